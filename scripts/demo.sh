@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds KORVA Builder, and runs the main job on the
+# bundled default: the sixteen test games of tests/games become a demo
+# project and its three programming images in ./korva-demo (or $1). When a
+# display is available, the window then opens on the demo project.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+OUT="${1:-$PWD/korva-demo}"
+
+if [ "${SKIP_INSTALL:-0}" != "1" ]; then
+  scripts/install-deps.sh
+fi
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$(nproc)"
+
+build/src/korva demo "$OUT"
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/src/app/korva-builder ]; then
+  echo "Opening the window on $OUT/demo.korva"
+  build/src/app/korva-builder "$OUT/demo.korva" || true
+fi

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test: the unit and window
+# tests, the emulator proof, the same core tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a short smoke run of every fuzz target.
+#   scripts/test.sh            everything
+#   SKIP_INSTALL=1 scripts/test.sh   without the package installation
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT="$PWD"
+JOBS="${JOBS:-$(nproc)}"
+FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
+
+if [ "${SKIP_INSTALL:-0}" != "1" ]; then
+  scripts/install-deps.sh
+fi
+
+echo "== Release build and tests"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$JOBS"
+if [ -f tests/emulator/package.json ]; then
+  (cd tests/emulator && npm ci --no-audit --no-fund)
+fi
+QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$JOBS"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVA_SANITIZE=ON \
+  -DKORVA_BUILD_GUI=OFF -DKORVA_BUILD_BENCH=OFF
+cmake --build build-asan -j "$JOBS" --target korva_tests korva
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$JOBS" -L unit
+
+echo "== Fuzz targets (libFuzzer, ${FUZZ_SECONDS}s each)"
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKORVA_FUZZ=ON \
+  -DKORVA_BUILD_GUI=OFF -DKORVA_BUILD_TESTS=OFF -DKORVA_BUILD_BENCH=OFF
+cmake --build build-fuzz -j "$JOBS"
+for target in build-fuzz/fuzz/fuzz_*; do
+  [ -x "$target" ] || continue
+  name="$(basename "$target")"
+  corpus="$ROOT/build-fuzz/corpus-$name"
+  mkdir -p "$corpus"
+  seeds="$ROOT/fuzz/seeds/${name#fuzz_}"
+  echo "-- $name"
+  "$target" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    "$corpus" $( [ -d "$seeds" ] && echo "$seeds" ) 2>&1 | tail -n 12
+done
+
+echo "All test stages passed."

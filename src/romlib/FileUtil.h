@@ -1,0 +1,45 @@
+#pragma once
+// File access used across the core: whole-file reads, atomic replacement,
+// and the places the program keeps its files.
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korva {
+
+// A file that cannot be opened, read or written. The message names the file.
+class FileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The whole content of the file at `path`. Raises FileError when it cannot be
+// opened or read, or when it is larger than `maxSize`.
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t maxSize);
+
+// Replaces the file at `path` whole: the bytes go to a file beside it, which is
+// then renamed over it, so a failure never leaves a half-written file (the old
+// file stays). Raises FileError.
+void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes);
+void WriteFileAtomic(const std::string& path, std::string_view text);
+
+bool FileExists(const std::string& path);       // a regular file (or a link to one)
+bool DirectoryExists(const std::string& path);
+
+// True when `name` ends in `ext` (".nes"), compared without regard to case.
+bool HasExtension(std::string_view name, std::string_view ext);
+
+// The directory of the running program, ending in a path separator.
+std::string ProgramDirectory();
+
+// The per-user data directory, $XDG_DATA_HOME/korva or ~/.local/share/korva,
+// ending in a path separator. Not created here.
+std::string UserDataDirectory();
+
+// The path separator of the platform, "/" here.
+constexpr char kPathSeparator = '/';
+
+}  // namespace korva

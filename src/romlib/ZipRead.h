@@ -1,0 +1,104 @@
+#pragma once
+// A read-only ZIP archive reader for archives that lie whole in memory: an
+// embedded asset, or a file brought into memory by the reader. It reads the
+// central directory once at opening and extracts stored (method 0) and
+// deflated (method 8) entries, checking each against its CRC-32. ZIP64 and
+// other methods are refused. Every offset and length read from the archive is
+// checked against the buffer: a damaged archive is refused, never read outside
+// its bytes. All errors are raised as ESynZipException.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace korva {
+
+class ESynZipException : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The 26 bytes of a local file header from its version-needed field on.
+struct TFileInfo {
+  std::uint16_t neededVersion = 0;
+  std::uint16_t flags = 0;
+  std::uint16_t zzipMethod = 0;
+  std::uint32_t zlastMod = 0;
+  std::uint32_t zcrc32 = 0;
+  std::uint32_t zzipSize = 0;   // compressed size
+  std::uint32_t zfullSize = 0;  // uncompressed size
+  std::uint16_t nameLen = 0;
+  std::uint16_t extraLen = 0;
+};
+
+// One file entry. The pointers point into the archive buffer and are valid
+// only while the reader is open.
+struct TZipEntry {
+  const std::uint8_t* info = nullptr;        // local header + 4
+  const std::uint8_t* central = nullptr;     // central directory file header
+  const std::uint8_t* data = nullptr;        // stored data
+  const std::uint8_t* storedName = nullptr;  // name bytes in the local header
+  std::string name;                          // UTF-8, "/" replaced by "\"
+};
+
+// Receives extracted bytes in order (stream extraction).
+using ZipSink = std::function<void(const std::uint8_t* data, std::size_t length)>;
+
+// Uncompressed sizes above this are refused: no NES ROM is that large, and a
+// hostile archive must not make the program allocate gigabytes.
+constexpr std::uint32_t kMaxZipEntrySize = 64u * 1024u * 1024u;
+
+class TZipRead {
+ public:
+  // Opens an archive of `size` bytes at `buffer`; the caller keeps the bytes
+  // alive while the reader is open.
+  TZipRead(const std::uint8_t* buffer, std::size_t size);
+  // Opens an archive from an open file descriptor: from `offset` on, `size`
+  // bytes (0: to the end of the file). A descriptor of -1 gives an empty reader.
+  TZipRead(int fd, std::uint64_t offset, std::uint64_t size);
+  // Opens the archive file at `path`.
+  explicit TZipRead(const std::string& path);
+  ~TZipRead();
+
+  TZipRead(const TZipRead&) = delete;
+  TZipRead& operator=(const TZipRead&) = delete;
+
+  // Number of file entries (directory entries are not counted).
+  int Count() const { return count_; }
+  const TZipEntry& Entry(int i) const { return entries_.at(static_cast<std::size_t>(i)); }
+
+  // The uncompressed size field of entry i's local header.
+  std::uint32_t LocalUncompressedSize(int i) const;
+
+  // Entry information, with CRC and sizes resolved from the central header or
+  // the data descriptor when flag bit 3 is set. False when they cannot be found.
+  bool RetrieveFileInfo(int i, TFileInfo& info) const;
+
+  // Entry i whole. Empty when its information cannot be resolved; raises
+  // "Error decompressing %s" on a length or CRC mismatch.
+  std::vector<std::uint8_t> UnZip(int i) const;
+
+  // Entry i in chunks of at most 128 KB; true when length and CRC-32 match.
+  bool UnZip(int i, const ZipSink& sink) const;
+
+  void Close();
+
+ private:
+  void OpenBuffer(const std::uint8_t* buffer, std::size_t size);
+  void OpenDescriptor(int fd, std::uint64_t offset, std::uint64_t size);
+
+  const std::uint8_t* buf_ = nullptr;
+  std::size_t size_ = 0;
+  const std::uint8_t* firstCentral_ = nullptr;
+  std::uint32_t centralOffset_ = 0;
+  int count_ = 0;
+  std::vector<TZipEntry> entries_;
+  // The file's bytes when the reader brought a file into memory.
+  struct FileBytes;
+  std::unique_ptr<FileBytes> file_;
+};
+
+}  // namespace korva
