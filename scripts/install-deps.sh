@@ -13,6 +13,7 @@ PACKAGES=(
   clang libclang-rt-14-dev llvm
   cc65
   xvfb xauth
+  python3
 )
 # Node.js and npm run the emulator proof; keep a Node.js that is already there.
 if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
