@@ -1,5 +1,290 @@
 #include "about/About.h"
 
-TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
+#include "project/Model.h"
+#include "project/UpdateAnswer.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+
+#ifndef KORVA_UPDATE_URL
+#define KORVA_UPDATE_URL "https://korva.example.org/check-update/korva"
+#endif
+#ifndef KORVA_WEBSITE_URL
+#define KORVA_WEBSITE_URL "https://korva.example.org/"
+#endif
+
+namespace korva {
+namespace {
+
+// Asks the operating system's proxy settings for every request of one
+// manager, without changing the setting for the whole application.
+class SystemProxyFactory : public QNetworkProxyFactory {
+ public:
+  QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
+    return QNetworkProxyFactory::systemProxyForQuery(query);
+  }
+};
+
+bool IsHttpScheme(const QUrl& url) {
+  const QString scheme = url.scheme().toLower();
+  return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
+// A message box that puts itself in the middle of its screen once it knows
+// its final size (a message box sizes itself only as it is shown).
+class ScreenCentredMessageBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);
+    QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect area = screen->geometry();
+    const QRect frame = frameGeometry();
+    move(area.left() + (area.width() - frame.width()) / 2, area.top() + (area.height() - frame.height()) / 2);
+  }
+};
+
+// The application error box's rule: a full stop is added when the message's
+// last character has a code above that of ".".
+QString WithClosingStop(QString message) {
+  if (!message.isEmpty() && message.back().unicode() > u'.') message += u'.';
+  return message;
+}
+
+// At most `limit` characters of `text`, for showing text that came from the
+// network in a message box.
+QString Shortened(const QString& text, qsizetype limit) {
+  if (text.size() <= limit) return text;
+  return text.left(limit) + QStringLiteral("...");
+}
+
+// Events go on during a transfer, so its button must not start a second one:
+// it is disabled, and the wait cursor shown, for as long as this lives.
+class BusyButton {
+ public:
+  explicit BusyButton(QPushButton* button) : button_(button) {
+    button_->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  ~BusyButton() {
+    QApplication::restoreOverrideCursor();
+    button_->setEnabled(true);
+  }
+  BusyButton(const BusyButton&) = delete;
+  BusyButton& operator=(const BusyButton&) = delete;
+
+ private:
+  QPushButton* button_;
+};
+
+}  // namespace
+
+QByteArray DownloadText(const QString& url, int timeoutMs) {
+  if (QCoreApplication::instance() == nullptr) throw DownloadError("Unable to initialize Wininet");
+  const std::string cannotOpen = "Cannot open URL " + url.toStdString();
+  const QUrl address(url, QUrl::StrictMode);
+  if (!address.isValid() || !IsHttpScheme(address) || address.host().isEmpty()) throw DownloadError(cannotOpen);
+
+  QNetworkAccessManager manager;
+  manager.setProxyFactory(new SystemProxyFactory);  // the manager owns it
+  QNetworkRequest request(address);
+  request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("KORVA Build %1").arg(BuildNumber));
+  request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+  request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+  // The reply belongs to the manager, which deletes it on return.
+  QNetworkReply* reply = manager.get(request);
+
+  QByteArray body;
+  bool full = false;
+  bool timedOut = false;
+  QEventLoop loop;
+  // Appends what has arrived, 1024 bytes at a time, up to the size limit.
+  const auto readArrived = [&] {
+    char chunk[kDownloadChunkBytes];
+    while (!full) {
+      const qint64 room = kDownloadMaxBytes - body.size();
+      const qint64 got = reply->read(chunk, std::min<qint64>(kDownloadChunkBytes, room));
+      if (got <= 0) break;
+      body.append(chunk, got);
+      if (body.size() >= kDownloadMaxBytes) full = true;
+    }
+    if (full) loop.quit();
+  };
+  QObject::connect(reply, &QIODevice::readyRead, &loop, readArrived);
+  QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+    timedOut = true;
+    loop.quit();
+  });
+  deadline.start(std::max(timeoutMs, 0));
+  if (!reply->isFinished()) loop.exec();
+  deadline.stop();
+  QObject::disconnect(reply, nullptr, &loop, nullptr);
+
+  if (!full && !timedOut) readArrived();
+  // Whatever happened, nothing more is read from this reply.
+  const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+  if (!reply->isFinished()) reply->abort();
+  if (timedOut && !full) throw DownloadError(cannotOpen);
+  // No status means no HTTP answer came at all. An answer that breaks off
+  // ends its body there.
+  if (!answered) throw DownloadError(cannotOpen);
+  return body;
+}
+
+QMessageBox::StandardButton AboutDesktop::ShowMessage(QWidget* owner, QMessageBox::Icon icon,
+                                                      const QString& caption, const QString& text,
+                                                      QMessageBox::StandardButtons buttons) {
+  ScreenCentredMessageBox box(icon, caption, QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                              buttons, owner);
+  box.setTextFormat(Qt::PlainText);
+  if (buttons.testFlag(QMessageBox::Cancel)) box.setEscapeButton(QMessageBox::Cancel);
+  if (buttons.testFlag(QMessageBox::Ok)) box.setDefaultButton(QMessageBox::Ok);
+  box.exec();
+  QAbstractButton* pressed = box.clickedButton();
+  if (pressed == nullptr) return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::Ok;
+  return box.standardButton(pressed);
+}
+
+void AboutDesktop::OpenUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+
+}  // namespace korva
+
+TfrmAbout::TfrmAbout(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      updateUrl_(QStringLiteral(KORVA_UPDATE_URL)),
+      websiteUrl_(QStringLiteral(KORVA_WEBSITE_URL)) {
+  setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(QStringLiteral("About"));
+  setFixedSize(300, 161);
+  setSizeGripEnabled(false);
+  QFont windowFont(QStringLiteral("Tahoma"));
+  windowFont.setPixelSize(11);  // 8 pt at 96 dots per inch
+  setFont(windowFont);
+
+  lblTitle_ = new QLabel(QStringLiteral("KORVA BUILDER"), this);
+  lblTitle_->setObjectName(QStringLiteral("lblTitle"));
+  lblTitle_->setGeometry(0, 16, 300, 33);
+  lblTitle_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  QFont titleFont(QStringLiteral("Calibri"));
+  titleFont.setPixelSize(27);  // 20 pt
+  titleFont.setBold(true);
+  lblTitle_->setFont(titleFont);
+
+  lblBuildInfo_ = new QLabel(this);
+  lblBuildInfo_->setObjectName(QStringLiteral("lblBuildInfo"));
+  lblBuildInfo_->setGeometry(0, 56, 300, 13);
+  lblBuildInfo_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+  lblWebsite_ = new QLabel(this);
+  lblWebsite_->setObjectName(QStringLiteral("lblWebsite"));
+  lblWebsite_->setTextFormat(Qt::RichText);
+  lblWebsite_->setText(QStringLiteral("<a href=\"%1\" style=\"color:#0000ff; text-decoration:underline\">%1</a>")
+                           .arg(websiteUrl_.toHtmlEscaped()));
+  lblWebsite_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  lblWebsite_->setCursor(Qt::PointingHandCursor);
+  lblWebsite_->setOpenExternalLinks(false);
+  // A configured address wider than the label's place widens it evenly on
+  // both sides, up to the box's width, instead of being cut off.
+  const int addressWidth = QFontMetrics(windowFont).horizontalAdvance(websiteUrl_) + 4;
+  const int labelWidth = std::clamp(addressWidth, 161, 300);
+  lblWebsite_->setGeometry(70 + (161 - labelWidth) / 2, 80, labelWidth, 13);
+  connect(lblWebsite_, &QLabel::linkActivated, this, [this] { lblWebsiteClick(); });
+
+  btnCheckUpdate_ = new QPushButton(QStringLiteral("Check for Update"), this);
+  btnCheckUpdate_->setObjectName(QStringLiteral("btnCheckUpdate"));
+  btnCheckUpdate_->setGeometry(24, 120, 105, 25);
+  connect(btnCheckUpdate_, &QPushButton::clicked, this, &TfrmAbout::btnCheckUpdateClick);
+
+  btnOK_ = new QPushButton(QStringLiteral("OK"), this);
+  btnOK_->setObjectName(QStringLiteral("btnOK"));
+  btnOK_->setGeometry(208, 120, 75, 25);
+  connect(btnOK_, &QPushButton::clicked, this, &TfrmAbout::btnOKClick);
+
+  setTabOrder(btnCheckUpdate_, btnOK_);
+  btnOK_->setFocus();
+
+  FormCreate();
+}
+
+TfrmAbout::~TfrmAbout() = default;
+
+void TfrmAbout::SetDesktop(korva::AboutDesktop* desktop) { desktop_ = desktop != nullptr ? desktop : &realDesktop_; }
+
+void TfrmAbout::FormCreate() {
+  lblBuildInfo_->setText(QStringLiteral("Build %1, %2").arg(korva::BuildNumber).arg(korva::kBuildDateText));
+}
+
+void TfrmAbout::lblWebsiteClick() { desktop_->OpenUrl(QUrl(websiteUrl_)); }
+
+void TfrmAbout::btnOKClick() { accept(); }
+
+void TfrmAbout::btnCheckUpdateClick() {
+  // Nothing may leave a handler: every failure ends up in the error box.
+  try {
+    CheckForUpdate();
+  } catch (const std::exception& e) {
+    ShowApplicationError(QString::fromStdString(e.what()));
+  } catch (...) {
+    ShowApplicationError(QStringLiteral("Unexpected error in the update check"));
+  }
+}
+
+void TfrmAbout::CheckForUpdate() {
+  QByteArray body;
+  {
+    const korva::BusyButton busy(btnCheckUpdate_);
+    body = korva::DownloadText(updateUrl_, downloadTimeoutMs_);
+  }
+
+  const korva::UpdateAnswer answer = korva::ParseUpdateAnswer(std::string_view(body.constData(), body.size()));
+  if (answer.NewBuild <= korva::BuildNumber) {
+    ShowInformation(QStringLiteral("No update available!\r\n\r\nCurrent version is latest."), QMessageBox::Ok);
+    return;
+  }
+  const QString text =
+      QStringLiteral("Current Build %1\r\n\r\nNew Build %2 available!").arg(korva::BuildNumber).arg(answer.NewBuild);
+  if (ShowInformation(text, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) return;
+
+  // The address comes from the network: only a web page goes to the browser.
+  const QString address = QString::fromUtf8(answer.Address);
+  const QUrl url(address, QUrl::StrictMode);
+  if (!korva::IsWebAddress(answer.Address) || !url.isValid() || !korva::IsHttpScheme(url) || url.host().isEmpty()) {
+    ShowApplicationError(QStringLiteral("The download address \"%1\" is not an http or https address; it was not opened.")
+                             .arg(korva::Shortened(address, 200)));
+    return;
+  }
+  desktop_->OpenUrl(url);
+}
+
+QMessageBox::StandardButton TfrmAbout::ShowInformation(const QString& text, QMessageBox::StandardButtons buttons) {
+  return desktop_->ShowMessage(this, QMessageBox::Information, QStringLiteral("Information"), text, buttons);
+}
+
+void TfrmAbout::ShowApplicationError(const QString& message) {
+  desktop_->ShowMessage(this, QMessageBox::Critical, QStringLiteral("KORVA Builder"), korva::WithClosingStop(message),
+                        QMessageBox::Ok);
 }

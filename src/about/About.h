@@ -1,11 +1,118 @@
 #pragma once
 // The About box: the program's name, build and date, a link to the web site,
-// and the manual check for a newer build.
+// and the manual check for a newer build, the program's only network access.
+#include <QByteArray>
 #include <QDialog>
+#include <QMessageBox>
+#include <QString>
+#include <QUrl>
 
+#include <stdexcept>
+
+class QLabel;
+class QPushButton;
+
+namespace korva {
+
+// The build date shown beside the build number.
+inline constexpr const char* kBuildDateText = "March 15 2021";
+
+// Limits of one update transfer. A transfer that has not ended after the time
+// limit fails as if the address could not be opened; a body longer than the
+// size limit is cut there and the rest is not read.
+constexpr int kDownloadTimeoutMs = 30000;
+constexpr qint64 kDownloadMaxBytes = 64 * 1024;
+constexpr qint64 kDownloadChunkBytes = 1024;
+
+// A transfer that could not be made. The message is the user's text:
+// "Unable to initialize Wininet" or "Cannot open URL <address>".
+class DownloadError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The whole body of an HTTP GET of `url`, as bytes. The request carries the
+// user agent "KORVA Build 12", goes through the system's proxy settings and is
+// always answered by the server, never from a cache. The status code is not
+// looked at: an error page's body is returned like any other. Only http and
+// https addresses are fetched.
+//
+// Runs on the calling (user-interface) thread and returns when the transfer
+// ends; events, repaints among them, go on being handled meanwhile. Raises
+// DownloadError when there is no application object to run the transfer, when
+// no answer comes (no network, unknown host, refused connection, failed secure
+// connection) and when the transfer takes longer than `timeoutMs`.
+QByteArray DownloadText(const QString& url, int timeoutMs = kDownloadTimeoutMs);
+
+// What the About box asks of the desktop: modal message boxes and the web
+// browser. The box uses these real ones unless given others; tests give their
+// own, to answer the dialogs and to see what would have been opened.
+class AboutDesktop {
+ public:
+  virtual ~AboutDesktop() = default;
+
+  // Shows `text` ("\r\n" breaks lines; never read as markup) in a modal
+  // message box with `caption`, `icon` and `buttons`, centred on the screen
+  // that `owner` is on, and returns the button pressed. Closing the box
+  // counts as Cancel when there is one, else as OK.
+  virtual QMessageBox::StandardButton ShowMessage(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+                                                  const QString& text, QMessageBox::StandardButtons buttons);
+
+  // Hands `url` to the user's default web browser. The outcome is ignored.
+  virtual void OpenUrl(const QUrl& url);
+};
+
+}  // namespace korva
+
+// The About box. Created once with the main window and shown modally from the
+// Help menu. Everything runs on the user-interface thread; no error leaves a
+// handler: failures are shown in the application's error box and the box
+// stays open.
 class TfrmAbout : public QDialog {
   Q_OBJECT
 
  public:
   explicit TfrmAbout(QWidget* parent = nullptr);
+  ~TfrmAbout() override;
+
+  TfrmAbout(const TfrmAbout&) = delete;
+  TfrmAbout& operator=(const TfrmAbout&) = delete;
+
+  // The address the update check asks; the build's configured one until set.
+  QString UpdateUrl() const { return updateUrl_; }
+  void SetUpdateUrl(const QString& url) { updateUrl_ = url; }
+
+  // The web site the link label shows and opens.
+  QString WebsiteUrl() const { return websiteUrl_; }
+
+  // How long the update check waits for its transfer, in milliseconds.
+  void SetDownloadTimeout(int milliseconds) { downloadTimeoutMs_ = milliseconds; }
+
+  // Message boxes and the browser go through `desktop` from now on; nullptr
+  // brings back the real ones. The box does not own it; it must outlive the
+  // box's use of it.
+  void SetDesktop(korva::AboutDesktop* desktop);
+
+ public slots:
+  void lblWebsiteClick();
+  void btnOKClick();
+  void btnCheckUpdateClick();
+
+ private:
+  void FormCreate();
+  void CheckForUpdate();
+  QMessageBox::StandardButton ShowInformation(const QString& text, QMessageBox::StandardButtons buttons);
+  void ShowApplicationError(const QString& message);
+
+  QLabel* lblTitle_ = nullptr;
+  QLabel* lblBuildInfo_ = nullptr;
+  QLabel* lblWebsite_ = nullptr;
+  QPushButton* btnCheckUpdate_ = nullptr;
+  QPushButton* btnOK_ = nullptr;
+
+  QString updateUrl_;
+  QString websiteUrl_;
+  int downloadTimeoutMs_ = korva::kDownloadTimeoutMs;
+  korva::AboutDesktop realDesktop_;
+  korva::AboutDesktop* desktop_ = &realDesktop_;
 };
