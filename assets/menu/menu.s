@@ -26,7 +26,7 @@ DMCFREQ   = $4010
 ; Board registers (docs/board.md).
 BOARD_PRG    = $5000    ; 16 KB PRG bank number
 BOARD_CHR    = $5001    ; 8 KB CHR bank number, the base of the game's window
-BOARD_MODE   = $5002    ; bit 0 vertical mirroring, bit 1 half-bank mirroring
+BOARD_MODE   = $5002    ; bit 0 vertical mirroring, bit 1 16 KB PRG mirrored, bit 2 8 KB CHR window
 BOARD_MAPPER = $5003    ; the game's mapper number; writing it locks the board
 
 .import __STUB_LOAD__, __STUB_RUN__, __STUB_SIZE__
@@ -478,9 +478,11 @@ launch:
         lda SlotTable+1,x       ; vertical mirroring
         and #1
         sta tmp
-        lda SlotTable+2,x       ; half-bank flag
+        lda SlotTable+2,x       ; half-bank flag: PRG mirrored, 8 KB CHR window
         and #1
-        asl a
+        beq @full_bank
+        lda #6
+@full_bank:
         ora tmp
         sta stub_mode+1
         lda SlotTable+4,x       ; CHR bank, 8 KB units
