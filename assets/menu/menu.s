@@ -613,7 +613,7 @@ attributes:
         .res 56, $00
 
 help_text:
-        .byte "UP/DOWN: CHOOSE  START", 0
+        .byte "UP/DOWN, START TO PLAY", 0
 
 ; ---------------------------------------------------------------- patched by the builder
 .segment "PATCH"
