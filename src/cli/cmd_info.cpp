@@ -1,0 +1,117 @@
+// korva info FILE...: identifies ROM images the way the scan does and tells
+// whether the cartridge can hold them.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/Command.h"
+#include "romlib/FileUtil.h"
+#include "romlib/ROMInfo.h"
+#include "romlib/ZipRead.h"
+
+namespace {
+
+std::string SizeText(std::int32_t bytes) {
+  std::string text = std::to_string(bytes) + " bytes";
+  if (bytes > 0 && bytes % 1024 == 0) text += " (" + std::to_string(bytes / 1024) + " KB)";
+  return text;
+}
+
+std::string MirroringText(const std::string& m) {
+  if (m == "v") return "v (vertical)";
+  if (m == "h") return "h (horizontal)";
+  return m.empty() ? "-" : m;
+}
+
+std::string SourceText(std::int32_t source) {
+  switch (source) {
+    case korva::kSourceHeaderDatabase: return "header database";
+    case korva::kSourceINesHeader: return "iNES header";
+    default: return "none";
+  }
+}
+
+// Why the cartridge cannot hold `rom`; empty when it can. The tests follow the
+// compatibility rule's order.
+std::string Refusal(const korva::TROMInfo& rom) {
+  if (rom.Mapper != 0 && rom.Mapper != 3 && rom.Mapper != 87)
+    return "mapper " + std::to_string(rom.Mapper) + " (needs 0, 3 or 87)";
+  if (rom.Timing != "NesNtsc") return "timing " + rom.Timing + " (needs NesNtsc)";
+  if (rom.PrgRomSize != 16384 && rom.PrgRomSize != 32768)
+    return "PRG ROM of " + std::to_string(rom.PrgRomSize) + " bytes (needs 16384 or 32768)";
+  if (rom.ChrRomSize < 8192 || rom.ChrRomSize > 32768)
+    return "CHR ROM of " + std::to_string(rom.ChrRomSize) + " bytes (needs 8192 to 32768)";
+  return "";
+}
+
+// Why a .zip gives no record, in the ZIP reader's own words; empty when it
+// holds one file that could be read.
+std::string ZipProblem(const std::string& path) {
+  try {
+    korva::TZipRead zip(path);
+    if (zip.Count() != 1)
+      return "the archive holds " + std::to_string(zip.Count()) + " files, not exactly one";
+    (void)zip.UnZip(0);
+    return "";
+  } catch (const korva::ESynZipException& e) {
+    return e.what();
+  }
+}
+
+int RunInfo(const std::vector<std::string>& args) {
+  if (args.empty()) {
+    std::cerr << "usage: korva info FILE...\n";
+    return 2;
+  }
+  const korva::HeaderDatabase headerDb;
+  int status = 0;
+  for (const std::string& path : args) {
+    auto fail = [&](const std::string& reason) {
+      std::cerr << "korva info: " << path << ": " << reason << "\n";
+      status = 1;
+    };
+    if (!korva::HasExtension(path, ".nes") && !korva::HasExtension(path, ".zip")) {
+      fail("not a .nes or .zip file");
+      continue;
+    }
+    if (!korva::FileExists(path)) {
+      fail(korva::DirectoryExists(path) ? "is a directory" : "no such file");
+      continue;
+    }
+    korva::TROMInfo rom;
+    try {
+      if (korva::HasExtension(path, ".zip")) {
+        if (const std::string problem = ZipProblem(path); !problem.empty()) {
+          fail(problem);
+          continue;
+        }
+      }
+      rom = korva::ReadRomFile(path, headerDb);
+    } catch (const korva::FileError& e) {
+      fail(e.what());
+      continue;
+    }
+    if (rom.Mapper == -1 && rom.CRC32 == 0) {
+      fail("not an iNES image");
+      continue;
+    }
+    const std::string refusal = Refusal(rom);
+    std::cout << path << "\n"
+              << "  CRC32      " << korva::CrcText(rom.CRC32) << "\n"
+              << "  Mapper     " << rom.Mapper << "\n"
+              << "  PRG ROM    " << SizeText(rom.PrgRomSize) << "\n"
+              << "  CHR ROM    " << SizeText(rom.ChrRomSize) << "\n"
+              << "  Mirroring  " << MirroringText(rom.Mirroring) << "\n"
+              << "  Timing     " << (rom.Timing.empty() ? "-" : rom.Timing) << "\n"
+              << "  Source     " << SourceText(rom.Source) << "\n"
+              << "  Cartridge  " << (refusal.empty() ? "can hold it" : "cannot hold it: " + refusal) << "\n";
+  }
+  return status;
+}
+
+const korva::cli::Command info("info", "FILE...",
+                               "identify .nes and .zip ROM images and tell whether the cartridge can hold them",
+                               &RunInfo);
+
+}  // namespace

@@ -1,0 +1,70 @@
+// One NES with the KORVA board: power on, run frames, press buttons, read
+// the name table, RAM and pattern memory, save the frame as a PNG.
+import { Controller } from "jsnes";
+import { makeBoardNES } from "./board.js";
+import { encodePNG } from "./png.js";
+
+export const Button = {
+  A: Controller.BUTTON_A,
+  START: Controller.BUTTON_START,
+  UP: Controller.BUTTON_UP,
+  DOWN: Controller.BUTTON_DOWN,
+};
+
+export class Machine {
+  constructor(prg, chr) {
+    this.frameBuffer = null;
+    this.nes = makeBoardNES(prg, chr, { onFrame: (buffer) => (this.frameBuffer = buffer.slice()) });
+  }
+
+  get board() {
+    return this.nes.mmap;
+  }
+
+  run(frames) {
+    for (let i = 0; i < frames; i++) this.nes.frame();
+  }
+
+  // Holds a button for a few frames, then lets go for a few.
+  press(button, hold = 3, after = 3) {
+    this.nes.buttonDown(1, button);
+    this.run(hold);
+    this.nes.buttonUp(1, button);
+    this.run(after);
+  }
+
+  ram(address) {
+    return this.nes.cpu.mem[address & 0x7ff];
+  }
+
+  ppu(address) {
+    const ppu = this.nes.ppu;
+    return ppu.vramMem[ppu.vramMirrorTable[address]];
+  }
+
+  // Name table row `row` of $2000 as text: tile codes 0x20-0x5F as ASCII,
+  // "%" as itself, icon and other tiles as "{XX}".
+  row(row, nameTable = 0x2000) {
+    let text = "";
+    for (let col = 0; col < 32; col++) {
+      const tile = this.ppu(nameTable + row * 32 + col);
+      text += tile >= 0x20 && tile < 0x60 ? String.fromCharCode(tile) : `{${tile.toString(16).toUpperCase()}}`;
+    }
+    return text;
+  }
+
+  screenText() {
+    const rows = [];
+    for (let r = 0; r < 30; r++) rows.push(this.row(r));
+    return rows;
+  }
+
+  screenshotPNG(scale = 2) {
+    const fb = this.frameBuffer;
+    if (!fb) throw new Error("no frame drawn yet");
+    return encodePNG(256, 240, (x, y) => {
+      const c = fb[y * 256 + x];
+      return [c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff];
+    }, scale);
+  }
+}

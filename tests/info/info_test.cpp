@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "TestArchives.h"
+#include "romlib/ROMInfo.h"
+
+using korva::test::Bytes;
+using korva::test::INesImage;
+
+namespace {
+
+struct InfoRun {
+  int status = -1;
+  std::string out;  // stdout and stderr, in the order written
+};
+
+InfoRun Info(const std::string& args) {
+  InfoRun run;
+  const std::string command = std::string(KORVA_EXE) + " info " + args + " 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+  const int raw = ::pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return run;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+TEST(KorvaInfo, PrintsTheRecordOfANesFile) {
+  const Bytes image = INesImage(2, 1, 0x01);
+  korva::test::TempFile nes(image, ".nes");
+  const InfoRun run = Info(nes.path());
+  EXPECT_EQ(run.status, 0) << run.out;
+  const std::string crc = korva::CrcText(korva::test::ZlibCrc(Bytes(image.begin() + 16, image.end())));
+  EXPECT_TRUE(Has(run.out, "CRC32      " + crc)) << run.out;
+  EXPECT_TRUE(Has(run.out, "Mapper     0")) << run.out;
+  EXPECT_TRUE(Has(run.out, "PRG ROM    32768 bytes")) << run.out;
+  EXPECT_TRUE(Has(run.out, "CHR ROM    8192 bytes")) << run.out;
+  EXPECT_TRUE(Has(run.out, "Mirroring  v")) << run.out;
+  EXPECT_TRUE(Has(run.out, "Timing     NesNtsc")) << run.out;
+  EXPECT_TRUE(Has(run.out, "Source     iNES header")) << run.out;
+  EXPECT_TRUE(Has(run.out, "can hold it")) << run.out;
+}
+
+TEST(KorvaInfo, SaysWhyTheCartridgeCannotHoldARom) {
+  korva::test::TempFile nes(INesImage(8, 1, 0x40), ".nes");  // mapper 4, 128 KB PRG
+  const InfoRun run = Info(nes.path());
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(run.out, "cannot hold it: mapper 4")) << run.out;
+}
+
+TEST(KorvaInfo, ReadsTheFileInAZip) {
+  korva::test::ZipBuilder zip;
+  zip.Folder("roms/").Deflated("roms/Game.nes", INesImage(1, 1, 0x30));
+  korva::test::TempFile file(zip.Build(), ".zip");
+  const InfoRun run = Info(file.path());
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(run.out, "Mapper     3")) << run.out;
+  EXPECT_TRUE(Has(run.out, "PRG ROM    16384 bytes")) << run.out;
+}
+
+TEST(KorvaInfo, UnreadableFilesGiveStatus1AndTheReason) {
+  korva::test::TempFile good(INesImage(2, 1), ".nes");
+  korva::test::TempFile notZip(korva::test::PatternBytes(100, 3), ".zip");
+  korva::test::TempFile notNes(korva::test::PatternBytes(100, 3), ".nes");
+  korva::test::TempFile two(korva::test::ZipBuilder().Stored("a.nes", INesImage(1, 1)).Stored("b.nes", INesImage(1, 1)).Build(), ".zip");
+  const InfoRun run = Info(good.path() + " " + notZip.path() + " " + notNes.path() + " " + two.path() +
+                       " /tmp/korva-no-such-file.nes");
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_TRUE(Has(run.out, "can hold it")) << run.out;  // the good file is still reported
+  EXPECT_TRUE(Has(run.out, notZip.path() + ": No ZIP header found")) << run.out;
+  EXPECT_TRUE(Has(run.out, notNes.path() + ": not an iNES image")) << run.out;
+  EXPECT_TRUE(Has(run.out, two.path() + ": the archive holds 2 files")) << run.out;
+  EXPECT_TRUE(Has(run.out, "korva-no-such-file.nes: no such file")) << run.out;
+}
