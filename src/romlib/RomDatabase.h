@@ -1,10 +1,23 @@
 #pragma once
 // The ROM database file korva_db.xml: the compatible ROMs that the last scan
 // found, and the directory they lie in.
+//
+//   <KORVA Build="12">
+//     <ROMPath>/home/me/roms/</ROMPath>
+//     <ROMDB>
+//       <ROM CRC32="836C4FA7"><Filename>Game.nes</Filename></ROM>
+//       <ROM CRC32="0123ABCD"><Filename>Other.zip</Filename>
+//         <INES Mapper="0" ChrRomSize="8192" PrgRomSize="32768" Mirroring="v"/></ROM>
+//     </ROMDB>
+//   </KORVA>
+//
+// INES holds what the image's own header said, for ROMs the header database
+// did not know at scan time. The scan (romlib/Scan.h) writes the file.
 #include "romlib/ROMInfo.h"
 #include "romlib/UserInterface.h"
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,5 +35,68 @@ struct RomLibrary {
   // A ROM's full path: ROMPath followed directly by its Filename.
   std::string FullPath(const TROMInfo& rom) const { return ROMPath + rom.Filename; }
 };
+
+inline constexpr const char* kRomDatabaseName = "korva_db.xml";
+
+// What the window offers when the file is missing (Information, OK and
+// Cancel; OK starts the scan command). The loader does not show it.
+inline constexpr const char* kRomDatabaseMissingMessage =
+    "Unable to locate KORVA ROMDB file, but we can generate it now.\r\n\r\n"
+    "Press OK to browse for directory to scan for compatible ROMs.";
+inline constexpr const char* kRomDatabaseCorruptMessage = "korva_db.xml is corrupt, re-scan ROM directory to repair!";
+inline constexpr const char* kRomDatabaseOutOfSyncMessage =
+    "Scanned ROM database is out of sync, please re-scan your ROM directory.";
+
+// A ROM database file that cannot be read: not well-formed XML (the message
+// carries the parser's description), or without ROMPath, ROMDB or a Filename.
+class RomDatabaseError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The directory that holds korva_db.xml, ending in a separator: the
+// program's directory when it is writable, otherwise the per-user data
+// directory ($XDG_DATA_HOME/korva, default ~/.local/share/korva), which the
+// scan creates when it writes the file. The scan and the loader both use it.
+std::string RomDatabaseDirectory();
+// RomDatabaseDirectory() followed by "korva_db.xml".
+std::string DefaultRomDatabasePath();
+
+enum class RomDatabaseStatus {
+  Loaded,   // the library was replaced
+  Missing,  // no file: nothing changed; the caller may offer a scan
+  Corrupt,  // root element not KORVA: the corrupt message was shown, nothing changed
+};
+
+struct RomDatabaseLoad {
+  RomDatabaseStatus Status = RomDatabaseStatus::Missing;
+  bool OutOfSync = false;  // a listed file was missing or read again
+  int Count = 0;           // entries in ROMList after a load
+};
+
+// Called once the new ROMList, ROMNames and ROMPath are in place, before the
+// out-of-sync message and the status text: the window clears every slot's
+// ROMIndex and gives each cbROM%d the new ROMNames, with no selection.
+using RomListsRebuilt = std::function<void(const RomLibrary&)>;
+
+// Loads the ROM database file at `path` into `library`:
+// - missing file: returns Missing, shows nothing, changes nothing;
+// - root element not exactly "KORVA": the plain message box "korva_db.xml is
+//   corrupt, re-scan ROM directory to repair!" (caption "Error"), Corrupt;
+// - otherwise every ROM element whose file exists under ROMPath becomes an
+//   entry, in document order: the header database's record when it knows the
+//   CRC, else the INES element's values, else the file read again (both of
+//   these mark the load out of sync, as does a missing file). Then
+//   `rebuilt`, then "Scanned ROM database is out of sync, please re-scan
+//   your ROM directory." when out of sync, then the status text "Loaded
+//   KORVA Game Database, %d ROMs" for 10 seconds.
+// Malformed XML or a missing ROMPath, ROMDB or Filename element raises
+// RomDatabaseError and leaves `library` as it was.
+RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
+                                UserInterface& ui, const RomListsRebuilt& rebuilt = {});
+
+// `name` without its extension (the part from its last dot on): Game.nes
+// gives Game. A dot in a directory part does not count.
+std::string NameWithoutExtension(const std::string& name);
 
 }  // namespace korva

@@ -1,0 +1,82 @@
+// korva list [--db PATH]: loads the ROM database file and lists its ROMs.
+#include "cli/Command.h"
+#include "cli/ConsoleUI.h"
+#include "cli/DbOption.h"
+#include "romlib/HeaderDB.h"
+#include "romlib/RomDatabase.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <stdexcept>
+
+namespace korva::cli {
+
+namespace {
+
+const char* SourceName(std::int32_t source) {
+  switch (source) {
+    case kSourceHeaderDatabase: return "header database";
+    case kSourceINesHeader: return "iNES header";
+    default: return "database file";
+  }
+}
+
+std::string SizeText(std::int32_t bytes) {
+  if (bytes >= 0 && bytes % 1024 == 0) return std::to_string(bytes / 1024) + "K";
+  return std::to_string(bytes);
+}
+
+void PrintLibrary(const RomLibrary& library) {
+  std::cout << "ROMPath: " << library.ROMPath << "\n";
+  std::size_t width = 4;
+  for (const auto& name : library.ROMNames) width = std::max(width, name.size());
+  char line[128];
+  for (std::size_t i = 0; i < library.ROMList.size(); ++i) {
+    const TROMInfo& rom = library.ROMList[i];
+    std::string name = library.ROMNames[i];
+    name.resize(width, ' ');
+    std::snprintf(line, sizeof line, "%4d  %s  ", rom.ListIndex, CrcText(rom.CRC32).c_str());
+    std::cout << line << name;
+    std::snprintf(line, sizeof line, "  PRG %5s  CHR %5s  mapper %3d  %-2s %s\n", SizeText(rom.PrgRomSize).c_str(),
+                  SizeText(rom.ChrRomSize).c_str(), rom.Mapper, rom.Mirroring.c_str(), SourceName(rom.Source));
+    std::cout << line;
+  }
+  std::cout << std::flush;
+}
+
+int RunList(const std::vector<std::string>& rawArgs) {
+  DbArgs args;
+  try {
+    args = ParseDbArgs(rawArgs);
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "korva list: " << e.what() << "\nusage: korva list [--db PATH]\n";
+    return 2;
+  }
+  if (!args.Positional.empty()) {
+    std::cerr << "usage: korva list [--db PATH]\n";
+    return 2;
+  }
+  ConsoleUI ui;
+  const HeaderDatabase headerDb = LoadHeaderDatabase(ui);
+  const std::string dbPath = DatabasePathOf(args);
+  RomLibrary library;
+  const RomDatabaseLoad load = LoadRomDatabase(dbPath, headerDb, library, ui, &PrintLibrary);
+  switch (load.Status) {
+    case RomDatabaseStatus::Missing:
+      std::cerr << "korva list: there is no ROM database file " << dbPath
+                << "; create it with \"korva scan DIR\"\n";
+      return 1;
+    case RomDatabaseStatus::Corrupt:
+      return 1;
+    case RomDatabaseStatus::Loaded:
+      break;
+  }
+  return 0;
+}
+
+const Command listCommand("list", "[--db PATH]", "list the ROMs of the ROM database file korva_db.xml", &RunList);
+
+}  // namespace
+
+}  // namespace korva::cli

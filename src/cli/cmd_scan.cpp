@@ -1,0 +1,87 @@
+// korva scan DIR [--db PATH]: scans a ROM directory into the ROM database file
+// and loads it back.
+#include "cli/Command.h"
+#include "cli/ConsoleUI.h"
+#include "cli/DbOption.h"
+#include "romlib/HeaderDB.h"
+#include "romlib/RomDatabase.h"
+#include "romlib/Scan.h"
+
+#include <unistd.h>
+
+#include <iostream>
+#include <stdexcept>
+
+namespace korva::cli {
+
+namespace {
+
+// Draws a progress bar on stderr when it is a terminal; prints the labels.
+class ConsoleScanObserver : public ScanObserver {
+ public:
+  ConsoleScanObserver(std::string dbPath, const HeaderDatabase& headerDb, ConsoleUI& ui)
+      : dbPath_(std::move(dbPath)), headerDb_(headerDb), ui_(ui), bar_(::isatty(STDERR_FILENO) == 1) {}
+
+  void ScanStarted(const std::string& label) override { std::cout << label << "\n" << std::flush; }
+  void SetProgressMax(int maximum) override { max_ = maximum; }
+  void SetProgress(int position) override {
+    if (!bar_ || max_ <= 0) return;
+    constexpr int kWidth = 40;
+    const int filled = static_cast<int>(static_cast<long long>(position) * kWidth / max_);
+    if (filled == lastFilled_ && position != max_ && position % 64 != 0) return;
+    lastFilled_ = filled;
+    std::cerr << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] " << position << "/"
+              << max_ << std::flush;
+    drawn_ = true;
+  }
+  void SetLabel(const std::string& text) override {
+    ClearBar();
+    std::cout << text << "\n" << std::flush;
+  }
+  void ReloadDatabase() override { LoadRomDatabase(dbPath_, headerDb_, library_, ui_); }
+  void ScanFinished() override { ClearBar(); }
+
+ private:
+  void ClearBar() {
+    if (drawn_) std::cerr << "\r\033[K" << std::flush;
+    drawn_ = false;
+  }
+
+  std::string dbPath_;
+  const HeaderDatabase& headerDb_;
+  ConsoleUI& ui_;
+  RomLibrary library_;
+  bool bar_;
+  bool drawn_ = false;
+  int max_ = 0;
+  int lastFilled_ = -1;
+};
+
+int RunScan(const std::vector<std::string>& rawArgs) {
+  DbArgs args;
+  try {
+    args = ParseDbArgs(rawArgs);
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "korva scan: " << e.what() << "\nusage: korva scan DIR [--db PATH]\n";
+    return 2;
+  }
+  if (args.Positional.size() != 1) {
+    std::cerr << "usage: korva scan DIR [--db PATH]\n";
+    return 2;
+  }
+  ConsoleUI ui;
+  const HeaderDatabase headerDb = LoadHeaderDatabase(ui);
+  const std::string dbPath = DatabasePathOf(args);
+  ConsoleScanObserver observer(dbPath, headerDb, ui);
+  const ScanResult result = ScanRomDirectory(args.Positional[0], headerDb, dbPath, ui, observer);
+  if (!result.Written || !result.Error.empty()) return 1;
+  std::cout << "Wrote " << dbPath << "\n";
+  return 0;
+}
+
+const Command scanCommand("scan", "DIR [--db PATH]",
+                          "scan DIR for compatible ROMs and write the ROM database file korva_db.xml", &RunScan);
+
+}  // namespace
+
+}  // namespace korva::cli

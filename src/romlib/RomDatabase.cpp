@@ -1,0 +1,143 @@
+#include "romlib/RomDatabase.h"
+
+#include "romlib/FileUtil.h"
+
+#include <pugixml.hpp>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdint>
+#include <string_view>
+
+namespace korva {
+
+namespace {
+
+// "$" followed by the text, read as a 32-bit number: up to eight hexadecimal
+// digits, 0 for anything else.
+std::uint32_t HexOrZero(std::string_view text) {
+  std::uint32_t value = 0;
+  if (text.empty() || text.size() > 8) return 0;
+  const auto* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value, 16);
+  return ec == std::errc() && ptr == end ? value : 0;
+}
+
+std::int32_t DecimalOrMinusOne(const pugi::xml_attribute& attr) {
+  if (!attr) return -1;
+  std::string_view text = attr.value();
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  std::int32_t value = 0;
+  const auto* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value, 10);
+  return !text.empty() && ec == std::errc() && ptr == end ? value : -1;
+}
+
+}  // namespace
+
+std::string RomDatabaseDirectory() {
+  const std::string programDir = ProgramDirectory();
+  if (!programDir.empty() && ::access(programDir.c_str(), W_OK) == 0) return programDir;
+  return UserDataDirectory();
+}
+
+std::string DefaultRomDatabasePath() { return RomDatabaseDirectory() + kRomDatabaseName; }
+
+std::string NameWithoutExtension(const std::string& name) {
+  const auto dot = name.find_last_of('.');
+  const auto sep = name.find_last_of("/\\");
+  if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return name;
+  return name.substr(0, dot);
+}
+
+RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
+                                UserInterface& ui, const RomListsRebuilt& rebuilt) {
+  RomDatabaseLoad load;
+  if (!FileExists(path)) {
+    load.Status = RomDatabaseStatus::Missing;
+    return load;
+  }
+
+  pugi::xml_document doc;
+  const pugi::xml_parse_result parsed = doc.load_file(path.c_str(), pugi::parse_default, pugi::encoding_auto);
+  if (!parsed) {
+    if (parsed.status == pugi::status_file_not_found || parsed.status == pugi::status_io_error ||
+        parsed.status == pugi::status_out_of_memory)
+      throw RomDatabaseError(path + ": cannot be read (" + parsed.description() + ")");
+    throw RomDatabaseError(path + " is not well-formed XML: " + parsed.description() + " at byte " +
+                           std::to_string(parsed.offset));
+  }
+
+  const pugi::xml_node root = doc.document_element();
+  if (std::string_view(root.name()) != "KORVA") {
+    ui.ShowPlainMessage(kRomDatabaseCorruptMessage, "Error", MsgKind::Error);
+    load.Status = RomDatabaseStatus::Corrupt;
+    return load;
+  }
+
+  const pugi::xml_node romPathNode = root.child("ROMPath");
+  if (!romPathNode) throw RomDatabaseError(path + ": the ROMPath element is missing");
+  const pugi::xml_node romDb = root.child("ROMDB");
+  if (!romDb) throw RomDatabaseError(path + ": the ROMDB element is missing");
+
+  // Built aside and put in place whole, so an error leaves the old lists.
+  RomLibrary fresh;
+  fresh.ROMPath = romPathNode.text().get();
+  for (const pugi::xml_node e : romDb.children()) {
+    if (e.type() != pugi::node_element) continue;
+    const std::uint32_t crc = HexOrZero(e.attribute("CRC32").value());
+    const pugi::xml_node filenameNode = e.child("Filename");
+    if (!filenameNode)
+      throw RomDatabaseError(path + ": entry " + std::to_string(fresh.ROMList.size() + 1) +
+                             " has no Filename element");
+    const std::string name = filenameNode.text().get();
+    const std::string full = fresh.ROMPath + name;
+    if (!FileExists(full)) {
+      load.OutOfSync = true;
+      continue;
+    }
+
+    TROMInfo entry;
+    entry.Mapper = 0;  // an entry starts with every field zero or empty
+    entry.ListIndex = 0;
+    const TROMInfo known = headerDb.Find(crc);
+    if (known.Source == kSourceHeaderDatabase) {
+      entry = known;  // the header database wins over a stored INES element
+    } else if (const pugi::xml_node ines = e.child("INES")) {
+      entry.CRC32 = crc;
+      entry.Timing = "NesNtsc";
+      entry.Mapper = DecimalOrMinusOne(ines.attribute("Mapper"));
+      entry.PrgRomSize = DecimalOrMinusOne(ines.attribute("PrgRomSize"));
+      entry.ChrRomSize = DecimalOrMinusOne(ines.attribute("ChrRomSize"));
+      entry.Mirroring = ines.attribute("Mirroring").value();
+    } else {
+      // The header database no longer knows a ROM it knew at scan time.
+      // Extensions are compared without regard to case; a file that cannot
+      // be read keeps the zero fields, and the out-of-sync message asks for
+      // the re-scan that will report it.
+      if (HasExtension(name, ".zip") || HasExtension(name, ".nes")) {
+        try {
+          entry = ReadRomFile(full, headerDb);
+        } catch (const FileError&) {
+        }
+      }
+      load.OutOfSync = true;
+    }
+    entry.Filename = name;
+    entry.ListIndex = static_cast<std::int32_t>(fresh.ROMList.size());
+    fresh.ROMList.push_back(std::move(entry));
+    fresh.ROMNames.push_back(NameWithoutExtension(name));
+  }
+
+  library = std::move(fresh);
+  load.Status = RomDatabaseStatus::Loaded;
+  load.Count = static_cast<int>(library.ROMList.size());
+  if (rebuilt) rebuilt(library);
+  if (load.OutOfSync)
+    ui.ShowCenteredMessage(kRomDatabaseOutOfSyncMessage, MsgKind::Information,
+                           static_cast<MsgButtons>(MsgButton::OK));
+  ui.ShowStatusMessage("Loaded KORVA Game Database, " + std::to_string(load.Count) + " ROMs", 10);
+  return load;
+}
+
+}  // namespace korva

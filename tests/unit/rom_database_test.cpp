@@ -1,0 +1,287 @@
+#include "romlib/RomDatabase.h"
+
+#include "RecordingUI.h"
+#include "TempDir.h"
+#include "TestArchives.h"
+#include "romlib/CRC.h"
+#include "romlib/FileUtil.h"
+#include "romlib/HeaderDB.h"
+
+#include <gtest/gtest.h>
+
+using korva::HeaderDatabase;
+using korva::RomDatabaseStatus;
+using korva::RomLibrary;
+using korva::TROMInfo;
+using korva::test::RecordingUI;
+using korva::test::TempDir;
+
+namespace {
+
+const std::string kLoaded0 = "Loaded KORVA Game Database, 0 ROMs";
+
+// A header database that knows one CRC, 0000AAAA, as mapper 3.
+HeaderDatabase SmallHeaderDb() { return korva::ParseHeaderDatabase("0000AAAA,3,32768,16384,v,0\r\n"); }
+
+std::string Database(const std::string& romPath, const std::string& roms, const std::string& root = "KORVA") {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<" + root + " Build=\"12\">\n  <ROMPath>" + romPath +
+         "</ROMPath>\n  <ROMDB>\n" + roms + "  </ROMDB>\n</" + root + ">\n";
+}
+
+std::string Rom(const std::string& crc, const std::string& name, const std::string& ines = "") {
+  return "    <ROM CRC32=\"" + crc + "\"><Filename>" + name + "</Filename>" + ines + "</ROM>\n";
+}
+
+struct Loaded {
+  korva::RomDatabaseLoad load;
+  RomLibrary library;
+  RecordingUI ui;
+  int rebuiltCalls = 0;
+  std::size_t callsBeforeRebuilt = 0;
+};
+
+void Load(const std::string& path, const HeaderDatabase& db, Loaded& out) {
+  out.load = korva::LoadRomDatabase(path, db, out.library, out.ui, [&](const RomLibrary&) {
+    ++out.rebuiltCalls;
+    out.callsBeforeRebuilt = out.ui.Calls().size();
+  });
+}
+
+}  // namespace
+
+TEST(RomDatabaseLoad, MissingFileIsReportedAndChangesNothing) {
+  TempDir dir;
+  Loaded r;
+  r.library.ROMPath = "/old/";
+  r.library.ROMNames = {"Old"};
+  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  EXPECT_EQ(r.load.Status, RomDatabaseStatus::Missing);
+  EXPECT_TRUE(r.ui.Calls().empty());
+  EXPECT_EQ(r.rebuiltCalls, 0);
+  EXPECT_EQ(r.library.ROMNames, std::vector<std::string>{"Old"});
+}
+
+TEST(RomDatabaseLoad, EmptyRomDbLoadsNothingWithoutOutOfSync) {
+  TempDir dir;
+  dir.Write("korva_db.xml", Database(dir.path(), ""));
+  Loaded r;
+  r.library.ROMNames = {"Old"};
+  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  EXPECT_EQ(r.load.Status, RomDatabaseStatus::Loaded);
+  EXPECT_FALSE(r.load.OutOfSync);
+  EXPECT_TRUE(r.library.ROMList.empty());
+  EXPECT_TRUE(r.library.ROMNames.empty());
+  EXPECT_EQ(r.library.ROMPath, dir.path());
+  EXPECT_EQ(r.rebuiltCalls, 1);
+  ASSERT_EQ(r.ui.Calls().size(), 1u);
+  EXPECT_EQ(r.ui.StatusTexts(), std::vector<std::string>{kLoaded0});
+  EXPECT_EQ(r.ui.Calls()[0].seconds, 10);
+}
+
+TEST(RomDatabaseLoad, EntriesComeFromHeaderDatabaseOrInesInFileOrder) {
+  TempDir dir;
+  dir.Write("b.nes", "x");
+  dir.Write("a.zip", "x");
+  dir.Write("c.nes", "x");
+  dir.Write("korva_db.xml",
+            Database(dir.path(),
+                     Rom("0000AAAA", "b.nes") +
+                         // a stale INES element: the header database now knows the CRC and wins
+                         Rom("0000aaaa", "a.zip", "<INES Mapper=\"0\" ChrRomSize=\"8192\" PrgRomSize=\"16384\" Mirroring=\"h\"/>") +
+                         Rom("0000BBBB", "c.nes", "<INES Mapper=\"87\" ChrRomSize=\"8192\" PrgRomSize=\"16384\" Mirroring=\"h\"/>")));
+  Loaded r;
+  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  ASSERT_EQ(r.load.Status, RomDatabaseStatus::Loaded);
+  EXPECT_FALSE(r.load.OutOfSync);
+  ASSERT_EQ(r.library.ROMList.size(), 3u);
+  EXPECT_EQ(r.library.ROMNames, (std::vector<std::string>{"b", "a", "c"}));
+
+  const TROMInfo& b = r.library.ROMList[0];
+  EXPECT_EQ(b.Filename, "b.nes");
+  EXPECT_EQ(b.Mapper, 3);
+  EXPECT_EQ(b.ChrRomSize, 16384);
+  EXPECT_EQ(b.Source, korva::kSourceHeaderDatabase);
+  EXPECT_EQ(b.ListIndex, 0);
+
+  const TROMInfo& a = r.library.ROMList[1];
+  EXPECT_EQ(a.Mapper, 3);  // not the INES element's 0
+  EXPECT_EQ(a.Filename, "a.zip");
+  EXPECT_EQ(a.ListIndex, 1);
+
+  const TROMInfo& c = r.library.ROMList[2];
+  EXPECT_EQ(c.CRC32, 0xBBBBu);
+  EXPECT_EQ(c.Mapper, 87);
+  EXPECT_EQ(c.PrgRomSize, 16384);
+  EXPECT_EQ(c.ChrRomSize, 8192);
+  EXPECT_EQ(c.Mirroring, "h");
+  EXPECT_EQ(c.Timing, "NesNtsc");
+  EXPECT_EQ(c.Source, korva::kSourceNone);
+  EXPECT_EQ(c.ListIndex, 2);
+  EXPECT_EQ(r.library.FullPath(c), dir / "c.nes");
+  EXPECT_EQ(r.ui.StatusTexts(), std::vector<std::string>{"Loaded KORVA Game Database, 3 ROMs"});
+}
+
+TEST(RomDatabaseLoad, BadInesNumbersBecomeMinusOneAndTheRomStaysListed) {
+  TempDir dir;
+  dir.Write("g.nes", "x");
+  dir.Write("korva_db.xml",
+            Database(dir.path(), Rom("0000CCCC", "g.nes", "<INES Mapper=\"zero\" PrgRomSize=\"32768\" Mirroring=\"v\"/>")));
+  Loaded r;
+  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  ASSERT_EQ(r.library.ROMList.size(), 1u);
+  EXPECT_EQ(r.library.ROMList[0].Mapper, -1);
+  EXPECT_EQ(r.library.ROMList[0].ChrRomSize, -1);  // missing attribute
+  EXPECT_EQ(r.library.ROMList[0].PrgRomSize, 32768);
+  EXPECT_EQ(r.library.ROMNames, std::vector<std::string>{"g"});
+  EXPECT_FALSE(r.load.OutOfSync);
+}
+
+TEST(RomDatabaseLoad, MissingFilesAreLeftOutThenOutOfSyncThenStatus) {
+  TempDir dir;
+  dir.Write("here.nes", "x");
+  dir.Write("korva_db.xml",
+            Database(dir.path(), Rom("0000AAAA", "gone.nes") + Rom("0000AAAA", "here.nes") + Rom("0000AAAA", "")));
+  Loaded r;
+  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  EXPECT_TRUE(r.load.OutOfSync);
+  ASSERT_EQ(r.library.ROMList.size(), 1u);
+  EXPECT_EQ(r.library.ROMList[0].Filename, "here.nes");
+  EXPECT_EQ(r.library.ROMList[0].ListIndex, 0);
+  // Lists first, then the message once, then the status text.
+  EXPECT_EQ(r.callsBeforeRebuilt, 0u);
+  ASSERT_EQ(r.ui.Calls().size(), 2u);
+  EXPECT_EQ(r.ui.Calls()[0].text, korva::kRomDatabaseOutOfSyncMessage);
+  EXPECT_EQ(r.ui.Calls()[0].kind, korva::MsgKind::Information);
+  EXPECT_EQ(r.ui.Calls()[1].text, "Loaded KORVA Game Database, 1 ROMs");
+}
+
+TEST(RomDatabaseLoad, RomPathWithoutSeparatorMakesEveryEntryMissing) {
+  TempDir dir;
+  dir.Write("g.nes", "x");
+  std::string romPath = dir.path();
+  romPath.pop_back();
+  dir.Write("korva_db.xml", Database(romPath, Rom("0000AAAA", "g.nes")));
+  Loaded r;
+  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  EXPECT_TRUE(r.load.OutOfSync);
+  EXPECT_TRUE(r.library.ROMList.empty());
+  EXPECT_EQ(r.ui.CenteredTexts(), std::vector<std::string>{korva::kRomDatabaseOutOfSyncMessage});
+}
+
+TEST(RomDatabaseLoad, UnknownCrcWithoutInesIsReadAgainWhateverTheExtensionCase) {
+  TempDir dir;
+  const auto image = korva::test::INesImage(2, 1, 0x01, 0, 0, 7);
+  const std::uint32_t crc = korva::crc::Crc32(0, image.data() + 16, image.size() - 16);
+  dir.Write("Upper.NES", image);
+  dir.Write("Packed.Zip", korva::test::ZipBuilder().Deflated("in.nes", image).Build());
+  dir.Write("Other.bin", image);
+  dir.Write("korva_db.xml", Database(dir.path(), Rom(korva::CrcText(crc), "Upper.NES") +
+                                                     Rom(korva::CrcText(crc), "Packed.Zip") +
+                                                     Rom(korva::CrcText(crc), "Other.bin")));
+  Loaded r;
+  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  EXPECT_TRUE(r.load.OutOfSync);
+  ASSERT_EQ(r.library.ROMList.size(), 3u);
+  for (int i = 0; i < 2; ++i) {
+    const TROMInfo& rom = r.library.ROMList[i];
+    EXPECT_EQ(rom.CRC32, crc) << i;
+    EXPECT_EQ(rom.Source, korva::kSourceINesHeader) << i;
+    EXPECT_EQ(rom.PrgRomSize, 32768) << i;
+    EXPECT_EQ(rom.Mirroring, "v") << i;
+    EXPECT_EQ(rom.ListIndex, i);
+  }
+  EXPECT_EQ(r.library.ROMList[0].Filename, "Upper.NES");  // relative, not the reader's full path
+  EXPECT_EQ(r.library.ROMList[1].Filename, "Packed.Zip");
+  // Another extension keeps the zero fields.
+  const TROMInfo& other = r.library.ROMList[2];
+  EXPECT_EQ(other.CRC32, 0u);
+  EXPECT_EQ(other.Mapper, 0);
+  EXPECT_EQ(other.PrgRomSize, 0);
+  EXPECT_EQ(other.ListIndex, 2);
+  EXPECT_EQ(r.ui.CenteredTexts().size(), 1u);
+}
+
+TEST(RomDatabaseLoad, DuplicateCrcsAreBothListedAndTheFirstIsFound) {
+  TempDir dir;
+  dir.Write("one.nes", "x");
+  dir.Write("two.nes", "x");
+  dir.Write("korva_db.xml", Database(dir.path(), Rom("0000AAAA", "one.nes") + Rom("0000AAAA", "two.nes")));
+  Loaded r;
+  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  ASSERT_EQ(r.library.ROMList.size(), 2u);
+  EXPECT_EQ(korva::FindROMByCRC(r.library.ROMList, 0xAAAA).ListIndex, 0);
+}
+
+TEST(RomDatabaseLoad, LowerCaseRootIsCorruptAndChangesNothing) {
+  TempDir dir;
+  dir.Write("korva_db.xml", Database(dir.path(), "", "korva"));
+  Loaded r;
+  r.library.ROMNames = {"Old"};
+  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  EXPECT_EQ(r.load.Status, RomDatabaseStatus::Corrupt);
+  EXPECT_EQ(r.rebuiltCalls, 0);
+  EXPECT_EQ(r.library.ROMNames, std::vector<std::string>{"Old"});
+  ASSERT_EQ(r.ui.Calls().size(), 1u);
+  EXPECT_EQ(r.ui.Calls()[0].what, korva::test::RecordedCall::What::Plain);
+  EXPECT_EQ(r.ui.Calls()[0].text, "korva_db.xml is corrupt, re-scan ROM directory to repair!");
+  EXPECT_EQ(r.ui.Calls()[0].caption, "Error");
+  EXPECT_EQ(r.ui.Calls()[0].kind, korva::MsgKind::Error);
+}
+
+TEST(RomDatabaseLoad, MalformedXmlRaisesTheParsersDescriptionAndKeepsTheLists) {
+  TempDir dir;
+  const std::string cases[] = {
+      "<KORVA><ROMPath>/x/</ROMPath><ROMDB></KORVA>",  // mismatched tag
+      "",                                              // no element at all
+      "<KORVA><ROMDB/></KORVA>",                       // no ROMPath
+      "<KORVA><ROMPath>/x/</ROMPath></KORVA>",         // no ROMDB
+      Database(dir.path(), "    <ROM CRC32=\"0000AAAA\"/>\n"),  // no Filename
+  };
+  for (const auto& text : cases) {
+    dir.Write("korva_db.xml", text);
+    Loaded r;
+    r.library.ROMNames = {"Old"};
+    try {
+      Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+      ADD_FAILURE() << "accepted " << text;
+    } catch (const korva::RomDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find("korva_db.xml"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(r.library.ROMNames, std::vector<std::string>{"Old"});
+    EXPECT_EQ(r.rebuiltCalls, 0);
+  }
+  dir.Write("korva_db.xml", cases[0]);
+  Loaded r;
+  try {
+    Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  } catch (const korva::RomDatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("not well-formed XML: Start-end tags mismatch"), std::string::npos)
+        << e.what();
+  }
+}
+
+TEST(RomDatabaseLoad, CrcAttributeThatIsNotHexIsZero) {
+  TempDir dir;
+  dir.Write("g.nes", "x");
+  dir.Write("korva_db.xml",
+            Database(dir.path(), "    <ROM CRC32=\"$12\"><Filename>g.nes</Filename><INES Mapper=\"0\"/></ROM>\n"
+                                 "    <ROM><Filename>g.nes</Filename><INES Mapper=\"0\"/></ROM>\n"));
+  Loaded r;
+  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  ASSERT_EQ(r.library.ROMList.size(), 2u);
+  EXPECT_EQ(r.library.ROMList[0].CRC32, 0u);
+  EXPECT_EQ(r.library.ROMList[1].CRC32, 0u);
+}
+
+TEST(RomDatabaseNames, ExtensionIsTheLastDotOfTheName) {
+  EXPECT_EQ(korva::NameWithoutExtension("Game.nes"), "Game");
+  EXPECT_EQ(korva::NameWithoutExtension("Super Game (v1.1).zip"), "Super Game (v1.1)");
+  EXPECT_EQ(korva::NameWithoutExtension("NoDot"), "NoDot");
+  EXPECT_EQ(korva::NameWithoutExtension("dir.d/NoDot"), "dir.d/NoDot");
+}
+
+TEST(RomDatabasePlace, ProgramDirectoryWhenWritable) {
+  // The tests run from a build directory they can write to.
+  EXPECT_EQ(korva::RomDatabaseDirectory(), korva::ProgramDirectory());
+  EXPECT_EQ(korva::DefaultRomDatabasePath(), korva::ProgramDirectory() + "korva_db.xml");
+}

@@ -1,0 +1,272 @@
+#include "romlib/Scan.h"
+
+#include "RecordingUI.h"
+#include "TempDir.h"
+#include "TestArchives.h"
+#include "romlib/CRC.h"
+#include "romlib/HeaderDB.h"
+#include "romlib/RomDatabase.h"
+
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include <filesystem>
+#include <functional>
+
+using korva::HeaderDatabase;
+using korva::RomLibrary;
+using korva::ScanResult;
+using korva::test::Bytes;
+using korva::test::INesImage;
+using korva::test::RecordingUI;
+using korva::test::TempDir;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+// Records what the scan shows, and reloads the database as the window does.
+class RecordingObserver : public korva::ScanObserver {
+ public:
+  RecordingObserver(std::string dbPath, const HeaderDatabase& db, RecordingUI& ui)
+      : dbPath_(std::move(dbPath)), db_(db), ui_(ui) {}
+
+  void ScanStarted(const std::string& label) override { events.push_back("started " + label); }
+  void SetProgressMax(int maximum) override { events.push_back("max " + std::to_string(maximum)); }
+  void SetProgress(int position) override {
+    events.push_back("position " + std::to_string(position));
+    if (onProgress) onProgress(position);
+  }
+  void SetLabel(const std::string& text) override { events.push_back("label " + text); }
+  void ReloadDatabase() override {
+    events.push_back("reload");
+    korva::LoadRomDatabase(dbPath_, db_, library, ui_);
+  }
+  void ScanFinished() override { events.push_back("finished"); }
+
+  Strings events;
+  RomLibrary library;
+  std::function<void(int)> onProgress;
+
+ private:
+  std::string dbPath_;
+  const HeaderDatabase& db_;
+  RecordingUI& ui_;
+};
+
+std::uint32_t RomCrc(const Bytes& image) { return korva::crc::Crc32(0, image.data() + 16, image.size() - 16); }
+
+// A compatible NROM image (32 KB PRG, 8 KB CHR) that only its own header describes.
+Bytes Nrom(std::uint32_t seed) { return INesImage(2, 1, 0x01, 0, 0, seed); }
+
+struct ScanRun {
+  TempDir roms, out;
+  RecordingUI ui;
+  HeaderDatabase db;
+  std::unique_ptr<RecordingObserver> observer;
+  ScanResult result;
+
+  std::string DbPath() const { return out / "korva_db.xml"; }
+  void Run(const std::string& dir) {
+    observer = std::make_unique<RecordingObserver>(DbPath(), db, ui);
+    Prepare(*observer);
+    result = korva::ScanRomDirectory(dir, db, DbPath(), ui, *observer);
+  }
+  void Run() { Run(roms.path()); }
+  std::function<void(RecordingObserver&)> Prepare = [](RecordingObserver&) {};
+
+  // The Filename texts of the written file, in order.
+  Strings WrittenNames() const {
+    pugi::xml_document doc;
+    EXPECT_TRUE(doc.load_file(DbPath().c_str()));
+    Strings names;
+    for (auto rom : doc.child("KORVA").child("ROMDB").children("ROM")) names.push_back(rom.child_value("Filename"));
+    return names;
+  }
+};
+
+}  // namespace
+
+TEST(ScanList, SortedByNameAcrossKindsAndCaseBlind) {
+  TempDir dir;
+  for (const char* name : {"c.nes", "B.zip", "a.NES", "d.txt", "e.nesx", "f.Zip"}) dir.Write(name, "x");
+  dir.Write("sub/g.nes", "x");
+  std::filesystem::create_directory(dir / "h.nes");  // a directory is not a candidate
+  Strings names;
+  for (const auto& path : korva::ListRomCandidates(dir.path())) names.push_back(path.substr(dir.path().size()));
+  EXPECT_EQ(names, (Strings{"a.NES", "B.zip", "c.nes", "f.Zip"}));
+  EXPECT_EQ(korva::ListRomCandidates(dir.path()).front(), dir / "a.NES");
+}
+
+TEST(Scan, WritesCompatibleRomsInSortedOrderAndReloads) {
+  ScanRun s;
+  const Bytes known = INesImage(1, 1, 0, 0, 0, 11);  // the header database corrects it
+  s.db = korva::ParseHeaderDatabase(korva::CrcText(RomCrc(known)) + ",3,16384,8192,v,0\r\n");
+  s.roms.Write("a.nes", Nrom(1));
+  s.roms.Write("b.zip", korva::test::ZipBuilder().Deflated("b.nes", known).Build());
+  s.roms.Write("c.nes", INesImage(4, 1, 0, 0, 0, 3));   // 64 KB PRG: not compatible
+  s.roms.Write("d.nes", INesImage(2, 1, 0x10, 0, 0, 4));  // mapper 1: not compatible
+  s.roms.Write("e.nes", "not a ROM at all");
+  s.roms.Write("f.zip", "not an archive");
+  s.Run();
+
+  ASSERT_TRUE(s.result.Error.empty()) << s.result.Error;
+  EXPECT_TRUE(s.result.Written);
+  EXPECT_EQ(s.result.Files, 6);
+  EXPECT_EQ(s.result.Count, 2);
+  EXPECT_EQ(s.WrittenNames(), (Strings{"a.nes", "b.zip"}));
+
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file(s.DbPath().c_str()));
+  const auto root = doc.document_element();
+  EXPECT_STREQ(root.name(), "KORVA");
+  EXPECT_STREQ(root.attribute("Build").value(), "12");
+  EXPECT_EQ(root.first_child().name(), std::string("ROMPath"));
+  EXPECT_EQ(root.child_value("ROMPath"), s.roms.path());
+  const auto a = root.child("ROMDB").first_child();
+  EXPECT_EQ(a.attribute("CRC32").value(), korva::CrcText(RomCrc(Nrom(1))));
+  const auto ines = a.child("INES");
+  ASSERT_TRUE(ines);
+  Strings attrs;
+  for (auto at : ines.attributes()) attrs.push_back(std::string(at.name()) + "=" + at.value());
+  EXPECT_EQ(attrs, (Strings{"Mapper=0", "ChrRomSize=8192", "PrgRomSize=32768", "Mirroring=v"}));
+  const auto b = a.next_sibling();
+  EXPECT_EQ(b.attribute("CRC32").value(), korva::CrcText(RomCrc(known)));
+  EXPECT_FALSE(b.child("INES"));  // found in the header database
+
+  EXPECT_EQ(s.observer->events,
+            (Strings{"started Scanning: " + s.roms.path(), "max 6", "position 1", "position 2", "position 3",
+                     "position 4", "position 5", "position 6", "position 6",
+                     "label Finished scanning, 2 compatible roms found", "reload", "finished"}));
+  EXPECT_EQ(s.observer->library.ROMNames, (Strings{"a", "b"}));
+  EXPECT_EQ(s.ui.AllTexts(), Strings{"Loaded KORVA Game Database, 2 ROMs"});
+}
+
+TEST(Scan, FirstFileWithACrcWinsInSortedOrder) {
+  ScanRun s;
+  s.roms.Write("Game.nes", Nrom(5));
+  s.roms.Write("Game (copy).nes", Nrom(5));
+  s.roms.Write("Game (zip).zip", korva::test::ZipBuilder().Stored("x.nes", Nrom(5)).Build());
+  s.Run();
+  EXPECT_EQ(s.result.Count, 1);
+  EXPECT_EQ(s.WrittenNames(), Strings{"Game (copy).nes"});
+}
+
+TEST(Scan, UpperCaseExtensionsAreScannedToo) {
+  ScanRun s;
+  s.roms.Write("A.NES", Nrom(1));
+  s.roms.Write("b.nes", Nrom(2));
+  s.roms.Write("C.Zip", korva::test::ZipBuilder().Deflated("c.nes", Nrom(3)).Build());
+  s.Run();
+  EXPECT_EQ(s.WrittenNames(), (Strings{"A.NES", "b.nes", "C.Zip"}));
+}
+
+TEST(Scan, SubdirectoriesAreIgnored) {
+  ScanRun s;
+  s.roms.Write("top.nes", Nrom(1));
+  s.roms.Write("deeper/inner.nes", Nrom(2));
+  s.Run();
+  EXPECT_EQ(s.WrittenNames(), Strings{"top.nes"});
+}
+
+TEST(Scan, EmptyDirectoryWritesAnEmptyRomDb) {
+  ScanRun s;
+  s.Run();
+  EXPECT_TRUE(s.result.Written);
+  EXPECT_TRUE(s.WrittenNames().empty());
+  EXPECT_EQ(s.observer->events,
+            (Strings{"started Scanning: " + s.roms.path(), "max 0", "position 0",
+                     "label Finished scanning, 0 compatible roms found", "reload", "finished"}));
+  EXPECT_EQ(s.ui.AllTexts(), Strings{"Loaded KORVA Game Database, 0 ROMs"});
+}
+
+TEST(Scan, SeparatorIsAddedOnlyWhenMissing) {
+  ScanRun s;
+  s.roms.Write("g.nes", Nrom(1));
+  std::string bare = s.roms.path();
+  bare.pop_back();
+  s.Run(bare);
+  EXPECT_EQ(s.observer->events.front(), "started Scanning: " + s.roms.path());
+  EXPECT_EQ(s.observer->library.ROMPath, s.roms.path());
+
+  ScanRun root;
+  root.Run(root.roms.path());  // already ends in a separator
+  EXPECT_EQ(root.observer->events.front(), "started Scanning: " + root.roms.path());
+  EXPECT_EQ(root.observer->library.ROMPath.find("//"), std::string::npos);
+}
+
+TEST(Scan, InvalidPathIsAnErrorAndTouchesNothing) {
+  ScanRun s;
+  s.out.Write("korva_db.xml", "old");
+  s.Run(s.roms / "no-such-dir");
+  EXPECT_FALSE(s.result.Written);
+  EXPECT_EQ(s.ui.CenteredTexts(), Strings{"Invalid path: " + s.roms.path() + "no-such-dir/"});
+  EXPECT_EQ(s.ui.Calls()[0].kind, korva::MsgKind::Error);
+  EXPECT_EQ(s.observer->events, Strings{"finished"});
+  EXPECT_EQ(s.out.Read("korva_db.xml"), "old");
+}
+
+TEST(Scan, UnreadableFileEndsTheScanWithAnErrorAndKeepsTheOldFile) {
+  ScanRun s;
+  s.out.Write("korva_db.xml", "old");
+  s.roms.Write("a.nes", Nrom(1));
+  const std::string b = s.roms.Write("b.nes", Nrom(2));
+  s.roms.Write("c.nes", Nrom(3));
+  // b.nes vanishes after the listing, just before it is read.
+  s.Prepare = [&](RecordingObserver& o) {
+    o.onProgress = [&](int position) {
+      if (position == 2) std::filesystem::remove(b);
+    };
+  };
+  s.Run();
+  EXPECT_FALSE(s.result.Written);
+  EXPECT_FALSE(s.result.Error.empty());
+  EXPECT_EQ(s.out.Read("korva_db.xml"), "old");
+  ASSERT_EQ(s.ui.Calls().size(), 1u);
+  EXPECT_EQ(s.ui.Calls()[0].kind, korva::MsgKind::Error);
+  EXPECT_NE(s.ui.Calls()[0].text.find("b.nes"), std::string::npos) << s.ui.Calls()[0].text;
+  EXPECT_NE(s.ui.Calls()[0].text.find("The ROM database file was not changed."), std::string::npos);
+  // The window is given back before the error is shown; no reload.
+  EXPECT_EQ(s.observer->events.back(), "finished");
+  EXPECT_EQ(std::count(s.observer->events.begin(), s.observer->events.end(), "reload"), 0);
+}
+
+TEST(Scan, FailedWriteIsReported) {
+  ScanRun s;
+  s.roms.Write("a.nes", Nrom(1));
+  std::filesystem::create_directory(s.out / "korva_db.xml");  // a directory where the file should go
+  s.Run();
+  EXPECT_FALSE(s.result.Written);
+  ASSERT_EQ(s.ui.CenteredTexts().size(), 1u);
+  EXPECT_EQ(s.ui.Calls()[0].kind, korva::MsgKind::Error);
+  EXPECT_TRUE(std::filesystem::is_directory(s.out / "korva_db.xml"));
+  EXPECT_EQ(s.observer->events.back(), "finished");
+}
+
+TEST(Scan, CreatesTheDatabaseDirectoryWhenMissing) {
+  TempDir roms, out;
+  roms.Write("a.nes", Nrom(1));
+  RecordingUI ui;
+  HeaderDatabase db;
+  const std::string path = out / "korva/korva_db.xml";
+  RecordingObserver observer(path, db, ui);
+  const ScanResult result = korva::ScanRomDirectory(roms.path(), db, path, ui, observer);
+  EXPECT_TRUE(result.Written) << result.Error;
+  EXPECT_EQ(observer.library.ROMNames, Strings{"a"});
+}
+
+TEST(Scan, ErrorFromTheReloadIsReportedButTheFileStaysWritten) {
+  struct ThrowingReload : RecordingObserver {
+    using RecordingObserver::RecordingObserver;
+    void ReloadDatabase() override { throw std::runtime_error("reload failed"); }
+  };
+  TempDir roms, out;
+  RecordingUI ui;
+  HeaderDatabase db;
+  ThrowingReload observer(out / "korva_db.xml", db, ui);
+  const ScanResult result = korva::ScanRomDirectory(roms.path(), db, out / "korva_db.xml", ui, observer);
+  EXPECT_TRUE(result.Written);
+  EXPECT_EQ(result.Error, "reload failed");
+  ASSERT_EQ(ui.CenteredTexts().size(), 1u);
+  EXPECT_EQ(ui.CenteredTexts()[0].find("was not changed"), std::string::npos);
+  EXPECT_EQ(observer.events.back(), "finished");
+}
