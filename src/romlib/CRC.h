@@ -8,6 +8,25 @@
 
 namespace korva::crc {
 
+// The loops Update can run for a reflected 32-bit model, slowest first.
+// Every one gives the table loop's results.
+enum class Engine : std::uint32_t {
+  TableLoop = 0,  // one table lookup per byte
+  Slicing = 1,    // sixteen bytes a step through sixteen tables; portable
+  Folding = 2,    // carry-less multiplication (x86-64 PCLMULQDQ)
+};
+
+// The fastest engine this processor offers: Folding where the processor
+// has carry-less multiplication, Slicing elsewhere.
+Engine FastestEngine();
+
+// What the faster engines need for one reflected 32-bit polynomial.
+struct FastTables {
+  std::uint32_t Slice[16][256];  // Slice[k][b]: byte b followed by k zero bytes; Slice[0] is the byte table
+  std::uint64_t Fold[4];         // folding factors: 512-bit distance (low, high half), 128-bit (low, high)
+  std::uint32_t LaneShift[2];    // x^32768 and x^65536 modulo the polynomial: joins 4 KB lanes
+};
+
 // A CRC computation in progress. A plain value owned by its user.
 struct CRCContext {
   std::uint32_t Table[256];
@@ -19,6 +38,12 @@ struct CRCContext {
   std::uint32_t Mask;       // the low `width` bits set
   std::uint32_t Width;
   std::uint32_t Polynomial; // normal form, also for reflected models
+  // Reflected 32-bit models only. Init sets Speed to FastestEngine() (other
+  // models: TableLoop); a test or benchmark may lower it, and Update never
+  // runs an engine this processor lacks. Fast is filled by Init except for
+  // the standard CRC-32, whose tables are built into the program.
+  Engine Speed;
+  FastTables Fast;
 };
 
 // Polynomial, width, initial value, final XOR, reflected (0 or all ones).
@@ -54,5 +79,9 @@ std::uint32_t OneShot(int preset, const void* data, std::size_t length);
 // The standard CRC-32 (preset 8) continued from `crc` (0 to start), like
 // zlib's crc32(): the fastest path this processor offers.
 std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t length);
+
+// Crc32 through `engine`, or the fastest this processor offers when that is
+// slower: for tests and benchmarks.
+std::uint32_t Crc32Using(Engine engine, std::uint32_t crc, const void* data, std::size_t length);
 
 }  // namespace korva::crc

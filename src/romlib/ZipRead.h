@@ -56,10 +56,13 @@ class TZipRead {
   // Opens an archive of `size` bytes at `buffer`; the caller keeps the bytes
   // alive while the reader is open.
   TZipRead(const std::uint8_t* buffer, std::size_t size);
-  // Opens an archive from an open file descriptor: from `offset` on, `size`
-  // bytes (0: to the end of the file). A descriptor of -1 gives an empty reader.
+  // Opens an archive from an open file descriptor: the archive starts at the
+  // first local header (or, for an archive without entries, the first end
+  // record) found from `offset` on, within the first `size` bytes of the file
+  // (0: the whole file). A descriptor of -1 gives an empty reader. The
+  // descriptor stays the caller's; the reader keeps its own copy of the bytes.
   TZipRead(int fd, std::uint64_t offset, std::uint64_t size);
-  // Opens the archive file at `path`.
+  // Opens the archive file at `path`. A missing or empty file: "Missing File".
   explicit TZipRead(const std::string& path);
   ~TZipRead();
 
@@ -68,9 +71,11 @@ class TZipRead {
 
   // Number of file entries (directory entries are not counted).
   int Count() const { return count_; }
-  const TZipEntry& Entry(int i) const { return entries_.at(static_cast<std::size_t>(i)); }
+  // File entry i, 0 to Count() - 1; raises std::out_of_range otherwise.
+  const TZipEntry& Entry(int i) const;
 
-  // The uncompressed size field of entry i's local header.
+  // The uncompressed size field of entry i's local header (0 for a bad index,
+  // and for an entry whose sizes are in a data descriptor).
   std::uint32_t LocalUncompressedSize(int i) const;
 
   // Entry information, with CRC and sizes resolved from the central header or
@@ -78,10 +83,13 @@ class TZipRead {
   bool RetrieveFileInfo(int i, TFileInfo& info) const;
 
   // Entry i whole. Empty when its information cannot be resolved; raises
-  // "Error decompressing %s" on a length or CRC mismatch.
+  // "Error decompressing %s" on a length or CRC mismatch, and refuses an entry
+  // larger than kMaxZipEntrySize.
   std::vector<std::uint8_t> UnZip(int i) const;
 
   // Entry i in chunks of at most 128 KB; true when length and CRC-32 match.
+  // Deflate data that ends early, or produces more than the recorded size,
+  // stops the extraction with false.
   bool UnZip(int i, const ZipSink& sink) const;
 
   void Close();
@@ -89,6 +97,7 @@ class TZipRead {
  private:
   void OpenBuffer(const std::uint8_t* buffer, std::size_t size);
   void OpenDescriptor(int fd, std::uint64_t offset, std::uint64_t size);
+  const std::uint8_t* End() const { return buf_ + size_; }
 
   const std::uint8_t* buf_ = nullptr;
   std::size_t size_ = 0;

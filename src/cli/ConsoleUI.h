@@ -1,0 +1,54 @@
+#pragma once
+// The command line's UserInterface: messages go to stdout (information) or
+// stderr (errors and warnings), and questions are answered without asking,
+// because the command line never waits for a person.
+#include "romlib/UserInterface.h"
+
+#include <iostream>
+#include <mutex>
+#include <ostream>
+#include <string>
+
+namespace korva::cli {
+
+// How a question (a message with more than one button) is answered.
+enum class ConsoleAnswer {
+  Accept,   // Yes when offered, else OK
+  Decline,  // Cancel when offered, else No
+};
+
+class ConsoleUI : public UserInterface {
+ public:
+  explicit ConsoleUI(std::ostream& out = std::cout, std::ostream& err = std::cerr,
+                     ConsoleAnswer answer = ConsoleAnswer::Accept);
+
+  // Changes how later questions are answered; a command sets Decline before a
+  // step whose question must not be accepted blindly.
+  void SetAnswer(ConsoleAnswer answer);
+
+  MsgButton ShowCenteredMessage(const std::string& text, MsgKind kind, MsgButtons buttons) override;
+  void ShowStatusMessage(const std::string& text, int seconds) override;
+  void UpdateCaption(const std::string& projectName) override;
+  void ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) override;
+
+  // True once an Error message or error box has been shown; commands use it
+  // for their exit status.
+  bool ErrorShown() const;
+
+  // The answer a console gives to `buttons` under `answer`.
+  static MsgButton Choose(MsgButtons buttons, ConsoleAnswer answer);
+
+  // `text` with its "\r\n" line breaks as plain "\n".
+  static std::string PlainLines(const std::string& text);
+
+ private:
+  std::ostream& StreamFor(MsgKind kind);
+
+  std::ostream& out_;
+  std::ostream& err_;
+  ConsoleAnswer answer_;
+  bool errorShown_ = false;
+  mutable std::mutex mutex_;
+};
+
+}  // namespace korva::cli

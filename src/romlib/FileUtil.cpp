@@ -1,0 +1,201 @@
+#include "romlib/FileUtil.h"
+
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korva {
+
+namespace {
+
+std::string Reason(int error) { return std::strerror(error); }
+
+// Closes a descriptor when it goes out of scope.
+class FdCloser {
+ public:
+  explicit FdCloser(int fd) : fd_(fd) {}
+  ~FdCloser() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FdCloser(const FdCloser&) = delete;
+  FdCloser& operator=(const FdCloser&) = delete;
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
+  while (length > 0) {
+    const ssize_t n = ::write(fd, data, length);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    length -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t maxSize) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) throw FileError("Cannot open \"" + path + "\": " + Reason(errno));
+  FdCloser closer(fd);
+
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) throw FileError("Cannot read \"" + path + "\": " + Reason(errno));
+  if (S_ISDIR(st.st_mode)) throw FileError("Cannot read \"" + path + "\": it is a directory");
+  if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > maxSize)
+    throw FileError("Cannot read \"" + path + "\": the file is larger than " +
+                    std::to_string(maxSize) + " bytes");
+
+  // Read to the end rather than trusting the size: the file may change while
+  // it is read, and some files report no size at all.
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+  std::size_t used = 0;
+  for (;;) {
+    if (used == bytes.size()) {
+      if (bytes.size() >= maxSize) {
+        // One more byte would go over the limit: see whether there is one.
+        std::uint8_t probe;
+        ssize_t n;
+        do {
+          n = ::read(fd, &probe, 1);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) throw FileError("Cannot read \"" + path + "\": " + Reason(errno));
+        if (n == 0) break;
+        throw FileError("Cannot read \"" + path + "\": the file is larger than " +
+                        std::to_string(maxSize) + " bytes");
+      }
+      std::size_t grown = bytes.size() < 4096 ? 4096 : bytes.size() * 2;
+      if (grown > maxSize) grown = maxSize;
+      bytes.resize(grown);
+    }
+    const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw FileError("Cannot read \"" + path + "\": " + Reason(errno));
+    }
+    if (n == 0) break;
+    used += static_cast<std::size_t>(n);
+  }
+  bytes.resize(used);
+  return bytes;
+}
+
+void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
+  static std::atomic<unsigned> counter{0};
+  if (path.empty()) throw FileError("Cannot write a file without a name");
+
+  // A name beside the target that no other writer uses: process id, a
+  // counter, and O_EXCL in case a stale file of that name is left over.
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST && errno != EINTR) break;
+  }
+  if (fd < 0) throw FileError("Cannot write \"" + path + "\": " + Reason(errno));
+
+  FdCloser closer(fd);
+  auto fail = [&](int error) {
+    ::close(closer.Release());
+    ::unlink(temp.c_str());
+    throw FileError("Cannot write \"" + path + "\": " + Reason(error));
+  };
+  if (!WriteAll(fd, bytes.data(), bytes.size())) fail(errno);
+  if (::fsync(fd) != 0) fail(errno);
+  if (::close(closer.Release()) != 0) {
+    const int error = errno;
+    ::unlink(temp.c_str());
+    throw FileError("Cannot write \"" + path + "\": " + Reason(error));
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temp.c_str());
+    throw FileError("Cannot write \"" + path + "\": " + Reason(error));
+  }
+  // Make the rename itself durable; a failure here leaves the new file in
+  // place, so it is not reported.
+  const int dir = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view text) {
+  WriteFileAtomic(path, std::span<const std::uint8_t>(
+                            reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool HasExtension(std::string_view name, std::string_view ext) {
+  if (ext.size() > name.size()) return false;
+  const auto tail = name.substr(name.size() - ext.size());
+  for (std::size_t i = 0; i < ext.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(tail[i])) !=
+        std::tolower(static_cast<unsigned char>(ext[i])))
+      return false;
+  }
+  return true;
+}
+
+std::string ProgramDirectory() {
+  std::string buffer(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return "./";
+  buffer.resize(static_cast<std::size_t>(n));
+  const auto slash = buffer.find_last_of('/');
+  if (slash == std::string::npos) return "./";
+  return buffer.substr(0, slash + 1);
+}
+
+std::string UserDataDirectory() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  // A relative XDG_DATA_HOME is invalid and is to be ignored.
+  if (xdg != nullptr && xdg[0] == '/') {
+    std::string dir = xdg;
+    if (dir.back() != '/') dir += '/';
+    return dir + "korva/";
+  }
+  const char* home = std::getenv("HOME");
+  std::string dir = (home != nullptr && home[0] != '\0') ? home : ".";
+  if (dir.back() != '/') dir += '/';
+  return dir + ".local/share/korva/";
+}
+
+}  // namespace korva

@@ -1,0 +1,562 @@
+#include "romlib/ZipRead.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+#include "TestArchives.h"
+
+using korva::ESynZipException;
+using korva::TFileInfo;
+using korva::TZipRead;
+using korva::test::Bytes;
+using korva::test::ZipBuilder;
+
+namespace {
+
+// A heap copy of exactly `length` bytes, so that the address sanitizer sees
+// any read past the archive's end.
+struct Exact {
+  explicit Exact(const Bytes& b, std::size_t length = SIZE_MAX)
+      : size(std::min(length, b.size())), bytes(new std::uint8_t[size == 0 ? 1 : size]) {
+    std::copy(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(size), bytes.get());
+  }
+  std::size_t size;
+  std::unique_ptr<std::uint8_t[]> bytes;
+};
+
+std::string OpenError(const Bytes& archive) {
+  Exact exact(archive);
+  try {
+    TZipRead zip(exact.bytes.get(), exact.size);
+    return "";
+  } catch (const ESynZipException& e) {
+    return e.what();
+  }
+}
+
+std::string FileOpenError(const std::string& path) {
+  try {
+    TZipRead zip(path);
+    return "";
+  } catch (const ESynZipException& e) {
+    return e.what();
+  }
+}
+
+Bytes Collect(const TZipRead& zip, int i, bool* ok, std::size_t* largestChunk = nullptr) {
+  Bytes out;
+  std::size_t largest = 0;
+  *ok = zip.UnZip(i, [&](const std::uint8_t* p, std::size_t n) {
+    out.insert(out.end(), p, p + n);
+    largest = std::max(largest, n);
+  });
+  if (largestChunk) *largestChunk = largest;
+  return out;
+}
+
+// Opens and extracts every entry both ways; a damaged archive may raise
+// ESynZipException or give false/empty, nothing else.
+void OpenAndExtractEverything(const std::uint8_t* data, std::size_t size) {
+  try {
+    TZipRead zip(data, size);
+    for (int i = 0; i < zip.Count(); ++i) {
+      TFileInfo info;
+      zip.RetrieveFileInfo(i, info);
+      zip.LocalUncompressedSize(i);
+      try {
+        zip.UnZip(i);
+      } catch (const ESynZipException&) {
+      }
+      try {
+        zip.UnZip(i, [](const std::uint8_t*, std::size_t) {});
+      } catch (const ESynZipException&) {
+      }
+    }
+  } catch (const ESynZipException&) {
+  }
+}
+
+Bytes TwoEntryArchive() {
+  ZipBuilder zip;
+  zip.Stored("stored.txt", std::string_view("plain stored text"));
+  zip.Deflated("deflated.nes", korva::test::INesImage(1, 1));
+  return zip.Build();
+}
+
+}  // namespace
+
+TEST(ZipRead, ExtractsStoredAndDeflatedEntriesBothWays) {
+  const Bytes rom = korva::test::INesImage(2, 1);
+  ZipBuilder b;
+  b.Stored("a.txt", std::string_view("hello, stored world"));
+  b.Deflated("Game.nes", rom);
+  const Bytes archive = b.Build();
+  Exact exact(archive);
+  TZipRead zip(exact.bytes.get(), exact.size);
+  ASSERT_EQ(zip.Count(), 2);
+  EXPECT_EQ(zip.Entry(0).name, "a.txt");
+  EXPECT_EQ(zip.Entry(1).name, "Game.nes");
+  EXPECT_EQ(zip.LocalUncompressedSize(1), rom.size());
+
+  const Bytes text = zip.UnZip(0);
+  EXPECT_EQ(std::string(text.begin(), text.end()), "hello, stored world");
+  EXPECT_EQ(zip.UnZip(1), rom);
+
+  bool ok = false;
+  EXPECT_EQ(Collect(zip, 0, &ok), text);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(Collect(zip, 1, &ok), rom);
+  EXPECT_TRUE(ok);
+
+  TFileInfo info;
+  ASSERT_TRUE(zip.RetrieveFileInfo(1, info));
+  EXPECT_EQ(info.zzipMethod, 8);
+  EXPECT_EQ(info.zfullSize, rom.size());
+  EXPECT_EQ(info.zcrc32, korva::test::ZlibCrc(rom));
+  EXPECT_LT(info.zzipSize, rom.size());
+  EXPECT_EQ(info.nameLen, 8);
+}
+
+TEST(ZipRead, EmptyEntriesExtractStoredAndDeflated) {
+  ZipBuilder b;
+  b.Stored("empty.bin", Bytes{});
+  b.Deflated("empty.def", Bytes{});
+  const Bytes archive = b.Build();
+  TZipRead zip(archive.data(), archive.size());
+  ASSERT_EQ(zip.Count(), 2);
+  EXPECT_TRUE(zip.UnZip(0).empty());
+  EXPECT_TRUE(zip.UnZip(1).empty());
+  bool ok = false;
+  Collect(zip, 1, &ok);
+  EXPECT_TRUE(ok);
+}
+
+TEST(ZipRead, StreamExtractionUsesChunksOfAtMost128K) {
+  const Bytes big = korva::test::PatternBytes(300 * 1024 + 17, 9);
+  for (const bool deflate : {false, true}) {
+    ZipBuilder b;
+    if (deflate) b.Deflated("big.bin", big);
+    else b.Stored("big.bin", big);
+    const Bytes archive = b.Build();
+    TZipRead zip(archive.data(), archive.size());
+    bool ok = false;
+    std::size_t largest = 0;
+    EXPECT_EQ(Collect(zip, 0, &ok, &largest), big);
+    EXPECT_TRUE(ok);
+    EXPECT_LE(largest, 128u * 1024u);
+  }
+}
+
+TEST(ZipRead, FolderEntryIsNotCountedAndSlashesBecomeBackslashes) {
+  ZipBuilder b;
+  b.Folder("roms/").Stored("roms/Game.nes", korva::test::INesImage(1, 1));
+  const Bytes archive = b.Build();
+  TZipRead zip(archive.data(), archive.size());
+  ASSERT_EQ(zip.Count(), 1);
+  EXPECT_EQ(zip.Entry(0).name, "roms\\Game.nes");
+  EXPECT_EQ(zip.UnZip(0), korva::test::INesImage(1, 1));
+  EXPECT_THROW(zip.Entry(1), std::out_of_range);
+}
+
+TEST(ZipRead, EntryWithEmptyNameIsNotCounted) {
+  ZipBuilder b;
+  b.Stored("", std::string_view("nameless")).Stored("b.txt", std::string_view("b"));
+  const Bytes archive = b.Build();
+  TZipRead zip(archive.data(), archive.size());
+  ASSERT_EQ(zip.Count(), 1);
+  EXPECT_EQ(zip.Entry(0).name, "b.txt");
+}
+
+TEST(ZipRead, NamesAreConvertedToUtf8) {
+  ZipBuilder b;
+  b.Stored(std::string("Pok\x82mon \x9B.nes"), std::string_view("x"));  // CP437: é, ¢
+  b.Stored("Caf\xC3\xA9.nes", std::string_view("y"));
+  b.Last().flags = 1 << 11;
+  b.Stored("bad\xC3(\xF0\x9F\x98\x80).nes", std::string_view("z"));  // a cut sequence, then a whole one
+  b.Last().flags = 1 << 11;
+  const Bytes archive = b.Build();
+  TZipRead zip(archive.data(), archive.size());
+  ASSERT_EQ(zip.Count(), 3);
+  EXPECT_EQ(zip.Entry(0).name, "Pok\xC3\xA9mon \xC2\xA2.nes");
+  EXPECT_EQ(zip.Entry(1).name, "Caf\xC3\xA9.nes");
+  EXPECT_EQ(zip.Entry(2).name, "bad\xEF\xBF\xBD(\xF0\x9F\x98\x80).nes");
+  // The stored name is the bytes as they stand in the local header.
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(zip.Entry(0).storedName), 13),
+            "Pok\x82mon \x9B.nes");
+}
+
+TEST(ZipRead, EndRecordIsFoundBehindCommentsUpTo127Bytes) {
+  for (const std::size_t length : {0u, 22u, 100u, 127u}) {
+    ZipBuilder b;
+    b.Stored("a.txt", std::string_view("abc")).Comment(std::string(length, 'c'));
+    const Bytes archive = b.Build();
+    EXPECT_EQ(OpenError(archive), "") << "comment of " << length;
+  }
+  for (const std::size_t length : {128u, 200u}) {
+    ZipBuilder b;
+    b.Stored("a.txt", std::string_view("abc")).Comment(std::string(length, 'c'));
+    EXPECT_EQ(OpenError(b.Build()), "ZIP format") << "comment of " << length;
+  }
+}
+
+TEST(ZipRead, EmptyArchiveHasNoEntries) {
+  ZipBuilder b;
+  const Bytes archive = b.Build();
+  ASSERT_EQ(archive.size(), 22u);
+  TZipRead zip(archive.data(), archive.size());
+  EXPECT_EQ(zip.Count(), 0);
+  EXPECT_TRUE(zip.UnZip(0).empty());
+  TFileInfo info;
+  EXPECT_FALSE(zip.RetrieveFileInfo(0, info));
+
+  korva::test::TempFile file(archive, ".zip");
+  TZipRead fromFile(file.path());
+  EXPECT_EQ(fromFile.Count(), 0);
+}
+
+TEST(ZipRead, DataDescriptorSizesComeFromTheCentralDirectory) {
+  const Bytes rom = korva::test::INesImage(1, 1, 0, 0, 0, 5);
+  ZipBuilder b;
+  b.Deflated("Game.nes", rom);
+  b.Last().dataDescriptor = true;
+  b.Stored("after.txt", std::string_view("after"));
+  const Bytes archive = b.Build();
+  Exact exact(archive);
+  TZipRead zip(exact.bytes.get(), exact.size);
+  ASSERT_EQ(zip.Count(), 2);
+  EXPECT_EQ(zip.LocalUncompressedSize(0), 0u);
+  TFileInfo info;
+  ASSERT_TRUE(zip.RetrieveFileInfo(0, info));
+  EXPECT_EQ(info.zfullSize, rom.size());
+  EXPECT_EQ(info.zcrc32, korva::test::ZlibCrc(rom));
+  EXPECT_EQ(zip.UnZip(0), rom);
+  bool ok = false;
+  EXPECT_EQ(Collect(zip, 0, &ok), rom);
+  EXPECT_TRUE(ok);
+}
+
+TEST(ZipRead, DataDescriptorIsSearchedWhenTheCentralSizesAreZip64Markers) {
+  const Bytes first = korva::test::PatternBytes(5000, 1);
+  const Bytes second = korva::test::PatternBytes(3000, 2);
+  ZipBuilder b;
+  b.Deflated("one.bin", first);
+  b.Last().dataDescriptor = true;
+  b.Last().centralSizesZip64 = true;
+  b.Stored("two.bin", second);
+  b.Last().dataDescriptor = true;
+  b.Last().centralSizesZip64 = true;
+  const Bytes archive = b.Build();
+  Exact exact(archive);
+  TZipRead zip(exact.bytes.get(), exact.size);
+  ASSERT_EQ(zip.Count(), 2);
+  TFileInfo info;
+  ASSERT_TRUE(zip.RetrieveFileInfo(0, info));
+  EXPECT_EQ(info.zfullSize, first.size());
+  EXPECT_EQ(info.zzipSize, b.LocalOffset(1) - 16 - b.DataOffset(0));
+  EXPECT_EQ(zip.UnZip(0), first);
+  ASSERT_TRUE(zip.RetrieveFileInfo(1, info));
+  EXPECT_EQ(info.zfullSize, second.size());
+  EXPECT_EQ(zip.UnZip(1), second);
+}
+
+TEST(ZipRead, DataDescriptorThatCannotBeFoundOrHoldsZeroSizesGivesNothing) {
+  {
+    ZipBuilder b;
+    b.Stored("one.bin", korva::test::PatternBytes(100, 1));
+    b.Last().dataDescriptor = true;
+    b.Last().centralSizesZip64 = true;
+    b.Last().descriptorSignature = false;
+    const Bytes archive = b.Build();
+    TZipRead zip(archive.data(), archive.size());
+    TFileInfo info;
+    EXPECT_FALSE(zip.RetrieveFileInfo(0, info));
+    EXPECT_TRUE(zip.UnZip(0).empty());
+    bool ok = true;
+    Collect(zip, 0, &ok);
+    EXPECT_FALSE(ok);
+  }
+  {
+    ZipBuilder b;
+    b.Stored("one.bin", korva::test::PatternBytes(100, 1));
+    b.Last().dataDescriptor = true;
+    b.Last().centralSizesZip64 = true;
+    Bytes archive = b.Build();
+    // The descriptor's uncompressed size becomes 0.
+    korva::test::Set32(archive, b.DataOffset(0) + 100 + 12, 0);
+    TZipRead zip(archive.data(), archive.size());
+    TFileInfo info;
+    EXPECT_FALSE(zip.RetrieveFileInfo(0, info));
+  }
+}
+
+TEST(ZipRead, DescriptorFlagWithLocalSizesIsExtendedFormat) {
+  ZipBuilder b;
+  b.Stored("a.bin", korva::test::PatternBytes(50, 1));
+  b.Last().dataDescriptor = true;
+  b.Last().localSizesToo = true;
+  EXPECT_EQ(OpenError(b.Build()), "ZIP extended format");
+}
+
+TEST(ZipRead, Zip64MarkersInTheLocalHeaderAreRefused) {
+  ZipBuilder b;
+  b.Stored("a.bin", korva::test::PatternBytes(50, 1));
+  b.Last().localSizesZip64 = true;
+  EXPECT_EQ(OpenError(b.Build()), "ZIP64 format not supported");
+}
+
+TEST(ZipRead, UnsupportedMethodIsRefusedAtOpeningWithTheConvertedName) {
+  ZipBuilder b;
+  b.Stored("ok.txt", std::string_view("fine"));
+  b.Stored("dir/bz.nes", std::string_view("pretend bzip2"));
+  b.Last().method = 12;
+  EXPECT_EQ(OpenError(b.Build()), "Unsupported compression method 12 for dir\\bz.nes");
+}
+
+TEST(ZipRead, AlteredStoredDataFailsTheCrcCheck) {
+  ZipBuilder b;
+  b.Stored("Game.nes", korva::test::INesImage(1, 1));
+  Bytes archive = b.Build();
+  archive[b.DataOffset(0) + 100] ^= 0x01;
+  TZipRead zip(archive.data(), archive.size());
+  try {
+    zip.UnZip(0);
+    FAIL() << "no error";
+  } catch (const ESynZipException& e) {
+    EXPECT_STREQ(e.what(), "Error decompressing Game.nes");
+  }
+  bool ok = true;
+  Collect(zip, 0, &ok);
+  EXPECT_FALSE(ok);
+}
+
+TEST(ZipRead, WrongRecordedCrcFailsBothWays) {
+  ZipBuilder b;
+  b.Deflated("Game.nes", korva::test::INesImage(1, 1));
+  b.Last().corruptCrc = true;
+  const Bytes archive = b.Build();
+  TZipRead zip(archive.data(), archive.size());
+  EXPECT_THROW(zip.UnZip(0), ESynZipException);
+  bool ok = true;
+  Collect(zip, 0, &ok);
+  EXPECT_FALSE(ok);
+}
+
+TEST(ZipRead, DeflateDataThatEndsEarlyStopsTheExtraction) {
+  const Bytes data = korva::test::PatternBytes(200000, 4);
+  const Bytes full = korva::test::RawDeflate(data);
+  ZipBuilder b;
+  b.Deflated("cut.bin", data);
+  b.Last().useStoredOverride = true;
+  b.Last().storedOverride = Bytes(full.begin(), full.begin() + full.size() / 2);
+  const Bytes archive = b.Build();
+  Exact exact(archive);
+  TZipRead zip(exact.bytes.get(), exact.size);
+  try {
+    zip.UnZip(0);
+    FAIL() << "no error";
+  } catch (const ESynZipException& e) {
+    EXPECT_STREQ(e.what(), "Error -5 during UnCompressMem process");
+  }
+  bool ok = true;
+  Collect(zip, 0, &ok);
+  EXPECT_FALSE(ok);
+}
+
+TEST(ZipRead, DeflateDataThatIsNotDeflateIsAnError) {
+  ZipBuilder b;
+  b.Deflated("junk.bin", korva::test::PatternBytes(1000, 4));
+  b.Last().useStoredOverride = true;
+  b.Last().storedOverride = Bytes(64, 0xFF);  // block type 3: invalid
+  const Bytes archive = b.Build();
+  TZipRead zip(archive.data(), archive.size());
+  try {
+    zip.UnZip(0);
+    FAIL() << "no error";
+  } catch (const ESynZipException& e) {
+    EXPECT_STREQ(e.what(), "Error -3 during UnCompressMem process");
+  }
+  bool ok = true;
+  EXPECT_THROW(Collect(zip, 0, &ok), ESynZipException);
+}
+
+TEST(ZipRead, StreamStopsWhenDataInflatesBeyondTheRecordedSize) {
+  const Bytes zeros(10 * 1024 * 1024, 0);
+  ZipBuilder b;
+  b.Deflated("bomb.bin", Bytes(1000, 0));
+  b.Last().useStoredOverride = true;
+  b.Last().storedOverride = korva::test::RawDeflate(zeros, 9);
+  const Bytes archive = b.Build();
+  TZipRead zip(archive.data(), archive.size());
+  std::size_t received = 0;
+  EXPECT_FALSE(zip.UnZip(0, [&](const std::uint8_t*, std::size_t n) { received += n; }));
+  EXPECT_LE(received, 1000u);
+  EXPECT_THROW(zip.UnZip(0), ESynZipException);
+}
+
+TEST(ZipRead, EntryAbove64MiBIsRefusedBeforeAllocation) {
+  ZipBuilder b;
+  b.Stored("huge.bin", Bytes(10, 1));
+  Bytes archive = b.Build();
+  // Local and central uncompressed sizes claim 65 MiB.
+  korva::test::Set32(archive, b.LocalOffset(0) + 22, 65u << 20);
+  korva::test::Set32(archive, b.CentralOffset() + 24, 65u << 20);
+  TZipRead zip(archive.data(), archive.size());
+  try {
+    zip.UnZip(0);
+    FAIL() << "no error";
+  } catch (const ESynZipException& e) {
+    EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
+  }
+  bool ok = true;
+  Collect(zip, 0, &ok);
+  EXPECT_FALSE(ok);
+}
+
+TEST(ZipRead, ShortBufferIsZipFormat) {
+  const Bytes archive = ZipBuilder().Build();
+  for (std::size_t n = 0; n < 22; ++n) EXPECT_EQ(OpenError(Bytes(archive.begin(), archive.begin() + n)), "ZIP format");
+  EXPECT_THROW(TZipRead(nullptr, 0), ESynZipException);
+}
+
+TEST(ZipRead, BadOffsetsAndCountsAreZipFormat) {
+  const Bytes good = TwoEntryArchive();
+  ZipBuilder b;
+  b.Stored("stored.txt", std::string_view("plain stored text"));
+  b.Deflated("deflated.nes", korva::test::INesImage(1, 1));
+  b.Build();
+  const std::size_t end = b.EndOffset(), central = b.CentralOffset();
+  auto with = [&](std::size_t at, std::uint32_t value, int width) {
+    Bytes bad = good;
+    if (width == 4) korva::test::Set32(bad, at, value);
+    else korva::test::Set16(bad, at, value);
+    return OpenError(bad);
+  };
+  EXPECT_EQ(with(end + 16, 0xFFFFFF00, 4), "ZIP format");       // central directory offset
+  EXPECT_EQ(with(end + 16, static_cast<std::uint32_t>(end), 4), "ZIP format");
+  EXPECT_EQ(with(end + 10, 3, 2), "ZIP format");                // one entry too many
+  EXPECT_EQ(with(end + 10, 0xFFFF, 2), "ZIP format");
+  EXPECT_EQ(with(central + 42, 0xFFFFFFF0, 4), "ZIP format");   // local header offset
+  EXPECT_EQ(with(central + 42, 5, 4), "ZIP format");            // not a local header
+  EXPECT_EQ(with(central + 28, 0xFFFF, 2), "ZIP format");       // central name length
+  EXPECT_EQ(with(central + 32, 0xFFFF, 2), "ZIP format");       // central comment length
+  EXPECT_EQ(with(26, 0xFFFF, 2), "ZIP format");                 // local name length
+  EXPECT_EQ(with(central, 0x12345678, 4), "ZIP format");        // central signature
+  EXPECT_EQ(OpenError(good), "");
+}
+
+TEST(ZipRead, StoredSizeBeyondTheBufferIsRefused) {
+  ZipBuilder b;
+  b.Stored("a.bin", korva::test::PatternBytes(100, 1));
+  Bytes archive = b.Build();
+  korva::test::Set32(archive, b.LocalOffset(0) + 22, 1u << 20);
+  korva::test::Set32(archive, b.LocalOffset(0) + 18, 1u << 20);
+  Exact exact(archive);
+  TZipRead zip(exact.bytes.get(), exact.size);
+  EXPECT_THROW(zip.UnZip(0), ESynZipException);
+  bool ok = true;
+  Collect(zip, 0, &ok);
+  EXPECT_FALSE(ok);
+}
+
+TEST(ZipRead, BadIndexesGiveNothing) {
+  const Bytes archive = TwoEntryArchive();
+  TZipRead zip(archive.data(), archive.size());
+  TFileInfo info;
+  EXPECT_FALSE(zip.RetrieveFileInfo(-1, info));
+  EXPECT_FALSE(zip.RetrieveFileInfo(2, info));
+  EXPECT_TRUE(zip.UnZip(-1).empty());
+  EXPECT_EQ(zip.LocalUncompressedSize(7), 0u);
+  bool ok = true;
+  Collect(zip, 9, &ok);
+  EXPECT_FALSE(ok);
+}
+
+TEST(ZipRead, CloseEmptiesTheReader) {
+  const Bytes archive = TwoEntryArchive();
+  TZipRead zip(archive.data(), archive.size());
+  zip.Close();
+  EXPECT_EQ(zip.Count(), 0);
+  EXPECT_TRUE(zip.UnZip(0).empty());
+}
+
+TEST(ZipRead, TruncatedArchivesAreRefusedOrReadSafely) {
+  const Bytes archive = TwoEntryArchive();
+  for (std::size_t n = 0; n <= archive.size(); ++n) {
+    Exact exact(archive, n);
+    OpenAndExtractEverything(exact.bytes.get(), exact.size);
+  }
+}
+
+TEST(ZipRead, MutatedArchivesAreRefusedOrReadSafely) {
+  ZipBuilder b;
+  b.Folder("roms/").Deflated("roms/Game.nes", korva::test::INesImage(1, 1));
+  b.Last().dataDescriptor = true;
+  b.Last().centralSizesZip64 = true;
+  b.Stored("readme.txt", std::string_view("a short text")).Comment("comment");
+  const Bytes archive = b.Build();
+  std::mt19937 rng(20261207);  // fixed seed: the same cases every run
+  for (int round = 0; round < 3000; ++round) {
+    Bytes bad = archive;
+    const int changes = 1 + static_cast<int>(rng() % 4);
+    for (int c = 0; c < changes; ++c) {
+      // Mostly in the headers, where the offsets are.
+      const std::size_t at = (rng() % 2) ? rng() % bad.size() : b.CentralOffset() + rng() % (bad.size() - b.CentralOffset());
+      bad[at] = static_cast<std::uint8_t>(rng());
+    }
+    Exact exact(bad);
+    OpenAndExtractEverything(exact.bytes.get(), exact.size);
+  }
+}
+
+TEST(ZipReadFile, MissingOrEmptyFileIsMissingFile) {
+  EXPECT_EQ(FileOpenError("/tmp/korva-no-such-archive.zip"), "Missing File");
+  korva::test::TempFile empty(Bytes{}, ".zip");
+  EXPECT_EQ(FileOpenError(empty.path()), "Missing File");
+  EXPECT_EQ(FileOpenError("/tmp"), "Missing File");
+}
+
+TEST(ZipReadFile, FileWithoutSignaturesHasNoZipHeader) {
+  korva::test::TempFile random(korva::test::PatternBytes(4096, 77), ".zip");
+  EXPECT_EQ(FileOpenError(random.path()), "No ZIP header found");
+  korva::test::TempFile tiny(Bytes{'P', 'K', 3, 4}, ".zip");
+  EXPECT_EQ(FileOpenError(tiny.path()), "No ZIP header found");
+}
+
+TEST(ZipReadFile, ArchiveIsReadFromItsFirstLocalHeader) {
+  const Bytes rom = korva::test::INesImage(2, 1);
+  ZipBuilder b;
+  b.Prefix(korva::test::PatternBytes(5000, 3)).Deflated("Game.nes", rom);
+  korva::test::TempFile file(b.Build(), ".zip");
+  TZipRead zip(file.path());
+  ASSERT_EQ(zip.Count(), 1);
+  EXPECT_EQ(zip.UnZip(0), rom);
+}
+
+TEST(ZipReadFile, OpenFileWithStartOffsetAndSize) {
+  const Bytes first = ZipBuilder().Stored("first.txt", std::string_view("first")).Build();
+  const Bytes second = ZipBuilder().Stored("second.txt", std::string_view("second")).Build();
+  Bytes both = first;
+  both.insert(both.end(), second.begin(), second.end());
+  korva::test::TempFile file(both, ".zip");
+  const int fd = ::open(file.path().c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  {
+    TZipRead zip(fd, first.size(), 0);
+    ASSERT_EQ(zip.Count(), 1);
+    EXPECT_EQ(zip.Entry(0).name, "second.txt");
+  }
+  {
+    TZipRead zip(fd, 0, first.size());
+    ASSERT_EQ(zip.Count(), 1);
+    EXPECT_EQ(zip.Entry(0).name, "first.txt");
+  }
+  ::close(fd);
+  TZipRead none(-1, 0, 0);
+  EXPECT_EQ(none.Count(), 0);
+}
