@@ -43,4 +43,50 @@ struct Project {
   const Slot& slot(int n) const { return Slots.at(static_cast<std::size_t>(n - 1)); }
 };
 
+// The default texts of a new project.
+inline constexpr std::string_view kDefaultCartTitle = "GAME PAK: VOLUME 1";
+inline constexpr std::string_view kDefaultInstLine1 = "PLAYCHOICE-10 COLLECTION";
+inline constexpr std::string_view kDefaultInstLine2 = "   GAME PAK: VOLUME 1   ";
+constexpr int kDefaultIcons = 1;
+
+// The name of a project that has no file yet, as the caption shows it.
+inline constexpr std::string_view kNewProjectName = "New Project";
+
+// True when `c` belongs to the title character set: letters, digits, space and
+// ! # $ & ' ( ) * + - . / : < = > ?, and the control characters 0x03 (copy),
+// 0x08 (backspace) and 0x16 (paste), which the title fields' key filter lets
+// through. Everything else (" % , ; @ [ \ ] ^ _ { | } ~ ` 0x7F, other control
+// characters, bytes above 0x7F) is not in the set.
+bool IsTitleChar(unsigned char c);
+
+// Turns any text into a title: keeps only characters of the title character
+// set; when a "(" remains, cuts the text before the first one and trims
+// characters up to 0x20 from both ends; keeps the first `maxLength`
+// characters; upper-cases a to z.
+std::string SanitizeTitle(std::string_view text, std::size_t maxLength);
+
+// Resets the project to the new-project defaults: every slot empty, the
+// default cartridge texts, no file name, ProjectModified false; then sets the
+// caption to "New Project" and shows "New project created!" for 2 seconds.
+void NewProject(Project& project, UserInterface& ui);
+
+// A slot's ROM information: "(PRG %dkb / CHR %dkb)" with both sizes in whole
+// kilobytes; empty for the empty record (no ROM).
+std::string ROMInfoText(const TROMInfo& rom);
+
+// The file-name part of a path: what follows the last "/", "\" or ":".
+std::string FileNamePart(std::string_view path);
+
+// The window caption for "New Project" or a file path:
+// "KORVA Builder [Build 12] - (NAME)", NAME being the path's file-name part.
+std::string CaptionText(std::string_view projectName);
+
+// The text of the application's error box for an error message: a "." is
+// appended when the last character's code is above that of "." (so a message
+// ending in "!" or "." stays as it is).
+std::string ErrorBoxText(std::string_view message);
+
+// The application title, the error box's caption.
+inline constexpr std::string_view kApplicationTitle = "KORVA Builder";
+
 }  // namespace korva

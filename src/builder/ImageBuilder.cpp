@@ -1,0 +1,286 @@
+#include "builder/ImageBuilder.h"
+
+#include "builder/InstRom.h"
+#include "romlib/Assets.h"
+#include "romlib/FileUtil.h"
+#include "romlib/ZipRead.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace korva {
+
+namespace {
+
+// A template file is small; a larger file is the wrong file.
+constexpr std::size_t kMaxTemplateFileSize = 1024 * 1024;
+
+constexpr std::size_t kInstLineFieldLength = 24;
+
+std::vector<std::uint8_t> LoadTemplate(const std::string& directory, const char* fileName, const char* asset,
+                                       std::string& source) {
+  const std::string path = directory + fileName;
+  if (FileExists(path)) {
+    source = "\"" + std::string(fileName) + "\"";
+    return ReadWholeFile(path, kMaxTemplateFileSize);
+  }
+  source = "the built-in " + std::string(asset) + " template";
+  const auto bytes = FindAsset(asset);
+  return {bytes.begin(), bytes.end()};
+}
+
+std::uint16_t ReadWord(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+std::string Hex4(unsigned value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", value);
+  return text;
+}
+
+// An empty text when the `size` bytes at CPU address `address` lie inside the
+// menu PRG, else what is wrong with `what`.
+std::string CheckArea(const char* what, unsigned address, std::size_t size) {
+  if (address < kMenuPrgBase || address - kMenuPrgBase + size > kMenuPrgSize)
+    return std::string("the ") + what + " at 0x" + Hex4(address) +
+           " does not lie inside the menu program (0xC000 to 0xFFFF)";
+  return {};
+}
+
+std::string Sprintf(const char* format, auto... args) {
+  char text[1024];
+  std::snprintf(text, sizeof text, format, args...);
+  return text;
+}
+
+// Why the ROM record cannot be placed, or an empty text.
+std::string CheckRecord(const TROMInfo& rom) {
+  if (rom.PrgRomSize != 16384 && rom.PrgRomSize != 32768)
+    return Sprintf("PRG %d bytes; the cartridge takes 16 or 32 KB of PRG", rom.PrgRomSize);
+  if (rom.ChrRomSize < 8192 || rom.ChrRomSize > 32768)
+    return Sprintf("CHR %d bytes; the cartridge takes 8 to 32 KB of CHR", rom.ChrRomSize);
+  return {};
+}
+
+}  // namespace
+
+Templates LoadTemplates(const std::string& directory) {
+  Templates t;
+  t.MenuRom = LoadTemplate(directory, "menurom.bin", "MENUROM", t.MenuRomSource);
+  t.InstRom = LoadTemplate(directory, "instrom.bin", "INSTROM", t.InstRomSource);
+  return t;
+}
+
+MenuPatchHeader ReadPatchHeader(std::span<const std::uint8_t> menuRom) {
+  MenuPatchHeader h;
+  if (menuRom.size() < kMenuPatchHeaderSize) return h;
+  h.InstLine1 = ReadWord(menuRom, 0);
+  h.InstLine2 = ReadWord(menuRom, 2);
+  h.SlotCount = ReadWord(menuRom, 4);
+  h.TitlePointers = ReadWord(menuRom, 6);
+  h.SlotTable = ReadWord(menuRom, 8);
+  return h;
+}
+
+std::string CheckTemplates(const Templates& templates) {
+  const auto& menu = templates.MenuRom;
+  if (menu.size() != kMenuTemplateSize)
+    return Sprintf("The menu program template (%s) is %zu bytes; it must be 24586 bytes.",
+                   templates.MenuRomSource.c_str(), menu.size());
+  if (templates.InstRom.size() != kInstRomTemplateSize)
+    return Sprintf("The instruction ROM template (%s) is %zu bytes; it must be 8192 bytes.",
+                   templates.InstRomSource.c_str(), templates.InstRom.size());
+
+  const MenuPatchHeader h = ReadPatchHeader(menu);
+  std::string why = CheckArea("instruction line 1 field", h.InstLine1, kInstLineFieldLength + 1);
+  if (why.empty()) why = CheckArea("instruction line 2 field", h.InstLine2, kInstLineFieldLength + 1);
+  if (why.empty()) why = CheckArea("slot count byte", h.SlotCount, 1);
+  if (why.empty()) why = CheckArea("title pointer table", h.TitlePointers, 2 * SlotCount);
+  if (why.empty()) why = CheckArea("slot table", h.SlotTable, kSlotEntrySize * SlotCount);
+  if (why.empty()) {
+    const std::span<const std::uint8_t> prg(menu.data() + kMenuPatchHeaderSize, kMenuPrgSize);
+    for (int n = 0; n < SlotCount && why.empty(); ++n) {
+      const unsigned entry = ReadWord(prg, h.TitlePointers - kMenuPrgBase + 2u * static_cast<unsigned>(n));
+      why = CheckArea("title entry", entry, 4 + kMenuTitleLength + 1);
+    }
+  }
+  if (!why.empty()) return "The menu program template (" + templates.MenuRomSource + ") is not usable: " + why + ".";
+  return {};
+}
+
+bool IsHalfBankGame(const TROMInfo& rom) { return rom.PrgRomSize == 16384 && rom.ChrRomSize == 8192; }
+
+Placement PlaceGames(const std::array<const TROMInfo*, SlotCount>& roms, const std::array<int, SlotCount>& icons) {
+  Placement placed{};
+  const auto place = [&](std::size_t i, std::uint32_t prg, std::uint32_t chr, bool halfBank) {
+    SlotPlacement& p = placed[i];
+    p.Placed = true;
+    p.PrgOffset = prg;
+    p.ChrOffset = chr;
+    p.HalfBank = halfBank ? 1 : 0;
+  };
+
+  // First pass: the first half-bank game shares the first PRG bank with the
+  // menu and takes the CHR bank after the menu's.
+  for (std::size_t i = 0; i < roms.size(); ++i) {
+    if (roms[i] && IsHalfBankGame(*roms[i])) {
+      place(i, 0, 0x2000, true);
+      break;
+    }
+  }
+  std::uint32_t prg = 0x8000, chr = 0x4000;
+  // Second pass: the other half-bank games, two to a 32 KB PRG bank.
+  for (std::size_t i = 0; i < roms.size(); ++i) {
+    if (roms[i] && !placed[i].Placed && IsHalfBankGame(*roms[i])) {
+      place(i, prg, chr, true);
+      prg += static_cast<std::uint32_t>(roms[i]->PrgRomSize);
+      chr += static_cast<std::uint32_t>(roms[i]->ChrRomSize);
+    }
+  }
+  while (prg % 0x8000 != 0) prg += 0x4000;
+  while (chr % 0x8000 != 0) chr += 0x2000;
+  // Third pass: each full-bank game owns a 32 KB PRG bank and a 32 KB CHR window.
+  for (std::size_t i = 0; i < roms.size(); ++i) {
+    if (roms[i] && !placed[i].Placed) {
+      place(i, prg, chr, false);
+      prg += 0x8000;
+      chr += 0x8000;
+    }
+  }
+
+  for (std::size_t i = 0; i < roms.size(); ++i) {
+    SlotPlacement& p = placed[i];
+    if (!p.Placed) continue;
+    p.Icon = static_cast<std::uint8_t>(icons[i]);
+    p.VerticalMirroring = (!roms[i]->Mirroring.empty() && roms[i]->Mirroring[0] == 'v') ? 1 : 0;
+    p.PrgBank = static_cast<std::uint8_t>(p.PrgOffset / 16384);
+    p.ChrBank = static_cast<std::uint8_t>(p.ChrOffset / 8192);
+    p.Mapper = static_cast<std::uint8_t>(roms[i]->Mapper & 0xFF);
+  }
+  return placed;
+}
+
+std::array<const TROMInfo*, SlotCount> SlotRoms(const Project& project, const RomLibrary& library) {
+  std::array<const TROMInfo*, SlotCount> roms{};
+  for (int n = 1; n <= SlotCount; ++n) {
+    const int index = project.slot(n).ROMIndex;
+    if (index >= 0 && static_cast<std::size_t>(index) < library.ROMList.size())
+      roms[static_cast<std::size_t>(n - 1)] = &library.ROMList[static_cast<std::size_t>(index)];
+  }
+  return roms;
+}
+
+std::string MenuTitleText(const std::string& title) {
+  std::string text = title.substr(0, kMenuTitleLength);
+  if (text.size() <= 18) text += ' ';
+  while (text.size() < 18) text += '%';
+  return text;
+}
+
+bool AssembleImages(const Project& project, const RomLibrary& library, const Templates& templates,
+                    UserInterface& ui, CartridgeImages& out) {
+  const auto refuse = [&ui](const std::string& why) {
+    ui.ShowCenteredMessage("Cannot build rom! " + why, MsgKind::Error, static_cast<MsgButtons>(MsgButton::OK));
+    return false;
+  };
+
+  const auto roms = SlotRoms(project, library);
+  if (std::none_of(roms.begin(), roms.end(), [](const TROMInfo* r) { return r && IsHalfBankGame(*r); })) {
+    ui.ShowCenteredMessage("Cannot build rom! At least one ROM needs to be PRG 16kb", MsgKind::Error,
+                           static_cast<MsgButtons>(MsgButton::OK));
+    return false;
+  }
+  if (const std::string why = CheckTemplates(templates); !why.empty()) return refuse(why);
+  for (int n = 1; n <= SlotCount; ++n) {
+    const TROMInfo* rom = roms[static_cast<std::size_t>(n - 1)];
+    if (!rom) return refuse(Sprintf("Slot %d has no ROM assigned.", n));
+    if (const std::string why = CheckRecord(*rom); !why.empty())
+      return refuse(Sprintf("Slot %d: \"%s\" has %s.", n, rom->Filename.c_str(), why.c_str()));
+  }
+
+  // The working copy of the menu PRG, patched in place.
+  const MenuPatchHeader h = ReadPatchHeader(templates.MenuRom);
+  std::vector<std::uint8_t> menuPrg(templates.MenuRom.begin() + kMenuPatchHeaderSize,
+                                    templates.MenuRom.begin() + kMenuPatchHeaderSize + kMenuPrgSize);
+  const auto at = [&menuPrg](unsigned address) { return menuPrg.begin() + (address - kMenuPrgBase); };
+
+  const std::string line1 = SanitizeTitle(project.Cartridge.InstLine1, kInstLineMaxLength);
+  const std::string line2 = SanitizeTitle(project.Cartridge.InstLine2, kInstLineMaxLength);
+  std::copy(line1.begin(), line1.end(), at(h.InstLine1));
+  std::copy(line2.begin(), line2.end(), at(h.InstLine2));
+
+  std::array<int, SlotCount> icons{};
+  for (int n = 1; n <= SlotCount; ++n) {
+    const unsigned entry = ReadWord(menuPrg, h.TitlePointers - kMenuPrgBase + 2u * static_cast<unsigned>(n - 1));
+    const std::string text = MenuTitleText(project.slot(n).Title);
+    std::copy(text.begin(), text.end(), at(entry + 4));
+    icons[static_cast<std::size_t>(n - 1)] = project.slot(n).Icon;
+  }
+  *at(h.SlotCount) = static_cast<std::uint8_t>(SlotCount);
+
+  out.Slots = PlaceGames(roms, icons);
+  for (std::size_t i = 0; i < out.Slots.size(); ++i) {
+    const SlotPlacement& p = out.Slots[i];
+    const std::uint8_t entry[kSlotEntrySize] = {p.Icon, p.VerticalMirroring, p.HalfBank, p.PrgBank, p.ChrBank, p.Mapper};
+    std::copy(std::begin(entry), std::end(entry), at(h.SlotTable + static_cast<unsigned>(i * kSlotEntrySize)));
+  }
+
+  // Every byte that no data lands on stays 0xFF.
+  out.Prg.assign(kImageSize, 0xFF);
+  out.Chr.assign(kImageSize, 0xFF);
+  std::copy(menuPrg.begin(), menuPrg.end(), out.Prg.begin() + kMenuPrgImageOffset);
+  const auto menuChr = templates.MenuRom.begin() + kMenuPatchHeaderSize + kMenuPrgSize;
+  std::copy(menuChr, menuChr + kMenuChrSize, out.Chr.begin());
+
+  for (int n = 1; n <= SlotCount; ++n) {
+    const TROMInfo& rom = *roms[static_cast<std::size_t>(n - 1)];
+    const SlotPlacement& p = out.Slots[static_cast<std::size_t>(n - 1)];
+    const std::string path = library.FullPath(rom);
+    std::vector<std::uint8_t> image;
+    if (HasExtension(rom.Filename, ".nes")) {
+      image = ReadWholeFile(path, kMaxRomFileSize);
+    } else if (HasExtension(rom.Filename, ".zip")) {
+      std::unique_ptr<TZipRead> zip;
+      try {
+        zip = std::make_unique<TZipRead>(path);
+      } catch (const ESynZipException& e) {
+        ui.ShowPlainMessage(std::string(e.what()) + "\r\n\r\n" + rom.Filename, "Error", MsgKind::Error);
+        return false;
+      }
+      if (zip->Count() != 1)
+        return refuse(Sprintf("Slot %d: the archive \"%s\" holds %d files; it must hold exactly one.", n,
+                              rom.Filename.c_str(), zip->Count()));
+      image = zip->UnZip(0);
+    } else {
+      return refuse(Sprintf("Slot %d: \"%s\" is neither a .nes file nor a .zip archive.", n, rom.Filename.c_str()));
+    }
+
+    const std::size_t prgSize = static_cast<std::size_t>(rom.PrgRomSize);
+    const std::size_t chrSize = static_cast<std::size_t>(rom.ChrRomSize);
+    const std::size_t have = image.size() > 16 ? image.size() - 16 : 0;
+    if (have < prgSize + chrSize)
+      return refuse(Sprintf("Slot %d: \"%s\" holds %zu bytes of ROM data; PRG %zu + CHR %zu bytes are needed.", n,
+                            rom.Filename.c_str(), have, prgSize, chrSize));
+    if (p.PrgOffset + prgSize > kImageSize || p.ChrOffset + chrSize > kImageSize)
+      return refuse(Sprintf("Slot %d: \"%s\" does not fit into the images.", n, rom.Filename.c_str()));
+    const auto data = image.begin() + 16;
+    std::copy(data, data + static_cast<std::ptrdiff_t>(prgSize), out.Prg.begin() + p.PrgOffset);
+    std::copy(data + static_cast<std::ptrdiff_t>(prgSize), data + static_cast<std::ptrdiff_t>(prgSize + chrSize),
+              out.Chr.begin() + p.ChrOffset);
+  }
+  return true;
+}
+
+bool BuildImages(const Project& project, const RomLibrary& library, const Templates& templates,
+                 const std::string& basePath, UserInterface& ui) {
+  CartridgeImages images;
+  if (!AssembleImages(project, library, templates, ui, images)) return false;
+  WriteFileAtomic(basePath + "-prg.bin", std::span<const std::uint8_t>(images.Prg));
+  WriteFileAtomic(basePath + "-chr.bin", std::span<const std::uint8_t>(images.Chr));
+  WriteInstRom(basePath + "-instrom.bin", templates.InstRom, project.Cartridge);
+  return true;
+}
+
+}  // namespace korva

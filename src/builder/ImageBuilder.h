@@ -1,0 +1,111 @@
+#pragma once
+// The PRG and CHR images: a patched copy of the menu program template plus
+// every slot's game, placed by the three-pass placement, each image 512 KB,
+// then the instruction ROM image. All three files are written beside the
+// project file, each atomically, and only after every game has been read and
+// checked: a refused build writes nothing.
+#include "project/Model.h"
+#include "romlib/RomDatabase.h"
+#include "romlib/UserInterface.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace korva {
+
+constexpr std::size_t kImageSize = 524288;
+constexpr std::size_t kMenuTemplateSize = 24586;
+constexpr std::size_t kMenuPatchHeaderSize = 10;
+constexpr std::size_t kMenuPrgSize = 16384;
+constexpr std::size_t kMenuChrSize = 8192;
+constexpr std::size_t kMenuPrgImageOffset = 0x4000;
+constexpr std::uint16_t kMenuPrgBase = 0xC000;
+constexpr std::size_t kMenuTitleLength = 19;
+constexpr std::size_t kSlotEntrySize = 6;
+
+// The two templates of a build, as byte blocks.
+struct Templates {
+  std::vector<std::uint8_t> MenuRom;   // 24,586 bytes: patch header, menu PRG, menu CHR
+  std::vector<std::uint8_t> InstRom;   // 8,192 bytes
+  std::string MenuRomSource;           // where they came from, for messages
+  std::string InstRomSource;
+};
+
+// The built-in templates (assets MENUROM and INSTROM); a file "menurom.bin"
+// or "instrom.bin" in `directory` (the working directory when empty)
+// replaces the built-in one. Nothing is checked here; see CheckTemplates.
+Templates LoadTemplates(const std::string& directory = "");
+
+// The five addresses of the menu template's patch header.
+struct MenuPatchHeader {
+  std::uint16_t InstLine1 = 0;
+  std::uint16_t InstLine2 = 0;
+  std::uint16_t SlotCount = 0;
+  std::uint16_t TitlePointers = 0;
+  std::uint16_t SlotTable = 0;
+};
+
+// An empty text when both templates can be used, else why not: a wrong size,
+// an address outside 0xC000 to 0xFFFF, or a structure (an instruction line
+// field, the slot count, the title pointer table or a title entry it names,
+// the slot table) that does not lie whole inside the menu PRG.
+std::string CheckTemplates(const Templates& templates);
+
+// The patch header of a menu template of the right size.
+MenuPatchHeader ReadPatchHeader(std::span<const std::uint8_t> menuRom);
+
+// Where one slot's game lies in the images and how the menu starts it. The
+// six byte fields are the slot table entry, in this order.
+struct SlotPlacement {
+  bool Placed = false;
+  std::uint8_t Icon = 0;
+  std::uint8_t VerticalMirroring = 0;
+  std::uint8_t HalfBank = 0;
+  std::uint8_t PrgBank = 0;
+  std::uint8_t ChrBank = 0;
+  std::uint8_t Mapper = 0;
+  std::uint32_t PrgOffset = 0;
+  std::uint32_t ChrOffset = 0;
+};
+
+using Placement = std::array<SlotPlacement, SlotCount>;
+
+// A half-bank game: exactly 16 KB of PRG and 8 KB of CHR.
+bool IsHalfBankGame(const TROMInfo& rom);
+
+// The three-pass placement. roms[i] is slot i + 1's ROM record, or nullptr
+// for a slot without a ROM (left unplaced). icons[i] is its menu icon.
+Placement PlaceGames(const std::array<const TROMInfo*, SlotCount>& roms, const std::array<int, SlotCount>& icons);
+
+// Each slot's ROM record from ROMList, nullptr for a slot without a valid ROM.
+std::array<const TROMInfo*, SlotCount> SlotRoms(const Project& project, const RomLibrary& library);
+
+// The 19 bytes written into a menu title field for a slot title (cut to 19):
+// the title, one space when it has at most 18 characters, then "%" up to 18
+// characters. Shorter than 19 where the template's "%" stays.
+std::string MenuTitleText(const std::string& title);
+
+// The PRG and CHR images in memory.
+struct CartridgeImages {
+  std::vector<std::uint8_t> Prg;
+  std::vector<std::uint8_t> Chr;
+  Placement Slots{};
+};
+
+// Builds the images without writing anything. Returns false after showing
+// the reason through `ui` (no half-bank game, an unusable template, an
+// archive that cannot be opened, a ROM that does not fit or is too short).
+// A ROM file that cannot be read raises FileError.
+bool AssembleImages(const Project& project, const RomLibrary& library, const Templates& templates,
+                    UserInterface& ui, CartridgeImages& out);
+
+// Builds the images and writes "%s-prg.bin", "%s-chr.bin" and
+// "%s-instrom.bin" for the base path. True when all three were written;
+// false when the build stopped after showing a message (nothing written).
+bool BuildImages(const Project& project, const RomLibrary& library, const Templates& templates,
+                 const std::string& basePath, UserInterface& ui);
+
+}  // namespace korva

@@ -1,0 +1,176 @@
+#include "project/ProjectFile.h"
+
+#include "romlib/FileUtil.h"
+
+#include <pugixml.hpp>
+
+#include <charconv>
+#include <cstdio>
+#include <optional>
+#include <sstream>
+#include <string_view>
+
+namespace korva {
+
+namespace {
+
+// A project file is a few kilobytes; anything this large is not one.
+constexpr std::size_t kMaxProjectFileSize = 16u * 1024u * 1024u;
+
+// A whole text as a decimal number (optional sign), or nothing.
+std::optional<long long> ParseDecimal(std::string_view text) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  long long value = 0;
+  const auto* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value, 10);
+  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+  return value;
+}
+
+int DecimalOr(std::string_view text, int fallback) {
+  const auto value = ParseDecimal(text);
+  if (!value || *value < INT32_MIN || *value > INT32_MAX) return fallback;
+  return static_cast<int>(*value);
+}
+
+// A whole text as a 32-bit hexadecimal number, digits of either case, or 0.
+std::uint32_t HexOrZero(std::string_view text) {
+  std::uint32_t value = 0;
+  const auto* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value, 16);
+  if (text.empty() || ec != std::errc() || ptr != end) return 0;
+  return value;
+}
+
+pugi::xml_node RequireChild(pugi::xml_node parent, const char* name) {
+  const pugi::xml_node node = parent.child(name);
+  if (!node) throw ProjectFileError(std::string("Node \"") + name + "\" not found");
+  return node;
+}
+
+// The text of an element that holds a single piece of text or CDATA, or
+// nothing at all (empty text).
+std::string ElementText(pugi::xml_node element) {
+  const pugi::xml_node first = element.first_child();
+  if (!first) return {};
+  if (first.next_sibling() || (first.type() != pugi::node_pcdata && first.type() != pugi::node_cdata))
+    throw ProjectFileError("Element does not contain a single text node");
+  return first.value();
+}
+
+std::string Format(const char* format, long long value) {
+  char text[96];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+}  // namespace
+
+std::string ProjectFileText(const Workspace& ws) {
+  const Project& project = ws.Proj;
+  const auto& romList = ws.Library.ROMList;
+
+  pugi::xml_document doc;
+  auto decl = doc.append_child(pugi::node_declaration);
+  decl.append_attribute("version") = "1.0";
+  decl.append_attribute("encoding") = "utf-8";
+
+  auto root = doc.append_child("KORVA-Project");
+  root.append_attribute("Ver") = std::to_string(BuildNumber).c_str();
+  root.append_child("CartTitle").text() = project.Cartridge.CartTitle.c_str();
+  root.append_child("Icons").text() = std::to_string(project.Cartridge.Icons).c_str();
+  root.append_child("InstLine1").text() = project.Cartridge.InstLine1.c_str();
+  root.append_child("InstLine2").text() = project.Cartridge.InstLine2.c_str();
+  auto slots = root.append_child("ROMSlots");
+  for (int n = 1; n <= SlotCount; ++n) {
+    const Slot& slot = project.slot(n);
+    std::uint32_t crc = 0;
+    if (slot.ROMIndex >= 0 && static_cast<std::size_t>(slot.ROMIndex) < romList.size())
+      crc = romList[static_cast<std::size_t>(slot.ROMIndex)].CRC32;
+    auto rom = slots.append_child("ROM");
+    rom.append_attribute("Slot") = std::to_string(n).c_str();
+    rom.append_attribute("CRC32") = CrcText(crc).c_str();
+    rom.append_attribute("Icon") = std::to_string(slot.Icon).c_str();
+    if (!slot.Title.empty()) rom.text() = slot.Title.c_str();
+  }
+
+  std::ostringstream out;
+  doc.save(out, "  ", pugi::format_indent | pugi::format_no_declaration,
+           pugi::encoding_utf8);
+  // pugixml writes the declaration node itself (format_no_declaration only
+  // stops it from adding a second one); lines end in LF, the file in CR LF.
+  const std::string lf = out.str();
+  std::string text;
+  text.reserve(lf.size() + lf.size() / 16);
+  for (char ch : lf) {
+    if (ch == '\n') text += '\r';
+    text += ch;
+  }
+  return text;
+}
+
+void WriteProjectFile(Workspace& ws, const std::string& path, UserInterface& ui) {
+  ws.Proj.ProjectModified = true;
+  WriteFileAtomic(path, std::string_view(ProjectFileText(ws)));
+  ui.ShowStatusMessage("Project saved!", 2);
+}
+
+void ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui) {
+  Project& project = ws.Proj;
+  NewProject(project, ui);
+
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kMaxProjectFileSize);
+  pugi::xml_document doc;
+  const pugi::xml_parse_result parsed =
+      doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default | pugi::parse_ws_pcdata_single,
+                      pugi::encoding_auto);
+  if (!parsed)
+    throw ProjectFileError(std::string(parsed.description()) + " (at byte " +
+                           std::to_string(parsed.offset) + ")");
+
+  const pugi::xml_node root = doc.document_element();
+  const std::string cartTitle = SanitizeTitle(ElementText(RequireChild(root, "CartTitle")), kTitleMaxLength);
+  const std::string icons = ElementText(RequireChild(root, "Icons"));
+  const std::string line1 = SanitizeTitle(ElementText(RequireChild(root, "InstLine1")), kInstLineMaxLength);
+  const std::string line2 = SanitizeTitle(ElementText(RequireChild(root, "InstLine2")), kInstLineMaxLength);
+
+  const pugi::xml_node slots = RequireChild(root, "ROMSlots");
+  std::string missing;
+  for (pugi::xml_node rom = slots.first_child(); rom; rom = rom.next_sibling()) {
+    if (rom.type() != pugi::node_element) continue;
+    const std::string title = SanitizeTitle(ElementText(rom), kTitleMaxLength);
+    const int icon = DecimalOr(rom.attribute("Icon").value(), -1);
+    if (icon < 0 || icon > 3) throw ProjectFileError(Format("Icon Index %lld is not within valid range!", icon));
+    const int slotNumber = DecimalOr(rom.attribute("Slot").value(), 0);
+    if (slotNumber < 1 || slotNumber > SlotCount)
+      throw ProjectFileError(Format("Slot %lld is not within valid range!", slotNumber));
+    const std::string crcText = rom.attribute("CRC32").value();
+    const TROMInfo found = FindROMByCRC(ws.Library.ROMList, HexOrZero(crcText));
+    if (found.ListIndex >= 0 && static_cast<std::size_t>(found.ListIndex) < ws.Library.ROMList.size()) {
+      Slot& slot = project.slot(slotNumber);
+      slot.ROMIndex = found.ListIndex;
+      slot.Icon = icon;
+      slot.Title = title;
+    } else if (!title.empty() && crcText != "00000000") {
+      if (!missing.empty()) missing += "\r\n";
+      missing += std::to_string(slotNumber) + ": " + title;
+    }
+  }
+
+  int mode = DecimalOr(icons, 2);
+  if (mode < 0 || mode > 2) mode = 2;
+  project.Cartridge.CartTitle = cartTitle;
+  project.Cartridge.Icons = mode;
+  project.Cartridge.InstLine1 = line1;
+  project.Cartridge.InstLine2 = line2;
+
+  if (!missing.empty())
+    ui.ShowPlainMessage("Unable to find ROMs specified in project!\r\n\r\nFailed to load slots: \r\n\r\n" + missing,
+                        "Warning!", MsgKind::Warning);
+
+  ui.UpdateCaption(path);
+  project.ProjectFileName = path;
+  ui.ShowStatusMessage("Loaded project: " + FileNamePart(path), 5);
+}
+
+}  // namespace korva

@@ -1,0 +1,38 @@
+#pragma once
+// The project file (*.korva): the cartridge settings and the sixteen slots as
+// a small XML document. A slot names its ROM by CRC-32 alone, so a project
+// stays valid when ROM files are renamed or moved, as long as a ROM with that
+// CRC-32 is in ROMList when the project is opened.
+#include "project/Workspace.h"
+#include "romlib/UserInterface.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace korva {
+
+// A project file that cannot be read as a project. The message is the text
+// the user sees ("Node \"Icons\" not found", the XML parser's description).
+class ProjectFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The document that WriteProjectFile writes for the workspace's project:
+// UTF-8, an XML declaration, two-space indentation, CR LF line ends.
+std::string ProjectFileText(const Workspace& ws);
+
+// Writes the workspace's project to `path`, replacing an existing file
+// atomically. Sets ProjectModified first (also when the write then fails),
+// shows "Project saved!" when done. A file that cannot be written raises
+// FileError.
+void WriteProjectFile(Workspace& ws, const std::string& path, UserInterface& ui);
+
+// Replaces the workspace's project by the one in the file at `path`. Starts
+// with NewProject; slots whose ROM is not in ROMList are left empty and, when
+// they carry a title, listed in a "Warning!" box. Sets ProjectFileName only at
+// the end of a completed read. Raises ProjectFileError (or FileError when the
+// file cannot be read); the slots filled before the failure stay filled.
+void ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui);
+
+}  // namespace korva

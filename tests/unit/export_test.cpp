@@ -1,0 +1,131 @@
+// The export command: its four checks in order with their texts, the save,
+// the output names beside the project file and the success message.
+#include "builder/Export.h"
+
+#include "BuildFixtures.h"
+#include "builder/InstRom.h"
+#include "project/ProjectFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace korva {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ExportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ws.Library.ROMPath = dir.str() + "roms/";
+    fs::create_directories(ws.Library.ROMPath);
+    templates.MenuRom = testing::MakeMenuTemplate();
+    templates.InstRom.assign(kInstRomTemplateSize, 0x3F);
+    testing::MessageLog quiet;
+    NewProject(ws.Proj, quiet);
+    half = Rom("Half Game.nes", 1, 1);
+    full = Rom("Full Game.nes", 2, 4);
+    wide = Rom("Wide Chr.nes", 1, 2);
+  }
+  int Rom(const std::string& name, int prgUnits, int chrUnits) {
+    testing::WriteBytes(ws.Library.ROMPath + name, testing::MakeNesImage(prgUnits, chrUnits, 0, false, 0x11, 0x22));
+    return testing::AddRom(ws, name, 0xA0000000u + static_cast<unsigned>(ws.Library.ROMList.size()), prgUnits * 16384,
+                           chrUnits * 8192);
+  }
+  void Fill(int index) {
+    for (int n = 1; n <= 16; ++n) ws.Proj.slot(n).ROMIndex = index;
+  }
+  std::string Export() {
+    ui.Clear();
+    ok = ExportProject(ws, templates, ui);
+    return ui.messages.empty() ? "(none)" : ui.messages.back().text;
+  }
+
+  testing::ScratchDir dir;
+  Workspace ws;
+  Templates templates;
+  testing::MessageLog ui;
+  int half = 0, full = 0, wide = 0;
+  bool ok = false;
+};
+
+TEST_F(ExportTest, UnsavedProjectIsRefusedWhateverTheSlots) {
+  EXPECT_EQ(Export(), "Please save project before exporting!");
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(ui.messages[0].caption, "Error");
+  EXPECT_TRUE(ui.status.empty());
+}
+
+TEST_F(ExportTest, SlotsWithoutRomAreListedInOrder) {
+  ws.Proj.ProjectFileName = dir.str() + "set.korva";
+  Fill(half);
+  ws.Proj.slot(3).ROMIndex = -1;
+  ws.Proj.slot(7).ROMIndex = -1;
+  EXPECT_EQ(Export(), "All slots must have ROM assigned, review:\r\n\r\nSlot 3 - No ROM assigned!\r\nSlot 7 - No ROM assigned!\r\n");
+  EXPECT_FALSE(fs::exists(ws.Proj.ProjectFileName));  // nothing saved
+}
+
+TEST_F(ExportTest, CapacityIsCheckedBeforeTheFiles) {
+  ws.Proj.ProjectFileName = dir.str() + "set.korva";
+  Fill(full);
+  fs::remove(ws.Library.ROMPath + "Half Game.nes");
+  EXPECT_EQ(Export(),
+            "ROM selection over max capacity!\r\n\r\nAt least one slot must have a ROM assigned that is PRG 16kb.");
+}
+
+TEST_F(ExportTest, MissingFilesAreListedPerSlot) {
+  ws.Proj.ProjectFileName = dir.str() + "set.korva";
+  const int odd = testing::AddRom(ws, "100% Odd.nes", 0xBEEF, 16384, 8192);
+  Fill(full);
+  ws.Proj.slot(1).ROMIndex = half;
+  ws.Proj.slot(4).ROMIndex = odd;
+  ws.Proj.slot(9).ROMIndex = odd;
+  EXPECT_EQ(Export(), "Selected ROM files cannot be found!\r\n\r\n"
+                      "Slot 4 - File not found: 100% Odd.nes\r\nSlot 9 - File not found: 100% Odd.nes\r\n");
+  EXPECT_FALSE(fs::exists(ws.Proj.ProjectFileName));
+}
+
+TEST_F(ExportTest, SixteenKilobyteGameWithLargeChrPassesTheChecksButNotTheBuild) {
+  ws.Proj.ProjectFileName = dir.str() + "set.korva";
+  Fill(wide);
+  EXPECT_EQ(Export(), "Cannot build rom! At least one ROM needs to be PRG 16kb");
+  EXPECT_FALSE(ok);
+  EXPECT_TRUE(fs::exists(ws.Proj.ProjectFileName));  // saved before the build
+  EXPECT_EQ(ui.status, std::vector<std::string>{"Project saved!|2"});
+  EXPECT_EQ(ui.messages.size(), 1u);
+  EXPECT_FALSE(fs::exists(dir.str() + "set-prg.bin"));
+}
+
+TEST_F(ExportTest, SuccessWritesThreeFilesBesideTheProject) {
+  fs::create_directories(dir.str() + "my.sets");
+  ws.Proj.ProjectFileName = dir.str() + "my.sets/Volume 1.korva";
+  Fill(full);
+  ws.Proj.slot(5).ROMIndex = half;
+  EXPECT_EQ(Export(), "Programming files for KORVA exported to project directory!\r\n\r\n" + dir.str() + "my.sets/");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(ui.messages[0].caption, "Information");
+  EXPECT_EQ(fs::file_size(dir.str() + "my.sets/Volume 1-prg.bin"), 524288u);
+  EXPECT_EQ(fs::file_size(dir.str() + "my.sets/Volume 1-chr.bin"), 524288u);
+  EXPECT_EQ(fs::file_size(dir.str() + "my.sets/Volume 1-instrom.bin"), 131072u);
+  EXPECT_TRUE(ws.Proj.ProjectModified);
+  // The saved project reads back to the same slots.
+  Workspace again;
+  again.Library = ws.Library;
+  testing::MessageLog quiet;
+  ReadProjectFile(again, ws.Proj.ProjectFileName, quiet);
+  EXPECT_EQ(again.Proj.slot(5).ROMIndex, half);
+  EXPECT_EQ(again.Proj.slot(6).ROMIndex, full);
+}
+
+TEST(ExportPaths, BasePathAndDirectory) {
+  EXPECT_EQ(BasePath("/d/set1.korva"), "/d/set1");
+  EXPECT_EQ(BasePath("/d/set1.v2.korva"), "/d/set1.v2");
+  EXPECT_EQ(BasePath("/d.x/set1"), "/d.x/set1");
+  EXPECT_EQ(BasePath("C:\\games\\set1.korva"), "C:\\games\\set1");
+  EXPECT_EQ(DirectoryPart("/d/set1.korva"), "/d/");
+  EXPECT_EQ(DirectoryPart("set1.korva"), "");
+}
+
+}  // namespace
+}  // namespace korva

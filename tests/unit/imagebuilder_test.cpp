@@ -1,0 +1,354 @@
+// The PRG and CHR images: the three-pass placement, the patched menu
+// template, the game data, the fill, and every refusal (which writes nothing).
+#include "builder/ImageBuilder.h"
+
+#include "BuildFixtures.h"
+#include "builder/InstRom.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace korva {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr int kHalf = 0, kFull32 = 1, kFull16 = 2;  // kinds of generated games
+
+TROMInfo Record(int kind) {
+  TROMInfo rom;
+  rom.Mapper = 0;
+  rom.PrgRomSize = kind == kFull32 ? 32768 : 16384;
+  rom.ChrRomSize = kind == kFull16 ? 16384 : (kind == kFull32 ? 32768 : 8192);
+  return rom;
+}
+
+Placement PlaceKinds(const std::array<int, 16>& kinds) {
+  std::array<TROMInfo, 16> records;
+  std::array<const TROMInfo*, 16> roms{};
+  for (int i = 0; i < 16; ++i) records[i] = Record(kinds[i]), roms[i] = &records[i];
+  return PlaceGames(roms, {});
+}
+
+TEST(Placement, AllHalfBankGames) {
+  std::array<int, 16> kinds{};
+  kinds.fill(kHalf);
+  const Placement p = PlaceKinds(kinds);
+  EXPECT_EQ(p[0].PrgBank, 0);
+  EXPECT_EQ(p[0].ChrBank, 1);
+  EXPECT_EQ(p[0].PrgOffset, 0u);
+  EXPECT_EQ(p[0].ChrOffset, 0x2000u);
+  for (int i = 1; i < 16; ++i) {
+    EXPECT_EQ(p[i].PrgBank, i + 1) << i;
+    EXPECT_EQ(p[i].ChrBank, i + 1) << i;
+    EXPECT_EQ(p[i].HalfBank, 1);
+  }
+  EXPECT_EQ(p[15].PrgOffset + 16384, 0x44000u);
+  EXPECT_EQ(p[15].ChrOffset + 8192, 0x22000u);
+}
+
+TEST(Placement, OneHalfBankGameAndFifteenFullEndAtTheImageEnd) {
+  std::array<int, 16> kinds{};
+  kinds.fill(kFull32);
+  kinds[6] = kHalf;
+  const Placement p = PlaceKinds(kinds);
+  EXPECT_EQ(p[6].PrgBank, 0);
+  EXPECT_EQ(p[6].ChrBank, 1);
+  EXPECT_EQ(p[6].HalfBank, 1);
+  int k = 0;
+  for (int i = 0; i < 16; ++i) {
+    if (i == 6) continue;
+    ++k;
+    EXPECT_EQ(p[i].PrgBank, 2 * k) << i;
+    EXPECT_EQ(p[i].ChrBank, 4 * k) << i;
+    EXPECT_EQ(p[i].HalfBank, 0);
+  }
+  EXPECT_EQ(p[15].PrgOffset + 0x8000, 0x80000u);
+  EXPECT_EQ(p[15].ChrOffset + 0x8000, 0x80000u);
+}
+
+TEST(Placement, MixedCase) {
+  std::array<int, 16> kinds{};
+  kinds.fill(kFull32);
+  kinds[1] = kinds[2] = kHalf;
+  const Placement p = PlaceKinds(kinds);
+  EXPECT_EQ(p[1].PrgOffset, 0u);
+  EXPECT_EQ(p[1].ChrOffset, 0x2000u);
+  EXPECT_EQ(p[2].PrgOffset, 0x8000u);
+  EXPECT_EQ(p[2].PrgBank, 2);
+  EXPECT_EQ(p[2].ChrOffset, 0x4000u);
+  EXPECT_EQ(p[2].ChrBank, 2);
+  EXPECT_EQ(p[0].PrgOffset, 0x10000u);
+  EXPECT_EQ(p[0].PrgBank, 4);
+  EXPECT_EQ(p[0].ChrOffset, 0x8000u);
+  EXPECT_EQ(p[0].ChrBank, 4);
+  EXPECT_EQ(p[3].PrgOffset, 0x18000u);
+  EXPECT_EQ(p[3].ChrBank, 8);
+  for (int i = 4; i < 16; ++i) {
+    EXPECT_EQ(p[i].PrgOffset, p[i - 1].PrgOffset + 0x8000) << i;
+    EXPECT_EQ(p[i].ChrOffset, p[i - 1].ChrOffset + 0x8000) << i;
+  }
+}
+
+TEST(Placement, SixteenKilobytePrgWithLargeChrIsAFullBankGame) {
+  std::array<int, 16> kinds{};
+  kinds.fill(kFull16);
+  kinds[0] = kHalf;
+  const Placement p = PlaceKinds(kinds);
+  EXPECT_EQ(p[1].HalfBank, 0);
+  EXPECT_EQ(p[1].PrgOffset, 0x8000u);
+  EXPECT_EQ(p[2].PrgOffset, 0x10000u);  // a whole 32 KB bank each
+  EXPECT_EQ(p[1].ChrOffset, 0x8000u);
+}
+
+TEST(MenuTitle, Padding) {
+  EXPECT_EQ(MenuTitleText(""), " %%%%%%%%%%%%%%%%%");
+  EXPECT_EQ(MenuTitleText(std::string(16, 'A')), std::string(16, 'A') + " %");
+  EXPECT_EQ(MenuTitleText(std::string(17, 'A')), std::string(17, 'A') + " ");
+  EXPECT_EQ(MenuTitleText(std::string(18, 'A')), std::string(18, 'A') + " ");
+  EXPECT_EQ(MenuTitleText(std::string(19, 'A')), std::string(19, 'A'));
+  EXPECT_EQ(MenuTitleText(std::string(25, 'A')), std::string(19, 'A'));  // never past the field
+}
+
+// A workspace with sixteen generated games on disk.
+class BuildTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ws.Library.ROMPath = dir.str();
+    templates.MenuRom = testing::MakeMenuTemplate();
+    templates.InstRom.assign(kInstRomTemplateSize, 0x3F);
+    templates.MenuRomSource = "test menu";
+    templates.InstRomSource = "test inst";
+    testing::MessageLog quiet;
+    NewProject(ws.Proj, quiet);
+  }
+
+  // Slot n (1-16) gets a generated game of `kind`; its PRG bytes are 0x10+n,
+  // its CHR bytes 0x80+n.
+  void Game(int n, int kind, const std::string& mirroring = "h", int mapper = 0, std::size_t cut = 0,
+            const std::string& ext = ".nes") {
+    const int prgUnits = kind == kFull32 ? 2 : 1;
+    const int chrUnits = kind == kFull16 ? 2 : (kind == kFull32 ? 4 : 1);
+    const std::string name = "game" + std::to_string(n) + ext;
+    testing::WriteBytes(dir.path() / name,
+                        testing::MakeNesImage(prgUnits, chrUnits, mapper, mirroring == "v",
+                                              static_cast<std::uint8_t>(0x10 + n), static_cast<std::uint8_t>(0x80 + n), cut));
+    const int index = testing::AddRom(ws, name, 0x1000u + static_cast<unsigned>(n), prgUnits * 16384,
+                                      chrUnits * 8192, mapper, mirroring);
+    ws.Proj.slot(n).ROMIndex = index;
+    ws.Proj.slot(n).Title = "GAME " + std::to_string(n);
+    ws.Proj.slot(n).Icon = n % 4;
+  }
+  void AllGames(int kindOfOthers, int halfSlot = 1) {
+    for (int n = 1; n <= 16; ++n) Game(n, n == halfSlot ? kHalf : kindOfOthers);
+  }
+  bool Build() { return BuildImages(ws.Proj, ws.Library, templates, base(), ui); }
+  std::string base() const { return dir.str() + "cart"; }
+  bool NothingWritten() const {
+    return !fs::exists(base() + "-prg.bin") && !fs::exists(base() + "-chr.bin") && !fs::exists(base() + "-instrom.bin");
+  }
+  std::string OnlyMessage() const { return ui.messages.size() == 1 ? ui.messages[0].text : "(messages: " + std::to_string(ui.messages.size()) + ")"; }
+
+  testing::ScratchDir dir;
+  Workspace ws;
+  Templates templates;
+  testing::MessageLog ui;
+};
+
+std::size_t MenuPrg(unsigned address) { return 0x4000 + (address - 0xC000); }
+
+TEST_F(BuildTest, MixedBuildImagesAndSlotTable) {
+  // Slots 2 and 3 half-bank, the others 32 KB; slot 4 vertical with mapper 87.
+  for (int n = 1; n <= 16; ++n)
+    Game(n, n == 2 || n == 3 ? kHalf : kFull32, n == 4 ? "v" : (n == 5 ? "x" : "h"), n == 4 ? 87 : (n == 6 ? 3 : 0));
+  ws.Proj.slot(7).Title = std::string(19, 'Q');
+  ws.Proj.slot(8).Title = std::string(23, 'R');
+  ws.Proj.Cartridge.InstLine1 = "pick (one)";
+  ASSERT_TRUE(Build()) << OnlyMessage();
+  EXPECT_TRUE(ui.messages.empty());
+
+  const Bytes prg = testing::ReadBytes(base() + "-prg.bin");
+  const Bytes chr = testing::ReadBytes(base() + "-chr.bin");
+  const Bytes inst = testing::ReadBytes(base() + "-instrom.bin");
+  ASSERT_EQ(prg.size(), 524288u);
+  ASSERT_EQ(chr.size(), 524288u);
+  ASSERT_EQ(inst.size(), 131072u);
+  EXPECT_EQ(InstRomChecksum(inst), 0xC9);
+
+  // The slot table: icon, mirroring, half-bank flag, PRG bank, CHR bank, mapper.
+  const auto entry = [&](int n) {
+    const std::size_t at = MenuPrg(testing::kTestSlotTable) + 6 * static_cast<std::size_t>(n - 1);
+    return Bytes(prg.begin() + static_cast<std::ptrdiff_t>(at), prg.begin() + static_cast<std::ptrdiff_t>(at + 6));
+  };
+  EXPECT_EQ(entry(2), (Bytes{2, 0, 1, 0, 1, 0}));
+  EXPECT_EQ(entry(3), (Bytes{3, 0, 1, 2, 2, 0}));
+  EXPECT_EQ(entry(1), (Bytes{1, 0, 0, 4, 4, 0}));
+  EXPECT_EQ(entry(4), (Bytes{0, 1, 0, 6, 8, 87}));
+  EXPECT_EQ(entry(5), (Bytes{1, 0, 0, 8, 12, 0}));  // "x" is not vertical
+  EXPECT_EQ(entry(6), (Bytes{2, 0, 0, 10, 16, 3}));
+  EXPECT_EQ(prg[MenuPrg(testing::kTestCount)], 16);
+
+  // Game data where the placement puts it; the menu at 0x4000 and CHR 0.
+  EXPECT_EQ(prg[0x0000], 0x5A);
+  EXPECT_EQ(prg[0x0001], 0x12);
+  EXPECT_EQ(prg[0x3FFE], 0x12);
+  EXPECT_EQ(prg[0x4000], 0xEA);  // menu PRG
+  EXPECT_EQ(prg[0x7FFF], 0xEA);
+  EXPECT_EQ(prg[0x8001], 0x13);  // slot 3
+  EXPECT_EQ(prg[0xC000], 0xFF);  // the half bank after an odd number of second-pass games
+  EXPECT_EQ(prg[0x10001], 0x11);  // slot 1
+  EXPECT_EQ(prg[0x18001], 0x14);  // slot 4
+  EXPECT_EQ(prg[0x7FFFF], 0x5A);  // slot 16 ends at the end of the image
+  EXPECT_EQ(chr[0x0000], 0xC3);
+  EXPECT_EQ(chr[0x1FFF], 0xC3);
+  EXPECT_EQ(chr[0x2001], 0x82);
+  EXPECT_EQ(chr[0x4001], 0x83);
+  EXPECT_EQ(chr[0x6000], 0xFF);  // skipped by the alignment
+  EXPECT_EQ(chr[0x8001], 0x81);
+  EXPECT_EQ(chr[0x7FFFF], 0x5A);
+
+  // Titles, with the "%" filler; the template's 4 bytes before and 0x00 after stay.
+  const auto title = [&](int n) {
+    const std::size_t at = MenuPrg(testing::kTestTitles + 24u * static_cast<unsigned>(n - 1));
+    return std::string(prg.begin() + static_cast<std::ptrdiff_t>(at), prg.begin() + static_cast<std::ptrdiff_t>(at + 24));
+  };
+  EXPECT_EQ(title(1), std::string("HDR!GAME 1 %%%%%%%%%%%") + '\0');
+  EXPECT_EQ(title(7), "HDR!" + std::string(19, 'Q') + '\0');
+  EXPECT_EQ(title(8), "HDR!" + std::string(19, 'R') + '\0');
+  // Instruction lines through SanitizeTitle; the template's spaces follow.
+  const std::size_t line1 = MenuPrg(testing::kTestLine1);
+  EXPECT_EQ(std::string(prg.begin() + static_cast<std::ptrdiff_t>(line1), prg.begin() + static_cast<std::ptrdiff_t>(line1 + 25)),
+            "PICK                    " + std::string(1, '\0'));
+  const std::size_t line2 = MenuPrg(testing::kTestLine2);
+  EXPECT_EQ(std::string(prg.begin() + static_cast<std::ptrdiff_t>(line2), prg.begin() + static_cast<std::ptrdiff_t>(line2 + 24)),
+            "   GAME PAK: VOLUME 1   ");
+}
+
+TEST_F(BuildTest, AllHalfBankImagesEndInFill) {
+  AllGames(kHalf);
+  ASSERT_TRUE(Build()) << OnlyMessage();
+  const Bytes prg = testing::ReadBytes(base() + "-prg.bin");
+  const Bytes chr = testing::ReadBytes(base() + "-chr.bin");
+  EXPECT_EQ(prg[0x43FFF], 0x5A);
+  EXPECT_EQ(chr[0x21FFF], 0x5A);
+  for (std::size_t i = 0x44000; i < prg.size(); ++i) ASSERT_EQ(prg[i], 0xFF) << i;
+  for (std::size_t i = 0x22000; i < chr.size(); ++i) ASSERT_EQ(chr[i], 0xFF) << i;
+}
+
+TEST_F(BuildTest, FullBankSixteenKilobyteGameLeavesItsUpperHalfFilled) {
+  AllGames(kFull16);
+  ASSERT_TRUE(Build()) << OnlyMessage();
+  const Bytes prg = testing::ReadBytes(base() + "-prg.bin");
+  const Bytes chr = testing::ReadBytes(base() + "-chr.bin");
+  EXPECT_EQ(prg[0x8001], 0x12);
+  for (std::size_t i = 0xC000; i < 0x10000; ++i) ASSERT_EQ(prg[i], 0xFF) << i;
+  EXPECT_EQ(chr[0x8001], 0x82);
+  for (std::size_t i = 0xC000; i < 0x10000; ++i) ASSERT_EQ(chr[i], 0xFF) << i;
+}
+
+TEST_F(BuildTest, NoHalfBankGameIsRefused) {
+  AllGames(kFull16, 0);
+  EXPECT_FALSE(Build());
+  EXPECT_EQ(OnlyMessage(), "Cannot build rom! At least one ROM needs to be PRG 16kb");
+  EXPECT_EQ(ui.messages[0].caption, "Error");
+  EXPECT_TRUE(NothingWritten());
+}
+
+TEST_F(BuildTest, ShortRomDataIsRefusedNamingSlotAndFile) {
+  AllGames(kFull32);
+  ws.Library.ROMList.pop_back();
+  ws.Library.ROMNames.pop_back();
+  Game(16, kFull32, "h", 0, 1);
+  EXPECT_FALSE(Build());
+  EXPECT_NE(OnlyMessage().find("Slot 16: \"game16.nes\" holds 65535 bytes"), std::string::npos) << OnlyMessage();
+  EXPECT_TRUE(NothingWritten());
+}
+
+TEST_F(BuildTest, HeaderOnlyFileIsRefused) {
+  AllGames(kFull32);
+  testing::WriteBytes(dir.path() / "game5.nes", Bytes(10, 0x4E));
+  EXPECT_FALSE(Build());
+  EXPECT_NE(OnlyMessage().find("Slot 5: \"game5.nes\" holds 0 bytes"), std::string::npos) << OnlyMessage();
+  EXPECT_TRUE(NothingWritten());
+}
+
+TEST_F(BuildTest, RecordsOutsideTheScanLimitsAreRefused) {
+  AllGames(kFull32);
+  for (auto [prg, chr] : {std::pair{65536, 8192}, std::pair{8192, 8192}, std::pair{32768, 65536},
+                          std::pair{32768, 0}, std::pair{-16384, 8192}}) {
+    ui.Clear();
+    ws.Library.ROMList[3].PrgRomSize = prg;
+    ws.Library.ROMList[3].ChrRomSize = chr;
+    EXPECT_FALSE(Build());
+    EXPECT_NE(OnlyMessage().find("Slot 4: \"game4.nes\" has"), std::string::npos) << OnlyMessage();
+    EXPECT_TRUE(NothingWritten());
+  }
+}
+
+TEST_F(BuildTest, UnknownExtensionIsRefusedAndCaseIsIgnored) {
+  for (int n = 1; n <= 16; ++n) Game(n, n == 1 ? kHalf : kFull32, "h", 0, 0, n == 2 ? ".NES" : ".nes");
+  ASSERT_TRUE(Build()) << OnlyMessage();
+  fs::remove(base() + "-prg.bin"), fs::remove(base() + "-chr.bin"), fs::remove(base() + "-instrom.bin");
+
+  ws.Library.ROMList.clear();
+  ws.Library.ROMNames.clear();
+  for (int n = 1; n <= 16; ++n) Game(n, n == 1 ? kHalf : kFull32, "h", 0, 0, n == 9 ? ".bin" : ".nes");
+  EXPECT_FALSE(Build());
+  EXPECT_EQ(OnlyMessage(), "Cannot build rom! Slot 9: \"game9.bin\" is neither a .nes file nor a .zip archive.");
+  EXPECT_TRUE(NothingWritten());
+}
+
+TEST_F(BuildTest, BrokenArchiveShowsTheReaderErrorAndFileName) {
+  AllGames(kFull32);
+  testing::WriteBytes(dir.path() / "broken.zip", Bytes(100, 0x00));
+  const int index = testing::AddRom(ws, "broken.zip", 0x777, 32768, 32768);
+  ws.Proj.slot(3).ROMIndex = index;
+  EXPECT_FALSE(Build());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_TRUE(ui.messages[0].plain);
+  EXPECT_EQ(ui.messages[0].caption, "Error");
+  const std::string& text = ui.messages[0].text;
+  EXPECT_EQ(text.substr(text.size() - 14), "\r\n\r\nbroken.zip") << text;
+  EXPECT_TRUE(NothingWritten());
+}
+
+TEST_F(BuildTest, UnreadableRomFileIsAnError) {
+  AllGames(kFull32);
+  fs::remove(dir.path() / "game12.nes");
+  EXPECT_ANY_THROW(Build());
+  EXPECT_TRUE(NothingWritten());
+}
+
+TEST_F(BuildTest, WrongTemplatesAreRefusedBeforeAnythingIsWritten) {
+  AllGames(kFull32);
+  const Templates good = templates;
+  const auto expectRefusal = [&](const char* fragment) {
+    ui.Clear();
+    EXPECT_FALSE(Build());
+    EXPECT_NE(OnlyMessage().find(fragment), std::string::npos) << OnlyMessage();
+    EXPECT_TRUE(NothingWritten());
+    templates = good;
+  };
+  templates.MenuRom.pop_back();
+  expectRefusal("menu program template (test menu) is 24585 bytes");
+  templates.InstRom.push_back(0);
+  expectRefusal("instruction ROM template (test inst) is 8193 bytes");
+  templates.MenuRom[0] = 0x00, templates.MenuRom[1] = 0x80;  // instruction line 1 at 0x8000
+  expectRefusal("instruction line 1 field at 0x8000");
+  templates.MenuRom[8] = 0xF0, templates.MenuRom[9] = 0xFF;  // slot table would run past 0xFFFF
+  expectRefusal("slot table at 0xFFF0");
+  templates.MenuRom[6] = 0xF0, templates.MenuRom[7] = 0xFF;
+  expectRefusal("title pointer table at 0xFFF0");
+  // A title pointer that names an entry outside the menu PRG.
+  const std::size_t pointer = 10 + (testing::kTestPointers - 0xC000) + 2 * 5;
+  templates.MenuRom[pointer] = 0xF0, templates.MenuRom[pointer + 1] = 0xFF;
+  expectRefusal("title entry at 0xFFF0");
+  templates.MenuRom.clear();
+  expectRefusal("is 0 bytes");
+  EXPECT_EQ(CheckTemplates(good), "");
+}
+
+}  // namespace
+}  // namespace korva

@@ -1,0 +1,262 @@
+// The project file: the exact text the writer produces, the round trip, and
+// every failure and warning of the reader.
+#include "project/ProjectFile.h"
+
+#include "BuildFixtures.h"
+#include "romlib/FileUtil.h"
+
+#include <gtest/gtest.h>
+
+namespace korva {
+namespace {
+
+using testing::MessageLog;
+
+class ProjectFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    NewProject(ws.Proj, ui);
+    a = testing::AddRom(ws, "Alpha.nes", 0x1234ABCD, 16384, 8192);
+    b = testing::AddRom(ws, "Beta.zip", 0x00C0FFEE, 32768, 32768);
+    testing::AddRom(ws, "Alpha copy.nes", 0x1234ABCD, 16384, 8192);
+    ui.Clear();
+  }
+
+  // Writes a project file whose ROMSlots hold `slots` and reads it back.
+  void ReadWith(const std::string& slots, const std::string& head = "") {
+    std::string text = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<KORVA-Project Ver=\"12\">\n";
+    text += head.empty() ? "<CartTitle>T</CartTitle><Icons>0</Icons><InstLine1>L1</InstLine1><InstLine2>L2</InstLine2>"
+                         : head;
+    text += "<ROMSlots>" + slots + "</ROMSlots></KORVA-Project>\n";
+    WriteFileAtomic(path(), std::string_view(text));
+    ReadProjectFile(ws, path(), ui);
+  }
+  std::string ReadFailure(const std::string& slots, const std::string& head = "") {
+    try {
+      ReadWith(slots, head);
+    } catch (const ProjectFileError& e) {
+      return e.what();
+    }
+    return "(no failure)";
+  }
+  std::string path() const { return dir.str() + "set1.korva"; }
+
+  testing::ScratchDir dir;
+  Workspace ws;
+  MessageLog ui;
+  int a = 0, b = 0;
+};
+
+TEST_F(ProjectFileTest, WriterTextForAnEmptyProject) {
+  std::string expected =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+      "<KORVA-Project Ver=\"12\">\r\n"
+      "  <CartTitle>GAME PAK: VOLUME 1</CartTitle>\r\n"
+      "  <Icons>1</Icons>\r\n"
+      "  <InstLine1>PLAYCHOICE-10 COLLECTION</InstLine1>\r\n"
+      "  <InstLine2>   GAME PAK: VOLUME 1   </InstLine2>\r\n"
+      "  <ROMSlots>\r\n";
+  for (int n = 1; n <= 16; ++n)
+    expected += "    <ROM Slot=\"" + std::to_string(n) + "\" CRC32=\"00000000\" Icon=\"0\" />\r\n";
+  expected += "  </ROMSlots>\r\n</KORVA-Project>\r\n";
+  EXPECT_EQ(ProjectFileText(ws), expected);
+}
+
+TEST_F(ProjectFileTest, WriterEscapesAndUsesEightHexDigits) {
+  ws.Proj.slot(2).ROMIndex = b;
+  ws.Proj.slot(2).Icon = 3;
+  ws.Proj.slot(2).Title = "A&B <C>";
+  const std::string text = ProjectFileText(ws);
+  EXPECT_NE(text.find("    <ROM Slot=\"2\" CRC32=\"00C0FFEE\" Icon=\"3\">A&amp;B &lt;C&gt;</ROM>\r\n"), std::string::npos)
+      << text;
+}
+
+TEST_F(ProjectFileTest, WriteSetsModifiedAndReportsSaved) {
+  WriteProjectFile(ws, path(), ui);
+  EXPECT_TRUE(ws.Proj.ProjectModified);
+  EXPECT_EQ(ui.status, std::vector<std::string>{"Project saved!|2"});
+  EXPECT_EQ(testing::ReadBytes(path()).size(), ProjectFileText(ws).size());
+}
+
+TEST_F(ProjectFileTest, FailedWriteStillSetsModified) {
+  EXPECT_THROW(WriteProjectFile(ws, dir.str() + "no/such/dir/x.korva", ui), FileError);
+  EXPECT_TRUE(ws.Proj.ProjectModified);
+  EXPECT_TRUE(ui.status.empty());
+}
+
+TEST_F(ProjectFileTest, RoundTrip) {
+  ws.Proj.Cartridge = {"MY CART: 2", "PICK A GAME", "  AND PLAY IT  ", 2};
+  ws.Proj.slot(1).ROMIndex = a;
+  ws.Proj.slot(1).Title = "ALPHA";
+  ws.Proj.slot(1).Icon = 1;
+  ws.Proj.slot(16).ROMIndex = b;
+  ws.Proj.slot(16).Title = "";
+  ws.Proj.slot(16).Icon = 3;
+  ws.Proj.slot(5).Title = "LOST WITHOUT ROM";
+  WriteProjectFile(ws, path(), ui);
+  const Project saved = ws.Proj;
+  ui.Clear();
+
+  ReadProjectFile(ws, path(), ui);
+  EXPECT_EQ(ws.Proj.Cartridge.CartTitle, saved.Cartridge.CartTitle);
+  EXPECT_EQ(ws.Proj.Cartridge.InstLine1, saved.Cartridge.InstLine1);
+  EXPECT_EQ(ws.Proj.Cartridge.InstLine2, saved.Cartridge.InstLine2);
+  EXPECT_EQ(ws.Proj.Cartridge.Icons, 2);
+  for (int n = 1; n <= 16; ++n) {
+    EXPECT_EQ(ws.Proj.slot(n).ROMIndex, saved.slot(n).ROMIndex) << n;
+    EXPECT_EQ(ws.Proj.slot(n).Icon, saved.slot(n).Icon) << n;
+  }
+  EXPECT_EQ(ws.Proj.slot(1).Title, "ALPHA");
+  EXPECT_EQ(ws.Proj.slot(5).Title, "");  // a slot without a ROM loses its title, silently
+  EXPECT_FALSE(ws.Proj.ProjectModified);
+  EXPECT_EQ(ws.Proj.ProjectFileName, path());
+  EXPECT_EQ(ui.captions, (std::vector<std::string>{"New Project", path()}));
+  EXPECT_EQ(ui.status, (std::vector<std::string>{"New project created!|2", "Loaded project: set1.korva|5"}));
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ProjectFileTest, AllEmptySlotsReadBackWithoutWarning) {
+  WriteProjectFile(ws, path(), ui);
+  ReadProjectFile(ws, path(), ui);
+  EXPECT_TRUE(ui.messages.empty());
+  for (int n = 1; n <= 16; ++n) EXPECT_EQ(ws.Proj.slot(n).ROMIndex, -1);
+}
+
+TEST_F(ProjectFileTest, ReaderSanitizesTextsAndIconsMode) {
+  ReadWith("<ROM Slot=\"1\" CRC32=\"1234abcd\" Icon=\"2\">Super Game (Europe)</ROM>"
+           "<ROM Slot=\"2\" CRC32=\"1234ABCD\" Icon=\"0\">abcdefghijklmnopqrstuvwxy</ROM>"
+           "<ROM Slot=\"3\" CRC32=\"1234ABCD\" Icon=\"0\">Star_Quest 2</ROM>",
+           "<CartTitle>cart (x)</CartTitle><Icons>7</Icons><InstLine1>  lead</InstLine1>"
+           "<InstLine2><![CDATA[cdata%line]]></InstLine2>");
+  EXPECT_EQ(ws.Proj.slot(1).Title, "SUPER GAME");
+  EXPECT_EQ(ws.Proj.slot(1).ROMIndex, a);  // lower-case hex, and the first of two equal CRCs
+  EXPECT_EQ(ws.Proj.slot(1).Icon, 2);
+  EXPECT_EQ(ws.Proj.slot(2).Title, "ABCDEFGHIJKLMNOPQRS");
+  EXPECT_EQ(ws.Proj.slot(3).Title, "STARQUEST 2");
+  EXPECT_EQ(ws.Proj.Cartridge.CartTitle, "CART");
+  EXPECT_EQ(ws.Proj.Cartridge.InstLine1, "  LEAD");
+  EXPECT_EQ(ws.Proj.Cartridge.InstLine2, "CDATALINE");
+  EXPECT_EQ(ws.Proj.Cartridge.Icons, 2);
+  ReadWith("", "<CartTitle/><Icons>x</Icons><InstLine1/><InstLine2></InstLine2>");
+  EXPECT_EQ(ws.Proj.Cartridge.Icons, 2);
+  EXPECT_EQ(ws.Proj.Cartridge.CartTitle, "");
+  ReadWith("", "<CartTitle/><Icons>0</Icons><InstLine1/><InstLine2>      </InstLine2>");
+  EXPECT_EQ(ws.Proj.Cartridge.Icons, 0);
+  EXPECT_EQ(ws.Proj.Cartridge.InstLine2, "      ");
+}
+
+TEST_F(ProjectFileTest, RootNameAndVersionAreNotLookedAt) {
+  const std::string text =
+      "<Other><CartTitle>X</CartTitle><Icons>1</Icons><InstLine1/><InstLine2/>"
+      "<ROMSlots><Anything Slot=\"4\" CRC32=\"00C0FFEE\" Icon=\"1\">B</Anything></ROMSlots></Other>";
+  WriteFileAtomic(path(), std::string_view(text));
+  ReadProjectFile(ws, path(), ui);
+  EXPECT_EQ(ws.Proj.slot(4).ROMIndex, b);
+}
+
+TEST_F(ProjectFileTest, MissingRomsAreListedInAWarning) {
+  ReadWith("<ROM Slot=\"2\" CRC32=\"DEADBEEF\" Icon=\"0\"></ROM>"        // no title: dropped silently
+           "<ROM Slot=\"3\" CRC32=\"00000000\" Icon=\"0\">GONE</ROM>"    // no ROM at all: silently
+           "<ROM Slot=\"4\" CRC32=\"0\" Icon=\"0\">ZERO</ROM>"           // "0" is not "00000000"
+           "<ROM Slot=\"9\" CRC32=\"DEADBEEF\" Icon=\"1\">Lost Game</ROM>"
+           "<ROM Slot=\"10\" CRC32=\"zz\" Icon=\"1\">BAD HEX</ROM>");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_TRUE(ui.messages[0].plain);
+  EXPECT_EQ(ui.messages[0].caption, "Warning!");
+  EXPECT_EQ(ui.messages[0].text,
+            "Unable to find ROMs specified in project!\r\n\r\nFailed to load slots: \r\n\r\n"
+            "4: ZERO\r\n9: LOST GAME\r\n10: BAD HEX");
+  EXPECT_EQ(ws.Proj.ProjectFileName, path());  // the read completes
+}
+
+TEST_F(ProjectFileTest, LaterElementsForTheSameSlot) {
+  ReadWith("<ROM Slot=\"1\" CRC32=\"1234ABCD\" Icon=\"0\">FIRST</ROM>"
+           "<ROM Slot=\"1\" CRC32=\"00C0FFEE\" Icon=\"1\">SECOND</ROM>"
+           "<ROM Slot=\"1\" CRC32=\"DEADBEEF\" Icon=\"2\"></ROM>");
+  EXPECT_EQ(ws.Proj.slot(1).ROMIndex, b);
+  EXPECT_EQ(ws.Proj.slot(1).Title, "SECOND");
+}
+
+TEST_F(ProjectFileTest, MoreThanSixteenElementsAreAllProcessed) {
+  std::string slots;
+  for (int i = 0; i < 20; ++i)
+    slots += "<ROM Slot=\"" + std::to_string(i % 16 + 1) + "\" CRC32=\"00C0FFEE\" Icon=\"0\">G" + std::to_string(i) + "</ROM>";
+  ReadWith(slots);
+  EXPECT_EQ(ws.Proj.slot(1).Title, "G16");
+  EXPECT_EQ(ws.Proj.slot(5).Title, "G4");
+}
+
+TEST_F(ProjectFileTest, RangeFailures) {
+  EXPECT_EQ(ReadFailure("<ROM Slot=\"0\" CRC32=\"0\" Icon=\"0\"/>"), "Slot 0 is not within valid range!");
+  EXPECT_EQ(ReadFailure("<ROM Slot=\"17\" CRC32=\"0\" Icon=\"0\"/>"), "Slot 17 is not within valid range!");
+  EXPECT_EQ(ReadFailure("<ROM CRC32=\"0\" Icon=\"0\"/>"), "Slot 0 is not within valid range!");
+  EXPECT_EQ(ReadFailure("<ROM Slot=\"1\" CRC32=\"0\"/>"), "Icon Index -1 is not within valid range!");
+  EXPECT_EQ(ReadFailure("<ROM Slot=\"1\" CRC32=\"0\" Icon=\"4\"/>"), "Icon Index 4 is not within valid range!");
+  // The icon is tested before the slot.
+  EXPECT_EQ(ReadFailure("<ROM Slot=\"99\" CRC32=\"0\" Icon=\"9\"/>"), "Icon Index 9 is not within valid range!");
+}
+
+TEST_F(ProjectFileTest, FailureKeepsEarlierSlotsAndTheNewProjectState) {
+  EXPECT_EQ(ReadFailure("<ROM Slot=\"2\" CRC32=\"00C0FFEE\" Icon=\"1\">KEPT</ROM><ROM Slot=\"40\" CRC32=\"0\" Icon=\"0\"/>",
+                        "<CartTitle>NOT APPLIED</CartTitle><Icons>0</Icons><InstLine1/><InstLine2/>"),
+            "Slot 40 is not within valid range!");
+  EXPECT_EQ(ws.Proj.slot(2).ROMIndex, b);
+  EXPECT_EQ(ws.Proj.Cartridge.CartTitle, "GAME PAK: VOLUME 1");
+  EXPECT_EQ(ws.Proj.Cartridge.Icons, 1);
+  EXPECT_TRUE(ws.Proj.ProjectFileName.empty());
+  EXPECT_EQ(ui.captions.back(), "New Project");
+}
+
+TEST_F(ProjectFileTest, MissingNodes) {
+  const std::string all[] = {"<CartTitle/>", "<Icons>1</Icons>", "<InstLine1/>", "<InstLine2/>"};
+  const char* names[] = {"CartTitle", "Icons", "InstLine1", "InstLine2"};
+  for (int skip = 0; skip < 4; ++skip) {
+    std::string head;
+    for (int i = 0; i < 4; ++i)
+      if (i != skip) head += all[i];
+    EXPECT_EQ(ReadFailure("", head), std::string("Node \"") + names[skip] + "\" not found");
+  }
+  const std::string text = "<KORVA-Project><CartTitle/><Icons>1</Icons><InstLine1/><InstLine2/></KORVA-Project>";
+  WriteFileAtomic(path(), std::string_view(text));
+  try {
+    ReadProjectFile(ws, path(), ui);
+    FAIL();
+  } catch (const ProjectFileError& e) {
+    EXPECT_STREQ(e.what(), "Node \"ROMSlots\" not found");
+  }
+  // Names match with case.
+  EXPECT_EQ(ReadFailure("", "<carttitle/><CartTitle/><Icons>1</Icons><InstLine1/><InstLine2/>"), "(no failure)");
+  EXPECT_EQ(ReadFailure("", "<carttitle/><Icons>1</Icons><InstLine1/><InstLine2/>"), "Node \"CartTitle\" not found");
+}
+
+TEST_F(ProjectFileTest, ElementsMustHoldASingleText) {
+  EXPECT_EQ(ReadFailure("", "<CartTitle><b>X</b></CartTitle><Icons>1</Icons><InstLine1/><InstLine2/>"),
+            "Element does not contain a single text node");
+  EXPECT_EQ(ReadFailure("<ROM Slot=\"1\" CRC32=\"0\" Icon=\"0\">A<x/>B</ROM>"),
+            "Element does not contain a single text node");
+}
+
+TEST_F(ProjectFileTest, MalformedXmlGivesTheParserText) {
+  WriteFileAtomic(path(), std::string_view("<KORVA-Project><CartTitle>X</KORVA-Project>"));
+  try {
+    ReadProjectFile(ws, path(), ui);
+    FAIL();
+  } catch (const ProjectFileError& e) {
+    EXPECT_NE(std::string(e.what()).find("at byte"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(ws.Proj.ProjectFileName.empty());
+  // Damaged bytes: a truncated real file never reads outside its buffer.
+  WriteProjectFile(ws, path(), ui);
+  auto bytes = testing::ReadBytes(path());
+  for (std::size_t keep : {std::size_t(0), std::size_t(10), bytes.size() / 2, bytes.size() - 3}) {
+    testing::WriteBytes(path(), std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep)));
+    EXPECT_THROW(ReadProjectFile(ws, path(), ui), ProjectFileError) << keep;
+  }
+}
+
+TEST_F(ProjectFileTest, UnreadableFileIsAFileError) {
+  EXPECT_THROW(ReadProjectFile(ws, dir.str() + "absent.korva", ui), FileError);
+}
+
+}  // namespace
+}  // namespace korva
