@@ -51,7 +51,7 @@ MsgButton WindowServices::RunMessageDialog(const std::string& text, MsgKind kind
     answers_.pop_front();
     return answer;
   }
-  if (nonInteractive_) return MessageDialog::EscapeButton(buttons | MsgButton::Cancel);
+  if (nonInteractive_) return MessageDialog::EscapeButton(buttons | static_cast<unsigned>(MsgButton::Cancel));
   QWidget* active = QApplication::activeWindow();
   MessageDialog dialog(QString::fromStdString(text), kind, buttons, active ? active : window_);
   return dialog.Run(active);
