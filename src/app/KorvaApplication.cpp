@@ -1,0 +1,40 @@
+#include "app/KorvaApplication.h"
+
+#include "project/Model.h"
+
+#include <QMessageBox>
+
+#include <exception>
+
+namespace korva::app {
+
+KorvaApplication::KorvaApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(QStringLiteral("KORVA Builder"));
+  setApplicationDisplayName(QString());
+  setApplicationVersion(QString::number(BuildNumber));
+}
+
+void KorvaApplication::Report(const std::string& message) {
+  try {
+    if (handler_) {
+      handler_(message);
+      return;
+    }
+    QMessageBox::critical(nullptr, QStringLiteral("KORVA Builder"), QString::fromStdString(ErrorBoxText(message)));
+  } catch (...) {
+    // The error box itself failed; there is nobody left to tell.
+  }
+}
+
+bool KorvaApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    Report(e.what());
+  } catch (...) {
+    Report("An unknown error occurred.");
+  }
+  return false;
+}
+
+}  // namespace korva::app

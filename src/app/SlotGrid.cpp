@@ -1,0 +1,254 @@
+#include "app/SlotGrid.h"
+
+#include "app/TitleEdit.h"
+#include "project/ProjectCommands.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QListView>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStringListModel>
+
+namespace korva::app {
+
+namespace {
+
+// The grid lies below the 29-pixel toolbar; the layout's positions are given
+// from the top of the window's client area.
+constexpr int kToolbarHeight = 29;
+constexpr int kListTop = 144 - kToolbarHeight;
+
+QLabel* MakeLabel(const QString& text, QWidget* parent, QRect geometry, Qt::Alignment align = Qt::AlignLeft) {
+  auto* label = new QLabel(text, parent);
+  label->setGeometry(geometry);
+  label->setAlignment(align | Qt::AlignVCenter);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+QFrame* MakePanel(const QString& name, QWidget* parent, QRect geometry) {
+  auto* panel = new QFrame(parent);
+  panel->setObjectName(name);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel->setLineWidth(1);
+  panel->setGeometry(geometry);
+  return panel;
+}
+
+QComboBox* MakeList(const QString& name, QWidget* parent, QRect geometry) {
+  auto* list = new QComboBox(parent);
+  list->setObjectName(name);
+  list->setEditable(false);
+  list->setGeometry(geometry);
+  // Never measure every item: a list may hold thousands of ROM names.
+  list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  list->setMinimumContentsLength(8);
+  list->setMaxVisibleItems(16);
+  return list;
+}
+
+}  // namespace
+
+QFont WindowFont() {
+  QFont font(QStringLiteral("Tahoma"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSize(8);
+  return font;
+}
+
+QFont FixedFont(int pointSize, bool bold) {
+  QFont font(QStringLiteral("Courier New"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  font.setPointSize(pointSize);
+  font.setBold(bold);
+  return font;
+}
+
+int SlotGrid::HeightForRows(int k) { return kListTop + kRowHeight * k; }
+
+SlotGrid::SlotGrid(Workspace& workspace, QWidget* parent)
+    : QWidget(parent), workspace_(workspace), romNames_(new QStringListModel(this)) {
+  setObjectName(QStringLiteral("SlotGrid"));
+  BuildCartridgePanel();
+  BuildRows();
+  SetFocusOrder();
+  SetVisibleRows(4);
+}
+
+void SlotGrid::BuildCartridgePanel() {
+  menuTitle_ = MakePanel(QStringLiteral("pMenuTitle"), this, QRect(4, 33 - kToolbarHeight, 448, 108));
+  // The labels keep their right edge at 126; they may reach further left
+  // than the layout's 104 pixels so a wider stand-in font is not cut off.
+  MakeLabel(QStringLiteral("Cartridge Select Title:"), menuTitle_, QRect(2, 14, 124, 13), Qt::AlignRight);
+  MakeLabel(QStringLiteral("Instruction Line 1:"), menuTitle_, QRect(2, 46, 124, 13), Qt::AlignRight);
+  MakeLabel(QStringLiteral("Instruction Line 2:"), menuTitle_, QRect(2, 78, 124, 13), Qt::AlignRight);
+
+  cartTitle_ = new TitleEdit(static_cast<int>(kTitleMaxLength), menuTitle_);
+  cartTitle_->setObjectName(QStringLiteral("edtCartTitle"));
+  cartTitle_->setGeometry(132, 10, 185, 21);
+
+  gameIcons_ = MakeList(QStringLiteral("cbGameIcons"), menuTitle_, QRect(324, 10, 97, 23));
+  gameIcons_->setFont(FixedFont());
+  gameIcons_->addItems({QStringLiteral("1 Player"), QStringLiteral("2 Player"), QStringLiteral("Lightgun")});
+
+  instLine1_ = new TitleEdit(static_cast<int>(kInstLineMaxLength), menuTitle_);
+  instLine1_->setObjectName(QStringLiteral("edtInstLine1"));
+  instLine1_->setGeometry(132, 42, 185, 23);
+  instLine1_->setFont(FixedFont());
+
+  instLine2_ = new TitleEdit(static_cast<int>(kInstLineMaxLength), menuTitle_);
+  instLine2_->setObjectName(QStringLiteral("edtInstLine2"));
+  instLine2_->setGeometry(132, 74, 185, 23);
+  instLine2_->setFont(FixedFont());
+
+  for (TitleEdit* edit : {cartTitle_, instLine1_, instLine2_}) {
+    connect(edit, &TitleEdit::characterTyped, this, [this] { MarkModified(); });
+  }
+  connect(cartTitle_, &QLineEdit::textChanged, this,
+          [this] { workspace_.Proj.Cartridge.CartTitle = cartTitle_->text().toStdString(); });
+  connect(instLine1_, &QLineEdit::textChanged, this,
+          [this] { workspace_.Proj.Cartridge.InstLine1 = instLine1_->text().toStdString(); });
+  connect(instLine2_, &QLineEdit::textChanged, this,
+          [this] { workspace_.Proj.Cartridge.InstLine2 = instLine2_->text().toStdString(); });
+  // The game icon mode has no change handler; the model follows the list.
+  connect(gameIcons_, &QComboBox::currentIndexChanged, this,
+          [this](int i) { workspace_.Proj.Cartridge.Icons = i; });
+}
+
+void SlotGrid::BuildRows() {
+  listOuter_ = new QWidget(this);
+  listOuter_->setObjectName(QStringLiteral("pROMListOuter"));
+  list_ = new QWidget(listOuter_);
+  list_->setObjectName(QStringLiteral("pROMList"));
+  list_->setGeometry(0, 0, 432, kRowHeight * SlotCount);
+
+  QStringList iconNames;
+  for (std::string_view name : IconNames) iconNames << QString::fromLatin1(name.data(), qsizetype(name.size()));
+
+  for (int n = 1; n <= SlotCount; ++n) {
+    Row& row = rows_[n - 1];
+    const QString num = QString::number(n);
+    row.panel = MakePanel(QStringLiteral("pRow") + num, list_, QRect(0, kRowHeight * (n - 1), 431, kRowHeight));
+    QFrame* numPanel = MakePanel(QStringLiteral("pRowNum") + num, row.panel, QRect(0, 0, 49, kRowHeight));
+    QLabel* numLabel = MakeLabel(QStringLiteral("#") + num, numPanel, QRect(8, 8, 36, 18));
+    numLabel->setFont(FixedFont(12, true));
+    MakeLabel(QStringLiteral("Menu Title:"), row.panel, QRect(64, 8, 80, 13));
+    MakeLabel(QStringLiteral("Menu Icon:"), row.panel, QRect(296, 8, 80, 13));
+    MakeLabel(QStringLiteral("ROM:"), row.panel, QRect(64, 56, 32, 13));
+    row.info = MakeLabel(QString(), row.panel, QRect(98, 56, 200, 13));
+    row.info->setObjectName(QStringLiteral("lblROMInfo") + num);
+
+    row.title = new TitleEdit(static_cast<int>(kTitleMaxLength), row.panel);
+    row.title->setObjectName(QStringLiteral("edtTitle") + num);
+    row.title->setGeometry(64, 28, 209, 23);
+    row.title->setFont(FixedFont());
+
+    row.icon = MakeList(QStringLiteral("cbIcon") + num, row.panel, QRect(296, 28, 121, 23));
+    row.icon->setFont(FixedFont());
+    row.icon->addItems(iconNames);
+    row.icon->setCurrentIndex(0);
+
+    row.rom = MakeList(QStringLiteral("cbROM") + num, row.panel, QRect(64, 76, 353, 21));
+    row.rom->setModel(romNames_);
+    if (auto* view = qobject_cast<QListView*>(row.rom->view())) view->setUniformItemSizes(true);
+    row.rom->setCurrentIndex(-1);
+
+    connect(row.title, &TitleEdit::characterTyped, this, [this] { MarkModified(); });
+    connect(row.title, &QLineEdit::textChanged, this,
+            [this, n] { workspace_.Proj.slot(n).Title = rows_[n - 1].title->text().toStdString(); });
+    // Only the user's choices run the handlers; the program's own settings
+    // of a selection do not.
+    connect(row.icon, &QComboBox::activated, this, [this, n] { cbIconChange(n); });
+    connect(row.rom, &QComboBox::activated, this, [this, n] { cbROMChange(n); });
+  }
+
+  scrollBar_ = new QScrollBar(Qt::Vertical, this);
+  scrollBar_->setObjectName(QStringLiteral("ScrollBar1"));
+  scrollBar_->setRange(0, SlotCount - 4);
+  scrollBar_->setPageStep(1);
+  scrollBar_->setSingleStep(1);
+  scrollBar_->setFocusPolicy(Qt::TabFocus);
+  connect(scrollBar_, &QScrollBar::valueChanged, this, &SlotGrid::ScrollBar1Change);
+}
+
+void SlotGrid::SetFocusOrder() {
+  std::vector<QWidget*> order;
+  for (Row& row : rows_) {
+    order.push_back(row.title);
+    order.push_back(row.icon);
+    order.push_back(row.rom);
+  }
+  order.push_back(scrollBar_);
+  order.push_back(cartTitle_);
+  order.push_back(gameIcons_);
+  order.push_back(instLine1_);
+  order.push_back(instLine2_);
+  for (std::size_t i = 0; i + 1 < order.size(); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
+  QWidget::setTabOrder(order.back(), order.front());
+}
+
+void SlotGrid::SetVisibleRows(int k) {
+  visibleRows_ = k;
+  listOuter_->setGeometry(4, kListTop, 432, kRowHeight * k);
+  scrollBar_->setGeometry(434, kListTop + 1, 17, kRowHeight * k - 1);
+  // A new maximum clamps the position; the list moves with it.
+  scrollBar_->setMaximum(SlotCount - k);
+  ScrollBar1Change(scrollBar_->value());
+  setFixedHeight(HeightForRows(k));
+}
+
+void SlotGrid::ScrollBar1Change(int position) { list_->move(0, -kRowHeight * position); }
+
+void SlotGrid::cbROMChange(int n) {
+  Row& row = rows_[n - 1];
+  ChooseSlotROM(workspace_.Proj, workspace_.Library, n, row.rom->currentIndex());
+  ShowSlot(n);
+}
+
+void SlotGrid::cbIconChange(int n) {
+  workspace_.Proj.slot(n).Icon = rows_[n - 1].icon->currentIndex();
+  MarkModified();
+}
+
+void SlotGrid::ShowSlot(int n) {
+  Row& row = rows_[n - 1];
+  const Slot& slot = workspace_.Proj.slot(n);
+  if (row.title->text().toStdString() != slot.Title) row.title->setText(QString::fromStdString(slot.Title));
+  {
+    const QSignalBlocker blockIcon(row.icon);
+    row.icon->setCurrentIndex(slot.Icon);
+    const QSignalBlocker blockRom(row.rom);
+    row.rom->setCurrentIndex(slot.ROMIndex);
+  }
+  row.info->setText(QString::fromStdString(SlotROMInfo(workspace_.Proj, workspace_.Library, n)));
+}
+
+void SlotGrid::ShowProject() {
+  const CartridgeSettings& cart = workspace_.Proj.Cartridge;
+  // Copies: setting one field's text writes the model back.
+  const std::string title = cart.CartTitle, line1 = cart.InstLine1, line2 = cart.InstLine2;
+  const int icons = cart.Icons;
+  cartTitle_->setText(QString::fromStdString(title));
+  instLine1_->setText(QString::fromStdString(line1));
+  instLine2_->setText(QString::fromStdString(line2));
+  gameIcons_->setCurrentIndex(icons);
+  for (int n = 1; n <= SlotCount; ++n) ShowSlot(n);
+}
+
+void SlotGrid::SetROMNames(const std::vector<std::string>& names) {
+  QStringList list;
+  list.reserve(qsizetype(names.size()));
+  for (const std::string& name : names) list << QString::fromStdString(name);
+  romNames_->setStringList(list);
+  for (int n = 1; n <= SlotCount; ++n) {
+    workspace_.Proj.slot(n).ROMIndex = -1;
+    const QSignalBlocker block(rows_[n - 1].rom);
+    rows_[n - 1].rom->setCurrentIndex(-1);
+    rows_[n - 1].info->clear();
+  }
+}
+
+}  // namespace korva::app

@@ -1,0 +1,91 @@
+#pragma once
+// The working area of the main window: the cartridge panel (select title,
+// game icon mode, two instruction lines) and the scrolling list of the
+// sixteen slot rows. Every control shows one field of the project model and
+// writes its changes straight into it.
+#include "project/Workspace.h"
+
+#include <QWidget>
+
+#include <array>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QScrollBar;
+class QStringListModel;
+
+namespace korva::app {
+
+class TitleEdit;
+
+class SlotGrid : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int kRowHeight = 112;
+
+  SlotGrid(Workspace& workspace, QWidget* parent);
+
+  // Shows the whole project model: cartridge fields, titles, icons, ROM
+  // choices and ROM information. Runs no change handler but the title
+  // cleaning.
+  void ShowProject();
+
+  // Gives every slot's ROM list the names of ROMList (one shared item model)
+  // with no selection, and clears every slot's ROM choice.
+  void SetROMNames(const std::vector<std::string>& names);
+
+  // k visible rows (4 to 10): the list frame and the scroll bar follow, and
+  // the scroll maximum becomes 16 - k.
+  void SetVisibleRows(int k);
+  int VisibleRows() const { return visibleRows_; }
+
+  // The height of the grid for k visible rows.
+  static int HeightForRows(int k);
+
+  // cbROMChange for slot n, with the list's current selection.
+  void cbROMChange(int n);
+
+  QScrollBar* ScrollBar1() const { return scrollBar_; }
+  QComboBox* cbROM(int n) const { return rows_.at(n - 1).rom; }
+  QStringListModel* ROMNamesModel() const { return romNames_; }
+
+ private:
+  struct Row {
+    QFrame* panel = nullptr;
+    TitleEdit* title = nullptr;
+    QComboBox* icon = nullptr;
+    QComboBox* rom = nullptr;
+    QLabel* info = nullptr;
+  };
+
+  void BuildCartridgePanel();
+  void BuildRows();
+  void SetFocusOrder();
+  void ScrollBar1Change(int position);
+  void cbIconChange(int n);
+  void ShowSlot(int n);
+  void MarkModified() { workspace_.Proj.ProjectModified = true; }
+
+  Workspace& workspace_;
+  QStringListModel* romNames_;
+  QFrame* menuTitle_ = nullptr;
+  TitleEdit* cartTitle_ = nullptr;
+  QComboBox* gameIcons_ = nullptr;
+  TitleEdit* instLine1_ = nullptr;
+  TitleEdit* instLine2_ = nullptr;
+  QWidget* listOuter_ = nullptr;
+  QWidget* list_ = nullptr;
+  QScrollBar* scrollBar_ = nullptr;
+  std::array<Row, SlotCount> rows_{};
+  int visibleRows_ = 4;
+};
+
+// The fonts of the two roles: the window's proportional font (8 pt) and the
+// fixed-width font of the title fields (9 pt by default).
+QFont WindowFont();
+QFont FixedFont(int pointSize = 9, bool bold = false);
+
+}  // namespace korva::app

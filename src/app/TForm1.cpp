@@ -1,0 +1,219 @@
+#include "app/TForm1.h"
+
+#include "about/About.h"
+#include "app/SlotGrid.h"
+#include "app/TfrmScanFiles.h"
+#include "app/WheelHook.h"
+#include "app/WindowCommands.h"
+#include "app/WindowServices.h"
+#include "project/Model.h"
+#include "romlib/HeaderDB.h"
+#include "romlib/RomDatabase.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace korva::app {
+
+namespace {
+constexpr int kToolbarHeight = 29;
+}
+
+TForm1::TForm1(const WindowOptions& options) : QMainWindow(nullptr), options_(options) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFont(WindowFont());
+
+  auto* bar = new QStatusBar(this);
+  bar->setObjectName(QStringLiteral("StatusBar1"));
+  bar->setSizeGripEnabled(false);
+  statusPanel_ = new QLabel(bar);
+  statusPanel_->setObjectName(QStringLiteral("StatusPanel0"));
+  statusPanel_->setFixedWidth(200);
+  bar->addWidget(statusPanel_);
+  setStatusBar(bar);
+
+  services_ = new WindowServices(this, bar, this);
+  services_->SetNonInteractive(options_.NonInteractive);
+  FormCreate();
+
+  // The scan progress dialog and the About box exist before the window is
+  // first shown.
+  scanDialog_ = new TfrmScanFiles(*services_, this);
+  scanDialog_->setFont(WindowFont());
+  commands_ = new WindowCommands(ws_, *services_, *grid_, *scanDialog_, this,
+                                 options_.DatabasePath.empty() ? DefaultRomDatabasePath() : options_.DatabasePath);
+  if (options_.WithAboutBox) {
+    aboutBox_ = new TfrmAbout(this);
+    commands_->SetAboutBox(aboutBox_);
+  }
+  BuildMenus();
+  BuildToolbar();
+
+  wheelHook_ = new WheelHook(grid_->ScrollBar1(), this);
+  qApp->installEventFilter(wheelHook_);
+
+  // Only the height can change, in whole slot rows.
+  const int extra = NonListClientHeight();
+  setFixedWidth(kOuterWidth - 16);
+  setMinimumHeight(extra + SlotGrid::kRowHeight * kMinRows);
+  setMaximumHeight(extra + SlotGrid::kRowHeight * kMaxRows);
+  setBaseSize(0, extra);
+  setSizeIncrement(0, SlotGrid::kRowHeight);
+  SetOuterHeight(673);
+}
+
+TForm1::~TForm1() {
+  if (wheelHook_ != nullptr) qApp->removeEventFilter(wheelHook_);
+}
+
+void TForm1::FormCreate() {
+  // The header database; an error here is shown and start-up goes on with
+  // an empty table, so the rows and the project still come into being.
+  try {
+    ws_.HeaderDB = LoadHeaderDatabase(*services_);
+  } catch (const std::exception& e) {
+    services_->ShowErrorBox(e.what());
+  }
+  ws_.Library = RomLibrary{};
+  grid_ = new SlotGrid(ws_, this);
+  setCentralWidget(grid_);
+  NewProject(ws_.Proj, *services_);
+  grid_->ShowProject();
+}
+
+void TForm1::BuildMenus() {
+  WindowCommands& c = *commands_;
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  file->setObjectName(QStringLiteral("File1"));
+  file->addAction(c.FileNew1);
+  file->addAction(c.FileOpen1);
+  file->addSeparator();
+  file->addAction(c.FileExport1);
+  file->addSeparator();
+  file->addAction(c.FileSave1);
+  file->addAction(c.FileSaveAs1);
+  file->addSeparator();
+  file->addAction(c.FileExit1);
+  QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
+  settings->setObjectName(QStringLiteral("Settings1"));
+  settings->addAction(c.SetROMDirectory1);
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->setObjectName(QStringLiteral("Help1"));
+  help->addAction(c.HelpAbout1);
+}
+
+void TForm1::BuildToolbar() {
+  WindowCommands& c = *commands_;
+  toolbar_ = addToolBar(QStringLiteral("ToolBar1"));
+  toolbar_->setObjectName(QStringLiteral("ToolBar1"));
+  toolbar_->setMovable(false);
+  toolbar_->setFloatable(false);
+  toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  toolbar_->setIconSize(QSize(16, 16));
+  toolbar_->setFixedHeight(kToolbarHeight);
+  toolbar_->setContextMenuPolicy(Qt::PreventContextMenu);
+  const std::pair<QAction*, const char*> buttons[] = {
+      {c.FileNew1, "tbFileNew"},        {c.FileOpen1, "tbFileOpen"}, {c.FileSave1, "tbFileSave"},
+      {nullptr, nullptr},               {c.FileExport1, "tbFileExport"}, {nullptr, nullptr},
+      {c.tbRandomizeROMs, "tbRandomizeROMs"}, {nullptr, nullptr},   {c.HelpAbout1, "tbHelpAbout"}};
+  for (const auto& [action, name] : buttons) {
+    if (action == nullptr) {
+      toolbar_->addSeparator();
+      continue;
+    }
+    toolbar_->addAction(action);
+    QWidget* button = toolbar_->widgetForAction(action);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFixedSize(32, 26);
+    // Randomize and About have no tooltip.
+    if (action == c.tbRandomizeROMs || action == c.HelpAbout1) button->installEventFilter(this);
+  }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip) return true;
+  return QMainWindow::eventFilter(watched, event);
+}
+
+int TForm1::NonListClientHeight() const {
+  return menuBar()->sizeHint().height() + kToolbarHeight + SlotGrid::HeightForRows(0) +
+         statusBar()->sizeHint().height();
+}
+
+bool TForm1::FormCanResize(int& height, int& rows) {
+  const int k = (height - kFixedHeight) / SlotGrid::kRowHeight;
+  if (height < kFixedHeight || k < kMinRows || k > kMaxRows) return false;
+  height = kFixedHeight + SlotGrid::kRowHeight * k;
+  rows = k;
+  return true;
+}
+
+// The outer height counts the frame as a fixed allowance, so the rule sees the
+// same heights on every platform and under every window manager.
+int TForm1::OuterHeight() const { return height() - NonListClientHeight() + kFixedHeight; }
+
+bool TForm1::SetOuterHeight(int height) {
+  int rows = 0;
+  if (!FormCanResize(height, rows)) return false;
+  ApplyRows(rows);
+  return true;
+}
+
+void TForm1::ApplyRows(int rows) {
+  applyingRule_ = true;
+  grid_->SetVisibleRows(rows);
+  resize(width(), NonListClientHeight() + SlotGrid::kRowHeight * rows);
+  applyingRule_ = false;
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (applyingRule_ || grid_ == nullptr) return;
+  // A size from the window manager (a drag of the frame): snap down to whole
+  // rows; a size outside the rule goes back to what it was.
+  int height = event->size().height() - NonListClientHeight() + kFixedHeight;
+  int rows = 0;
+  if (!FormCanResize(height, rows)) {
+    rows = grid_->VisibleRows();
+  }
+  if (rows != grid_->VisibleRows() || event->size().height() != NonListClientHeight() + SlotGrid::kRowHeight * rows) {
+    ApplyRows(rows);
+  }
+}
+
+void TForm1::FormShow() {
+  commands_->Guard([this] { commands_->LoadRomDatabase(); });
+}
+
+void TForm1::ShowMainWindow() {
+  FormShow();
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect r = screen->availableGeometry();
+    const QSize size = frameGeometry().size();
+    move(r.left() + (r.width() - size.width()) / 2, r.top() + (r.height() - size.height()) / 2);
+  }
+  show();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  // Nothing asks about unsaved work. While a scan runs the window stays: the
+  // worker still reports to it.
+  if (commands_ != nullptr && commands_->ScanRunning()) {
+    event->ignore();
+    return;
+  }
+  scanDialog_->close();
+  event->accept();
+}
+
+}  // namespace korva::app

@@ -1,0 +1,86 @@
+#pragma once
+// The main window: menus, toolbar, the slot grid and the status bar. It owns,
+// for the whole run, the header database, the ROM library and the project
+// (the Workspace), the services through which the core talks to the user,
+// and the scan progress dialog and the About box.
+#include "project/Workspace.h"
+
+#include <QMainWindow>
+
+#include <memory>
+#include <string>
+
+class QLabel;
+class QToolBar;
+
+namespace korva::app {
+
+class SlotGrid;
+class TfrmScanFiles;
+class WheelHook;
+class WindowCommands;
+class WindowServices;
+
+struct WindowOptions {
+  std::string DatabasePath;   // korva_db.xml; empty: the program's usual place
+  bool NonInteractive = false;  // tests: no dialog waits for a person
+  bool WithAboutBox = true;
+};
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  static constexpr int kOuterWidth = 472;
+  static constexpr int kFixedHeight = 225;  // the outer height outside the slot list
+  static constexpr int kMinRows = 4;
+  static constexpr int kMaxRows = 10;
+
+  explicit TForm1(const WindowOptions& options = {});
+  ~TForm1() override;
+
+  // The height rule: for a proposed outer height, false when the change is
+  // refused; otherwise `height` snaps down to a whole number of slot rows and
+  // `rows` is their count.
+  static bool FormCanResize(int& height, int& rows);
+
+  // The window's outer height, and a change of it through the height rule.
+  int OuterHeight() const;
+  bool SetOuterHeight(int height);
+
+  // FormShow (loads the ROM database), then shows the window centred on the
+  // screen.
+  void ShowMainWindow();
+
+  Workspace& Work() { return ws_; }
+  WindowServices& Services() { return *services_; }
+  WindowCommands& Commands() { return *commands_; }
+  SlotGrid& Grid() { return *grid_; }
+  TfrmScanFiles& ScanDialog() { return *scanDialog_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormShow();
+  void BuildMenus();
+  void BuildToolbar();
+  int NonListClientHeight() const;
+  void ApplyRows(int rows);
+
+  WindowOptions options_;
+  Workspace ws_;
+  SlotGrid* grid_ = nullptr;
+  QToolBar* toolbar_ = nullptr;
+  QLabel* statusPanel_ = nullptr;
+  WindowServices* services_ = nullptr;
+  TfrmScanFiles* scanDialog_ = nullptr;
+  QWidget* aboutBox_ = nullptr;
+  WindowCommands* commands_ = nullptr;
+  WheelHook* wheelHook_ = nullptr;
+  bool applyingRule_ = false;
+};
+
+}  // namespace korva::app

@@ -1,0 +1,212 @@
+#include "app/WindowCommands.h"
+
+#include "app/SlotGrid.h"
+#include "app/TTaskThread.h"
+#include "app/TfrmScanFiles.h"
+#include "app/WindowServices.h"
+#include "builder/Export.h"
+#include "project/Model.h"
+#include "project/RandomFill.h"
+#include "romlib/RomDatabase.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QIcon>
+#include <QKeySequence>
+#include <QLabel>
+#include <QProgressBar>
+#include <QWidget>
+
+namespace korva::app {
+
+// The scan's window steps, each carried over to the UI thread; the worker
+// waits for every one of them, so they happen in the scan's order.
+class WindowCommands::ScanProgress : public ScanObserver {
+ public:
+  explicit ScanProgress(WindowCommands& owner) : owner_(owner) {}
+
+  void ScanStarted(const std::string& label) override {
+    OnUi([&] {
+      owner_.window_->setEnabled(false);
+      owner_.scanDialog_.SetScanning(true);
+      owner_.scanDialog_.ProgressBar1()->setValue(0);
+      owner_.scanDialog_.lbScan()->setText(QString::fromStdString(label));
+      owner_.scanDialog_.ShowCentred();
+    });
+  }
+  void SetProgressMax(int maximum) override {
+    OnUi([&] { owner_.scanDialog_.ProgressBar1()->setRange(0, std::max(maximum, 1)); });
+  }
+  void SetProgress(int position) override {
+    OnUi([&] { owner_.scanDialog_.ProgressBar1()->setValue(position); });
+  }
+  void SetLabel(const std::string& text) override {
+    OnUi([&] { owner_.scanDialog_.lbScan()->setText(QString::fromStdString(text)); });
+  }
+  void ReloadDatabase() override {
+    // An error of the reload goes back to the worker, where it ends the scan.
+    std::exception_ptr error;
+    OnUi([&] {
+      try {
+        owner_.LoadRomDatabase();
+      } catch (...) {
+        error = std::current_exception();
+      }
+    });
+    if (error) std::rethrow_exception(error);
+  }
+  void ScanFinished() override {
+    OnUi([&] {
+      owner_.window_->setEnabled(true);
+      owner_.scanDialog_.SetScanning(false);
+      owner_.scanDialog_.close();
+      owner_.scanRunning_ = false;
+    });
+  }
+
+ private:
+  template <typename F>
+  void OnUi(F&& f) {
+    if (QThread::currentThread() == owner_.thread()) {
+      f();
+    } else {
+      QMetaObject::invokeMethod(&owner_, std::forward<F>(f), Qt::BlockingQueuedConnection);
+    }
+  }
+  WindowCommands& owner_;
+};
+
+WindowCommands::WindowCommands(Workspace& ws, WindowServices& services, SlotGrid& grid, TfrmScanFiles& scanDialog,
+                               QWidget* window, std::string databasePath)
+    : QObject(window),
+      ws_(ws),
+      services_(services),
+      grid_(grid),
+      scanDialog_(scanDialog),
+      window_(window),
+      databasePath_(std::move(databasePath)),
+      project_(ws, services, *this),
+      progress_(std::make_unique<ScanProgress>(*this)) {
+  FileNew1 = MakeAction("FileNew1", "&New Project", "New Project", "new");
+  FileOpen1 = MakeAction("FileOpen1", "&Open Project...", "Open|Opens an existing file", "open");
+  FileOpen1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  FileExport1 = MakeAction("FileExport1", "&Export BIN Files", "Export BIN Files", "export");
+  FileSave1 = MakeAction("FileSave1", "&Save Project", "Save Project", "save");
+  FileSave1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  FileSaveAs1 = MakeAction("FileSaveAs1", "Save Project &As...", "Save As|Saves the active file with a new name",
+                           "saveas");
+  FileExit1 = MakeAction("FileExit1", "E&xit", "Exit|Quits the application", "exit");
+  SetROMDirectory1 = MakeAction("SetROMDirectory1", "Scan ROM &Directory", QString(), "scan");
+  tbRandomizeROMs = MakeAction("tbRandomizeROMs", "Randomize ROMs", QString(), "random");
+  HelpAbout1 = MakeAction("HelpAbout1", "About ROM Builder", QString(), "about");
+
+  connect(FileNew1, &QAction::triggered, this, [this] { Guard([this] { FileNew1Execute(); }); });
+  connect(FileOpen1, &QAction::triggered, this, [this] { Guard([this] { FileOpen1Execute(); }); });
+  connect(FileExport1, &QAction::triggered, this, [this] { Guard([this] { FileExport1Execute(); }); });
+  connect(FileSave1, &QAction::triggered, this, [this] { Guard([this] { FileSave1Execute(); }); });
+  connect(FileSaveAs1, &QAction::triggered, this, [this] { Guard([this] { FileSaveAs1Execute(); }); });
+  connect(FileExit1, &QAction::triggered, this, [this] { window_->close(); });
+  connect(SetROMDirectory1, &QAction::triggered, this, [this] { Guard([this] { SetROMDirectory1Click(); }); });
+  connect(tbRandomizeROMs, &QAction::triggered, this, [this] { Guard([this] { tbRandomizeROMsClick(); }); });
+  connect(HelpAbout1, &QAction::triggered, this, [this] { Guard([this] { HelpAbout1Execute(); }); });
+}
+
+WindowCommands::~WindowCommands() = default;
+
+QAction* WindowCommands::MakeAction(const char* name, const QString& caption, const QString& hint,
+                                    const QString& icon) {
+  auto* action = new QAction(QIcon(QStringLiteral(":/icons/%1.svg").arg(icon)), caption, this);
+  action->setObjectName(QString::fromLatin1(name));
+  // The part of a hint before "|" is the toolbar button's tooltip; the part
+  // after it is never shown. Without a hint there is no tooltip.
+  const QString tip = hint.section(QLatin1Char('|'), 0, 0);
+  action->setToolTip(tip);
+  action->setStatusTip(QString());
+  action->setProperty("hint", hint);
+  return action;
+}
+
+void WindowCommands::Guard(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    services_.ShowErrorBox(e.what());
+  } catch (...) {
+    services_.ShowErrorBox("An unknown error occurred.");
+  }
+  grid_.ShowProject();
+}
+
+std::optional<std::string> WindowCommands::AskOpenProjectFile() {
+  const QString path = services_.AskOpenProjectFile();
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+
+std::optional<std::string> WindowCommands::AskSaveProjectFile() {
+  const QString path = services_.AskSaveProjectFile();
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+
+void WindowCommands::FileNew1Execute() { project_.FileNew1Execute(); }
+
+void WindowCommands::FileOpen1Execute() { project_.FileOpen1Execute(); }
+
+void WindowCommands::OpenProject(const std::string& path) {
+  Guard([&] { project_.FileOpen1Accept(path); });
+}
+
+void WindowCommands::FileSave1Execute() { project_.FileSave1Execute(); }
+
+void WindowCommands::FileSaveAs1Execute() { project_.FileSaveAs1Execute(); }
+
+void WindowCommands::FileExport1Execute() { ExportProject(ws_, LoadTemplates(), services_); }
+
+void WindowCommands::tbRandomizeROMsClick() {
+  // Each slot's ROM is selected in its list and its change handler run, as
+  // if the user had chosen it.
+  RandomFill(ws_, services_, [this](int n, int index) {
+    grid_.cbROM(n)->setCurrentIndex(index);
+    grid_.cbROMChange(n);
+  });
+}
+
+void WindowCommands::HelpAbout1Execute() {
+  if (auto* dialog = qobject_cast<QDialog*>(aboutBox_)) dialog->exec();
+}
+
+void WindowCommands::RefillLists(const RomLibrary& library) { grid_.SetROMNames(library.ROMNames); }
+
+void WindowCommands::LoadRomDatabase() {
+  const RomDatabaseLoad load = korva::LoadRomDatabase(databasePath_, ws_.HeaderDB, ws_.Library, services_,
+                                                      [this](const RomLibrary& library) { RefillLists(library); });
+  if (load.Status == RomDatabaseStatus::Missing &&
+      services_.ShowCenteredMessage(kRomDatabaseMissingMessage, MsgKind::Information,
+                                    MsgButton::OK | MsgButton::Cancel) == MsgButton::OK) {
+    SetROMDirectory1Click();
+  }
+}
+
+void WindowCommands::SetROMDirectory1Click() {
+  NewProject(ws_.Proj, services_);
+  grid_.ShowProject();
+  const QString directory = services_.AskDirectory(QStringLiteral("Select Directory"));
+  if (directory.isEmpty()) return;
+  StartScan(directory.toStdString());
+}
+
+void WindowCommands::StartScan(const std::string& directory) {
+  scanRunning_ = true;
+  // The worker reads the header database (read-only) and replaces the ROM
+  // library only through the reload, which runs on this thread.
+  ScanObserver* observer = progress_.get();
+  const HeaderDatabase* headerDb = &ws_.HeaderDB;
+  UserInterface* ui = &services_;
+  const std::string databasePath = databasePath_;
+  RunInBackground([=] { ScanRomDirectory(directory, *headerDb, databasePath, *ui, *observer); });
+  scanDialog_.raise();
+}
+
+}  // namespace korva::app

@@ -1,0 +1,94 @@
+#pragma once
+// The main window's command list: the actions of the menus and the toolbar
+// with their captions, shortcuts, hints and images, and what each runs. The
+// project logic lives in the core (ProjectCommands, RandomFill, Export, the
+// scan); the handlers here wire it to the slot grid and the dialogs.
+#include "project/ProjectCommands.h"
+#include "project/Workspace.h"
+#include "romlib/Scan.h"
+
+#include <QObject>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QWidget;
+
+namespace korva::app {
+
+class SlotGrid;
+class TfrmScanFiles;
+class WindowServices;
+
+class WindowCommands : public QObject, public FileNamePrompt {
+  Q_OBJECT
+ public:
+  // `window` is the main window (disabled while a scan runs), `aboutBox`
+  // the About box shown by HelpAbout1. `databasePath` is korva_db.xml's path.
+  WindowCommands(Workspace& ws, WindowServices& services, SlotGrid& grid, TfrmScanFiles& scanDialog,
+                 QWidget* window, std::string databasePath);
+  ~WindowCommands() override;
+
+  // The commands, by their names.
+  QAction* FileNew1 = nullptr;
+  QAction* FileOpen1 = nullptr;
+  QAction* FileExport1 = nullptr;
+  QAction* FileSave1 = nullptr;
+  QAction* FileSaveAs1 = nullptr;
+  QAction* FileExit1 = nullptr;
+  QAction* SetROMDirectory1 = nullptr;
+  QAction* tbRandomizeROMs = nullptr;
+  QAction* HelpAbout1 = nullptr;
+
+  // The About box; set by the window once it exists.
+  void SetAboutBox(QWidget* aboutBox) { aboutBox_ = aboutBox; }
+
+  // Loads korva_db.xml (start-up and the end of a scan): fills the lists or,
+  // when the file is missing, offers a scan.
+  void LoadRomDatabase();
+
+  // Open of a file given on the command line.
+  void OpenProject(const std::string& path);
+
+  // True while a scan runs on the worker.
+  bool ScanRunning() const { return scanRunning_; }
+  const std::string& DatabasePath() const { return databasePath_; }
+
+  // FileNamePrompt, answered by the window's file dialogs.
+  std::optional<std::string> AskOpenProjectFile() override;
+  std::optional<std::string> AskSaveProjectFile() override;
+
+  // Runs `f`; an error it raises goes to the application error box.
+  void Guard(const std::function<void()>& f);
+
+ private:
+  class ScanProgress;
+
+  QAction* MakeAction(const char* name, const QString& caption, const QString& hint, const QString& icon);
+  void FileNew1Execute();
+  void FileOpen1Execute();
+  void FileSave1Execute();
+  void FileSaveAs1Execute();
+  void FileExport1Execute();
+  void SetROMDirectory1Click();
+  void tbRandomizeROMsClick();
+  void HelpAbout1Execute();
+  void StartScan(const std::string& directory);
+  void RefillLists(const RomLibrary& library);
+
+  Workspace& ws_;
+  WindowServices& services_;
+  SlotGrid& grid_;
+  TfrmScanFiles& scanDialog_;
+  QWidget* window_;
+  QWidget* aboutBox_ = nullptr;
+  std::string databasePath_;
+  ProjectCommands project_;
+  std::unique_ptr<ScanProgress> progress_;
+  bool scanRunning_ = false;
+};
+
+}  // namespace korva::app

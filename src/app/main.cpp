@@ -1,0 +1,37 @@
+// korva-builder: the KORVA Builder window.
+//   korva-builder [PROJECT.korva] [--db PATH]
+// PROJECT.korva is opened once the window is up; --db names the ROM database
+// file to use instead of korva_db.xml in its usual place.
+#include "app/KorvaApplication.h"
+#include "app/TForm1.h"
+#include "app/WindowCommands.h"
+#include "app/WindowServices.h"
+
+#include <QStringList>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+  korva::app::KorvaApplication app(argc, argv);
+  Q_INIT_RESOURCE(icons);
+
+  korva::app::WindowOptions options;
+  QString project;
+  const QStringList args = app.arguments();
+  for (qsizetype i = 1; i < args.size(); ++i) {
+    if (args[i] == QLatin1String("--db") && i + 1 < args.size()) {
+      options.DatabasePath = args[++i].toStdString();
+    } else if (args[i].startsWith(QLatin1String("--"))) {
+      std::fprintf(stderr, "usage: korva-builder [PROJECT.korva] [--db PATH]\n");
+      return 2;
+    } else {
+      project = args[i];
+    }
+  }
+
+  korva::app::TForm1 window(options);
+  app.SetErrorHandler([&window](const std::string& message) { window.Services().ShowErrorBox(message); });
+  window.ShowMainWindow();
+  if (!project.isEmpty()) window.Commands().OpenProject(project.toStdString());
+  return app.exec();
+}

@@ -1,0 +1,84 @@
+#pragma once
+// The project commands: New Project, Open, Save and Save As, and the choice
+// of a slot's ROM. None of them asks about unsaved changes. The file names
+// come through FileNamePrompt, which the window answers with its file
+// dialogs and the tests and the command line answer themselves.
+#include "project/Workspace.h"
+#include "romlib/UserInterface.h"
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace korva {
+
+// Asks the user for a project file name. nullopt when the user cancels.
+class FileNamePrompt {
+ public:
+  virtual ~FileNamePrompt() = default;
+  virtual std::optional<std::string> AskOpenProjectFile() = 0;
+  virtual std::optional<std::string> AskSaveProjectFile() = 0;
+};
+
+// A command that cannot go on; its message is meant for the application's
+// error box ("File specified does not exist.").
+class CommandError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The file dialogs' filter and default extension.
+inline constexpr const char* kProjectFileFilter = "KORVA Project (*.korva)|*.korva";
+inline constexpr const char* kProjectExtension = ".korva";
+
+// `path` with ".korva" appended when its file name has no extension.
+std::string WithProjectExtension(const std::string& path);
+
+class ProjectCommands {
+ public:
+  ProjectCommands(Workspace& workspace, UserInterface& ui, FileNamePrompt& prompt)
+      : ws_(workspace), ui_(ui), prompt_(prompt) {}
+  ProjectCommands(const ProjectCommands&) = delete;
+  ProjectCommands& operator=(const ProjectCommands&) = delete;
+
+  // New Project: the project is reset at once.
+  void FileNew1Execute();
+
+  // Open: asks for a file, then FileOpen1Accept. Returns false when the
+  // user cancels.
+  bool FileOpen1Execute();
+  // Open of `path`. A path that names no file raises CommandError("File
+  // specified does not exist.") and leaves the project as it was. A file
+  // that cannot be read leaves the new-project state plus what the read got
+  // to, and shows "Unable to load project file!" with the reason in a plain
+  // box captioned "Error". Returns true when the project was read.
+  bool FileOpen1Accept(const std::string& path);
+
+  // Save: writes to ProjectFileName, or acts as Save As while it is empty.
+  void FileSave1Execute();
+
+  // Save As: asks for a file, then FileSaveAs1Accept. Returns false when the
+  // user cancels or refuses to overwrite.
+  bool FileSaveAs1Execute();
+  // Save As to `path`: asks "Overwrite existing file?" when it exists, then
+  // writes it, sets the caption and says "Project Saved: %s". Returns false
+  // when the user answers No.
+  bool FileSaveAs1Accept(const std::string& path);
+
+ private:
+  Workspace& ws_;
+  UserInterface& ui_;
+  FileNamePrompt& prompt_;
+};
+
+// A ROM chosen for slot n (1 to 16) from its list (cbROMChange): the slot's
+// ROMIndex becomes `index`, its Title the sanitised display name (at most 19
+// characters), and ProjectModified becomes true. An index outside ROMList
+// (no selection) leaves the slot without a ROM and keeps its title.
+void ChooseSlotROM(Project& project, const RomLibrary& library, int n, int index);
+
+// The ROM information of slot n: "(PRG %dkb / CHR %dkb)" with the chosen
+// ROM's sizes in kilobytes, or empty when the slot has no ROM.
+std::string SlotROMInfo(const Project& project, const RomLibrary& library, int n);
+
+}  // namespace korva
