@@ -207,7 +207,7 @@ TEST_F(BuildTest, MixedBuildImagesAndSlotTable) {
   EXPECT_EQ(chr[0x4001], 0x83);
   EXPECT_EQ(chr[0x6000], 0xFF);  // skipped by the alignment
   EXPECT_EQ(chr[0x8001], 0x81);
-  EXPECT_EQ(chr[0x77FFF], 0x5A);  // slot 16's CHR window ends 32 KB before the end
+  EXPECT_EQ(chr[0x77FFF], 0x5A);  // slot 16's CHR window; two half-bank games leave 32 KB over
   EXPECT_EQ(chr[0x78000], 0xFF);
 
   // Titles, with the "%" filler; the template's 4 bytes before and 0x00 after stay.
@@ -215,7 +215,7 @@ TEST_F(BuildTest, MixedBuildImagesAndSlotTable) {
     const std::size_t at = MenuPrg(testing::kTestTitles + 24u * static_cast<unsigned>(n - 1));
     return std::string(prg.begin() + static_cast<std::ptrdiff_t>(at), prg.begin() + static_cast<std::ptrdiff_t>(at + 24));
   };
-  EXPECT_EQ(title(1), std::string("HDR!GAME 1 %%%%%%%%%%%%") + '\0');
+  EXPECT_EQ(title(1), "HDR!GAME 1 " + std::string(11, '%') + "%" + '\0');  // 18 written, the 19th kept
   EXPECT_EQ(title(7), "HDR!" + std::string(19, 'Q') + '\0');
   EXPECT_EQ(title(8), "HDR!" + std::string(19, 'R') + '\0');
   // Instruction lines through SanitizeTitle; the template's spaces follow.
