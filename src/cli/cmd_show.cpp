@@ -1,0 +1,83 @@
+// korva show PROJECT.korva [--db PATH]: the cartridge fields and the sixteen
+// slots of a project as the reader resolves them against the ROM database
+// file, with where each game would lie in the images.
+#include "builder/ImageBuilder.h"
+#include "cli/Command.h"
+#include "cli/ConsoleUI.h"
+#include "cli/DbOption.h"
+#include "cli/ProjectLoad.h"
+#include "romlib/ROMInfo.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <stdexcept>
+
+namespace korva::cli {
+
+namespace {
+
+constexpr const char* kUsage = "usage: korva show PROJECT.korva [--db PATH]\n";
+constexpr const char* kModeNames[] = {"1 Player", "2 Player", "Lightgun"};
+
+void PrintProject(const Workspace& ws) {
+  const Project& p = ws.Proj;
+  const CartridgeSettings& c = p.Cartridge;
+  std::cout << "Project:    " << p.ProjectFileName << "\n"
+            << "CartTitle:  \"" << c.CartTitle << "\"\n"
+            << "Icons:      " << c.Icons << " (" << kModeNames[std::clamp(c.Icons, 0, 2)] << ")\n"
+            << "InstLine1:  \"" << c.InstLine1 << "\"\n"
+            << "InstLine2:  \"" << c.InstLine2 << "\"\n\n";
+
+  const auto roms = SlotRoms(p, ws.Library);
+  std::array<int, SlotCount> icons{};
+  for (int n = 1; n <= SlotCount; ++n) icons[static_cast<std::size_t>(n - 1)] = p.slot(n).Icon;
+  const Placement placement = PlaceGames(roms, icons);
+
+  std::cout << "Slot  CRC32     Title                 Icon      ROM                    PRG bank  CHR bank  Half\n";
+  char line[512];
+  for (int n = 1; n <= SlotCount; ++n) {
+    const Slot& slot = p.slot(n);
+    const TROMInfo* rom = roms[static_cast<std::size_t>(n - 1)];
+    const SlotPlacement& at = placement[static_cast<std::size_t>(n - 1)];
+    const std::string title = "\"" + slot.Title + "\"";
+    const std::string icon(IconNames[static_cast<std::size_t>(std::clamp(slot.Icon, 0, 3))]);
+    if (!rom) {
+      std::snprintf(line, sizeof line, "%4d  %-8s  %-21s %-9s (no ROM)\n", n, "-", title.c_str(), icon.c_str());
+    } else {
+      const std::string name = ws.Library.ROMNames.at(static_cast<std::size_t>(slot.ROMIndex)) + " " + ROMInfoText(*rom);
+      std::snprintf(line, sizeof line, "%4d  %s  %-21s %-9s %-22s %8d  %8d  %4d\n", n, CrcText(rom->CRC32).c_str(),
+                    title.c_str(), icon.c_str(), name.c_str(), at.PrgBank, at.ChrBank, at.HalfBank);
+    }
+    std::cout << line;
+  }
+  if (std::none_of(roms.begin(), roms.end(), [](const TROMInfo* r) { return r && IsHalfBankGame(*r); }))
+    std::cout << "\nNo slot holds a half-bank game (PRG 16kb, CHR 8kb): the build would be refused.\n";
+  std::cout << std::flush;
+}
+
+int RunShow(const std::vector<std::string>& rawArgs) {
+  DbArgs args;
+  try {
+    args = ParseDbArgs(rawArgs);
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "korva show: " << e.what() << "\n" << kUsage;
+    return 2;
+  }
+  if (args.Positional.size() != 1) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  ConsoleUI ui;
+  Workspace ws;
+  if (!LoadProjectWorkspace("show", args.Positional[0], DatabasePathOf(args), ws, ui)) return 1;
+  PrintProject(ws);
+  return 0;
+}
+
+const Command showCommand("show", "PROJECT.korva [--db PATH]",
+                          "print a project's cartridge fields and slots with their placement", &RunShow);
+
+}  // namespace
+
+}  // namespace korva::cli
