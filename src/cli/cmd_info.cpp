@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "cli/ConsoleUI.h"
+#include "romlib/HeaderDB.h"
 #include "romlib/FileUtil.h"
 #include "romlib/ROMInfo.h"
 #include "romlib/ZipRead.h"
@@ -64,7 +66,9 @@ int RunInfo(const std::vector<std::string>& args) {
     std::cerr << "usage: korva info FILE...\n";
     return 2;
   }
-  const korva::HeaderDatabase headerDb;
+  // The header database wins over each image's own header, as in a scan.
+  korva::cli::ConsoleUI ui;
+  const korva::HeaderDatabase headerDb = korva::LoadHeaderDatabase(ui);
   int status = 0;
   for (const std::string& path : args) {
     auto fail = [&](const std::string& reason) {
