@@ -3,6 +3,7 @@
 #include "builder/ImageBuilder.h"
 
 #include "BuildFixtures.h"
+#include "TestArchives.h"
 #include "builder/InstRom.h"
 
 #include <gtest/gtest.h>
@@ -312,6 +313,41 @@ TEST_F(BuildTest, BrokenArchiveShowsTheReaderErrorAndFileName) {
   EXPECT_EQ(ui.messages[0].caption, "Error");
   const std::string& text = ui.messages[0].text;
   EXPECT_EQ(text.substr(text.size() - 14), "\r\n\r\nbroken.zip") << text;
+  EXPECT_TRUE(NothingWritten());
+}
+
+TEST_F(BuildTest, GamesFromArchivesGiveTheSameImagesAsLooseFiles) {
+  AllGames(kFull32);
+  ASSERT_TRUE(Build());
+  const Bytes prg = testing::ReadBytes(base() + "-prg.bin");
+  const Bytes chr = testing::ReadBytes(base() + "-chr.bin");
+  // Slot 5 deflated inside a folder, slot 6 stored: the same ROM data.
+  for (int n : {5, 6}) {
+    const std::string nes = "game" + std::to_string(n) + ".nes";
+    const Bytes image = testing::ReadBytes(dir.path() / nes);
+    korva::test::ZipBuilder zip;
+    if (n == 5) zip.Folder("roms/").Deflated("roms/" + nes, image);
+    else zip.Stored(nes, image);
+    const std::string name = "GAME" + std::to_string(n) + ".ZIP";  // extensions compare case-blind
+    testing::WriteBytes(dir.path() / name, zip.Build());
+    fs::remove(dir.path() / nes);
+    ws.Library.ROMList[static_cast<std::size_t>(ws.Proj.slot(n).ROMIndex)].Filename = name;
+  }
+  ASSERT_TRUE(Build()) << OnlyMessage();
+  EXPECT_EQ(testing::ReadBytes(base() + "-prg.bin"), prg);
+  EXPECT_EQ(testing::ReadBytes(base() + "-chr.bin"), chr);
+}
+
+TEST_F(BuildTest, ArchiveWithTwoFilesIsRefused) {
+  AllGames(kFull32);
+  const Bytes image = testing::ReadBytes(dir.path() / "game4.nes");
+  korva::test::ZipBuilder zip;
+  zip.Stored("a.nes", image).Stored("b.nes", image);
+  testing::WriteBytes(dir.path() / "two.zip", zip.Build());
+  ws.Library.ROMList[static_cast<std::size_t>(ws.Proj.slot(4).ROMIndex)].Filename = "two.zip";
+  EXPECT_FALSE(Build());
+  EXPECT_NE(OnlyMessage().find("two.zip"), std::string::npos) << OnlyMessage();
+  EXPECT_NE(OnlyMessage().find("Slot 4"), std::string::npos) << OnlyMessage();
   EXPECT_TRUE(NothingWritten());
 }
 
