@@ -39,6 +39,15 @@ std::string MakeDatabase(const QTemporaryDir& dir) {
   return root + "korva_db.xml";
 }
 
+// A window on that database whose dialogs never wait for a person.
+WindowOptions TestOptions(const QTemporaryDir& dir) {
+  WindowOptions options;
+  options.DatabasePath = MakeDatabase(dir);
+  options.NonInteractive = true;
+  options.WithAboutBox = false;
+  return options;
+}
+
 bool Showed(TForm1& w, const std::string& text) {
   for (const ShownMessage& m : w.Services().Shown())
     if (m.text == text) return true;
@@ -69,11 +78,7 @@ class WindowTest : public QObject {
 
   void typedTitleCharactersAreFilteredUpperCasedAndMarkTheProject() {
     QTemporaryDir dir;
-    WindowOptions options;
-    options.DatabasePath = MakeDatabase(dir);
-    options.NonInteractive = true;
-    options.WithAboutBox = false;
-    TForm1 w(options);
+    TForm1 w(TestOptions(dir));
     w.ShowMainWindow();
     QVERIFY(!w.Work().Proj.ProjectModified);
     auto* title = w.findChild<QLineEdit*>("edtTitle1");
@@ -86,11 +91,7 @@ class WindowTest : public QObject {
 
   void choosingARomFillsTitleAndInfo() {
     QTemporaryDir dir;
-    WindowOptions options;
-    options.DatabasePath = MakeDatabase(dir);
-    options.NonInteractive = true;
-    options.WithAboutBox = false;
-    TForm1 w(options);
+    TForm1 w(TestOptions(dir));
     w.ShowMainWindow();
     QCOMPARE(w.Work().Library.ROMList.size(), std::size_t{1});
     QVERIFY(Showed(w, "Loaded KORVA Game Database, 1 ROMs"));
@@ -106,11 +107,7 @@ class WindowTest : public QObject {
 
   void openOfAMissingFileAndExportOfAnUnsavedProjectSayWhy() {
     QTemporaryDir dir;
-    WindowOptions options;
-    options.DatabasePath = MakeDatabase(dir);
-    options.NonInteractive = true;
-    options.WithAboutBox = false;
-    TForm1 w(options);
+    TForm1 w(TestOptions(dir));
     w.ShowMainWindow();
     w.Services().QueueFileName(dir.path() + "/missing.korva");
     w.findChild<QAction*>("FileOpen1")->trigger();
