@@ -1,11 +1,14 @@
 #include "cli/ProjectLoad.h"
 
+#include "cli/ConsoleUI.h"
+#include "cli/DbOption.h"
 #include "project/ProjectFile.h"
 #include "romlib/FileUtil.h"
 #include "romlib/HeaderDB.h"
 #include "romlib/RomDatabase.h"
 
 #include <iostream>
+#include <stdexcept>
 
 namespace korva::cli {
 
@@ -30,6 +33,25 @@ bool LoadProjectWorkspace(const char* command, const std::string& projectPath, c
     return false;
   }
   return true;
+}
+
+int RunOnProject(const char* command, const char* usage, const std::vector<std::string>& rawArgs,
+                 const std::function<int(Workspace&, UserInterface&)>& run) {
+  DbArgs args;
+  try {
+    args = ParseDbArgs(rawArgs);
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "korva " << command << ": " << e.what() << "\n" << usage;
+    return 2;
+  }
+  if (args.Positional.size() != 1) {
+    std::cerr << usage;
+    return 2;
+  }
+  ConsoleUI ui;
+  Workspace ws;
+  if (!LoadProjectWorkspace(command, args.Positional[0], DatabasePathOf(args), ws, ui)) return 1;
+  return run(ws, ui);
 }
 
 }  // namespace korva::cli

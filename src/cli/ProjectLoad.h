@@ -4,7 +4,9 @@
 #include "project/Workspace.h"
 #include "romlib/UserInterface.h"
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace korva::cli {
 
@@ -14,5 +16,12 @@ namespace korva::cli {
 // with "korva COMMAND: ".
 bool LoadProjectWorkspace(const char* command, const std::string& projectPath, const std::string& dbPath,
                           Workspace& ws, UserInterface& ui);
+
+// The body of a command of the form `korva COMMAND PROJECT.korva [--db PATH]`:
+// parses the arguments (exit status 2 with `usage` on stderr when they are
+// wrong), loads the workspace (1 when that fails), then returns what `run`
+// returns.
+int RunOnProject(const char* command, const char* usage, const std::vector<std::string>& args,
+                 const std::function<int(Workspace&, UserInterface&)>& run);
 
 }  // namespace korva::cli

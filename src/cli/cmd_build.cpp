@@ -18,22 +18,9 @@ namespace {
 constexpr const char* kUsage = "usage: korva build PROJECT.korva [--db PATH]\n";
 
 int RunBuild(const std::vector<std::string>& rawArgs) {
-  DbArgs args;
-  try {
-    args = ParseDbArgs(rawArgs);
-  } catch (const std::invalid_argument& e) {
-    std::cerr << "korva build: " << e.what() << "\n" << kUsage;
-    return 2;
-  }
-  if (args.Positional.size() != 1) {
-    std::cerr << kUsage;
-    return 2;
-  }
-  ConsoleUI ui;
-  Workspace ws;
-  if (!LoadProjectWorkspace("build", args.Positional[0], DatabasePathOf(args), ws, ui)) return 1;
-  const Templates templates = LoadTemplates();
-  return ExportProject(ws, templates, ui) ? 0 : 1;
+  return RunOnProject("build", kUsage, rawArgs, [](Workspace& ws, UserInterface& ui) {
+    return ExportProject(ws, LoadTemplates(), ui) ? 0 : 1;
+  });
 }
 
 const Command buildCommand("build", "PROJECT.korva [--db PATH]",

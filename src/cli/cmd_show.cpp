@@ -57,22 +57,10 @@ void PrintProject(const Workspace& ws) {
 }
 
 int RunShow(const std::vector<std::string>& rawArgs) {
-  DbArgs args;
-  try {
-    args = ParseDbArgs(rawArgs);
-  } catch (const std::invalid_argument& e) {
-    std::cerr << "korva show: " << e.what() << "\n" << kUsage;
-    return 2;
-  }
-  if (args.Positional.size() != 1) {
-    std::cerr << kUsage;
-    return 2;
-  }
-  ConsoleUI ui;
-  Workspace ws;
-  if (!LoadProjectWorkspace("show", args.Positional[0], DatabasePathOf(args), ws, ui)) return 1;
-  PrintProject(ws);
-  return 0;
+  return RunOnProject("show", kUsage, rawArgs, [](Workspace& ws, UserInterface&) {
+    PrintProject(ws);
+    return 0;
+  });
 }
 
 const Command showCommand("show", "PROJECT.korva [--db PATH]",
