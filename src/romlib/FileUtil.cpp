@@ -57,7 +57,7 @@ std::string DirectoryOf(const std::string& path) {
 
 }  // namespace
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t maxSize) {
+std::optional<std::vector<std::uint8_t>> ReadFileWithin(const std::string& path, std::size_t maxSize) {
   int fd;
   do {
     fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -68,42 +68,43 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t max
   struct stat st {};
   if (::fstat(fd, &st) != 0) throw FileError("Cannot read \"" + path + "\": " + Reason(errno));
   if (S_ISDIR(st.st_mode)) throw FileError("Cannot read \"" + path + "\": it is a directory");
-  if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > maxSize)
-    throw FileError("Cannot read \"" + path + "\": the file is larger than " +
-                    std::to_string(maxSize) + " bytes");
+  if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > maxSize) return std::nullopt;
 
   // Read to the end rather than trusting the size: the file may change while
-  // it is read, and some files report no size at all.
+  // it is read, and some files report no size at all. Once the reported size
+  // is in, a small probe tells whether there is more, so the usual case costs
+  // one read of the whole file and one empty read, and no growing.
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
   std::size_t used = 0;
   for (;;) {
-    if (used == bytes.size()) {
-      if (bytes.size() >= maxSize) {
-        // One more byte would go over the limit: see whether there is one.
-        std::uint8_t probe;
-        ssize_t n;
-        do {
-          n = ::read(fd, &probe, 1);
-        } while (n < 0 && errno == EINTR);
-        if (n < 0) throw FileError("Cannot read \"" + path + "\": " + Reason(errno));
-        if (n == 0) break;
-        throw FileError("Cannot read \"" + path + "\": the file is larger than " +
-                        std::to_string(maxSize) + " bytes");
+    ssize_t n;
+    if (used < bytes.size()) {
+      n = ::read(fd, bytes.data() + used, bytes.size() - used);
+      if (n > 0) used += static_cast<std::size_t>(n);
+    } else {
+      std::uint8_t probe[4096];
+      n = ::read(fd, probe, sizeof probe);
+      if (n > 0) {
+        if (static_cast<std::size_t>(n) > maxSize - used) return std::nullopt;
+        bytes.insert(bytes.end(), probe, probe + n);
+        used += static_cast<std::size_t>(n);
       }
-      std::size_t grown = bytes.size() < 4096 ? 4096 : bytes.size() * 2;
-      if (grown > maxSize) grown = maxSize;
-      bytes.resize(grown);
     }
-    const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw FileError("Cannot read \"" + path + "\": " + Reason(errno));
     }
     if (n == 0) break;
-    used += static_cast<std::size_t>(n);
   }
   bytes.resize(used);
   return bytes;
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t maxSize) {
+  std::optional<std::vector<std::uint8_t>> bytes = ReadFileWithin(path, maxSize);
+  if (!bytes)
+    throw FileError("Cannot read \"" + path + "\": the file is larger than " + std::to_string(maxSize) + " bytes");
+  return std::move(*bytes);
 }
 
 void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {

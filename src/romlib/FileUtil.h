@@ -2,6 +2,7 @@
 // File access used across the core: whole-file reads, atomic replacement,
 // and the places the program keeps its files.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -19,6 +20,10 @@ class FileError : public std::runtime_error {
 // The whole content of the file at `path`. Raises FileError when it cannot be
 // opened or read, or when it is larger than `maxSize`.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t maxSize);
+
+// The same, except that a file larger than `maxSize` gives nullopt instead of
+// an error. Nothing beyond `maxSize` is ever held in memory.
+std::optional<std::vector<std::uint8_t>> ReadFileWithin(const std::string& path, std::size_t maxSize);
 
 // Replaces the file at `path` whole: the bytes go to a file beside it, which is
 // then renamed over it, so a failure never leaves a half-written file (the old

@@ -1,7 +1,5 @@
 #include "romlib/ROMInfo.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 
 #include "romlib/CRC.h"
@@ -57,15 +55,8 @@ TROMInfo MakeROMInfo(std::span<const std::uint8_t> image, const HeaderDatabase& 
 TROMInfo ReadNesFile(const std::string& path, const HeaderDatabase& headerDb) {
   // Anything above the limit is no ROM the cartridge could hold; it is not
   // read into memory at all.
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-      static_cast<std::uint64_t>(st.st_size) > kMaxRomFileSize) {
-    TROMInfo rom;
-    rom.Filename = path;
-    return rom;
-  }
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kMaxRomFileSize);
-  TROMInfo rom = MakeROMInfo(bytes, headerDb);
+  const std::optional<std::vector<std::uint8_t>> bytes = ReadFileWithin(path, kMaxRomFileSize);
+  TROMInfo rom = bytes ? MakeROMInfo(*bytes, headerDb) : TROMInfo{};
   rom.Filename = path;
   return rom;
 }

@@ -37,6 +37,25 @@ TEST(FileUtil, ReadWholeFileRefusesMissingDirectoryAndOversizedFiles) {
   EXPECT_EQ(korva::ReadWholeFile(file.path(), 101).size(), 101u);
 }
 
+TEST(FileUtil, ReadFileWithinTellsAnOversizedFileFromAnError) {
+  korva::test::TempFile file(korva::test::PatternBytes(5000, 9));
+  EXPECT_FALSE(korva::ReadFileWithin(file.path(), 4999).has_value());
+  const auto whole = korva::ReadFileWithin(file.path(), 5000);
+  ASSERT_TRUE(whole.has_value());
+  EXPECT_EQ(*whole, korva::test::PatternBytes(5000, 9));
+  EXPECT_THROW(korva::ReadFileWithin("/tmp/korva-no-such-file-here", 100), korva::FileError);
+}
+
+TEST(FileUtil, ReadFileWithinReadsFilesThatReportNoSize) {
+  // Files of /proc report a size of 0 but have content: it is read past the
+  // reported size, and still refused past the limit.
+  const auto status = korva::ReadFileWithin("/proc/self/status", 1 << 20);
+  ASSERT_TRUE(status.has_value());
+  EXPECT_GT(status->size(), 100u);
+  EXPECT_EQ(std::string(status->begin(), status->begin() + 5), "Name:");
+  EXPECT_FALSE(korva::ReadFileWithin("/proc/self/status", 10).has_value());
+}
+
 TEST(FileUtil, ReadWholeFileOfEmptyFileIsEmpty) {
   korva::test::TempFile file(Bytes{});
   EXPECT_TRUE(korva::ReadWholeFile(file.path(), 100).empty());
