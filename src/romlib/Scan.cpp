@@ -6,9 +6,14 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <condition_variable>
+#include <exception>
 #include <filesystem>
+#include <mutex>
 #include <sstream>
+#include <thread>
 #include <unordered_set>
 
 namespace korva {
@@ -33,6 +38,117 @@ std::string BaseName(const std::string& path) {
   return sep == std::string::npos ? path : path.substr(sep + 1);
 }
 
+TROMInfo ReadCandidate(const std::string& file, const HeaderDatabase& headerDb) {
+  return HasExtension(file, ".zip") ? ReadZipFile(file, headerDb) : ReadNesFile(file, headerDb);
+}
+
+// Reads and identifies the candidate files on the scanning thread and, when
+// asked, on helper threads that read ahead of it. Take hands the records out
+// strictly in list order, and an error reading a file comes out of Take for
+// that file, so the scan sees exactly what reading the files one after the
+// other would give it. The helpers never run more than kWindow files ahead.
+class ReadAhead {
+ public:
+  static constexpr std::size_t kWindow = 64;
+
+  ReadAhead(const std::vector<std::string>& files, const HeaderDatabase& headerDb, int helpers)
+      : files_(files), headerDb_(headerDb), slots_(files.size()) {
+    const std::size_t wanted = files.size() < 2 ? 0 : static_cast<std::size_t>(std::max(helpers, 0));
+    for (std::size_t k = 0; k < wanted; ++k) helpers_.emplace_back([this] { HelperLoop(); });
+  }
+  ~ReadAhead() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    window_.notify_all();
+    for (std::thread& t : helpers_) t.join();
+  }
+  ReadAhead(const ReadAhead&) = delete;
+  ReadAhead& operator=(const ReadAhead&) = delete;
+
+  // The record of file i; i counts up from 0 by one on every call.
+  TROMInfo Take(std::size_t i) {
+    for (;;) {
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (slots_[i].ready) break;
+        if (next_ > i) {
+          // A helper has it in hand: wait for it.
+          ready_.wait(lock, [&] { return slots_[i].ready; });
+          break;
+        }
+      }
+      ReadNext();
+    }
+    std::exception_ptr error;
+    TROMInfo rom;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      Slot& slot = slots_[i];
+      error = slot.error;
+      rom = std::move(slot.rom);
+      slot = Slot{};
+      taken_ = i + 1;
+    }
+    window_.notify_all();
+    if (error) std::rethrow_exception(error);
+    return rom;
+  }
+
+ private:
+  struct Slot {
+    TROMInfo rom;
+    std::exception_ptr error;
+    bool ready = false;
+  };
+
+  // Claims the next file nobody has claimed and reads it; false when none is left.
+  bool ReadNext() {
+    std::size_t i;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (next_ >= files_.size()) return false;
+      i = next_++;
+    }
+    Slot done;
+    try {
+      done.rom = ReadCandidate(files_[i], headerDb_);
+    } catch (...) {
+      done.error = std::current_exception();
+    }
+    done.ready = true;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      slots_[i] = std::move(done);
+    }
+    ready_.notify_all();
+    return true;
+  }
+
+  void HelperLoop() {
+    for (;;) {
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        window_.wait(lock, [&] { return stop_ || next_ >= files_.size() || next_ < taken_ + kWindow; });
+        if (stop_ || next_ >= files_.size()) return;
+      }
+      if (!ReadNext()) return;
+    }
+  }
+
+  const std::vector<std::string>& files_;
+  const HeaderDatabase& headerDb_;
+  std::vector<Slot> slots_;
+  std::mutex mutex_;
+  std::condition_variable ready_;   // a slot became ready
+  std::condition_variable window_;  // the scan took a record, or the end
+  std::size_t next_ = 0;            // the first file nobody has claimed
+  std::size_t taken_ = 0;           // the files the scan has taken
+  bool stop_ = false;
+  std::vector<std::thread> helpers_;
+};
+
 // Tells the observer that the scan is over; nothing it throws escapes.
 void Finish(ScanObserver& observer) {
   try {
@@ -42,6 +158,8 @@ void Finish(ScanObserver& observer) {
 }
 
 }  // namespace
+
+int DefaultScanHelpers() { return std::thread::hardware_concurrency() > 1 ? 1 : 0; }
 
 std::string ScanningLabel(const std::string& directory) { return "Scanning: " + directory; }
 
@@ -70,7 +188,7 @@ std::vector<std::string> ListRomCandidates(const std::string& directory) {
 }
 
 ScanResult ScanRomDirectory(std::string directory, const HeaderDatabase& headerDb, const std::string& databasePath,
-                            UserInterface& ui, ScanObserver& observer) {
+                            UserInterface& ui, ScanObserver& observer, int readHelpers) {
   ScanResult result;
 
   if (directory.empty() || directory.back() != kPathSeparator) directory += kPathSeparator;
@@ -96,10 +214,11 @@ ScanResult ScanRomDirectory(std::string directory, const HeaderDatabase& headerD
     observer.SetProgressMax(result.Files);
 
     std::unordered_set<std::uint32_t> seen;
+    ReadAhead reader(files, headerDb, readHelpers < 0 ? DefaultScanHelpers() : readHelpers);
     for (std::size_t i = 0; i < files.size(); ++i) {
       observer.SetProgress(static_cast<int>(i + 1));
       const std::string& file = files[i];
-      const TROMInfo rom = HasExtension(file, ".zip") ? ReadZipFile(file, headerDb) : ReadNesFile(file, headerDb);
+      const TROMInfo rom = reader.Take(i);
       if (seen.count(rom.CRC32) != 0) continue;  // the first file with a CRC wins
       if (!IsCompatible(rom)) continue;
       auto e = romDb.append_child("ROM");

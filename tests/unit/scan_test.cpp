@@ -66,10 +66,11 @@ struct ScanRun {
   ScanResult result;
 
   std::string DbPath() const { return out / "korva_db.xml"; }
+  int helpers = -1;  // read-ahead threads; -1 as the program chooses
   void Run(const std::string& dir) {
     observer = std::make_unique<RecordingObserver>(DbPath(), db, ui);
     Prepare(*observer);
-    result = korva::ScanRomDirectory(dir, db, DbPath(), ui, *observer);
+    result = korva::ScanRomDirectory(dir, db, DbPath(), ui, *observer, helpers);
   }
   void Run() { Run(roms.path()); }
   std::function<void(RecordingObserver&)> Prepare = [](RecordingObserver&) {};
@@ -211,7 +212,9 @@ TEST(Scan, UnreadableFileEndsTheScanWithAnErrorAndKeepsTheOldFile) {
   s.roms.Write("a.nes", Nrom(1));
   const std::string b = s.roms.Write("b.nes", Nrom(2));
   s.roms.Write("c.nes", Nrom(3));
-  // b.nes vanishes after the listing, just before it is read.
+  // b.nes vanishes after the listing, just before it is read; read-ahead
+  // would have read it already.
+  s.helpers = 0;
   s.Prepare = [&](RecordingObserver& o) {
     o.onProgress = [&](int position) {
       if (position == 2) std::filesystem::remove(b);
@@ -269,4 +272,76 @@ TEST(Scan, ErrorFromTheReloadIsReportedButTheFileStaysWritten) {
   ASSERT_EQ(ui.CenteredTexts().size(), 1u);
   EXPECT_EQ(ui.CenteredTexts()[0].find("was not changed"), std::string::npos);
   EXPECT_EQ(observer.events.back(), "finished");
+}
+
+namespace {
+
+// A directory of many files of every kind the scan meets, with duplicates
+// spread over it, so that reading ahead has room to go wrong.
+void FillMixedDirectory(TempDir& roms, HeaderDatabase& db) {
+  const Bytes known = INesImage(1, 1, 0, 0, 0, 900);
+  db = korva::ParseHeaderDatabase(korva::CrcText(RomCrc(known)) + ",3,16384,8192,v,0\r\n");
+  for (int i = 0; i < 240; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "game %03d", i);
+    const auto seed = static_cast<std::uint32_t>(i % 97);  // duplicates further down the list
+    switch (i % 6) {
+      case 0: roms.Write(std::string(name) + ".zip", korva::test::ZipBuilder().Deflated("g.nes", Nrom(seed)).Build()); break;
+      case 1: roms.Write(std::string(name) + ".nes", INesImage(4, 1, 0, 0, 0, seed)); break;  // 64 KB PRG
+      case 2: roms.Write(std::string(name) + ".NES", known); break;
+      case 3: roms.Write(std::string(name) + ".zip", "not an archive"); break;
+      default: roms.Write(std::string(name) + ".nes", Nrom(seed)); break;
+    }
+  }
+}
+
+}  // namespace
+
+TEST(ScanReadAhead, GivesTheSameFileAndReportsAsReadingOneByOne) {
+  std::string expectedXml;
+  Strings expectedEvents, expectedNames;
+  for (int helpers : {0, 1, 3}) {
+    ScanRun s;
+    FillMixedDirectory(s.roms, s.db);
+    s.helpers = helpers;
+    s.Run();
+    ASSERT_TRUE(s.result.Error.empty()) << s.result.Error;
+    ASSERT_EQ(s.result.Files, 240);
+    // The directory itself is named in the file; compare what follows it.
+    std::string xml = s.out.Read("korva_db.xml");
+    xml = xml.substr(xml.find("</ROMPath>"));
+    if (helpers == 0) {
+      expectedXml = xml;
+      expectedEvents = s.observer->events;
+      expectedNames = s.observer->library.ROMNames;
+      EXPECT_GT(s.result.Count, 50);
+      continue;
+    }
+    EXPECT_EQ(xml, expectedXml) << "helpers " << helpers;
+    ASSERT_EQ(s.observer->events.size(), expectedEvents.size());
+    for (std::size_t i = 1; i < expectedEvents.size(); ++i) EXPECT_EQ(s.observer->events[i], expectedEvents[i]);
+    EXPECT_EQ(s.observer->library.ROMNames, expectedNames);
+  }
+}
+
+TEST(ScanReadAhead, AFileThatFailsToReadEndsTheScanAtThatFile) {
+  // Reading /proc/self/mem from its start fails (nothing is mapped at address
+  // 0), whatever the permissions: a regular file whose read always fails.
+  if (!std::filesystem::is_regular_file("/proc/self/mem")) GTEST_SKIP() << "no /proc";
+  for (int helpers : {0, 1}) {
+    ScanRun s;
+    for (int i = 0; i < 100; ++i) s.roms.Write("r" + std::to_string(100 + i) + ".nes", Nrom(static_cast<std::uint32_t>(i)));
+    std::filesystem::remove(s.roms / "r150.nes");
+    std::filesystem::create_symlink("/proc/self/mem", s.roms / "r150.nes");
+    s.helpers = helpers;
+    s.Run();
+    EXPECT_FALSE(s.result.Written) << "helpers " << helpers;
+    ASSERT_EQ(s.ui.Calls().size(), 1u);
+    EXPECT_NE(s.ui.Calls()[0].text.find("r150.nes"), std::string::npos) << s.ui.Calls()[0].text;
+    // Progress reached the failing file and went no further.
+    const Strings& events = s.observer->events;
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[events.size() - 2], "position 51");
+    EXPECT_EQ(events.back(), "finished");
+  }
 }
