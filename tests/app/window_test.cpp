@@ -1,19 +1,33 @@
 // The main window's behaviour, driven through its controls by object name on
 // the offscreen platform. No dialog waits for a person: the services take
-// queued answers and file names and record what they show.
+// queued answers and file names and record what they show. A scan runs on
+// its worker as in the program; the tests wait for its end with QTRY_*.
 #include "app/TForm1.h"
+#include "app/TfrmScanFiles.h"
+#include "app/WindowCommands.h"
 #include "app/WindowServices.h"
+#include "project/Model.h"
+#include "project/ProjectFile.h"
+#include "romlib/RomDatabase.h"
+
+#include "../unit/TestArchives.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
+using korva::MsgButton;
+using korva::MsgKind;
 using korva::app::ShownMessage;
 using korva::app::TForm1;
 using korva::app::WindowOptions;
@@ -24,25 +38,53 @@ inline void InitIcons() { Q_INIT_RESOURCE(icons); }
 
 namespace {
 
-// A ROM directory with one 32 KB + 8 KB game and its korva_db.xml.
-std::string MakeDatabase(const QTemporaryDir& dir) {
+// A game listed in a test korva_db.xml: its file (written with a dummy body;
+// the INES element gives the sizes) and its CRC-32 text.
+struct Game {
+  std::string file;
+  int prg;
+  int chr;
+  std::string crc;
+};
+
+const std::vector<Game> kOneGame = {{"Rocket Rally (USA).nes", 32768, 8192, "0BADF00D"}};
+const std::vector<Game> kThreeGames = {{"Rocket Rally (USA).nes", 32768, 8192, "0BADF00D"},
+                                       {"Sky Surfer.nes", 16384, 8192, "00C0FFEE"},
+                                       {"Tank Tracks (Europe) [!].nes", 32768, 16384, "12345678"}};
+
+// A ROM directory with `games` and their korva_db.xml.
+std::string MakeDatabase(const QTemporaryDir& dir, const std::vector<Game>& games = kOneGame) {
   const std::string root = dir.path().toStdString() + "/";
-  std::vector<char> image(16 + 32768 + 8192, 0x11);
-  const char header[16] = {'N', 'E', 'S', 0x1A, 2, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  std::copy(header, header + 16, image.begin());
-  std::ofstream(root + "Rocket Rally (USA).nes", std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
-  std::ofstream(root + "korva_db.xml")
-      << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<KORVA Build=\"12\">\n  <ROMPath>" << root
-      << "</ROMPath>\n  <ROMDB>\n    <ROM CRC32=\"0BADF00D\">\n      <Filename>Rocket Rally (USA).nes</Filename>\n"
-         "      <INES Mapper=\"0\" ChrRomSize=\"8192\" PrgRomSize=\"32768\" Mirroring=\"v\"/>\n    </ROM>\n"
-         "  </ROMDB>\n</KORVA>\n";
+  std::ofstream xml(root + "korva_db.xml");
+  xml << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<KORVA Build=\"12\">\n  <ROMPath>" << root
+      << "</ROMPath>\n  <ROMDB>\n";
+  for (const Game& g : games) {
+    std::vector<char> image(16 + static_cast<std::size_t>(g.prg + g.chr), 0x11);
+    const char header[16] = {'N', 'E', 'S', 0x1A, static_cast<char>(g.prg / 16384), static_cast<char>(g.chr / 8192),
+                             1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    std::copy(header, header + 16, image.begin());
+    std::ofstream(root + g.file, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+    xml << "    <ROM CRC32=\"" << g.crc << "\">\n      <Filename>" << g.file << "</Filename>\n"
+        << "      <INES Mapper=\"0\" ChrRomSize=\"" << g.chr << "\" PrgRomSize=\"" << g.prg
+        << "\" Mirroring=\"v\"/>\n    </ROM>\n";
+  }
+  xml << "  </ROMDB>\n</KORVA>\n";
   return root + "korva_db.xml";
 }
 
 // A window on that database whose dialogs never wait for a person.
-WindowOptions TestOptions(const QTemporaryDir& dir) {
+WindowOptions TestOptions(const QTemporaryDir& dir, const std::vector<Game>& games = kOneGame) {
   WindowOptions options;
-  options.DatabasePath = MakeDatabase(dir);
+  options.DatabasePath = MakeDatabase(dir, games);
+  options.NonInteractive = true;
+  options.WithAboutBox = false;
+  return options;
+}
+
+// A window whose korva_db.xml is at `databasePath`, which may not exist.
+WindowOptions OptionsWithDatabaseAt(const std::string& databasePath) {
+  WindowOptions options;
+  options.DatabasePath = databasePath;
   options.NonInteractive = true;
   options.WithAboutBox = false;
   return options;
@@ -53,6 +95,71 @@ bool Showed(TForm1& w, const std::string& text) {
     if (m.text == text) return true;
   return false;
 }
+
+int CountShown(TForm1& w, ShownMessage::Type type, const std::string& text) {
+  int count = 0;
+  for (const ShownMessage& m : w.Services().Shown())
+    if (m.type == type && m.text == text) ++count;
+  return count;
+}
+
+// The first message of a type whose text starts with `head`, or null.
+const ShownMessage* FindShown(TForm1& w, ShownMessage::Type type, const std::string& head) {
+  for (const ShownMessage& m : w.Services().Shown())
+    if (m.type == type && m.text.rfind(head, 0) == 0) return &m;
+  return nullptr;
+}
+
+void Trigger(TForm1& w, const char* action) {
+  auto* a = w.findChild<QAction*>(action);
+  QVERIFY2(a, action);
+  a->trigger();
+}
+
+template <typename T>
+T* Control(TForm1& w, const char* name, int n) {
+  return w.findChild<T*>(QString::fromLatin1(name) + QString::number(n));
+}
+
+QString Caption(const std::string& name) { return QString::fromStdString(korva::CaptionText(name)); }
+
+std::string ReadAll(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const QString& path, const std::string& text) {
+  std::ofstream(path.toStdString(), std::ios::binary) << text;
+}
+
+void WriteAll(const QString& path, const korva::test::Bytes& bytes) {
+  WriteAll(path, std::string(bytes.begin(), bytes.end()));
+}
+
+// Chooses a ROM or an icon in a slot's list as the user does.
+void Pick(QComboBox* list, int index) {
+  list->setCurrentIndex(index);
+  emit list->activated(index);
+}
+
+// A compatible game (mapper 0, 32 KB PRG, 8 KB CHR) whose data follows `seed`.
+korva::test::Bytes INesImageFor(std::uint32_t seed) { return korva::test::INesImage(2, 1, 0, 0, 0, seed); }
+
+// Records every change of a widget's enabled state.
+class EnabledRecorder : public QObject {
+ public:
+  explicit EnabledRecorder(QWidget* widget) : widget_(widget) { widget->installEventFilter(this); }
+  std::vector<bool> states;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == widget_ && event->type() == QEvent::EnabledChange) states.push_back(widget_->isEnabled());
+    return false;
+  }
+
+ private:
+  QWidget* widget_;
+};
 
 }  // namespace
 
@@ -114,6 +221,331 @@ class WindowTest : public QObject {
     QVERIFY(Showed(w, "File specified does not exist."));
     w.findChild<QAction*>("FileExport1")->trigger();
     QVERIFY(Showed(w, "Please save project before exporting!"));
+    QVERIFY(w.isEnabled());
+  }
+  void newProjectResetsEverySlotAndTheCaption() {
+    QTemporaryDir dir;
+    TForm1 w(TestOptions(dir));
+    w.ShowMainWindow();
+    Pick(Control<QComboBox>(w, "cbROM", 2), 0);
+    Pick(Control<QComboBox>(w, "cbIcon", 3), 2);
+    QTest::keyClicks(Control<QLineEdit>(w, "edtTitle", 5), "hand");
+    QTest::keyClicks(w.findChild<QLineEdit*>("edtCartTitle"), "x");
+    w.findChild<QComboBox*>("cbGameIcons")->setCurrentIndex(2);
+    w.Services().QueueFileName(dir.path() + "/set1.korva");
+    Trigger(w, "FileSaveAs1");
+    QCOMPARE(w.windowTitle(), Caption("set1.korva"));
+
+    Trigger(w, "FileNew1");
+    for (int n = 1; n <= 16; ++n) {
+      QCOMPARE(Control<QComboBox>(w, "cbROM", n)->currentIndex(), -1);
+      QCOMPARE(Control<QComboBox>(w, "cbIcon", n)->currentText(), QString("No Icon"));
+      QCOMPARE(Control<QLineEdit>(w, "edtTitle", n)->text(), QString());
+      QCOMPARE(Control<QLabel>(w, "lblROMInfo", n)->text(), QString());
+      QCOMPARE(w.Work().Proj.slot(n).ROMIndex, -1);
+    }
+    QCOMPARE(w.findChild<QLineEdit*>("edtCartTitle")->text(), QString("GAME PAK: VOLUME 1"));
+    QCOMPARE(w.findChild<QLineEdit*>("edtInstLine1")->text(), QString("PLAYCHOICE-10 COLLECTION"));
+    QCOMPARE(w.findChild<QLineEdit*>("edtInstLine2")->text(), QString("   GAME PAK: VOLUME 1   "));
+    QCOMPARE(w.findChild<QComboBox*>("cbGameIcons")->currentIndex(), 1);
+    QCOMPARE(w.windowTitle(), Caption("New Project"));
+    QCOMPARE(w.Services().StatusText(), QString("New project created!"));
+    QVERIFY(w.Work().Proj.ProjectFileName.empty());
+    QVERIFY(!w.Work().Proj.ProjectModified);
+    // The ROM lists keep their items.
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 2)->count(), 1);
+  }
+
+  void openOfABrokenFileShowsWhyAndLeavesANewProject() {
+    QTemporaryDir dir;
+    TForm1 w(TestOptions(dir));
+    w.ShowMainWindow();
+    Pick(Control<QComboBox>(w, "cbROM", 1), 0);
+    WriteAll(dir.path() + "/broken.korva", "<KORVA-Project Ver=\"12\"><CartTitle>");
+    w.Services().QueueFileName(dir.path() + "/broken.korva");
+    Trigger(w, "FileOpen1");
+    const ShownMessage* box = FindShown(w, ShownMessage::Type::Plain, "Unable to load project file!\r\n\r\n");
+    QVERIFY(box);
+    QCOMPARE(box->caption, std::string("Error"));
+    QCOMPARE(box->kind, MsgKind::Error);
+    QVERIFY(box->text.size() > std::string("Unable to load project file!\r\n\r\n").size());
+    QVERIFY(!FindShown(w, ShownMessage::Type::ErrorBox, ""));
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->currentIndex(), -1);
+    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 1)->text(), QString());
+    QCOMPARE(w.windowTitle(), Caption("New Project"));
+    QVERIFY(w.Work().Proj.ProjectFileName.empty());
+  }
+
+  void openOfAGoodFileFillsTheGrid() {
+    QTemporaryDir dir;
+    TForm1 w(TestOptions(dir, kThreeGames));
+    w.ShowMainWindow();
+    WriteAll(dir.path() + "/set1.korva",
+             "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<KORVA-Project Ver=\"12\">\r\n"
+             "  <CartTitle>MY CART</CartTitle>\r\n  <Icons>2</Icons>\r\n"
+             "  <InstLine1>INSERT COIN</InstLine1>\r\n  <InstLine2>PRESS START</InstLine2>\r\n"
+             "  <ROMSlots>\r\n"
+             "    <ROM Slot=\"4\" CRC32=\"00C0FFEE\" Icon=\"2\">SURFING</ROM>\r\n"
+             "    <ROM Slot=\"16\" CRC32=\"12345678\" Icon=\"3\">TANKS</ROM>\r\n"
+             "  </ROMSlots>\r\n</KORVA-Project>\r\n");
+    w.Services().QueueFileName(dir.path() + "/set1");  // the extension is added
+    Trigger(w, "FileOpen1");
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 4)->currentIndex(), 1);
+    QCOMPARE(Control<QComboBox>(w, "cbIcon", 4)->currentIndex(), 2);
+    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 4)->text(), QString("SURFING"));
+    QCOMPARE(Control<QLabel>(w, "lblROMInfo", 4)->text(), QString("(PRG 16kb / CHR 8kb)"));
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 16)->currentIndex(), 2);
+    QCOMPARE(Control<QComboBox>(w, "cbIcon", 16)->currentText(), QString("Zapper"));
+    QCOMPARE(Control<QLabel>(w, "lblROMInfo", 16)->text(), QString("(PRG 32kb / CHR 16kb)"));
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->currentIndex(), -1);
+    QCOMPARE(Control<QLabel>(w, "lblROMInfo", 1)->text(), QString());
+    QCOMPARE(w.findChild<QLineEdit*>("edtCartTitle")->text(), QString("MY CART"));
+    QCOMPARE(w.findChild<QLineEdit*>("edtInstLine1")->text(), QString("INSERT COIN"));
+    QCOMPARE(w.findChild<QLineEdit*>("edtInstLine2")->text(), QString("PRESS START"));
+    QCOMPARE(w.findChild<QComboBox*>("cbGameIcons")->currentIndex(), 2);
+    QCOMPARE(w.windowTitle(), Caption("set1.korva"));
+    QCOMPARE(w.Services().StatusText(), QString("Loaded project: set1.korva"));
+    QVERIFY(!w.Work().Proj.ProjectModified);
+    QCOMPARE(w.Work().Proj.ProjectFileName, (dir.path() + "/set1.korva").toStdString());
+  }
+
+  void saveOfANewProjectAsksForANameThenSavesWithoutAsking() {
+    QTemporaryDir dir;
+    TForm1 w(TestOptions(dir));
+    w.ShowMainWindow();
+    Pick(Control<QComboBox>(w, "cbROM", 1), 0);
+    w.Services().QueueFileName(dir.path() + "/set1");
+    Trigger(w, "FileSave1");
+    const QString path = dir.path() + "/set1.korva";
+    QCOMPARE(QString::fromStdString(ReadAll(path)), QString::fromStdString(korva::ProjectFileText(w.Work())));
+    QVERIFY(ReadAll(path).find("<ROM Slot=\"1\" CRC32=\"0BADF00D\" Icon=\"0\">ROCKET RALLY</ROM>") !=
+            std::string::npos);
+    QCOMPARE(w.windowTitle(), Caption("set1.korva"));
+    QCOMPARE(w.Services().StatusText(), QString("Project Saved: set1.korva"));
+
+    // The second Save writes to that file at once: no dialog, no question.
+    QTest::keyClicks(Control<QLineEdit>(w, "edtTitle", 1), "X");
+    w.Services().ClearShown();
+    Trigger(w, "FileSave1");
+    QVERIFY(ReadAll(path).find(">ROCKET RALLYX</ROM>") != std::string::npos);
+    QCOMPARE(w.Services().StatusText(), QString("Project saved!"));
+    QVERIFY(!FindShown(w, ShownMessage::Type::Centered, ""));
+    QCOMPARE(w.windowTitle(), Caption("set1.korva"));
+  }
+
+  void saveAsOntoAnExistingFileAsksFirst() {
+    QTemporaryDir dir;
+    TForm1 w(TestOptions(dir));
+    w.ShowMainWindow();
+    w.Services().QueueFileName(dir.path() + "/set1.korva");
+    Trigger(w, "FileSaveAs1");
+    Pick(Control<QComboBox>(w, "cbROM", 2), 0);
+    const QString other = dir.path() + "/other.korva";
+    const std::string original = "someone else's file\r\n";
+    WriteAll(other, original);
+
+    // No: the file, the name and the caption stay.
+    w.Services().ClearShown();
+    w.Services().QueueFileName(other);
+    w.Services().QueueAnswer(MsgButton::No);
+    Trigger(w, "FileSaveAs1");
+    const ShownMessage* asked = FindShown(w, ShownMessage::Type::Centered, "Overwrite existing file?");
+    QVERIFY(asked);
+    QCOMPARE(asked->kind, MsgKind::Confirmation);
+    QCOMPARE(asked->buttons, MsgButton::Yes | MsgButton::No);
+    QCOMPARE(ReadAll(other), original);
+    QCOMPARE(w.windowTitle(), Caption("set1.korva"));
+    QCOMPARE(w.Work().Proj.ProjectFileName, (dir.path() + "/set1.korva").toStdString());
+
+    // Yes: the file is replaced and becomes the project's.
+    w.Services().QueueFileName(other);
+    w.Services().QueueAnswer(MsgButton::Yes);
+    Trigger(w, "FileSaveAs1");
+    QCOMPARE(QString::fromStdString(ReadAll(other)), QString::fromStdString(korva::ProjectFileText(w.Work())));
+    QCOMPARE(w.windowTitle(), Caption("other.korva"));
+    QCOMPARE(w.Services().StatusText(), QString("Project Saved: other.korva"));
+    QCOMPARE(w.Work().Proj.ProjectFileName, other.toStdString());
+  }
+
+  void aFailedSaveGoesToTheErrorBox() {
+    QTemporaryDir dir;
+    TForm1 w(TestOptions(dir));
+    w.ShowMainWindow();
+    QVERIFY(QDir(dir.path()).mkdir("taken.korva"));
+    w.Services().QueueFileName(dir.path() + "/taken.korva");
+    Trigger(w, "FileSaveAs1");
+    const ShownMessage* box = FindShown(w, ShownMessage::Type::ErrorBox, "");
+    QVERIFY(box);
+    QVERIFY(box->text.find("taken.korva") != std::string::npos);
+    QCOMPARE(w.windowTitle(), Caption("New Project"));
+    QVERIFY(!w.Services().StatusText().startsWith("Project Saved"));
+    QVERIFY(QFileInfo(dir.path() + "/taken.korva").isDir());
+  }
+
+  void randomizeFillsEverySlotThroughItsLists() {
+    QTemporaryDir dir;
+    TForm1 w(TestOptions(dir, kThreeGames));
+    w.ShowMainWindow();
+    Pick(Control<QComboBox>(w, "cbIcon", 1), 2);  // the project is now modified
+    QVERIFY(w.Work().Proj.ProjectModified);
+    const std::string question =
+        "This button will randomly select ROMs for all slots. Current project has been modified, press OK to "
+        "proceed.";
+
+    // Cancel keeps every slot.
+    w.Services().QueueAnswer(MsgButton::Cancel);
+    Trigger(w, "tbRandomizeROMs");
+    QCOMPARE(CountShown(w, ShownMessage::Type::Centered, question), 1);
+    for (int n = 1; n <= 16; ++n) {
+      QCOMPARE(Control<QComboBox>(w, "cbROM", n)->currentIndex(), -1);
+      QCOMPARE(w.Work().Proj.slot(n).ROMIndex, -1);
+    }
+    QCOMPARE(Control<QComboBox>(w, "cbIcon", 1)->currentIndex(), 2);
+    QVERIFY(w.Work().Proj.ProjectModified);
+
+    // OK fills them.
+    w.Services().QueueAnswer(MsgButton::OK);
+    Trigger(w, "tbRandomizeROMs");
+    QCOMPARE(CountShown(w, ShownMessage::Type::Centered, question), 2);
+    for (int n = 1; n <= 16; ++n) {
+      const korva::Slot& slot = w.Work().Proj.slot(n);
+      QVERIFY(slot.ROMIndex >= 0 && slot.ROMIndex < 3);
+      QCOMPARE(Control<QComboBox>(w, "cbROM", n)->currentIndex(), slot.ROMIndex);
+      QCOMPARE(Control<QComboBox>(w, "cbIcon", n)->currentText(), QString("No Icon"));
+      QCOMPARE(slot.Icon, 0);
+      const std::string name = w.Work().Library.ROMNames[static_cast<std::size_t>(slot.ROMIndex)];
+      QCOMPARE(Control<QLineEdit>(w, "edtTitle", n)->text(), QString::fromStdString(korva::SanitizeTitle(name, 19)));
+      const korva::TROMInfo& rom = w.Work().Library.ROMList[static_cast<std::size_t>(slot.ROMIndex)];
+      QCOMPARE(Control<QLabel>(w, "lblROMInfo", n)->text(), QString::fromStdString(korva::ROMInfoText(rom)));
+    }
+    QVERIFY(!w.Work().Proj.ProjectModified);
+
+    // Right after a fill the button fills again without a question.
+    Trigger(w, "tbRandomizeROMs");
+    QCOMPARE(CountShown(w, ShownMessage::Type::Centered, question), 2);
+    QVERIFY(w.Work().Proj.slot(1).ROMIndex >= 0);
+  }
+
+  void randomizeWithoutRomsKeepsTheSlotsAndSaysWhy() {
+    QTemporaryDir dir;
+    TForm1 w(OptionsWithDatabaseAt((dir.path() + "/korva_db.xml").toStdString()));
+    w.ShowMainWindow();  // missing database: the offer is declined
+    QTest::keyClicks(Control<QLineEdit>(w, "edtTitle", 1), "mine");
+    w.Services().ClearShown();
+    Trigger(w, "tbRandomizeROMs");
+    QVERIFY(!FindShown(w, ShownMessage::Type::Centered, ""));
+    QVERIFY(w.Services().StatusText().contains("No ROMs"));
+    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 1)->text(), QString("MINE"));
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->currentIndex(), -1);
+  }
+
+  void scanOfADirectoryReloadsTheLists() {
+    QTemporaryDir dir, roms;
+    TForm1 w(TestOptions(dir));
+    w.ShowMainWindow();
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), 1);
+    using korva::test::INesImage;
+    WriteAll(roms.filePath("Alpha.nes"), INesImageFor(11));
+    WriteAll(roms.filePath("Bravo.zip"),
+             korva::test::ZipBuilder().Deflated("Bravo.nes", INesImage(1, 1, 1, 0, 0, 12)).Build());
+    WriteAll(roms.filePath("Charlie.nes"), INesImage(2, 1, 0x10, 0, 0, 13));  // mapper 1: not for this cartridge
+    WriteAll(roms.filePath("notes.txt"), "not a ROM");
+    EnabledRecorder enabled(&w);
+
+    w.Services().QueueFileName(roms.path());
+    Trigger(w, "SetROMDirectory1");
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+
+    QVERIFY(w.isEnabled());
+    QCOMPARE(enabled.states, (std::vector<bool>{false, true}));
+    QVERIFY(!w.ScanDialog().isVisible());
+    QVERIFY(!w.ScanDialog().Scanning());
+    QCOMPARE(w.ScanDialog().lbScan()->text(), QString("Finished scanning, 2 compatible roms found"));
+    QCOMPARE(w.ScanDialog().ProgressBar1()->maximum(), 3);
+    QCOMPARE(w.ScanDialog().ProgressBar1()->value(), 3);
+    QVERIFY(QFileInfo::exists(QString::fromStdString(w.Commands().DatabasePath())));
+    QCOMPARE(w.Work().Library.ROMNames, (std::vector<std::string>{"Alpha", "Bravo"}));
+    for (int n = 1; n <= 16; ++n) {
+      QCOMPARE(Control<QComboBox>(w, "cbROM", n)->count(), 2);
+      QCOMPARE(Control<QComboBox>(w, "cbROM", n)->currentIndex(), -1);
+    }
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 7)->itemText(1), QString("Bravo"));
+    QCOMPARE(w.Services().StatusText(), QString("Loaded KORVA Game Database, 2 ROMs"));
+    QVERIFY(!FindShown(w, ShownMessage::Type::Centered, ""));
+    QVERIFY(!FindShown(w, ShownMessage::Type::ErrorBox, ""));
+
+    // The new lists work like the old ones.
+    Pick(Control<QComboBox>(w, "cbROM", 2), 1);
+    QCOMPARE(Control<QLabel>(w, "lblROMInfo", 2)->text(), QString("(PRG 16kb / CHR 8kb)"));
+  }
+
+  void aScanThatCannotWriteTheDatabaseEndsWithTheErrorAndAnEnabledWindow() {
+    QTemporaryDir dir, roms;
+    // korva_db.xml's directory would have to be where a file is.
+    WriteAll(dir.path() + "/blocker", "a file");
+    TForm1 w(OptionsWithDatabaseAt((dir.path() + "/blocker/korva_db.xml").toStdString()));
+    w.ShowMainWindow();
+    WriteAll(roms.filePath("Alpha.nes"), INesImageFor(1));
+
+    w.Services().QueueFileName(roms.path());
+    Trigger(w, "SetROMDirectory1");
+    QTRY_VERIFY_WITH_TIMEOUT(FindShown(w, ShownMessage::Type::Centered, "Scanning "), 20000);
+    const ShownMessage* error = FindShown(w, ShownMessage::Type::Centered, "Scanning ");
+    QCOMPARE(error->kind, MsgKind::Error);
+    QVERIFY(error->text.find("blocker") != std::string::npos);
+    QVERIFY(!w.Commands().ScanRunning());
+    QVERIFY(w.isEnabled());
+    QVERIFY(!w.ScanDialog().isVisible());
+    QVERIFY(!w.ScanDialog().Scanning());
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), 0);
+    QVERIFY(w.Work().Library.ROMList.empty());
+  }
+
+  void aScanOfAPathThatIsNoDirectorySaysSo() {
+    QTemporaryDir dir;
+    TForm1 w(TestOptions(dir));
+    w.ShowMainWindow();
+    const QString missing = dir.path() + "/no such dir";
+    w.Services().QueueFileName(missing);
+    Trigger(w, "SetROMDirectory1");
+    const std::string text = "Invalid path: " + missing.toStdString() + "/";
+    QTRY_VERIFY_WITH_TIMEOUT(Showed(w, text), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+    QVERIFY(w.isEnabled());
+    QVERIFY(!w.ScanDialog().isVisible());
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), 1);  // the old lists stay
+  }
+
+  void missingDatabaseOffersAScanAndCancelRunsNone() {
+    QTemporaryDir dir;
+    const std::string database = (dir.path() + "/korva_db.xml").toStdString();
+    TForm1 w(OptionsWithDatabaseAt(database));
+    w.Services().QueueAnswer(MsgButton::Cancel);
+    w.ShowMainWindow();
+    const ShownMessage* offer = FindShown(w, ShownMessage::Type::Centered, korva::kRomDatabaseMissingMessage);
+    QVERIFY(offer);
+    QCOMPARE(offer->text, std::string(korva::kRomDatabaseMissingMessage));
+    QCOMPARE(offer->kind, MsgKind::Information);
+    QCOMPARE(offer->buttons, MsgButton::OK | MsgButton::Cancel);
+    QVERIFY(!w.Commands().ScanRunning());
+    QCOMPARE(CountShown(w, ShownMessage::Type::Status, "New project created!"), 1);  // no scan command ran
+    QVERIFY(!std::filesystem::exists(database));
+    for (int n = 1; n <= 16; ++n) QCOMPARE(Control<QComboBox>(w, "cbROM", n)->count(), 0);
+    QVERIFY(w.isEnabled());
+  }
+
+  void missingDatabaseOfferAcceptedScansTheChosenDirectory() {
+    QTemporaryDir dir, roms;
+    const std::string database = (dir.path() + "/korva_db.xml").toStdString();
+    WriteAll(roms.filePath("Alpha.nes"), INesImageFor(2));
+    TForm1 w(OptionsWithDatabaseAt(database));
+    w.Services().QueueAnswer(MsgButton::OK);
+    w.Services().QueueFileName(roms.path());
+    w.ShowMainWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+    QVERIFY(std::filesystem::exists(database));
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 16)->count(), 1);
+    QCOMPARE(w.Services().StatusText(), QString("Loaded KORVA Game Database, 1 ROMs"));
     QVERIFY(w.isEnabled());
   }
 };
