@@ -46,7 +46,7 @@ TROMInfo ReadCandidate(const std::string& file, const HeaderDatabase& headerDb) 
 // asked, on helper threads that read ahead of it. Take hands the records out
 // strictly in list order, and an error reading a file comes out of Take for
 // that file, so the scan sees exactly what reading the files one after the
-// other would give it. The helpers never run more than kWindow files ahead.
+// other would give it. No thread reads more than kWindow files ahead.
 class ReadAhead {
  public:
   static constexpr std::size_t kWindow = 64;
@@ -73,12 +73,14 @@ class ReadAhead {
       {
         std::unique_lock<std::mutex> lock(mutex_);
         if (slots_[i].ready) break;
-        if (next_ > i) {
-          // A helper has it in hand: wait for it.
+        if (next_ >= files_.size() || next_ >= i + kWindow) {
+          // Every file in reach is in a helper's hands, this one too: wait.
           ready_.wait(lock, [&] { return slots_[i].ready; });
           break;
         }
       }
+      // This file or, while a helper has it in hand, the next one nobody has
+      // claimed: the scanning thread reads too rather than wait.
       ReadNext();
     }
     std::exception_ptr error;
@@ -159,7 +161,12 @@ void Finish(ScanObserver& observer) {
 
 }  // namespace
 
-int DefaultScanHelpers() { return std::thread::hardware_concurrency() > 1 ? 1 : 0; }
+int DefaultScanHelpers() {
+  // Past four readers the files come no faster: the kernel's reads and the
+  // bookkeeping of the scan itself take over.
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores <= 1 ? 0 : static_cast<int>(std::min(cores - 1, 3u));
+}
 
 std::string ScanningLabel(const std::string& directory) { return "Scanning: " + directory; }
 

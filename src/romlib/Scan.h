@@ -64,7 +64,7 @@ std::vector<std::string> ListRomCandidates(const std::string& directory);
 //   read, a failed write) ends the scan: the old file stays, and after
 //   ScanFinished the error is shown through `ui` (Error).
 // `readHelpers` threads read and identify files ahead of the scan (-1: one
-// when the machine has a second core). The results, their order, the
+// for each core beyond the first, at most three). The results, their order, the
 // progress reports and the errors are those of reading the files one by one.
 ScanResult ScanRomDirectory(std::string directory, const HeaderDatabase& headerDb, const std::string& databasePath,
                             UserInterface& ui, ScanObserver& observer, int readHelpers = -1);

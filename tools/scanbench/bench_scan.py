@@ -5,10 +5,12 @@
                   [--counts 10000] [--runs 5]
 
 For every count it generates a ROM directory (gen_roms.py) unless one is
-already there, then runs the three jobs interleaved, `runs` times each, after
-one warm-up run of each (warm cache), and prints the medians, the ratios
-scan/floor and baseline/scan, and the peak memory (maximum resident set) of
-the scan.
+already there, then runs the jobs interleaved, `runs` times each, after one
+warm-up run of each (warm cache): the scan as it runs by default (reading
+ahead on the machine's other cores), the same scan on one thread
+(`--threads 1`), the floor and the baseline. It prints the medians, the
+ratios scan/floor and baseline/scan, and the peak memory (maximum resident
+set) of the scan.
 """
 import argparse
 import os
@@ -53,6 +55,7 @@ def main():
         db = os.path.join(args.work, "korva_db-%d.xml" % count)
         jobs = {
             "scan": [args.korva, "scan", romdir, "--db", db],
+            "scan1": [args.korva, "scan", romdir, "--db", db, "--threads", "1"],
             "floor": [args.floor, romdir],
         }
         if not args.no_baseline:
@@ -69,20 +72,23 @@ def main():
                 memory[k].append(m)
         med = {k: statistics.median(v) for k, v in times.items()}
         row = {"count": count, **{k + "_s": med[k] for k in med}, "scan_peak_mib": max(memory["scan"]),
-               "scan_per_floor": med["scan"] / med["floor"]}
+               "scan_per_floor": med["scan"] / med["floor"], "scan1_per_floor": med["scan1"] / med["floor"]}
         if "baseline" in med:
             row["baseline_per_scan"] = med["baseline"] / med["scan"]
         rows.append(row)
-        print("files %6d: scan %.3f s (%.0f files/s, peak %.1f MiB), floor %.3f s, scan/floor %.2f%s" % (
-            count, med["scan"], count / med["scan"], row["scan_peak_mib"], med["floor"], row["scan_per_floor"],
+        print("files %6d: scan %.3f s (%.0f files/s, peak %.1f MiB), one thread %.3f s, floor %.3f s, "
+              "scan/floor %.2f (one thread %.2f)%s" % (
+            count, med["scan"], count / med["scan"], row["scan_peak_mib"], med["scan1"], med["floor"],
+            row["scan_per_floor"], row["scan1_per_floor"],
             ", baseline %.3f s, baseline/scan %.1f" % (med["baseline"], row["baseline_per_scan"])
             if "baseline" in med else ""), flush=True)
     print()
-    print("| files | scan (s) | floor (s) | scan/floor | baseline (s) | baseline/scan | scan peak (MiB) |")
-    print("|---:|---:|---:|---:|---:|---:|---:|")
+    print("| files | scan (s) | one thread (s) | floor (s) | scan/floor | one thread/floor | baseline (s) "
+          "| baseline/scan | scan peak (MiB) |")
+    print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
     for r in rows:
-        print("| %d | %.3f | %.3f | %.2f | %s | %s | %.1f |" % (
-            r["count"], r["scan_s"], r["floor_s"], r["scan_per_floor"],
+        print("| %d | %.3f | %.3f | %.3f | %.2f | %.2f | %s | %s | %.1f |" % (
+            r["count"], r["scan_s"], r["scan1_s"], r["floor_s"], r["scan_per_floor"], r["scan1_per_floor"],
             "%.3f" % r["baseline_s"] if "baseline_s" in r else "-",
             "%.1f" % r["baseline_per_scan"] if "baseline_per_scan" in r else "-", r["scan_peak_mib"]))
 
