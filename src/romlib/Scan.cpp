@@ -12,7 +12,6 @@
 #include <exception>
 #include <filesystem>
 #include <mutex>
-#include <sstream>
 #include <thread>
 #include <unordered_set>
 
@@ -52,7 +51,7 @@ class ReadAhead {
   static constexpr std::size_t kWindow = 64;
 
   ReadAhead(const std::vector<std::string>& files, const HeaderDatabase& headerDb, int helpers)
-      : files_(files), headerDb_(headerDb), slots_(files.size()) {
+      : files_(files), headerDb_(headerDb), slots_(std::min(files.size(), kWindow)) {
     const std::size_t wanted = files.size() < 2 ? 0 : static_cast<std::size_t>(std::max(helpers, 0));
     for (std::size_t k = 0; k < wanted; ++k) helpers_.emplace_back([this] { HelperLoop(); });
   }
@@ -72,10 +71,10 @@ class ReadAhead {
     for (;;) {
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        if (slots_[i].ready) break;
+        if (SlotOf(i).ready) break;
         if (next_ >= files_.size() || next_ >= i + kWindow) {
           // Every file in reach is in a helper's hands, this one too: wait.
-          ready_.wait(lock, [&] { return slots_[i].ready; });
+          ready_.wait(lock, [&] { return SlotOf(i).ready; });
           break;
         }
       }
@@ -87,7 +86,7 @@ class ReadAhead {
     TROMInfo rom;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      Slot& slot = slots_[i];
+      Slot& slot = SlotOf(i);
       error = slot.error;
       rom = std::move(slot.rom);
       slot = Slot{};
@@ -104,6 +103,10 @@ class ReadAhead {
     std::exception_ptr error;
     bool ready = false;
   };
+
+  // The files in hand lie within kWindow of the next one to take, so a ring
+  // of kWindow slots holds them all.
+  Slot& SlotOf(std::size_t i) { return slots_[i % slots_.size()]; }
 
   // Claims the next file nobody has claimed and reads it; false when none is left.
   bool ReadNext() {
@@ -122,7 +125,7 @@ class ReadAhead {
     done.ready = true;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      slots_[i] = std::move(done);
+      SlotOf(i) = std::move(done);
     }
     ready_.notify_all();
     return true;
@@ -150,6 +153,57 @@ class ReadAhead {
   bool stop_ = false;
   std::vector<std::thread> helpers_;
 };
+
+// Collects what pugixml writes.
+struct StringWriter : pugi::xml_writer {
+  std::string out;
+  void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
+};
+
+// Lists and reads the candidate files and returns the text of the ROM
+// database file; fills in the counts of `result`.
+std::string ScanToXml(const std::string& directory, const HeaderDatabase& headerDb, ScanObserver& observer,
+                      int readHelpers, ScanResult& result) {
+  pugi::xml_document doc;
+  auto decl = doc.append_child(pugi::node_declaration);
+  decl.append_attribute("version") = "1.0";
+  decl.append_attribute("encoding") = "utf-8";
+  auto root = doc.append_child("KORVA");
+  root.append_attribute("Build") = std::to_string(KORVA_BUILD_NUMBER).c_str();
+  root.append_child("ROMPath").text() = directory.c_str();
+  auto romDb = root.append_child("ROMDB");
+
+  const std::vector<std::string> files = ListRomCandidates(directory);
+  result.Files = static_cast<int>(files.size());
+  observer.SetProgressMax(result.Files);
+
+  std::unordered_set<std::uint32_t> seen;
+  ReadAhead reader(files, headerDb, readHelpers < 0 ? DefaultScanHelpers() : readHelpers);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    observer.SetProgress(static_cast<int>(i + 1));
+    const std::string& file = files[i];
+    const TROMInfo rom = reader.Take(i);
+    if (seen.count(rom.CRC32) != 0) continue;  // the first file with a CRC wins
+    if (!IsCompatible(rom)) continue;
+    auto e = romDb.append_child("ROM");
+    e.append_attribute("CRC32") = CrcText(rom.CRC32).c_str();
+    e.append_child("Filename").text() = BaseName(file).c_str();
+    if (rom.Source == kSourceINesHeader) {
+      auto ines = e.append_child("INES");
+      ines.append_attribute("Mapper") = rom.Mapper;
+      ines.append_attribute("ChrRomSize") = rom.ChrRomSize;
+      ines.append_attribute("PrgRomSize") = rom.PrgRomSize;
+      ines.append_attribute("Mirroring") = rom.Mirroring.c_str();
+    }
+    seen.insert(rom.CRC32);
+    ++result.Count;
+  }
+  observer.SetProgress(result.Files);
+
+  StringWriter text;
+  doc.save(text, "  ", pugi::format_default, pugi::encoding_utf8);
+  return std::move(text.out);
+}
 
 // Tells the observer that the scan is over; nothing it throws escapes.
 void Finish(ScanObserver& observer) {
@@ -207,50 +261,15 @@ ScanResult ScanRomDirectory(std::string directory, const HeaderDatabase& headerD
 
   observer.ScanStarted(ScanningLabel(directory));
   try {
-    pugi::xml_document doc;
-    auto decl = doc.append_child(pugi::node_declaration);
-    decl.append_attribute("version") = "1.0";
-    decl.append_attribute("encoding") = "utf-8";
-    auto root = doc.append_child("KORVA");
-    root.append_attribute("Build") = std::to_string(KORVA_BUILD_NUMBER).c_str();
-    root.append_child("ROMPath").text() = directory.c_str();
-    auto romDb = root.append_child("ROMDB");
-
-    const std::vector<std::string> files = ListRomCandidates(directory);
-    result.Files = static_cast<int>(files.size());
-    observer.SetProgressMax(result.Files);
-
-    std::unordered_set<std::uint32_t> seen;
-    ReadAhead reader(files, headerDb, readHelpers < 0 ? DefaultScanHelpers() : readHelpers);
-    for (std::size_t i = 0; i < files.size(); ++i) {
-      observer.SetProgress(static_cast<int>(i + 1));
-      const std::string& file = files[i];
-      const TROMInfo rom = reader.Take(i);
-      if (seen.count(rom.CRC32) != 0) continue;  // the first file with a CRC wins
-      if (!IsCompatible(rom)) continue;
-      auto e = romDb.append_child("ROM");
-      e.append_attribute("CRC32") = CrcText(rom.CRC32).c_str();
-      e.append_child("Filename").text() = BaseName(file).c_str();
-      if (rom.Source == kSourceINesHeader) {
-        auto ines = e.append_child("INES");
-        ines.append_attribute("Mapper") = rom.Mapper;
-        ines.append_attribute("ChrRomSize") = rom.ChrRomSize;
-        ines.append_attribute("PrgRomSize") = rom.PrgRomSize;
-        ines.append_attribute("Mirroring") = rom.Mirroring.c_str();
-      }
-      seen.insert(rom.CRC32);
-      ++result.Count;
-    }
-    observer.SetProgress(result.Files);
-
-    std::ostringstream xml;
-    doc.save(xml, "  ", pugi::format_default, pugi::encoding_utf8);
+    // The listing, the records and the document are gone before the file is
+    // loaded again, so a large directory is not held in memory twice.
+    const std::string xml = ScanToXml(directory, headerDb, observer, readHelpers, result);
     const fs::path target(databasePath);
     if (target.has_parent_path()) {
       std::error_code ec;
       fs::create_directories(target.parent_path(), ec);
     }
-    WriteFileAtomic(databasePath, xml.str());
+    WriteFileAtomic(databasePath, xml);
     result.Written = true;
 
     observer.SetLabel(FinishedLabel(result.Count));
