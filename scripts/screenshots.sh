@@ -1,18 +1,15 @@
 #!/usr/bin/env bash
-# Runs the window under Xvfb on the demo project and saves a PNG of the main
-# window into docs/screenshots/. Needs a build (scripts/demo.sh) first.
+# Takes the pictures of the window in docs/screenshots/ under Xvfb: the main
+# window empty, filled with the demo project and scrolled to its last slots,
+# the scan dialog over the disabled window, and the About box.
+# Needs a build (scripts/demo.sh) and xvfb-run (scripts/install-deps.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 DEMO="${DEMO:-$PWD/korva-demo}"
+OUT="${OUT:-$PWD/docs/screenshots}"
 [ -f "$DEMO/demo.korva" ] || build/src/korva demo "$DEMO"
-mkdir -p docs/screenshots
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "
-  build/src/app/korva-builder '$DEMO/demo.korva' --db '$DEMO/korva_db.xml' &
-  pid=\$!
-  sleep 4
-  import -window root docs/screenshots/main-window-full.png
-  kill \$pid
-"
-convert docs/screenshots/main-window-full.png -trim +repage docs/screenshots/main-window.png
-rm -f docs/screenshots/main-window-full.png
-echo "docs/screenshots/main-window.png"
+mkdir -p "$OUT"
+SCREEN=(-a -s "-screen 0 1280x1024x24")
+xvfb-run "${SCREEN[@]}" build/tools/screenshots/korva_screenshots "$DEMO" "$OUT"
+KORVA_SCREENSHOT="$OUT/about.png" xvfb-run "${SCREEN[@]}" build/tests/about/korva_about_tests screenshot >/dev/null
+echo "$OUT/about.png"

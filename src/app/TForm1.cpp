@@ -38,8 +38,10 @@ TForm1::TForm1(const WindowOptions& options) : QMainWindow(nullptr), options_(op
   bar->setSizeGripEnabled(false);
   statusPanel_ = new QLabel(bar);
   statusPanel_->setObjectName(QStringLiteral("StatusPanel0"));
-  statusPanel_->setFixedWidth(200);
-  bar->addWidget(statusPanel_);
+  // The panel is 200 pixels wide at least and takes the rest of the bar, so
+  // a message in a wider font than the design's is not cut off.
+  statusPanel_->setMinimumWidth(200);
+  bar->addWidget(statusPanel_, 1);
   setStatusBar(bar);
 
   services_ = new WindowServices(this, bar, this);

@@ -27,13 +27,7 @@ class WindowCommands::ScanProgress : public ScanObserver {
   explicit ScanProgress(WindowCommands& owner) : owner_(owner) {}
 
   void ScanStarted(const std::string& label) override {
-    OnUi([&] {
-      owner_.window_->setEnabled(false);
-      owner_.scanDialog_.SetScanning(true);
-      owner_.scanDialog_.ProgressBar1()->setValue(0);
-      owner_.scanDialog_.lbScan()->setText(QString::fromStdString(label));
-      owner_.scanDialog_.ShowCentred();
-    });
+    OnUi([&] { owner_.ShowScanStarted(label); });
   }
   void SetProgressMax(int maximum) override {
     OnUi([&] { owner_.scanDialog_.ProgressBar1()->setRange(0, std::max(maximum, 1)); });
@@ -187,6 +181,17 @@ void WindowCommands::LoadRomDatabase() {
                                     MsgButton::OK | MsgButton::Cancel) == MsgButton::OK) {
     SetROMDirectory1Click();
   }
+}
+
+void WindowCommands::ShowScanStarted(const std::string& label) {
+  window_->setEnabled(false);
+  // The dialog belongs to the window but stays usable while the window is
+  // disabled: a child window can be enabled on its own.
+  scanDialog_.setEnabled(true);
+  scanDialog_.SetScanning(true);
+  scanDialog_.ProgressBar1()->setValue(0);
+  scanDialog_.lbScan()->setText(QString::fromStdString(label));
+  scanDialog_.ShowCentred();
 }
 
 void WindowCommands::SetROMDirectory1Click() {

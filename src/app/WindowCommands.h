@@ -53,6 +53,10 @@ class WindowCommands : public QObject, public FileNamePrompt {
   // Open of a file given on the command line.
   void OpenProject(const std::string& path);
 
+  // What the window shows when a scan starts: the window disabled, the scan
+  // dialog shown over it (enabled), its label and an empty progress bar.
+  void ShowScanStarted(const std::string& label);
+
   // True while a scan runs on the worker.
   bool ScanRunning() const { return scanRunning_; }
   const std::string& DatabasePath() const { return databasePath_; }

@@ -479,6 +479,39 @@ class WindowTest : public QObject {
     QCOMPARE(Control<QLabel>(w, "lblROMInfo", 2)->text(), QString("(PRG 16kb / CHR 8kb)"));
   }
 
+  void theScanDialogStaysUsableWhileTheWindowIsDisabled() {
+    QTemporaryDir dir;
+    TForm1 w(TestOptions(dir));
+    w.ShowMainWindow();
+    w.Commands().ShowScanStarted("Scanning: /roms/");
+    QVERIFY(!w.isEnabled());
+    QVERIFY(w.ScanDialog().isVisible());
+    QVERIFY(w.ScanDialog().isEnabled());
+    QVERIFY(w.ScanDialog().lbScan()->isEnabled());
+    QCOMPARE(w.ScanDialog().lbScan()->text(), QString("Scanning: /roms/"));
+    // Escape closes it like its close box, telling the user first.
+    QTest::keyClick(&w.ScanDialog(), Qt::Key_Escape);
+    QVERIFY(!w.ScanDialog().isVisible());
+    QVERIFY(FindShown(w, ShownMessage::Type::Plain, "Abort scanning!"));
+    w.ScanDialog().SetScanning(false);
+    w.setEnabled(true);
+  }
+
+  void aLongStatusTextIsNotCutOff() {
+    QTemporaryDir dir;
+    TForm1 w(TestOptions(dir));
+    w.ShowMainWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const std::string text = "Loaded KORVA Game Database, 10000 ROMs";
+    w.Services().ShowStatusMessage(text, 5);
+    auto* panel = w.findChild<QLabel*>("StatusPanel0");
+    QVERIFY(panel);
+    QCOMPARE(panel->text(), QString::fromStdString(text));
+    QVERIFY(panel->width() >= 200);
+    QVERIFY2(panel->contentsRect().width() >= panel->fontMetrics().horizontalAdvance(panel->text()),
+             qPrintable(QString::number(panel->contentsRect().width())));
+  }
+
   void aScanThatCannotWriteTheDatabaseEndsWithTheErrorAndAnEnabledWindow() {
     QTemporaryDir dir, roms;
     // korva_db.xml's directory would have to be where a file is.

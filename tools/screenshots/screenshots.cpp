@@ -1,0 +1,134 @@
+// korva_screenshots: pictures of the window for the documentation. Opens the
+// main window on a demo directory (korva demo) and saves, into OUT:
+//   main-window-empty.png     a new project, the ROM lists loaded
+//   main-window.png           the demo project
+//   main-window-scrolled.png  the demo project scrolled to its last slots
+//   scan-dialog.png           the scan progress dialog over the disabled window
+//
+//   korva_screenshots DEMO_DIR OUT_DIR
+//
+// Each picture is the window as Qt draws it (no window manager frame), so the
+// pictures are the same under Xvfb and on the offscreen platform.
+#include "app/KorvaApplication.h"
+#include "app/SlotGrid.h"
+#include "app/TForm1.h"
+#include "app/TfrmScanFiles.h"
+#include "app/WindowCommands.h"
+#include "app/WindowServices.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QtTest/QTest>
+
+#include <cstdio>
+
+static void InitIcons() { Q_INIT_RESOURCE(icons); }
+
+namespace {
+
+bool Save(const QPixmap& picture, const QString& path) {
+  if (!picture.save(path, "PNG")) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+// Lets the window lay out and paint what changed.
+void Settle(QWidget& w) {
+  QCoreApplication::processEvents();
+  w.update();
+  QCoreApplication::processEvents();
+}
+
+// A thin frame around a picture, so a light window stands out on a light page.
+QPixmap Framed(const QPixmap& inner) {
+  QPixmap out(inner.width() + 2, inner.height() + 2);
+  out.fill(QColor(0x80, 0x80, 0x80));
+  QPainter p(&out);
+  p.drawPixmap(1, 1, inner);
+  return out;
+}
+
+// A dialog's picture under a plain title strip with its caption, standing in
+// for the frame a window manager would draw.
+QPixmap WithCaption(const QPixmap& inner, const QString& caption) {
+  constexpr int kStrip = 22;
+  QPixmap out(inner.width() + 2, inner.height() + kStrip + 1);
+  out.fill(QColor(0x50, 0x60, 0x80));
+  QPainter p(&out);
+  p.setPen(Qt::white);
+  QFont font = QApplication::font();
+  font.setBold(true);
+  p.setFont(font);
+  p.drawText(QRect(8, 0, out.width() - 16, kStrip), Qt::AlignVCenter | Qt::AlignLeft, caption);
+  p.drawPixmap(1, kStrip, inner);
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  korva::app::KorvaApplication app(argc, argv);
+  InitIcons();
+  const QStringList args = app.arguments();
+  if (args.size() != 3) {
+    std::fprintf(stderr, "usage: korva_screenshots DEMO_DIR OUT_DIR\n");
+    return 2;
+  }
+  const QDir demo(args[1]);
+  const QDir out(args[2]);
+  if (!QDir().mkpath(out.path())) return 1;
+
+  korva::app::WindowOptions options;
+  options.DatabasePath = demo.filePath(QStringLiteral("korva_db.xml")).toStdString();
+  options.NonInteractive = true;
+  korva::app::TForm1 window(options);
+  window.ShowMainWindow();
+  if (!QTest::qWaitForWindowExposed(&window, 5000)) return 1;
+  Settle(window);
+  if (window.Work().Library.ROMList.empty()) {
+    std::fprintf(stderr, "no ROMs in %s: run korva demo first\n", options.DatabasePath.c_str());
+    return 1;
+  }
+  bool ok = Save(Framed(window.grab()), out.filePath(QStringLiteral("main-window-empty.png")));
+
+  window.Commands().OpenProject(demo.filePath(QStringLiteral("demo.korva")).toStdString());
+  if (window.Work().Proj.ProjectFileName.empty()) {
+    std::fprintf(stderr, "cannot open the demo project\n");
+    return 1;
+  }
+  Settle(window);
+  ok = Save(Framed(window.grab()), out.filePath(QStringLiteral("main-window.png"))) && ok;
+
+  QScrollBar* bar = window.Grid().ScrollBar1();
+  bar->setValue(bar->maximum());
+  Settle(window);
+  ok = Save(Framed(window.grab()), out.filePath(QStringLiteral("main-window-scrolled.png"))) && ok;
+  bar->setValue(0);
+
+  // The scan dialog as a scan shows it half-way, centred over the window,
+  // which is disabled while the scan runs.
+  korva::app::TfrmScanFiles& dialog = window.ScanDialog();
+  window.Commands().ShowScanStarted("Scanning: " + demo.filePath("roms").toStdString() + "/");
+  dialog.ProgressBar1()->setRange(0, 16);
+  dialog.ProgressBar1()->setValue(7);
+  Settle(window);
+  Settle(dialog);
+  QPixmap scene = window.grab();
+  {
+    QPainter p(&scene);
+    const QPixmap box = WithCaption(dialog.grab(), dialog.windowTitle());
+    p.drawPixmap((scene.width() - box.width()) / 2, (scene.height() - box.height()) / 2, box);
+  }
+  ok = Save(Framed(scene), out.filePath(QStringLiteral("scan-dialog.png"))) && ok;
+  dialog.hide();
+  window.setEnabled(true);
+  return ok ? 0 : 1;
+}
