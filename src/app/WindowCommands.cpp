@@ -18,25 +18,52 @@
 #include <QProgressBar>
 #include <QWidget>
 
+#include <atomic>
+#include <chrono>
+
 namespace korva::app {
 
-// The scan's window steps, each carried over to the UI thread; the worker
-// waits for every one of them, so they happen in the scan's order.
+// The scan's window steps, each carried over to the UI thread in the scan's
+// order. The worker waits for every one of them except the per-file progress
+// step, which is queued behind the others and needs no answer.
 class WindowCommands::ScanProgress : public ScanObserver {
  public:
   explicit ScanProgress(WindowCommands& owner) : owner_(owner) {}
 
   void ScanStarted(const std::string& label) override {
+    latest_.store(0);
+    lastPost_ = {};
     OnUi([&] { owner_.ShowScanStarted(label); });
   }
   void SetProgressMax(int maximum) override {
     OnUi([&] { owner_.scanDialog_.ProgressBar1()->setRange(0, std::max(maximum, 1)); });
   }
   void SetProgress(int position) override {
-    OnUi([&] { owner_.scanDialog_.ProgressBar1()->setValue(position); });
+    // Once per file, so the worker neither waits for the UI thread here nor
+    // wakes it for every file: at most one update is on its way at a time,
+    // at most one every kProgressInterval, and it shows the newest position
+    // when it arrives. The steps that follow bring the bar up to date first.
+    latest_.store(position);
+    if (QThread::currentThread() == owner_.thread()) {
+      owner_.scanDialog_.ProgressBar1()->setValue(position);
+      return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastPost_ < kProgressInterval || pending_.exchange(true)) return;
+    lastPost_ = now;
+    QMetaObject::invokeMethod(
+        &owner_,
+        [this] {
+          pending_.store(false);
+          ShowLatestProgress();
+        },
+        Qt::QueuedConnection);
   }
   void SetLabel(const std::string& text) override {
-    OnUi([&] { owner_.scanDialog_.lbScan()->setText(QString::fromStdString(text)); });
+    OnUi([&] {
+      ShowLatestProgress();
+      owner_.scanDialog_.lbScan()->setText(QString::fromStdString(text));
+    });
   }
   void ReloadDatabase() override {
     // An error of the reload goes back to the worker, where it ends the scan.
@@ -60,6 +87,14 @@ class WindowCommands::ScanProgress : public ScanObserver {
   }
 
  private:
+  static constexpr std::chrono::milliseconds kProgressInterval{15};
+
+  void ShowLatestProgress() { owner_.scanDialog_.ProgressBar1()->setValue(latest_.load()); }
+
+  std::atomic<int> latest_{0};
+  std::atomic<bool> pending_{false};
+  std::chrono::steady_clock::time_point lastPost_{};  // the worker's own
+
   template <typename F>
   void OnUi(F&& f) {
     if (QThread::currentThread() == owner_.thread()) {
