@@ -7,7 +7,9 @@
 
 #include <charconv>
 #include <cstdint>
+#include <filesystem>
 #include <string_view>
+#include <unordered_set>
 
 namespace korva {
 
@@ -32,6 +34,36 @@ std::int32_t DecimalOrMinusOne(const pugi::xml_attribute& attr) {
   const auto [ptr, ec] = std::from_chars(text.data(), end, value, 10);
   return !text.empty() && ec == std::errc() && ptr == end ? value : -1;
 }
+
+// Tells which entries' files are there. For a long list the ROM directory
+// is read once and the regular files in it are looked up by name; a name not
+// found that way (in a subdirectory, differing only in case on a file system
+// that ignores case, or added since) is asked of the file system itself, so
+// the answers are those of FileExists.
+class RomFileCheck {
+ public:
+  static constexpr std::size_t kListFrom = 256;  // entries; fewer are checked one by one
+
+  RomFileCheck(const std::string& directory, std::size_t entries) {
+    // Only a path that ends in a separator names the directory the entries'
+    // files are in: without one, ROMPath and a name run together.
+    if (entries < kListFrom || directory.empty() || directory.back() != kPathSeparator) return;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(directory, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+      std::error_code typeError;
+      if (it->is_regular_file(typeError)) names_.insert(it->path().filename().string());
+    }
+    if (ec) names_.clear();
+  }
+
+  bool Exists(const std::string& name, const std::string& full) const {
+    return names_.count(name) != 0 || FileExists(full);
+  }
+
+ private:
+  std::unordered_set<std::string> names_;
+};
 
 }  // namespace
 
@@ -83,6 +115,8 @@ RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& h
   // Built aside and put in place whole, so an error leaves the old lists.
   RomLibrary fresh;
   fresh.ROMPath = romPathNode.text().get();
+  const auto entries = static_cast<std::size_t>(std::distance(romDb.children().begin(), romDb.children().end()));
+  const RomFileCheck files(fresh.ROMPath, entries);
   for (const pugi::xml_node e : romDb.children()) {
     if (e.type() != pugi::node_element) continue;
     const std::uint32_t crc = HexOrZero(e.attribute("CRC32").value());
@@ -92,7 +126,7 @@ RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& h
                              " has no Filename element");
     const std::string name = filenameNode.text().get();
     const std::string full = fresh.ROMPath + name;
-    if (!FileExists(full)) {
+    if (!files.Exists(name, full)) {
       load.OutOfSync = true;
       continue;
     }

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using korva::HeaderDatabase;
 using korva::RomDatabaseStatus;
 using korva::RomLibrary;
@@ -166,6 +168,42 @@ TEST(RomDatabaseLoad, RomPathWithoutSeparatorMakesEveryEntryMissing) {
   EXPECT_TRUE(r.load.OutOfSync);
   EXPECT_TRUE(r.library.ROMList.empty());
   EXPECT_EQ(r.ui.CenteredTexts(), std::vector<std::string>{korva::kRomDatabaseOutOfSyncMessage});
+}
+
+// A long list is checked against one reading of the ROM directory; the
+// answers must be those of asking for each file.
+TEST(RomDatabaseLoad, LongListsFindTheSameFilesAsAskingOneByOne) {
+  TempDir dir;
+  std::string roms;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 400; ++i) {
+    const std::string name = "game " + std::to_string(i) + ".nes";
+    roms += Rom("0000AAAA", name);
+    if (i % 7 == 3) continue;  // never written: missing
+    if (i % 11 == 5) {
+      std::filesystem::create_directory(dir / name);  // a directory of that name is no ROM file
+      continue;
+    }
+    dir.Write(name, "x");
+    expected.push_back("game " + std::to_string(i));
+  }
+  dir.Write("sub/deeper.nes", "x");  // a name with a directory in it
+  roms += Rom("0000AAAA", "sub/deeper.nes") + Rom("0000AAAA", "sub/none.nes");
+  expected.push_back("sub/deeper");
+  dir.Write("korva_db.xml", Database(dir.path(), roms));
+  Loaded r;
+  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  EXPECT_TRUE(r.load.OutOfSync);
+  EXPECT_EQ(r.library.ROMNames, expected);
+
+  // Without a separator at the end of ROMPath every entry is missing, however
+  // long the list.
+  std::string romPath = dir.path();
+  romPath.pop_back();
+  dir.Write("korva_db.xml", Database(romPath, roms));
+  Loaded joined;
+  Load(dir / "korva_db.xml", SmallHeaderDb(), joined);
+  EXPECT_TRUE(joined.library.ROMList.empty());
 }
 
 TEST(RomDatabaseLoad, UnknownCrcWithoutInesIsReadAgainWhateverTheExtensionCase) {
