@@ -230,22 +230,22 @@ std::string FinishedLabel(int count) {
 
 std::vector<std::string> ListRomCandidates(const std::string& directory) {
   // Archives first, then images, as two wildcard searches would give them;
-  // the sort then puts them in one order by name.
-  std::vector<std::string> zips, images;
+  // the sort then puts them in one order by name. The names are sorted
+  // before the directory is put in front of them.
+  std::vector<std::string> names, images;
   for (const auto& item : fs::directory_iterator(directory)) {
     std::error_code ec;
     if (!item.is_regular_file(ec)) continue;
-    const std::string name = item.path().filename().string();
+    std::string name = item.path().filename().string();
     if (HasExtension(name, ".zip"))
-      zips.push_back(directory + name);
+      names.push_back(std::move(name));
     else if (HasExtension(name, ".nes"))
-      images.push_back(directory + name);
+      images.push_back(std::move(name));
   }
-  std::vector<std::string> files = std::move(zips);
-  files.insert(files.end(), images.begin(), images.end());
-  std::stable_sort(files.begin(), files.end(),
-                   [](const std::string& a, const std::string& b) { return LessNoCase(BaseName(a), BaseName(b)); });
-  return files;
+  names.insert(names.end(), std::make_move_iterator(images.begin()), std::make_move_iterator(images.end()));
+  std::stable_sort(names.begin(), names.end(), LessNoCase);
+  for (std::string& name : names) name.insert(0, directory);
+  return names;
 }
 
 ScanResult ScanRomDirectory(std::string directory, const HeaderDatabase& headerDb, const std::string& databasePath,
