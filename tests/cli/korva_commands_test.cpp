@@ -2,14 +2,13 @@
 // statuses a script relies on, and the files they leave behind.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "CommandRun.h"
 #include "TempDir.h"
 
 namespace fs = std::filesystem;
@@ -17,23 +16,9 @@ using korva::test::TempDir;
 
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;  // stdout and stderr together
-};
+using Outcome = korva::test::CommandRun;
 
-Outcome Korva(const std::string& args) {
-  Outcome run;
-  const std::string command = std::string(KORVA_EXE) + " " + args + " 2>&1";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  const int raw = ::pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return run;
-}
+Outcome Korva(const std::string& args) { return korva::test::RunCommand(std::string(KORVA_EXE) + " " + args); }
 
 std::string Quote(const std::string& path) { return "'" + path + "'"; }
 

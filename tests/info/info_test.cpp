@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <string>
 
+#include "CommandRun.h"
 #include "TestArchives.h"
 #include "romlib/ROMInfo.h"
 
@@ -13,23 +12,9 @@ using korva::test::INesImage;
 
 namespace {
 
-struct InfoRun {
-  int status = -1;
-  std::string out;  // stdout and stderr, in the order written
-};
+using InfoRun = korva::test::CommandRun;
 
-InfoRun Info(const std::string& args) {
-  InfoRun run;
-  const std::string command = std::string(KORVA_EXE) + " info " + args + " 2>&1";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  const int raw = ::pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return run;
-}
+InfoRun Info(const std::string& args) { return korva::test::RunCommand(std::string(KORVA_EXE) + " info " + args); }
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 

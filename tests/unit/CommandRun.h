@@ -1,0 +1,28 @@
+#pragma once
+// Runs a command line through the shell and collects what it printed, for
+// the tests that run the korva tool end to end.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+namespace korva::test {
+
+struct CommandRun {
+  int status = -1;   // the exit status; -1 when the command did not exit
+  std::string out;   // stdout and stderr, in the order written
+};
+
+inline CommandRun RunCommand(const std::string& command) {
+  CommandRun run;
+  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+  const int raw = ::pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return run;
+}
+
+}  // namespace korva::test
