@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: the unit and window
 # tests, the emulator proof, the same core tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a short smoke run of every fuzz target.
+# UndefinedBehaviorSanitizer, the scan's tests under ThreadSanitizer, and a
+# short smoke run of every fuzz target.
 #   scripts/test.sh            everything
 #   SKIP_INSTALL=1 scripts/test.sh   without the package installation
 set -euo pipefail
@@ -28,6 +29,12 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVA_SANITIZE=ON \
 cmake --build build-asan -j "$JOBS" --target korva_tests korva
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$JOBS" -L unit
+
+echo "== ThreadSanitizer build and the tests of the threaded scan"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVA_SANITIZE_THREAD=ON \
+  -DKORVA_BUILD_GUI=OFF -DKORVA_BUILD_BENCH=OFF
+cmake --build build-tsan -j "$JOBS" --target korva_tests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/korva_tests --gtest_filter='Scan*:*Scan*'
 
 echo "== Fuzz targets (libFuzzer, ${FUZZ_SECONDS}s each)"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
