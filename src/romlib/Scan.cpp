@@ -66,13 +66,14 @@ class ReadAhead {
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
 
-  // The record of file i; i counts up from 0 by one on every call.
+  // The record of file i; i counts up from 0 by one on every call, so i is
+  // always the number of records taken.
   TROMInfo Take(std::size_t i) {
     for (;;) {
       {
         std::unique_lock<std::mutex> lock(mutex_);
         if (SlotOf(i).ready) break;
-        if (next_ >= files_.size() || next_ >= i + kWindow) {
+        if (next_ >= files_.size() || next_ >= taken_ + kWindow) {
           // Every file in reach is in a helper's hands, this one too: wait.
           ready_.wait(lock, [&] { return SlotOf(i).ready; });
           break;
@@ -108,12 +109,14 @@ class ReadAhead {
   // of kWindow slots holds them all.
   Slot& SlotOf(std::size_t i) { return slots_[i % slots_.size()]; }
 
-  // Claims the next file nobody has claimed and reads it; false when none is left.
+  // Claims the next file nobody has claimed and reads it. False when none is
+  // left, or when the next one lies kWindow or more ahead of the scan: its
+  // slot in the ring may still hold a record the scan has not taken.
   bool ReadNext() {
     std::size_t i;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (next_ >= files_.size()) return false;
+      if (next_ >= files_.size() || next_ >= taken_ + kWindow) return false;
       i = next_++;
     }
     Slot done;
@@ -138,7 +141,9 @@ class ReadAhead {
         window_.wait(lock, [&] { return stop_ || next_ >= files_.size() || next_ < taken_ + kWindow; });
         if (stop_ || next_ >= files_.size()) return;
       }
-      if (!ReadNext()) return;
+      // Another thread may have claimed the last file in reach meanwhile; then
+      // this reads nothing and the wait above comes again.
+      ReadNext();
     }
   }
 
