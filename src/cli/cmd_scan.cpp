@@ -1,7 +1,7 @@
 // korva scan DIR [--db PATH] [--threads N]: scans a ROM directory into the ROM
 // database file and loads it back. --threads is the number of threads that read
-// and identify files (1: one file after another; the default uses two when
-// the machine has a second core); the result is the same either way.
+// and identify files (1: one file after another; by default one per core, at
+// most four); the result is the same either way.
 #include "cli/Command.h"
 #include "cli/ConsoleUI.h"
 #include "cli/DbOption.h"
@@ -67,10 +67,10 @@ int TakeThreadsOption(std::vector<std::string>& args) {
     if (args[i] != "--threads") continue;
     if (i + 1 >= args.size()) throw std::invalid_argument("--threads needs a number");
     const std::string& text = args[i + 1];
-    if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos ||
-        std::stoi(text) < 1 || std::stoi(text) > 16)
+    const bool digits = !text.empty() && text.size() <= 2 && text.find_first_not_of("0123456789") == std::string::npos;
+    const int threads = digits ? std::stoi(text) : 0;
+    if (threads < 1 || threads > 16)
       throw std::invalid_argument("--threads takes a number from 1 to 16, not \"" + text + "\"");
-    const int threads = std::stoi(text);
     args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
     return threads;
   }
