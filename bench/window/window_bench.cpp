@@ -17,7 +17,7 @@
 // It prints each median.
 #include "app/KorvaApplication.h"
 #include "app/SlotGrid.h"
-#include "app/TForm1.h"
+#include "app/MainWindow.h"
 #include "app/WindowCommands.h"
 #include "app/WindowServices.h"
 
@@ -85,7 +85,7 @@ korva::app::WindowOptions Options(const std::string& database) {
 // the window exposed, quit.
 int RunChild(korva::app::KorvaApplication& app, const std::string& database, Clock::time_point start) {
   InitIcons();
-  korva::app::TForm1 window(Options(database));
+  korva::app::MainWindow window(Options(database));
   window.ShowMainWindow();
   if (!QTest::qWaitForWindowExposed(&window, 5000)) return 3;
   const double shown = Milliseconds(start, Clock::now());
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
 
   // The refill and the reload, in this process.
   InitIcons();
-  korva::app::TForm1 window(Options(database));
+  korva::app::MainWindow window(Options(database));
   window.ShowMainWindow();
   QTest::qWaitForWindowExposed(&window, 5000);
   std::vector<double> refill, reload;
@@ -162,7 +162,7 @@ int main(int argc, char** argv) {
   int scanned = 0;
   if (!scanDir.isEmpty()) {
     QTemporaryDir scanOut;
-    korva::app::TForm1 scanWindow(Options(scanOut.filePath(QStringLiteral("korva_db.xml")).toStdString()));
+    korva::app::MainWindow scanWindow(Options(scanOut.filePath(QStringLiteral("korva_db.xml")).toStdString()));
     scanWindow.ShowMainWindow();
     QTest::qWaitForWindowExposed(&scanWindow, 5000);
     for (int r = 0; r < runs; ++r) {

@@ -1,8 +1,8 @@
 #include "app/WindowCommands.h"
 
 #include "app/SlotGrid.h"
-#include "app/TTaskThread.h"
-#include "app/TfrmScanFiles.h"
+#include "app/ScanTask.h"
+#include "app/ScanDialog.h"
 #include "app/WindowServices.h"
 #include "builder/Export.h"
 #include "project/Model.h"
@@ -106,7 +106,7 @@ class WindowCommands::ScanProgress : public ScanObserver {
   WindowCommands& owner_;
 };
 
-WindowCommands::WindowCommands(Workspace& ws, WindowServices& services, SlotGrid& grid, TfrmScanFiles& scanDialog,
+WindowCommands::WindowCommands(Workspace& ws, WindowServices& services, SlotGrid& grid, ScanDialog& scanDialog,
                                QWidget* window, std::string databasePath)
     : QObject(window),
       ws_(ws),

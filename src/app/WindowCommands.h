@@ -20,7 +20,7 @@ class QWidget;
 namespace korva::app {
 
 class SlotGrid;
-class TfrmScanFiles;
+class ScanDialog;
 class WindowServices;
 
 class WindowCommands : public QObject, public FileNamePrompt {
@@ -28,7 +28,7 @@ class WindowCommands : public QObject, public FileNamePrompt {
  public:
   // `window` is the main window (disabled while a scan runs), `aboutBox`
   // the About box shown by HelpAbout1. `databasePath` is korva_db.xml's path.
-  WindowCommands(Workspace& ws, WindowServices& services, SlotGrid& grid, TfrmScanFiles& scanDialog,
+  WindowCommands(Workspace& ws, WindowServices& services, SlotGrid& grid, ScanDialog& scanDialog,
                  QWidget* window, std::string databasePath);
   ~WindowCommands() override;
 
@@ -86,7 +86,7 @@ class WindowCommands : public QObject, public FileNamePrompt {
   Workspace& ws_;
   WindowServices& services_;
   SlotGrid& grid_;
-  TfrmScanFiles& scanDialog_;
+  ScanDialog& scanDialog_;
   QWidget* window_;
   QWidget* aboutBox_ = nullptr;
   std::string databasePath_;

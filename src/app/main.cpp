@@ -3,7 +3,7 @@
 // PROJECT.korva is opened once the window is up; --db names the ROM database
 // file to use instead of korva_db.xml in its usual place.
 #include "app/KorvaApplication.h"
-#include "app/TForm1.h"
+#include "app/MainWindow.h"
 #include "app/WindowCommands.h"
 #include "app/WindowServices.h"
 
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  korva::app::TForm1 window(options);
+  korva::app::MainWindow window(options);
   app.SetErrorHandler([&window](const std::string& message) { window.Services().ShowErrorBox(message); });
   window.ShowMainWindow();
   if (!project.isEmpty()) window.Commands().OpenProject(project.toStdString());

@@ -1,7 +1,7 @@
 // The About box and its update check, against a server of the test's own on
 // 127.0.0.1. No other address is ever asked.
 #include "LoopbackServer.h"
-#include "about/About.h"
+#include "about/AboutDialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -86,7 +86,7 @@ void AboutTest::initTestCase() {
 }
 
 void AboutTest::showsTheLayoutAndTexts() {
-  TfrmAbout about;
+  AboutDialog about;
   QCOMPARE(about.windowTitle(), QStringLiteral("About"));
   QCOMPARE(about.size(), QSize(300, 161));
   QCOMPARE(about.minimumSize(), about.maximumSize());
@@ -129,7 +129,7 @@ void AboutTest::showsTheLayoutAndTexts() {
 }
 
 void AboutTest::focusStartsOnOkAndTabGoesToCheck() {
-  TfrmAbout about;
+  AboutDialog about;
   about.show();
   QVERIFY(QTest::qWaitForWindowExposed(&about));
   about.activateWindow();
@@ -140,7 +140,7 @@ void AboutTest::focusStartsOnOkAndTabGoesToCheck() {
 }
 
 void AboutTest::okClosesTheBox() {
-  TfrmAbout about;
+  AboutDialog about;
   about.show();
   QVERIFY(QTest::qWaitForWindowExposed(&about));
   QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
@@ -149,7 +149,7 @@ void AboutTest::okClosesTheBox() {
 }
 
 void AboutTest::websiteLinkOpensTheSite() {
-  TfrmAbout about;
+  AboutDialog about;
   RecordingDesktop desktop;
   about.SetDesktop(&desktop);
   auto* website = about.findChild<QLabel*>(QStringLiteral("lblWebsite"));
@@ -224,7 +224,7 @@ void AboutTest::updateCheck() {
   LoopbackServer server;
   QVERIFY(server.Start());
   server.Answer(body, status, status.startsWith("200") ? "text/plain" : "text/html");
-  TfrmAbout about;
+  AboutDialog about;
   RecordingDesktop desktop;
   about.SetDesktop(&desktop);
   about.SetUpdateUrl(server.Url());
@@ -246,7 +246,7 @@ void AboutTest::cancelOpensNothing() {
   LoopbackServer server;
   QVERIFY(server.Start());
   server.Answer("13," + kDownload);
-  TfrmAbout about;
+  AboutDialog about;
   RecordingDesktop desktop;
   desktop.nextAnswer = QMessageBox::Cancel;
   about.SetDesktop(&desktop);
@@ -273,7 +273,7 @@ void AboutTest::nonWebAddressIsRefused() {
   LoopbackServer server;
   QVERIFY(server.Start());
   server.Answer("13," + address);
-  TfrmAbout about;
+  AboutDialog about;
   RecordingDesktop desktop;
   about.SetDesktop(&desktop);
   about.SetUpdateUrl(server.Url());
@@ -291,7 +291,7 @@ void AboutTest::silentServerTimesOutWithoutFreezing() {
   LoopbackServer server;
   QVERIFY(server.Start());
   server.NeverAnswer();
-  TfrmAbout about;
+  AboutDialog about;
   RecordingDesktop desktop;
   about.SetDesktop(&desktop);
   about.SetUpdateUrl(server.Url());
@@ -334,7 +334,7 @@ void AboutTest::refusedConnectionCannotOpen() {
   const QString url = QStringLiteral("http://127.0.0.1:%1/check-update/korva").arg(probe.serverPort());
   probe.close();
 
-  TfrmAbout about;
+  AboutDialog about;
   RecordingDesktop desktop;
   about.SetDesktop(&desktop);
   about.SetUpdateUrl(url);
@@ -382,7 +382,7 @@ void AboutTest::bodyIsReadUpTo64KiB() {
   QCOMPARE(body, big.left(64 * 1024));
 
   // The check goes on with what was read.
-  TfrmAbout about;
+  AboutDialog about;
   RecordingDesktop desktop;
   about.SetDesktop(&desktop);
   about.SetUpdateUrl(server.Url());
@@ -403,7 +403,7 @@ void AboutTest::realDialogsAreCentredOnTheScreen() {
   LoopbackServer server;
   QVERIFY(server.Start());
   server.Answer("13," + kDownload);
-  TfrmAbout about;
+  AboutDialog about;
   WatchedBrowser browser;
   about.SetDesktop(&browser);
   about.SetUpdateUrl(server.Url());
@@ -441,7 +441,7 @@ void AboutTest::realDialogsAreCentredOnTheScreen() {
 }
 
 void AboutTest::screenshot() {
-  TfrmAbout about;
+  AboutDialog about;
   about.show();
   QVERIFY(QTest::qWaitForWindowExposed(&about));
   const QPixmap shot = about.grab();

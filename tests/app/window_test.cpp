@@ -2,8 +2,8 @@
 // the offscreen platform. No dialog waits for a person: the services take
 // queued answers and file names and record what they show. A scan runs on
 // its worker as in the program; the tests wait for its end with QTRY_*.
-#include "app/TForm1.h"
-#include "app/TfrmScanFiles.h"
+#include "app/MainWindow.h"
+#include "app/ScanDialog.h"
 #include "app/WindowCommands.h"
 #include "app/WindowServices.h"
 #include "project/Model.h"
@@ -29,7 +29,7 @@
 using korva::MsgButton;
 using korva::MsgKind;
 using korva::app::ShownMessage;
-using korva::app::TForm1;
+using korva::app::MainWindow;
 using korva::app::WindowOptions;
 
 // The icons live in the window library's resources, which a static library
@@ -90,13 +90,13 @@ WindowOptions OptionsWithDatabaseAt(const std::string& databasePath) {
   return options;
 }
 
-bool Showed(TForm1& w, const std::string& text) {
+bool Showed(MainWindow& w, const std::string& text) {
   for (const ShownMessage& m : w.Services().Shown())
     if (m.text == text) return true;
   return false;
 }
 
-int CountShown(TForm1& w, ShownMessage::Type type, const std::string& text) {
+int CountShown(MainWindow& w, ShownMessage::Type type, const std::string& text) {
   int count = 0;
   for (const ShownMessage& m : w.Services().Shown())
     if (m.type == type && m.text == text) ++count;
@@ -104,20 +104,20 @@ int CountShown(TForm1& w, ShownMessage::Type type, const std::string& text) {
 }
 
 // The first message of a type whose text starts with `head`, or null.
-const ShownMessage* FindShown(TForm1& w, ShownMessage::Type type, const std::string& head) {
+const ShownMessage* FindShown(MainWindow& w, ShownMessage::Type type, const std::string& head) {
   for (const ShownMessage& m : w.Services().Shown())
     if (m.type == type && m.text.rfind(head, 0) == 0) return &m;
   return nullptr;
 }
 
-void Trigger(TForm1& w, const char* action) {
+void Trigger(MainWindow& w, const char* action) {
   auto* a = w.findChild<QAction*>(action);
   QVERIFY2(a, action);
   a->trigger();
 }
 
 template <typename T>
-T* Control(TForm1& w, const char* name, int n) {
+T* Control(MainWindow& w, const char* name, int n) {
   return w.findChild<T*>(QString::fromLatin1(name) + QString::number(n));
 }
 
@@ -170,22 +170,22 @@ class WindowTest : public QObject {
 
   void heightRuleSnapsDownAndRefusesOutsideFourToTenRows() {
     int rows = 0;
-    int h = TForm1::kFixedHeight + 4 * 112;
-    QVERIFY(TForm1::FormCanResize(h, rows));
+    int h = MainWindow::kFixedHeight + 4 * 112;
+    QVERIFY(MainWindow::FormCanResize(h, rows));
     QCOMPARE(rows, 4);
-    h = TForm1::kFixedHeight + 6 * 112 + 50;
-    QVERIFY(TForm1::FormCanResize(h, rows));
+    h = MainWindow::kFixedHeight + 6 * 112 + 50;
+    QVERIFY(MainWindow::FormCanResize(h, rows));
     QCOMPARE(rows, 6);
-    QCOMPARE(h, TForm1::kFixedHeight + 6 * 112);
-    h = TForm1::kFixedHeight + 3 * 112;
-    QVERIFY(!TForm1::FormCanResize(h, rows));
-    h = TForm1::kFixedHeight + 11 * 112;
-    QVERIFY(!TForm1::FormCanResize(h, rows));
+    QCOMPARE(h, MainWindow::kFixedHeight + 6 * 112);
+    h = MainWindow::kFixedHeight + 3 * 112;
+    QVERIFY(!MainWindow::FormCanResize(h, rows));
+    h = MainWindow::kFixedHeight + 11 * 112;
+    QVERIFY(!MainWindow::FormCanResize(h, rows));
   }
 
   void typedTitleCharactersAreFilteredUpperCasedAndMarkTheProject() {
     QTemporaryDir dir;
-    TForm1 w(TestOptions(dir));
+    MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
     QVERIFY(!w.Work().Proj.ProjectModified);
     auto* title = w.findChild<QLineEdit*>("edtTitle1");
@@ -198,7 +198,7 @@ class WindowTest : public QObject {
 
   void choosingARomFillsTitleAndInfo() {
     QTemporaryDir dir;
-    TForm1 w(TestOptions(dir));
+    MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
     QCOMPARE(w.Work().Library.ROMList.size(), std::size_t{1});
     QVERIFY(Showed(w, "Loaded KORVA Game Database, 1 ROMs"));
@@ -214,7 +214,7 @@ class WindowTest : public QObject {
 
   void openOfAMissingFileAndExportOfAnUnsavedProjectSayWhy() {
     QTemporaryDir dir;
-    TForm1 w(TestOptions(dir));
+    MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
     w.Services().QueueFileName(dir.path() + "/missing.korva");
     w.findChild<QAction*>("FileOpen1")->trigger();
@@ -225,7 +225,7 @@ class WindowTest : public QObject {
   }
   void newProjectResetsEverySlotAndTheCaption() {
     QTemporaryDir dir;
-    TForm1 w(TestOptions(dir));
+    MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
     Pick(Control<QComboBox>(w, "cbROM", 2), 0);
     Pick(Control<QComboBox>(w, "cbIcon", 3), 2);
@@ -258,7 +258,7 @@ class WindowTest : public QObject {
 
   void openOfABrokenFileShowsWhyAndLeavesANewProject() {
     QTemporaryDir dir;
-    TForm1 w(TestOptions(dir));
+    MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
     Pick(Control<QComboBox>(w, "cbROM", 1), 0);
     WriteAll(dir.path() + "/broken.korva", "<KORVA-Project Ver=\"12\"><CartTitle>");
@@ -278,7 +278,7 @@ class WindowTest : public QObject {
 
   void openOfAGoodFileFillsTheGrid() {
     QTemporaryDir dir;
-    TForm1 w(TestOptions(dir, kThreeGames));
+    MainWindow w(TestOptions(dir, kThreeGames));
     w.ShowMainWindow();
     WriteAll(dir.path() + "/set1.korva",
              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<KORVA-Project Ver=\"12\">\r\n"
@@ -311,7 +311,7 @@ class WindowTest : public QObject {
 
   void saveOfANewProjectAsksForANameThenSavesWithoutAsking() {
     QTemporaryDir dir;
-    TForm1 w(TestOptions(dir));
+    MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
     Pick(Control<QComboBox>(w, "cbROM", 1), 0);
     w.Services().QueueFileName(dir.path() + "/set1");
@@ -335,7 +335,7 @@ class WindowTest : public QObject {
 
   void saveAsOntoAnExistingFileAsksFirst() {
     QTemporaryDir dir;
-    TForm1 w(TestOptions(dir));
+    MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
     w.Services().QueueFileName(dir.path() + "/set1.korva");
     Trigger(w, "FileSaveAs1");
@@ -369,7 +369,7 @@ class WindowTest : public QObject {
 
   void aFailedSaveGoesToTheErrorBox() {
     QTemporaryDir dir;
-    TForm1 w(TestOptions(dir));
+    MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
     QVERIFY(QDir(dir.path()).mkdir("taken.korva"));
     w.Services().QueueFileName(dir.path() + "/taken.korva");
@@ -384,7 +384,7 @@ class WindowTest : public QObject {
 
   void randomizeFillsEverySlotThroughItsLists() {
     QTemporaryDir dir;
-    TForm1 w(TestOptions(dir, kThreeGames));
+    MainWindow w(TestOptions(dir, kThreeGames));
     w.ShowMainWindow();
     Pick(Control<QComboBox>(w, "cbIcon", 1), 2);  // the project is now modified
     QVERIFY(w.Work().Proj.ProjectModified);
@@ -428,7 +428,7 @@ class WindowTest : public QObject {
 
   void randomizeWithoutRomsKeepsTheSlotsAndSaysWhy() {
     QTemporaryDir dir;
-    TForm1 w(OptionsWithDatabaseAt((dir.path() + "/korva_db.xml").toStdString()));
+    MainWindow w(OptionsWithDatabaseAt((dir.path() + "/korva_db.xml").toStdString()));
     w.ShowMainWindow();  // missing database: the offer is declined
     QTest::keyClicks(Control<QLineEdit>(w, "edtTitle", 1), "mine");
     w.Services().ClearShown();
@@ -441,7 +441,7 @@ class WindowTest : public QObject {
 
   void scanOfADirectoryReloadsTheLists() {
     QTemporaryDir dir, roms;
-    TForm1 w(TestOptions(dir));
+    MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
     QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), 1);
     using korva::test::INesImage;
@@ -458,11 +458,11 @@ class WindowTest : public QObject {
 
     QVERIFY(w.isEnabled());
     QCOMPARE(enabled.states, (std::vector<bool>{false, true}));
-    QVERIFY(!w.ScanDialog().isVisible());
-    QVERIFY(!w.ScanDialog().Scanning());
-    QCOMPARE(w.ScanDialog().lbScan()->text(), QString("Finished scanning, 2 compatible roms found"));
-    QCOMPARE(w.ScanDialog().ProgressBar1()->maximum(), 3);
-    QCOMPARE(w.ScanDialog().ProgressBar1()->value(), 3);
+    QVERIFY(!w.scanDialog().isVisible());
+    QVERIFY(!w.scanDialog().Scanning());
+    QCOMPARE(w.scanDialog().lbScan()->text(), QString("Finished scanning, 2 compatible roms found"));
+    QCOMPARE(w.scanDialog().ProgressBar1()->maximum(), 3);
+    QCOMPARE(w.scanDialog().ProgressBar1()->value(), 3);
     QVERIFY(QFileInfo::exists(QString::fromStdString(w.Commands().DatabasePath())));
     QCOMPARE(w.Work().Library.ROMNames, (std::vector<std::string>{"Alpha", "Bravo"}));
     for (int n = 1; n <= 16; ++n) {
@@ -481,25 +481,25 @@ class WindowTest : public QObject {
 
   void theScanDialogStaysUsableWhileTheWindowIsDisabled() {
     QTemporaryDir dir;
-    TForm1 w(TestOptions(dir));
+    MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
     w.Commands().ShowScanStarted("Scanning: /roms/");
     QVERIFY(!w.isEnabled());
-    QVERIFY(w.ScanDialog().isVisible());
-    QVERIFY(w.ScanDialog().isEnabled());
-    QVERIFY(w.ScanDialog().lbScan()->isEnabled());
-    QCOMPARE(w.ScanDialog().lbScan()->text(), QString("Scanning: /roms/"));
+    QVERIFY(w.scanDialog().isVisible());
+    QVERIFY(w.scanDialog().isEnabled());
+    QVERIFY(w.scanDialog().lbScan()->isEnabled());
+    QCOMPARE(w.scanDialog().lbScan()->text(), QString("Scanning: /roms/"));
     // Escape closes it like its close box, telling the user first.
-    QTest::keyClick(&w.ScanDialog(), Qt::Key_Escape);
-    QVERIFY(!w.ScanDialog().isVisible());
+    QTest::keyClick(&w.scanDialog(), Qt::Key_Escape);
+    QVERIFY(!w.scanDialog().isVisible());
     QVERIFY(FindShown(w, ShownMessage::Type::Plain, "Abort scanning!"));
-    w.ScanDialog().SetScanning(false);
+    w.scanDialog().SetScanning(false);
     w.setEnabled(true);
   }
 
   void aLongStatusTextIsNotCutOff() {
     QTemporaryDir dir;
-    TForm1 w(TestOptions(dir));
+    MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const std::string text = "Loaded KORVA Game Database, 10000 ROMs";
@@ -516,7 +516,7 @@ class WindowTest : public QObject {
     QTemporaryDir dir, roms;
     // korva_db.xml's directory would have to be where a file is.
     WriteAll(dir.path() + "/blocker", "a file");
-    TForm1 w(OptionsWithDatabaseAt((dir.path() + "/blocker/korva_db.xml").toStdString()));
+    MainWindow w(OptionsWithDatabaseAt((dir.path() + "/blocker/korva_db.xml").toStdString()));
     w.ShowMainWindow();
     WriteAll(roms.filePath("Alpha.nes"), INesImageFor(1));
 
@@ -528,15 +528,15 @@ class WindowTest : public QObject {
     QVERIFY(error->text.find("blocker") != std::string::npos);
     QVERIFY(!w.Commands().ScanRunning());
     QVERIFY(w.isEnabled());
-    QVERIFY(!w.ScanDialog().isVisible());
-    QVERIFY(!w.ScanDialog().Scanning());
+    QVERIFY(!w.scanDialog().isVisible());
+    QVERIFY(!w.scanDialog().Scanning());
     QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), 0);
     QVERIFY(w.Work().Library.ROMList.empty());
   }
 
   void aScanOfAPathThatIsNoDirectorySaysSo() {
     QTemporaryDir dir;
-    TForm1 w(TestOptions(dir));
+    MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
     const QString missing = dir.path() + "/no such dir";
     w.Services().QueueFileName(missing);
@@ -545,14 +545,14 @@ class WindowTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(Showed(w, text), 20000);
     QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
     QVERIFY(w.isEnabled());
-    QVERIFY(!w.ScanDialog().isVisible());
+    QVERIFY(!w.scanDialog().isVisible());
     QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), 1);  // the old lists stay
   }
 
   void missingDatabaseOffersAScanAndCancelRunsNone() {
     QTemporaryDir dir;
     const std::string database = (dir.path() + "/korva_db.xml").toStdString();
-    TForm1 w(OptionsWithDatabaseAt(database));
+    MainWindow w(OptionsWithDatabaseAt(database));
     w.Services().QueueAnswer(MsgButton::Cancel);
     w.ShowMainWindow();
     const ShownMessage* offer = FindShown(w, ShownMessage::Type::Centered, korva::kRomDatabaseMissingMessage);
@@ -571,7 +571,7 @@ class WindowTest : public QObject {
     QTemporaryDir dir, roms;
     const std::string database = (dir.path() + "/korva_db.xml").toStdString();
     WriteAll(roms.filePath("Alpha.nes"), INesImageFor(2));
-    TForm1 w(OptionsWithDatabaseAt(database));
+    MainWindow w(OptionsWithDatabaseAt(database));
     w.Services().QueueAnswer(MsgButton::OK);
     w.Services().QueueFileName(roms.path());
     w.ShowMainWindow();

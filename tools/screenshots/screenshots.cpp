@@ -11,8 +11,8 @@
 // pictures are the same under Xvfb and on the offscreen platform.
 #include "app/KorvaApplication.h"
 #include "app/SlotGrid.h"
-#include "app/TForm1.h"
-#include "app/TfrmScanFiles.h"
+#include "app/MainWindow.h"
+#include "app/ScanDialog.h"
 #include "app/WindowCommands.h"
 #include "app/WindowServices.h"
 
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
   korva::app::WindowOptions options;
   options.DatabasePath = demo.filePath(QStringLiteral("korva_db.xml")).toStdString();
   options.NonInteractive = true;
-  korva::app::TForm1 window(options);
+  korva::app::MainWindow window(options);
   window.ShowMainWindow();
   if (!QTest::qWaitForWindowExposed(&window, 5000)) return 1;
   Settle(window);
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
 
   // The scan dialog as a scan shows it half-way, centred over the window,
   // which is disabled while the scan runs.
-  korva::app::TfrmScanFiles& dialog = window.ScanDialog();
+  korva::app::ScanDialog& dialog = window.scanDialog();
   window.Commands().ShowScanStarted("Scanning: " + demo.filePath("roms").toStdString() + "/");
   dialog.ProgressBar1()->setRange(0, 16);
   dialog.ProgressBar1()->setValue(7);

@@ -8,10 +8,10 @@
 
 namespace korva::app {
 
-class TTaskThread : public QThread {
+class ScanTask : public QThread {
   Q_OBJECT
  public:
-  explicit TTaskThread(std::function<void()> task);
+  explicit ScanTask(std::function<void()> task);
 
  protected:
   void run() override;

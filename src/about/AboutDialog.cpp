@@ -1,4 +1,4 @@
-#include "about/About.h"
+#include "about/AboutDialog.h"
 
 #include "project/Model.h"
 #include "project/UpdateAnswer.h"
@@ -173,7 +173,7 @@ void AboutDesktop::OpenUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
 
 }  // namespace korva
 
-TfrmAbout::TfrmAbout(QWidget* parent)
+AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       updateUrl_(QStringLiteral(KORVA_UPDATE_URL)),
       websiteUrl_(QStringLiteral(KORVA_WEBSITE_URL)) {
@@ -217,12 +217,12 @@ TfrmAbout::TfrmAbout(QWidget* parent)
   btnCheckUpdate_ = new QPushButton(QStringLiteral("Check for Update"), this);
   btnCheckUpdate_->setObjectName(QStringLiteral("btnCheckUpdate"));
   btnCheckUpdate_->setGeometry(24, 120, 105, 25);
-  connect(btnCheckUpdate_, &QPushButton::clicked, this, &TfrmAbout::btnCheckUpdateClick);
+  connect(btnCheckUpdate_, &QPushButton::clicked, this, &AboutDialog::btnCheckUpdateClick);
 
   btnOK_ = new QPushButton(QStringLiteral("OK"), this);
   btnOK_->setObjectName(QStringLiteral("btnOK"));
   btnOK_->setGeometry(208, 120, 75, 25);
-  connect(btnOK_, &QPushButton::clicked, this, &TfrmAbout::btnOKClick);
+  connect(btnOK_, &QPushButton::clicked, this, &AboutDialog::btnOKClick);
 
   setTabOrder(btnCheckUpdate_, btnOK_);
   btnOK_->setFocus();
@@ -230,19 +230,19 @@ TfrmAbout::TfrmAbout(QWidget* parent)
   FormCreate();
 }
 
-TfrmAbout::~TfrmAbout() = default;
+AboutDialog::~AboutDialog() = default;
 
-void TfrmAbout::SetDesktop(korva::AboutDesktop* desktop) { desktop_ = desktop != nullptr ? desktop : &realDesktop_; }
+void AboutDialog::SetDesktop(korva::AboutDesktop* desktop) { desktop_ = desktop != nullptr ? desktop : &realDesktop_; }
 
-void TfrmAbout::FormCreate() {
+void AboutDialog::FormCreate() {
   lblBuildInfo_->setText(QStringLiteral("Build %1, %2").arg(korva::BuildNumber).arg(korva::kBuildDateText));
 }
 
-void TfrmAbout::lblWebsiteClick() { desktop_->OpenUrl(QUrl(websiteUrl_)); }
+void AboutDialog::lblWebsiteClick() { desktop_->OpenUrl(QUrl(websiteUrl_)); }
 
-void TfrmAbout::btnOKClick() { accept(); }
+void AboutDialog::btnOKClick() { accept(); }
 
-void TfrmAbout::btnCheckUpdateClick() {
+void AboutDialog::btnCheckUpdateClick() {
   // Nothing may leave a handler: every failure ends up in the error box.
   try {
     CheckForUpdate();
@@ -253,7 +253,7 @@ void TfrmAbout::btnCheckUpdateClick() {
   }
 }
 
-void TfrmAbout::CheckForUpdate() {
+void AboutDialog::CheckForUpdate() {
   QByteArray body;
   {
     const korva::BusyButton busy(btnCheckUpdate_);
@@ -280,11 +280,11 @@ void TfrmAbout::CheckForUpdate() {
   desktop_->OpenUrl(url);
 }
 
-QMessageBox::StandardButton TfrmAbout::ShowInformation(const QString& text, QMessageBox::StandardButtons buttons) {
+QMessageBox::StandardButton AboutDialog::ShowInformation(const QString& text, QMessageBox::StandardButtons buttons) {
   return desktop_->ShowMessage(this, QMessageBox::Information, QStringLiteral("Information"), text, buttons);
 }
 
-void TfrmAbout::ShowApplicationError(const QString& message) {
+void AboutDialog::ShowApplicationError(const QString& message) {
   desktop_->ShowMessage(this, QMessageBox::Critical, QStringLiteral("KORVA Builder"), korva::WithClosingStop(message),
                         QMessageBox::Ok);
 }

@@ -11,10 +11,10 @@ namespace korva::app {
 
 class WindowServices;
 
-class TfrmScanFiles : public QDialog {
+class ScanDialog : public QDialog {
   Q_OBJECT
  public:
-  TfrmScanFiles(WindowServices& services, QWidget* owner);
+  ScanDialog(WindowServices& services, QWidget* owner);
 
   QLabel* lbScan() const { return lbScan_; }
   QProgressBar* ProgressBar1() const { return progress_; }

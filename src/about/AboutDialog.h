@@ -68,15 +68,15 @@ class AboutDesktop {
 // Help menu. Everything runs on the user-interface thread; no error leaves a
 // handler: failures are shown in the application's error box and the box
 // stays open.
-class TfrmAbout : public QDialog {
+class AboutDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TfrmAbout(QWidget* parent = nullptr);
-  ~TfrmAbout() override;
+  explicit AboutDialog(QWidget* parent = nullptr);
+  ~AboutDialog() override;
 
-  TfrmAbout(const TfrmAbout&) = delete;
-  TfrmAbout& operator=(const TfrmAbout&) = delete;
+  AboutDialog(const AboutDialog&) = delete;
+  AboutDialog& operator=(const AboutDialog&) = delete;
 
   // The address the update check asks; the build's configured one until set.
   QString UpdateUrl() const { return updateUrl_; }

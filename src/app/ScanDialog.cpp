@@ -1,4 +1,4 @@
-#include "app/TfrmScanFiles.h"
+#include "app/ScanDialog.h"
 
 #include "app/WindowServices.h"
 
@@ -9,7 +9,7 @@
 
 namespace korva::app {
 
-TfrmScanFiles::TfrmScanFiles(WindowServices& services, QWidget* owner)
+ScanDialog::ScanDialog(WindowServices& services, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       services_(services) {
@@ -32,7 +32,7 @@ TfrmScanFiles::TfrmScanFiles(WindowServices& services, QWidget* owner)
   progress_->setValue(0);
 }
 
-void TfrmScanFiles::ShowCentred() {
+void ScanDialog::ShowCentred() {
   if (QWidget* owner = parentWidget()) {
     const QRect r = owner->frameGeometry();
     const QSize size = frameGeometry().size();
@@ -42,7 +42,7 @@ void TfrmScanFiles::ShowCentred() {
   raise();
 }
 
-void TfrmScanFiles::closeEvent(QCloseEvent* event) {
+void ScanDialog::closeEvent(QCloseEvent* event) {
   // FormCloseQuery: the user is told, and the dialog closes in every case;
   // the scan itself goes on to its end.
   if (scanning_) {
@@ -51,7 +51,7 @@ void TfrmScanFiles::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void TfrmScanFiles::keyPressEvent(QKeyEvent* event) {
+void ScanDialog::keyPressEvent(QKeyEvent* event) {
   // Escape closes the dialog like its close box.
   if (event->key() == Qt::Key_Escape) {
     close();

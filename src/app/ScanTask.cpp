@@ -1,10 +1,10 @@
-#include "app/TTaskThread.h"
+#include "app/ScanTask.h"
 
 namespace korva::app {
 
-TTaskThread::TTaskThread(std::function<void()> task) : task_(std::move(task)) {}
+ScanTask::ScanTask(std::function<void()> task) : task_(std::move(task)) {}
 
-void TTaskThread::run() {
+void ScanTask::run() {
   try {
     task_();
   } catch (...) {
@@ -13,7 +13,7 @@ void TTaskThread::run() {
 }
 
 void RunInBackground(std::function<void()> task) {
-  auto* thread = new TTaskThread(std::move(task));
+  auto* thread = new ScanTask(std::move(task));
   QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
   thread->start();
 }

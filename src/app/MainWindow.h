@@ -16,7 +16,7 @@ class QToolBar;
 namespace korva::app {
 
 class SlotGrid;
-class TfrmScanFiles;
+class ScanDialog;
 class WheelHook;
 class WindowCommands;
 class WindowServices;
@@ -27,7 +27,7 @@ struct WindowOptions {
   bool WithAboutBox = true;
 };
 
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
   static constexpr int kOuterWidth = 472;
@@ -35,8 +35,8 @@ class TForm1 : public QMainWindow {
   static constexpr int kMinRows = 4;
   static constexpr int kMaxRows = 10;
 
-  explicit TForm1(const WindowOptions& options = {});
-  ~TForm1() override;
+  explicit MainWindow(const WindowOptions& options = {});
+  ~MainWindow() override;
 
   // The height rule: for a proposed outer height, false when the change is
   // refused; otherwise `height` snaps down to a whole number of slot rows and
@@ -55,7 +55,7 @@ class TForm1 : public QMainWindow {
   WindowServices& Services() { return *services_; }
   WindowCommands& Commands() { return *commands_; }
   SlotGrid& Grid() { return *grid_; }
-  TfrmScanFiles& ScanDialog() { return *scanDialog_; }
+  ScanDialog& scanDialog() { return *scanDialog_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -76,7 +76,7 @@ class TForm1 : public QMainWindow {
   QToolBar* toolbar_ = nullptr;
   QLabel* statusPanel_ = nullptr;
   WindowServices* services_ = nullptr;
-  TfrmScanFiles* scanDialog_ = nullptr;
+  ScanDialog* scanDialog_ = nullptr;
   QWidget* aboutBox_ = nullptr;
   WindowCommands* commands_ = nullptr;
   WheelHook* wheelHook_ = nullptr;

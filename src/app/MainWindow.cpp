@@ -1,8 +1,8 @@
-#include "app/TForm1.h"
+#include "app/MainWindow.h"
 
-#include "about/About.h"
+#include "about/AboutDialog.h"
 #include "app/SlotGrid.h"
-#include "app/TfrmScanFiles.h"
+#include "app/ScanDialog.h"
 #include "app/WheelHook.h"
 #include "app/WindowCommands.h"
 #include "app/WindowServices.h"
@@ -27,7 +27,7 @@ namespace {
 constexpr int kToolbarHeight = 29;
 }
 
-TForm1::TForm1(const WindowOptions& options) : QMainWindow(nullptr), options_(options) {
+MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), options_(options) {
   setObjectName(QStringLiteral("Form1"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -50,12 +50,12 @@ TForm1::TForm1(const WindowOptions& options) : QMainWindow(nullptr), options_(op
 
   // The scan progress dialog and the About box exist before the window is
   // first shown.
-  scanDialog_ = new TfrmScanFiles(*services_, this);
+  scanDialog_ = new ScanDialog(*services_, this);
   scanDialog_->setFont(WindowFont());
   commands_ = new WindowCommands(ws_, *services_, *grid_, *scanDialog_, this,
                                  options_.DatabasePath.empty() ? DefaultRomDatabasePath() : options_.DatabasePath);
   if (options_.WithAboutBox) {
-    aboutBox_ = new TfrmAbout(this);
+    aboutBox_ = new AboutDialog(this);
     commands_->SetAboutBox(aboutBox_);
   }
   BuildMenus();
@@ -74,11 +74,11 @@ TForm1::TForm1(const WindowOptions& options) : QMainWindow(nullptr), options_(op
   SetOuterHeight(673);
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
   if (wheelHook_ != nullptr) qApp->removeEventFilter(wheelHook_);
 }
 
-void TForm1::FormCreate() {
+void MainWindow::FormCreate() {
   // The header database; an error here is shown and start-up goes on with
   // an empty table, so the rows and the project still come into being.
   try {
@@ -93,7 +93,7 @@ void TForm1::FormCreate() {
   grid_->ShowProject();
 }
 
-void TForm1::BuildMenus() {
+void MainWindow::BuildMenus() {
   WindowCommands& c = *commands_;
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("File1"));
@@ -114,7 +114,7 @@ void TForm1::BuildMenus() {
   help->addAction(c.HelpAbout1);
 }
 
-void TForm1::BuildToolbar() {
+void MainWindow::BuildToolbar() {
   WindowCommands& c = *commands_;
   toolbar_ = addToolBar(QStringLiteral("ToolBar1"));
   toolbar_->setObjectName(QStringLiteral("ToolBar1"));
@@ -142,17 +142,17 @@ void TForm1::BuildToolbar() {
   }
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::ToolTip) return true;
   return QMainWindow::eventFilter(watched, event);
 }
 
-int TForm1::NonListClientHeight() const {
+int MainWindow::NonListClientHeight() const {
   return menuBar()->sizeHint().height() + kToolbarHeight + SlotGrid::HeightForRows(0) +
          statusBar()->sizeHint().height();
 }
 
-bool TForm1::FormCanResize(int& height, int& rows) {
+bool MainWindow::FormCanResize(int& height, int& rows) {
   const int k = (height - kFixedHeight) / SlotGrid::kRowHeight;
   if (height < kFixedHeight || k < kMinRows || k > kMaxRows) return false;
   height = kFixedHeight + SlotGrid::kRowHeight * k;
@@ -162,23 +162,23 @@ bool TForm1::FormCanResize(int& height, int& rows) {
 
 // The outer height counts the frame as a fixed allowance, so the rule sees the
 // same heights on every platform and under every window manager.
-int TForm1::OuterHeight() const { return height() - NonListClientHeight() + kFixedHeight; }
+int MainWindow::OuterHeight() const { return height() - NonListClientHeight() + kFixedHeight; }
 
-bool TForm1::SetOuterHeight(int height) {
+bool MainWindow::SetOuterHeight(int height) {
   int rows = 0;
   if (!FormCanResize(height, rows)) return false;
   ApplyRows(rows);
   return true;
 }
 
-void TForm1::ApplyRows(int rows) {
+void MainWindow::ApplyRows(int rows) {
   applyingRule_ = true;
   grid_->SetVisibleRows(rows);
   resize(width(), NonListClientHeight() + SlotGrid::kRowHeight * rows);
   applyingRule_ = false;
 }
 
-void TForm1::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   if (applyingRule_ || grid_ == nullptr) return;
   // A size from the window manager (a drag of the frame): snap down to whole
@@ -193,11 +193,11 @@ void TForm1::resizeEvent(QResizeEvent* event) {
   }
 }
 
-void TForm1::FormShow() {
+void MainWindow::FormShow() {
   commands_->Guard([this] { commands_->LoadRomDatabase(); });
 }
 
-void TForm1::ShowMainWindow() {
+void MainWindow::ShowMainWindow() {
   FormShow();
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect r = screen->availableGeometry();
@@ -207,7 +207,7 @@ void TForm1::ShowMainWindow() {
   show();
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   // Nothing asks about unsaved work. While a scan runs the window stays: the
   // worker still reports to it.
   if (commands_ != nullptr && commands_->ScanRunning()) {
