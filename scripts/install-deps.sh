@@ -7,12 +7,13 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config
-  zlib1g-dev libpugixml-dev
+  zlib1g-dev libdeflate-dev libpng-dev libpugixml-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev llvm
   cc65
   xvfb xauth
+  desktop-file-utils appstream lintian dpkg-dev fakeroot file
   python3
 )
 # Node.js and npm run the emulator proof; keep a Node.js that is already there.
