@@ -270,6 +270,7 @@ bool AssembleImages(const Project& project, const RomLibrary& library, const Tem
     std::copy(data + static_cast<std::ptrdiff_t>(prgSize), data + static_cast<std::ptrdiff_t>(prgSize + chrSize),
               out.Chr.begin() + p.ChrOffset);
   }
+  out.InstRom = BuildInstRomImage(templates.InstRom, project.Cartridge);
   return true;
 }
 
@@ -279,7 +280,7 @@ bool BuildImages(const Project& project, const RomLibrary& library, const Templa
   if (!AssembleImages(project, library, templates, ui, images)) return false;
   WriteFileAtomic(basePath + "-prg.bin", std::span<const std::uint8_t>(images.Prg));
   WriteFileAtomic(basePath + "-chr.bin", std::span<const std::uint8_t>(images.Chr));
-  WriteInstRom(basePath + "-instrom.bin", templates.InstRom, project.Cartridge);
+  WriteFileAtomic(basePath + "-instrom.bin", std::span<const std::uint8_t>(images.InstRom));
   return true;
 }
 

@@ -88,10 +88,11 @@ std::array<const TROMInfo*, SlotCount> SlotRoms(const Project& project, const Ro
 // characters. Shorter than 19 where the template's "%" stays.
 std::string MenuTitleText(const std::string& title);
 
-// The PRG and CHR images in memory.
+// The three images of a build in memory.
 struct CartridgeImages {
   std::vector<std::uint8_t> Prg;
   std::vector<std::uint8_t> Chr;
+  std::vector<std::uint8_t> InstRom;
   Placement Slots{};
 };
 
@@ -102,7 +103,7 @@ struct CartridgeImages {
 bool AssembleImages(const Project& project, const RomLibrary& library, const Templates& templates,
                     UserInterface& ui, CartridgeImages& out);
 
-// Builds the images and writes "%s-prg.bin", "%s-chr.bin" and
+// Builds the images as AssembleImages does and writes "%s-prg.bin", "%s-chr.bin" and
 // "%s-instrom.bin" for the base path. True when all three were written;
 // false when the build stopped after showing a message (nothing written).
 bool BuildImages(const Project& project, const RomLibrary& library, const Templates& templates,

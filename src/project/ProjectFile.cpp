@@ -115,15 +115,16 @@ void WriteProjectFile(Workspace& ws, const std::string& path, UserInterface& ui)
   ui.ShowStatusMessage("Project saved!", 2);
 }
 
-void ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui) {
-  Project& project = ws.Proj;
-  NewProject(project, ui);
+namespace {
 
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kMaxProjectFileSize);
+// Everything after NewProject: the parse of the document's bytes and the
+// project it holds.
+void ReadProjectDocument(Workspace& ws, const void* bytes, std::size_t size, const std::string& path,
+                         UserInterface& ui) {
+  Project& project = ws.Proj;
   pugi::xml_document doc;
   const pugi::xml_parse_result parsed =
-      doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default | pugi::parse_ws_pcdata_single,
-                      pugi::encoding_auto);
+      doc.load_buffer(bytes, size, pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_auto);
   if (!parsed)
     throw ProjectFileError(std::string(parsed.description()) + " (at byte " +
                            std::to_string(parsed.offset) + ")");
@@ -171,6 +172,19 @@ void ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui) 
   ui.UpdateCaption(path);
   project.ProjectFileName = path;
   ui.ShowStatusMessage("Loaded project: " + FileNamePart(path), 5);
+}
+
+}  // namespace
+
+void ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui) {
+  NewProject(ws.Proj, ui);
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kMaxProjectFileSize);
+  ReadProjectDocument(ws, bytes.data(), bytes.size(), path, ui);
+}
+
+void ReadProjectText(Workspace& ws, std::string_view text, const std::string& path, UserInterface& ui) {
+  NewProject(ws.Proj, ui);
+  ReadProjectDocument(ws, text.data(), text.size(), path, ui);
 }
 
 }  // namespace korva

@@ -8,6 +8,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace korva {
 
@@ -34,5 +35,9 @@ void WriteProjectFile(Workspace& ws, const std::string& path, UserInterface& ui)
 // the end of a completed read. Raises ProjectFileError (or FileError when the
 // file cannot be read); the slots filled before the failure stay filled.
 void ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui);
+
+// The same for a document already in memory, `text`, as if read from the file
+// at `path` (which becomes ProjectFileName).
+void ReadProjectText(Workspace& ws, std::string_view text, const std::string& path, UserInterface& ui);
 
 }  // namespace korva

@@ -82,24 +82,12 @@ std::string NameWithoutExtension(const std::string& name) {
   return name.substr(0, dot);
 }
 
-RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
-                                UserInterface& ui, const RomListsRebuilt& rebuilt) {
+namespace {
+
+// Everything after the parse: the root, the two elements and the entries.
+RomDatabaseLoad LoadDocument(const pugi::xml_document& doc, const std::string& path, const HeaderDatabase& headerDb,
+                             RomLibrary& library, UserInterface& ui, const RomListsRebuilt& rebuilt) {
   RomDatabaseLoad load;
-  if (!FileExists(path)) {
-    load.Status = RomDatabaseStatus::Missing;
-    return load;
-  }
-
-  pugi::xml_document doc;
-  const pugi::xml_parse_result parsed = doc.load_file(path.c_str(), pugi::parse_default, pugi::encoding_auto);
-  if (!parsed) {
-    if (parsed.status == pugi::status_file_not_found || parsed.status == pugi::status_io_error ||
-        parsed.status == pugi::status_out_of_memory)
-      throw RomDatabaseError(path + ": cannot be read (" + parsed.description() + ")");
-    throw RomDatabaseError(path + " is not well-formed XML: " + parsed.description() + " at byte " +
-                           std::to_string(parsed.offset));
-  }
-
   const pugi::xml_node root = doc.document_element();
   if (std::string_view(root.name()) != "KORVA") {
     ui.ShowPlainMessage(kRomDatabaseCorruptMessage, "Error", MsgKind::Error);
@@ -172,6 +160,36 @@ RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& h
                            static_cast<MsgButtons>(MsgButton::OK));
   ui.ShowStatusMessage("Loaded KORVA Game Database, " + std::to_string(load.Count) + " ROMs", 10);
   return load;
+}
+
+std::string NotWellFormed(const pugi::xml_parse_result& parsed, const std::string& path) {
+  return path + " is not well-formed XML: " + parsed.description() + " at byte " + std::to_string(parsed.offset);
+}
+
+}  // namespace
+
+RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
+                                UserInterface& ui, const RomListsRebuilt& rebuilt) {
+  if (!FileExists(path)) return RomDatabaseLoad{};
+
+  pugi::xml_document doc;
+  const pugi::xml_parse_result parsed = doc.load_file(path.c_str(), pugi::parse_default, pugi::encoding_auto);
+  if (!parsed) {
+    if (parsed.status == pugi::status_file_not_found || parsed.status == pugi::status_io_error ||
+        parsed.status == pugi::status_out_of_memory)
+      throw RomDatabaseError(path + ": cannot be read (" + parsed.description() + ")");
+    throw RomDatabaseError(NotWellFormed(parsed, path));
+  }
+  return LoadDocument(doc, path, headerDb, library, ui, rebuilt);
+}
+
+RomDatabaseLoad LoadRomDatabaseText(std::string_view text, const std::string& path, const HeaderDatabase& headerDb,
+                                    RomLibrary& library, UserInterface& ui, const RomListsRebuilt& rebuilt) {
+  pugi::xml_document doc;
+  const pugi::xml_parse_result parsed =
+      doc.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_auto);
+  if (!parsed) throw RomDatabaseError(NotWellFormed(parsed, path));
+  return LoadDocument(doc, path, headerDb, library, ui, rebuilt);
 }
 
 }  // namespace korva

@@ -19,6 +19,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace korva {
@@ -94,6 +95,11 @@ using RomListsRebuilt = std::function<void(const RomLibrary&)>;
 // RomDatabaseError and leaves `library` as it was.
 RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
                                 UserInterface& ui, const RomListsRebuilt& rebuilt = {});
+
+// The same for a document already in memory, `text`, as if read from the file
+// at `path` (which only names it in messages). Never Missing.
+RomDatabaseLoad LoadRomDatabaseText(std::string_view text, const std::string& path, const HeaderDatabase& headerDb,
+                                    RomLibrary& library, UserInterface& ui, const RomListsRebuilt& rebuilt = {});
 
 // `name` without its extension (the part from its last dot on): Game.nes
 // gives Game. A dot in a directory part does not count.
