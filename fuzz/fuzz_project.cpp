@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as a .korva project file against a fixed ROM list.
-// Only ProjectFileError may come out. A project that reads is written again
-// and read back: the second text must equal the first.
+// Only ProjectFileError may come out. A project that reads is written and
+// read back: the same slots and texts, and the same text when written again.
 #include <cstdint>
 #include <cstdlib>
 
@@ -40,6 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text = ProjectFileText(ws);
   Workspace again = fixed;
   ReadProjectText(again, text, "/projects/fuzz.korva", ui);
-  if (ProjectFileText(again) != text) std::abort();
+  for (std::size_t i = 0; i < ws.Proj.Slots.size(); ++i) {
+    const Slot &a = ws.Proj.Slots[i], &b = again.Proj.Slots[i];
+    if (a.ROMIndex != b.ROMIndex || a.Title != b.Title || a.Icon != b.Icon) std::abort();
+  }
+  const CartridgeSettings &a = ws.Proj.Cartridge, &b = again.Proj.Cartridge;
+  if (a.CartTitle != b.CartTitle || a.InstLine1 != b.InstLine1 || a.InstLine2 != b.InstLine2 || a.Icons != b.Icons ||
+      ProjectFileText(again) != text)
+    std::abort();
   return 0;
 }

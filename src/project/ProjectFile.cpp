@@ -146,7 +146,11 @@ void ReadProjectDocument(Workspace& ws, const void* bytes, std::size_t size, con
     if (slotNumber < 1 || slotNumber > SlotCount)
       throw ProjectFileError(Format("Slot %lld is not within valid range!", slotNumber));
     const std::string crcText = rom.attribute("CRC32").value();
-    const TROMInfo found = FindROMByCRC(ws.Library.ROMList, HexOrZero(crcText));
+    // CRC 0 is what the writer gives an empty slot: it names no ROM, even
+    // when ROMList holds one whose CRC-32 is 0 (an entry of korva_db.xml
+    // whose CRC32 could not be read has that too).
+    const std::uint32_t crc = HexOrZero(crcText);
+    const TROMInfo found = crc == 0 ? TROMInfo{} : FindROMByCRC(ws.Library.ROMList, crc);
     if (found.ListIndex >= 0 && static_cast<std::size_t>(found.ListIndex) < ws.Library.ROMList.size()) {
       Slot& slot = project.slot(slotNumber);
       slot.ROMIndex = found.ListIndex;

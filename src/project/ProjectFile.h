@@ -2,7 +2,8 @@
 // The project file (*.korva): the cartridge settings and the sixteen slots as
 // a small XML document. A slot names its ROM by CRC-32 alone, so a project
 // stays valid when ROM files are renamed or moved, as long as a ROM with that
-// CRC-32 is in ROMList when the project is opened.
+// CRC-32 is in ROMList when the project is opened. An empty slot is written
+// with CRC 00000000, so a CRC of 0 never names a ROM.
 #include "project/Workspace.h"
 #include "romlib/UserInterface.h"
 

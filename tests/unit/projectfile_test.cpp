@@ -116,6 +116,7 @@ TEST_F(ProjectFileTest, RoundTrip) {
 }
 
 TEST_F(ProjectFileTest, AllEmptySlotsReadBackWithoutWarning) {
+  testing::AddRom(ws, "Zero.nes", 0, 16384, 8192);  // CRC 0 must not fill the empty slots
   WriteProjectFile(ws, path(), ui);
   ReadProjectFile(ws, path(), ui);
   EXPECT_TRUE(ui.messages.empty());
