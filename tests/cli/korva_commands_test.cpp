@@ -31,6 +31,16 @@ std::string ReadText(const std::string& path) {
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// The texts of every element of an XML file, as Python's strict parser (expat)
+// reads them, in JSON: ["ROMPath text", "Filename text", ...]; or its error.
+std::string StrictXmlTexts(const std::string& path) {
+  return korva::test::RunCommand(
+             "python3 -c 'import json, sys, xml.etree.ElementTree as E; "
+             "print(json.dumps([e.text for e in E.parse(sys.argv[1]).iter() if e.text and e.text.strip()]))' " +
+             Quote(path))
+      .out;
+}
+
 // The bundled demo in a fresh directory: sixteen games, korva_db.xml,
 // demo.korva and its three images.
 struct Demo {
@@ -108,4 +118,29 @@ TEST(KorvaScan, RefusesABadThreadCountAndAMissingDirectory) {
   EXPECT_EQ(missing.status, 1) << missing.out;
   EXPECT_TRUE(Has(missing.out, "Invalid path: ")) << missing.out;
   EXPECT_FALSE(fs::exists(dir.path() + "db.xml"));
+}
+
+TEST(KorvaScan, RomPathIsTheFullNormalPathAndAnEmptyDirectoryIsRefused) {
+  Demo demo;
+  const Outcome run = korva::test::RunCommand("cd " + Quote(demo.dir.path()) + " && " + KORVA_EXE +
+                                              " scan ./roms/../roms --db rel.xml");
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(StrictXmlTexts(demo.Path("rel.xml")), "[\"" + demo.Path("roms/") + "\", ")) << run.out;
+  const Outcome empty = Korva("scan '' --db " + Quote(demo.Path("empty.xml")));
+  EXPECT_EQ(empty.status, 1) << empty.out;
+  EXPECT_FALSE(fs::exists(demo.Path("empty.xml")));
+}
+
+TEST(KorvaScan, NamesAreStoredSoAStrictParserReadsThemBackOrLeftOut) {
+  Demo demo;
+  fs::rename(demo.Path("roms/rocket-rally.nes"), demo.Path("roms/rocket\rrally.nes"));
+  for (const char* bad : {"\xff.nes", "bell\x07.nes"}) fs::copy_file(demo.Path("roms/mole-patrol.nes"), demo.Path("roms/") + bad);
+  const Outcome run = Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("names.xml")));
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(run.out, "2 files skipped: their names cannot be stored")) << run.out;
+  EXPECT_TRUE(Has(StrictXmlTexts(demo.Path("names.xml")), "\"rocket\\rrally.nes\"")) << ReadText(demo.Path("names.xml"));
+  const Outcome list = Korva("list --db " + Quote(demo.Path("names.xml")));
+  EXPECT_EQ(list.status, 0) << list.out;
+  EXPECT_TRUE(Has(list.out, "Loaded KORVA Game Database, 16 ROMs")) << list.out;
+  EXPECT_FALSE(Has(list.out, "out of sync")) << list.out;
 }
