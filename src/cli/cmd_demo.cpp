@@ -116,7 +116,7 @@ int RunDemo(const std::vector<std::string>& args) {
   ws.Proj.ProjectFileName = projectPath;
   std::cout << "Project: " << projectPath << "\n";
 
-  if (!ExportProject(ws, LoadTemplates(), ui)) return 1;
+  if (!ExportProject(ws, TemplateChoice{}, ui)) return 1;
   const std::string base = BasePath(projectPath);
   for (const char* suffix : {"-prg.bin", "-chr.bin", "-instrom.bin"}) std::cout << base << suffix << "\n";
   return ui.ErrorShown() ? 1 : 0;

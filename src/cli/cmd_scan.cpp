@@ -63,18 +63,13 @@ constexpr const char* kUsage = "usage: korva scan DIR [--db PATH] [--threads N]\
 
 // Takes "--threads N" (1 to 16) out of `args`; -1 when it is not there.
 int TakeThreadsOption(std::vector<std::string>& args) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != "--threads") continue;
-    if (i + 1 >= args.size()) throw std::invalid_argument("--threads needs a number");
-    const std::string& text = args[i + 1];
-    const bool digits = !text.empty() && text.size() <= 2 && text.find_first_not_of("0123456789") == std::string::npos;
-    const int threads = digits ? std::stoi(text) : 0;
-    if (threads < 1 || threads > 16)
-      throw std::invalid_argument("--threads takes a number from 1 to 16, not \"" + text + "\"");
-    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-    return threads;
-  }
-  return -1;
+  const std::optional<std::string> text = TakeOption(args, "--threads");
+  if (!text) return -1;
+  const bool digits = text->size() <= 2 && text->find_first_not_of("0123456789") == std::string::npos;
+  const int threads = digits ? std::stoi(*text) : 0;
+  if (threads < 1 || threads > 16)
+    throw std::invalid_argument("--threads takes a number from 1 to 16, not \"" + *text + "\"");
+  return threads;
 }
 
 int RunScan(const std::vector<std::string>& rawArgs) {

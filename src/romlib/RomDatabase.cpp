@@ -108,7 +108,7 @@ bool NameCanBeStored(std::string_view name) {
 
 std::string NameWithoutExtension(const std::string& name) {
   const auto dot = name.find_last_of('.');
-  const auto sep = name.find_last_of("/\\");
+  const auto sep = name.find_last_of(kPathSeparator);
   if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return name;
   return name.substr(0, dot);
 }

@@ -144,3 +144,30 @@ TEST(KorvaScan, NamesAreStoredSoAStrictParserReadsThemBackOrLeftOut) {
   EXPECT_TRUE(Has(list.out, "Loaded KORVA Game Database, 16 ROMs")) << list.out;
   EXPECT_FALSE(Has(list.out, "out of sync")) << list.out;
 }
+
+TEST(KorvaBuild, TemplatesAreTakenOnlyWhenNamedAndTheMessageNamesTheRealDirectory) {
+  Demo demo;
+  std::ofstream(demo.Path("menurom.bin")) << "xyz";  // a stray file in the working directory
+  const std::string build = "cd " + Quote(demo.dir.path()) + " && " + KORVA_EXE + " build demo.korva --db korva_db.xml";
+  Outcome run = korva::test::RunCommand(build);
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(run.out, "exported to project directory!\n\n" + demo.dir.path() + "\n")) << run.out;
+  EXPECT_FALSE(Has(run.out, "(menu program")) << run.out;
+  run = korva::test::RunCommand(build + " --menu-template menurom.bin");
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_TRUE(Has(run.out, "The menu program template (menurom.bin) is 3 bytes")) << run.out;
+  run = korva::test::RunCommand(build + " --inst-template");
+  EXPECT_EQ(run.status, 2) << run.out;
+}
+
+TEST(KorvaBuild, TheSavedProjectIsStrictXmlAlsoFromATitleWithAControlCharacter) {
+  Demo demo;
+  std::string project = ReadText(demo.Path("demo.korva"));
+  const auto at = project.find("ROCKET RALLY<");
+  ASSERT_NE(at, std::string::npos);
+  project.insert(at + 12, "&#03;");  // as an older build wrote it
+  std::ofstream(demo.Path("demo.korva"), std::ios::binary) << project;
+  const Outcome run = Korva("build " + Quote(demo.Path("demo.korva")) + " --db " + Quote(demo.Path("korva_db.xml")));
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(StrictXmlTexts(demo.Path("demo.korva")), "\"ROCKET RALLY\"")) << ReadText(demo.Path("demo.korva"));
+}
