@@ -1,6 +1,7 @@
 // `korva demo`, `korva scan` and `korva build` run end to end: the exit
 // statuses a script relies on, and the files they leave behind.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -170,4 +171,16 @@ TEST(KorvaBuild, TheSavedProjectIsStrictXmlAlsoFromATitleWithAControlCharacter) 
   const Outcome run = Korva("build " + Quote(demo.Path("demo.korva")) + " --db " + Quote(demo.Path("korva_db.xml")));
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(Has(StrictXmlTexts(demo.Path("demo.korva")), "\"ROCKET RALLY\"")) << ReadText(demo.Path("demo.korva"));
+}
+
+TEST(KorvaList, ADatabaseThatCannotBeReadGivesTheSystemsReason) {
+  Demo demo;
+  fs::permissions(demo.dir.path(), fs::perms::all);  // reachable, but korva_db.xml itself not readable
+  fs::permissions(demo.Path("korva_db.xml"), fs::perms::none);
+  // Root reads any file: then the command runs as nobody.
+  const std::string as = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  if (korva::test::RunCommand(as + KORVA_EXE + " --help").status != 0) GTEST_SKIP() << "cannot run as another user";
+  const Outcome run = korva::test::RunCommand(as + KORVA_EXE + " list --db " + Quote(demo.Path("korva_db.xml")));
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_TRUE(Has(run.out, "Permission denied")) << run.out;
 }
