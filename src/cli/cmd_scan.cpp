@@ -18,13 +18,14 @@ namespace korva::cli {
 
 namespace {
 
-// Draws a progress bar on stderr when it is a terminal; prints the labels.
+// Draws a progress bar on stderr when it is a terminal; prints the labels
+// there too (a scan's output is its file, not text).
 class ConsoleScanObserver : public ScanObserver {
  public:
   ConsoleScanObserver(std::string dbPath, const HeaderDatabase& headerDb, ConsoleUI& ui)
       : dbPath_(std::move(dbPath)), headerDb_(headerDb), ui_(ui), bar_(::isatty(STDERR_FILENO) == 1) {}
 
-  void ScanStarted(const std::string& label) override { std::cout << label << "\n" << std::flush; }
+  void ScanStarted(const std::string& label) override { std::cerr << label << "\n" << std::flush; }
   void SetProgressMax(int maximum) override { max_ = maximum; }
   void SetProgress(int position) override {
     if (!bar_ || max_ <= 0) return;
@@ -38,7 +39,7 @@ class ConsoleScanObserver : public ScanObserver {
   }
   void SetLabel(const std::string& text) override {
     ClearBar();
-    std::cout << text << "\n" << std::flush;
+    std::cerr << text << "\n" << std::flush;
   }
   void ReloadDatabase() override { LoadRomDatabase(dbPath_, headerDb_, library_, ui_); }
   void ScanFinished() override { ClearBar(); }
@@ -94,11 +95,11 @@ int RunScan(const std::vector<std::string>& rawArgs) {
   const ScanResult result = ScanRomDirectory(args.Positional[0], headerDb, dbPath, ui, observer,
                                              threads < 0 ? -1 : threads - 1);
   if (!result.Written || !result.Error.empty()) return 1;
-  std::cout << "Wrote " << dbPath << "\n";
+  std::cerr << "Wrote " << dbPath << "\n";
   return 0;
 }
 
-const Command scanCommand("scan", "DIR [--db PATH]",
+const Command scanCommand("scan", "DIR [--db PATH] [--threads N]",
                           "scan DIR for compatible ROMs and write the ROM database file korva_db.xml", &RunScan);
 
 }  // namespace

@@ -184,3 +184,30 @@ TEST(KorvaList, ADatabaseThatCannotBeReadGivesTheSystemsReason) {
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_TRUE(Has(run.out, "Permission denied")) << run.out;
 }
+
+TEST(KorvaCommands, DataGoesToStdoutEverythingElseToStderrAndEveryCommandHasHelp) {
+  Outcome run = korva::test::RunCommand(std::string(KORVA_EXE) + " --help", false);
+  EXPECT_TRUE(Has(run.out, "scan DIR [--db PATH] [--threads N]")) << run.out;
+  for (const char* command : {"info", "scan", "list", "show", "build", "demo"}) {
+    for (const char* help : {" -h", " x --help"}) {
+      run = korva::test::RunCommand(std::string(KORVA_EXE) + " " + command + help, false);
+      EXPECT_EQ(run.status, 0) << command << help << ": " << run.out;
+      EXPECT_EQ(run.out.rfind(std::string("usage: korva ") + command + " ", 0), 0u) << run.out;
+    }
+  }
+
+  Demo demo;
+  const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
+  run = korva::test::RunCommand(std::string(KORVA_EXE) + " scan " + Quote(demo.Path("roms")) + db, false);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "");
+  run = korva::test::RunCommand(std::string(KORVA_EXE) + " list" + db, false);
+  EXPECT_TRUE(run.out.rfind("ROMPath: ", 0) == 0 && !Has(run.out, "Loaded KORVA")) << run.out;
+  run = korva::test::RunCommand(std::string(KORVA_EXE) + " show " + Quote(demo.Path("demo.korva")) + db, false);
+  EXPECT_EQ(run.out.rfind("Project:    ", 0), 0u) << run.out;
+  // The table's seventeen lines line up: all as long as the header.
+  std::istringstream table(run.out.substr(run.out.find("Slot  ")));
+  std::string header, line;
+  std::getline(table, header);
+  for (int n = 1; n <= 16 && std::getline(table, line); ++n) EXPECT_EQ(line.size(), header.size()) << line;
+}
