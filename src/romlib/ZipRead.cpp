@@ -182,7 +182,7 @@ std::size_t InflateToBuffer(const std::uint8_t* in, std::uint32_t inLength, std:
 
 }  // namespace
 
-// The bytes of an archive file, read whole or mapped.
+// The bytes of an archive file, read whole.
 struct TZipRead::FileBytes {
   std::vector<std::uint8_t> bytes;
   const std::uint8_t* data() const { return bytes.data(); }
