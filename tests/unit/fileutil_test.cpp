@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -68,18 +67,6 @@ TEST(FileUtil, AFileShorterThanItsSizeIsAnError) {
   ASSERT_EQ(::truncate(file.path().c_str(), 1000), 0);  // shrinks after its size was taken
   EXPECT_THROW(korva::ReadFileBytes(fd, 5000, file.path()), korva::FileError);
   ::close(fd);
-}
-
-TEST(FileUtil, AFifoIsRefusedWithoutWaitingForAWriter) {
-  TempDir dir;
-  const std::string fifo = dir.path + "/x.nes";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  try {
-    korva::ReadFileWithin(fifo, 100);
-    FAIL();
-  } catch (const korva::FileError& e) {
-    EXPECT_NE(std::string(e.what()).find("not a regular file"), std::string::npos) << e.what();
-  }
 }
 
 TEST(FileUtil, ReadWholeFileOfEmptyFileIsEmpty) {
