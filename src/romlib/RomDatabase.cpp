@@ -48,13 +48,11 @@ class RomFileCheck {
     // Only a path that ends in a separator names the directory the entries'
     // files are in: without one, ROMPath and a name run together.
     if (entries < kListFrom || directory.empty() || directory.back() != kPathSeparator) return;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(directory, ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-      std::error_code typeError;
-      if (it->is_regular_file(typeError)) names_.insert(it->path().filename().string());
+    try {
+      for (std::string& name : ListFiles(directory)) names_.insert(std::move(name));
+    } catch (const std::filesystem::filesystem_error&) {
+      names_.clear();
     }
-    if (ec) names_.clear();
   }
 
   bool Exists(const std::string& name, const std::string& full) const {

@@ -189,7 +189,7 @@ int InflateOnly(const std::vector<std::string>& files) {
   }
   libdeflate_free_decompressor(d);
   const double entries = static_cast<double>(archives.size()) * kRounds;
-  const double per40k = 40.0 * 1024 * kRounds / static_cast<double>(total);
+  const double per40k = 40.0 * 1024 / (static_cast<double>(total) * kRounds);
   std::printf("%zu entries, %.3f deflated/inflated; zlib %.1f us an entry (%.1f per 40 KB), "
               "libdeflate %.1f us an entry (%.1f per 40 KB)\n",
               archives.size(), static_cast<double>(packedTotal) / static_cast<double>(total),
