@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Generates a directory of NES ROM images for measuring the directory scan.
 
-    gen_roms.py DIR COUNT [--header-db assets/header/nes20db.txt] [--seed N]
+    gen_roms.py DIR COUNT [--header-db assets/header/nes20db.txt] [--seed N] [--jobs N]
+
+The files are made in blocks of 1,000, each from its own seed, so the same
+COUNT and seed give the same files whatever the number of jobs.
 
 The mix, as a ROM collection has it: 70% .nes files and 30% .zip archives
 with one deflated entry.
@@ -21,6 +24,7 @@ and their variants); CHR is 16-byte tiles from a small set, repeated, blank
 and solid tiles among them.
 """
 import argparse
+import multiprocessing
 import os
 import random
 import struct
@@ -180,22 +184,19 @@ def header(prg, chr_, mapper, vertical, pal):
                                  mapper & 0xF0, 0, 2 if pal else 0]) + bytes(6))
 
 
-def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("dir")
-    ap.add_argument("count", type=int)
-    ap.add_argument("--header-db", default=os.path.join(os.path.dirname(__file__), "../../assets/header/nes20db.txt"))
-    ap.add_argument("--seed", type=int, default=1)
-    args = ap.parse_args()
-    rng = random.Random(args.seed)
-    os.makedirs(args.dir, exist_ok=True)
-    known = known_roms(args.header_db)
+BLOCK = 1000
+
+
+def make_block(args):
+    """Writes originals first to last (a block of them); the duplicates of
+    those among them that `copies` names follow right after their source."""
+    directory, header_db, seed, first, last, copies = args
+    rng = random.Random("%d-%d" % (seed, first // BLOCK))
+    known = known_roms(header_db)
     forger = CrcForger()
     prg_maker = PrgMaker(rng)
-    duplicates = max(1, args.count * 3 // 100)
-    made = []
     known_made = rejects = 0
-    for i in range(args.count - duplicates):
+    for i in range(first, last):
         kind = rng.random()
         prg, chr_ = rng.choices(SIZES, SIZE_WEIGHTS)[0]
         mapper, vertical, pal = rng.choice((0, 0, 0, 3, 87)), rng.random() < 0.5, False
@@ -220,20 +221,45 @@ def main():
             known_made += 1
         image = header(prg, chr_, mapper, vertical, pal) + data
         archive = rng.random() < 0.3
-        made.append((image, archive))
         name = "Game %05d (%s)" % (rng.randrange(100000), rng.choice(("USA", "Europe", "Japan", "World")))
-        write(args.dir, "%s %06d" % (name, i), image, archive)
-    for d in range(duplicates):
-        image, archive = made[rng.randrange(len(made))]
-        write(args.dir, "Copy %03d %06d" % (d, args.count - duplicates + d), image, archive != (rng.random() < 0.5))
+        write(directory, "%s %06d" % (name, i), image, archive)
+        for number, index in copies.get(i, ()):
+            write(directory, "Copy %03d %06d" % (number, index), image, archive != (rng.random() < 0.5))
+    return known_made, rejects
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("dir")
+    ap.add_argument("count", type=int)
+    ap.add_argument("--header-db", default=os.path.join(os.path.dirname(__file__), "../../assets/header/nes20db.txt"))
+    ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--jobs", type=int, default=os.cpu_count() or 1)
+    args = ap.parse_args()
+    os.makedirs(args.dir, exist_ok=True)
+    duplicates = max(1, args.count * 3 // 100)
+    originals = args.count - duplicates
+    copies = {}
+    for d, source in enumerate(random.Random(args.seed).sample(range(originals), duplicates)):
+        copies.setdefault(source, []).append((d, originals + d))
+    blocks = [(args.dir, args.header_db, args.seed, first, min(first + BLOCK, originals),
+               {i: c for i, c in copies.items() if first <= i < first + BLOCK})
+              for first in range(0, originals, BLOCK)]
+    if args.jobs > 1:
+        with multiprocessing.Pool(args.jobs) as pool:
+            results = pool.map(make_block, blocks)
+    else:
+        results = [make_block(b) for b in blocks]
     print("wrote %d ROM images to %s (%d known to the header database, %d rejects, %d duplicates)" % (
-        args.count, args.dir, known_made, rejects, duplicates))
+        args.count, args.dir, sum(r[0] for r in results), sum(r[1] for r in results), duplicates))
 
 
 def write(directory, name, image, archive):
     if archive:
-        with zipfile.ZipFile(os.path.join(directory, name + ".zip"), "w", compression=zipfile.ZIP_DEFLATED) as z:
-            z.writestr(name + ".nes", image)
+        entry = zipfile.ZipInfo(name + ".nes", date_time=(2000, 1, 1, 0, 0, 0))
+        entry.compress_type = zipfile.ZIP_DEFLATED
+        with zipfile.ZipFile(os.path.join(directory, name + ".zip"), "w") as z:
+            z.writestr(entry, image)
     else:
         with open(os.path.join(directory, name + ".nes"), "wb") as f:
             f.write(image)
