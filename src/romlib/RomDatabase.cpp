@@ -115,6 +115,8 @@ RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& h
   fresh.ROMPath = romPathNode.text().get();
   const auto entries = static_cast<std::size_t>(std::distance(romDb.children().begin(), romDb.children().end()));
   const RomFileCheck files(fresh.ROMPath, entries);
+  fresh.ROMList.reserve(entries);
+  fresh.ROMNames.reserve(entries);
   for (const pugi::xml_node e : romDb.children()) {
     if (e.type() != pugi::node_element) continue;
     const std::uint32_t crc = HexOrZero(e.attribute("CRC32").value());
