@@ -581,7 +581,7 @@ TEST(ZipRead, LibdeflateGivesZlibsBytesAndVerdicts) {
     std::ifstream in(seed.path(), std::ios::binary);
     const Bytes archive{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     compared += CompareWithZlib(archive);
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 100; ++round) {
       Bytes bad = archive;
       for (int c = 1 + static_cast<int>(rng() % 3); c > 0; --c) bad[rng() % bad.size()] = static_cast<std::uint8_t>(rng());
       compared += CompareWithZlib(bad);
@@ -595,9 +595,9 @@ TEST(ZipRead, LibdeflateGivesZlibsBytesAndVerdicts) {
                            korva::test::RawDeflate(image, 6, Z_HUFFMAN_ONLY), korva::test::RawDeflate(image, 6, Z_RLE)};
   for (const Bytes& stream : streams) {
     std::vector<Bytes> cases = {stream};
-    for (std::size_t cut = 0; cut < stream.size(); cut += stream.size() / 40 + 1)
+    for (std::size_t cut = 0; cut < stream.size(); cut += stream.size() / 16 + 1)
       cases.emplace_back(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(cut));
-    for (int round = 0; round < 150; ++round) {
+    for (int round = 0; round < 40; ++round) {
       Bytes bad = stream;
       bad[rng() % bad.size()] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
       cases.push_back(bad);
@@ -619,7 +619,7 @@ TEST(ZipRead, LibdeflateGivesZlibsBytesAndVerdicts) {
       }
     }
   }
-  EXPECT_GT(compared, 3000);
+  EXPECT_GT(compared, 1000);
 }
 
 TEST(ZipReadFile, MissingOrEmptyFileIsMissingFile) {
