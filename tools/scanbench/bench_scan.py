@@ -15,8 +15,10 @@ same generator, then:
   each run after `sync` and dropping the page cache (root only; skipped
   otherwise);
 - memory: one scan of `memory-count` files, its peak resident set.
-Every run is printed as it ends with the 1-minute load average (as `uptime`
-gives it) at its start, then a table of medians and ratios.
+Every run is printed as it ends, with its CPU time (user and system) and the
+1-minute load average (as `uptime` gives it) at its start, then a table of
+medians and ratios. On a busy machine the CPU times say more than the wall
+times: other work takes the second core from the two-thread jobs.
 """
 import argparse
 import hashlib
@@ -45,7 +47,7 @@ def run(cmd):
     code = os.waitstatus_to_exitcode(status)
     if code != 0:
         sys.exit("command failed (%d): %s\n%s" % (code, " ".join(cmd), err))
-    return elapsed, usage.ru_maxrss / 1024.0  # seconds, MiB
+    return elapsed, usage.ru_maxrss / 1024.0, usage.ru_utime + usage.ru_stime  # seconds, MiB, CPU seconds
 
 
 def drop_caches():
@@ -69,17 +71,18 @@ def rom_directory(work, count, header_db):
     return romdir
 
 
-def rounds(jobs, runs, cold, times, memory):
+def rounds(jobs, runs, cold, times, memory, cpu):
     for r in range(runs):
         for name, cmd in jobs.items():
             if cold:
                 drop_caches()
             avg = load()
-            t, m = run(cmd)
+            t, m, c = run(cmd)
             times.setdefault(name, []).append(t)
             memory.setdefault(name, []).append(m)
-            print("%s round %d %-16s %7.3f s  peak %6.1f MiB  load %.2f" % (
-                "cold" if cold else "warm", r + 1, name, t, m, avg), flush=True)
+            cpu.setdefault(name, []).append(c)
+            print("%s round %d %-18s %7.3f s  cpu %7.3f s  peak %6.1f MiB  load %.2f" % (
+                "cold" if cold else "warm", r + 1, name, t, c, m, avg), flush=True)
 
 
 def main():
@@ -113,18 +116,18 @@ def main():
     subprocess.run([args.floor, romdir, "--inflate-only"], check=True)
     for cmd in warm.values():  # warm-up
         run(cmd)
-    wt, wm = {}, {}
-    rounds(warm, args.runs, False, wt, wm)
-    ct, cm = {}, {}
+    wt, wm, wc = {}, {}, {}
+    rounds(warm, args.runs, False, wt, wm, wc)
+    ct, cm, cc = {}, {}, {}
     if args.cold_runs > 0 and os.geteuid() == 0:
-        rounds(cold, args.cold_runs, True, ct, cm)
+        rounds(cold, args.cold_runs, True, ct, cm, cc)
     elif args.cold_runs > 0:
         print("cold runs skipped: dropping the page cache needs root", flush=True)
     peak = None
     if args.memory_count > 0:
         big = rom_directory(args.work, args.memory_count, args.header_db)
         run([args.korva, "scan", big, "--db", db])  # warm-up
-        t, peak = run([args.korva, "scan", big, "--db", db])
+        t, peak, _ = run([args.korva, "scan", big, "--db", db])
         print("memory: scan of %d files %.3f s, peak %.1f MiB, load %.2f" % (args.memory_count, t, peak, load()))
 
     def med(times, k):
@@ -134,10 +137,10 @@ def main():
     print("%d files, median of %d interleaved warm runs%s; load %.2f at the end" % (
         args.count, args.runs, " and %d cold runs" % args.cold_runs if ct else "", load()))
     print()
-    print("| job | warm (s) | cold (s) |")
-    print("|---|---:|---:|")
+    print("| job | warm (s) | warm CPU (s) | cold (s) |")
+    print("|---|---:|---:|---:|")
     for k in warm:
-        print("| %s | %.3f | %s |" % (k, med(wt, k), "%.3f" % med(ct, k) if k in ct else "-"))
+        print("| %s | %.3f | %.3f | %s |" % (k, med(wt, k), med(wc, k), "%.3f" % med(ct, k) if k in ct else "-"))
     print()
     print("| ratio | warm | cold |")
     print("|---|---:|---:|")
