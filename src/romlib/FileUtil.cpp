@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -158,6 +160,37 @@ void WriteFileAtomic(const std::string& path, std::string_view text) {
 bool FileExists(const std::string& path) {
   struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::vector<std::string> ListFiles(const std::string& directory,
+                                   const std::function<bool(std::string_view name)>& wanted) {
+  auto fail = [&](const char* what) {
+    throw std::filesystem::filesystem_error(what, directory, std::error_code(errno, std::generic_category()));
+  };
+  DIR* dir = ::opendir(directory.c_str());
+  if (dir == nullptr) fail("directory iterator cannot open directory");
+  struct Closer {
+    DIR* d;
+    ~Closer() { ::closedir(d); }
+  } closer{dir};
+  std::vector<std::string> names;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      if (errno != 0) fail("directory iterator cannot advance");
+      break;
+    }
+    const std::string_view name(entry->d_name);
+    if (name == "." || name == ".." || (wanted && !wanted(name))) continue;
+    bool regular = entry->d_type == DT_REG;
+    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      struct stat st {};
+      regular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+    }
+    if (regular) names.emplace_back(name);
+  }
+  return names;
 }
 
 bool DirectoryExists(const std::string& path) {

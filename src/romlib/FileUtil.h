@@ -2,6 +2,7 @@
 // File access used across the core: whole-file reads, atomic replacement,
 // and the places the program keeps its files.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -40,6 +41,14 @@ void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
 void WriteFileAtomic(const std::string& path, std::string_view text);
 
 bool FileExists(const std::string& path);       // a regular file (or a link to one)
+
+// The names of the regular files (or links to one) directly in `directory`
+// for which `wanted(name)` is true (all when it is empty), in the order the
+// file system lists them. Only a wanted name whose type the directory does
+// not give is asked of the file system. Raises std::filesystem::filesystem_error
+// when the directory cannot be read.
+std::vector<std::string> ListFiles(const std::string& directory,
+                                   const std::function<bool(std::string_view name)>& wanted = {});
 bool DirectoryExists(const std::string& path);
 
 // True when `name` ends in `ext` (".nes"), compared without regard to case.

@@ -53,13 +53,11 @@ class RomFileCheck {
     // Only a path that ends in a separator names the directory the entries'
     // files are in: without one, ROMPath and a name run together.
     if (entries < kListFrom || directory.empty() || directory.back() != kPathSeparator) return;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(directory, ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-      std::error_code typeError;
-      if (it->is_regular_file(typeError)) names_.insert(it->path().filename().string());
+    try {
+      for (std::string& name : ListFiles(directory)) names_.insert(std::move(name));
+    } catch (const std::filesystem::filesystem_error&) {
+      names_.clear();
     }
-    if (ec) names_.clear();
   }
 
   bool Exists(const std::string& name, const std::string& full) const {
@@ -154,6 +152,8 @@ RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& h
   fresh.ROMPath = romPathNode.text().get();
   const auto entries = static_cast<std::size_t>(std::distance(romDb.children().begin(), romDb.children().end()));
   const RomFileCheck files(fresh.ROMPath, entries);
+  fresh.ROMList.reserve(entries);
+  fresh.ROMNames.reserve(entries);
   for (const pugi::xml_node e : romDb.children()) {
     if (e.type() != pugi::node_element) continue;
     const std::uint32_t crc = HexOrZero(e.attribute("CRC32").value());

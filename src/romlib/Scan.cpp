@@ -23,17 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool LessNoCase(const std::string& a, const std::string& b) {
-  const auto n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const int ca = std::tolower(static_cast<unsigned char>(a[i]));
-    const int cb = std::tolower(static_cast<unsigned char>(b[i]));
-    if (ca != cb) return ca < cb;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;  // names that differ only in case: a fixed order all the same
-}
-
 std::string BaseName(const std::string& path) {
   const auto sep = path.find_last_of(kPathSeparator);
   return sep == std::string::npos ? path : path.substr(sep + 1);
@@ -257,22 +246,27 @@ std::string SkippedLabel(int count) {
 }
 
 std::vector<std::string> ListRomCandidates(const std::string& directory) {
-  // Archives first, then images, as two wildcard searches would give them;
-  // the sort then puts them in one order by name. The names are sorted
-  // before the directory is put in front of them.
-  std::vector<std::string> names, images;
-  for (const auto& item : fs::directory_iterator(directory)) {
-    std::error_code ec;
-    if (!item.is_regular_file(ec)) continue;
-    std::string name = item.path().filename().string();
-    if (HasExtension(name, ".zip"))
-      names.push_back(std::move(name));
-    else if (HasExtension(name, ".nes"))
-      images.push_back(std::move(name));
+  // Each name is sorted by its lower-case form, made once, and then by the
+  // name itself, so names that differ only in case still come in a fixed
+  // order; the directory goes in front once they are sorted.
+  struct Keyed {
+    std::string key, name;
+  };
+  std::vector<Keyed> keyed;
+  for (std::string& name : ListFiles(directory, [](std::string_view name) {
+         return HasExtension(name, ".zip") || HasExtension(name, ".nes");
+       })) {
+    std::string key = name;
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    keyed.push_back({std::move(key), std::move(name)});
   }
-  names.insert(names.end(), std::make_move_iterator(images.begin()), std::make_move_iterator(images.end()));
-  std::stable_sort(names.begin(), names.end(), LessNoCase);
-  for (std::string& name : names) name.insert(0, directory);
+  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    const int order = a.key.compare(b.key);
+    return order != 0 ? order < 0 : a.name < b.name;
+  });
+  std::vector<std::string> names;
+  names.reserve(keyed.size());
+  for (Keyed& k : keyed) names.push_back(directory + k.name);
   return names;
 }
 

@@ -1,5 +1,6 @@
 #include "romlib/ZipRead.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -164,7 +165,8 @@ void InflateInit(InflateGuard& g, const char* process) {
   g.live = true;
 }
 
-// One-shot raw inflate of `in` into `out`; the number of bytes produced.
+// One-shot raw inflate of `in` into `out` with zlib; the number of bytes
+// produced. zlib's refusal is the reader's message.
 std::size_t InflateToBuffer(const std::uint8_t* in, std::uint32_t inLength, std::uint8_t* out,
                             std::uint32_t outLength) {
   InflateGuard g;
@@ -178,6 +180,33 @@ std::size_t InflateToBuffer(const std::uint8_t* in, std::uint32_t inLength, std:
   if (rc == Z_MEM_ERROR) throw std::bad_alloc();
   if (rc != Z_OK && rc != Z_STREAM_END) Fail(Format("Error %d during %s process", rc, "UnCompressMem"));
   return outLength - g.z.avail_out;
+}
+
+// One libdeflate decompressor per thread, made on first use (it holds its
+// tables, about 30 KB, and no state from one call to the next).
+libdeflate_decompressor* Decompressor() {
+  struct Owner {
+    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+    ~Owner() { libdeflate_free_decompressor(d); }
+  };
+  thread_local Owner owner;
+  if (owner.d == nullptr) throw std::bad_alloc();
+  return owner.d;
+}
+
+// True when libdeflate inflates `in` to exactly `outLength` bytes whose
+// CRC-32 is `crc`. libdeflate is about twice as fast as zlib, but its
+// refusals carry no zlib code, and it takes a few Huffman codes that zlib
+// refuses; so only this outcome is taken from it, and every other entry is
+// inflated again by zlib, whose verdict and message stand as they always did.
+bool InflateExact(const std::uint8_t* in, std::uint32_t inLength, std::uint8_t* out, std::uint32_t outLength,
+                  std::uint32_t crc) {
+  std::uint8_t none = 0;
+  if (out == nullptr) out = &none;
+  std::size_t produced = 0;
+  const libdeflate_result rc =
+      libdeflate_deflate_decompress(Decompressor(), in != nullptr ? in : &none, inLength, out, outLength, &produced);
+  return rc == LIBDEFLATE_SUCCESS && produced == outLength && crc::Crc32(0, out, outLength) == crc;
 }
 
 }  // namespace
@@ -408,6 +437,7 @@ std::vector<std::uint8_t> TZipRead::UnZip(int i) const {
       break;
     case 8:
       if (info.zzipSize > available) BadFormat();
+      if (InflateExact(e.data, info.zzipSize, result.data(), info.zfullSize, info.zcrc32)) return result;
       produced = InflateToBuffer(e.data, info.zzipSize, result.data(), info.zfullSize);
       break;
     default:

@@ -89,7 +89,11 @@ class TZipRead {
 
   // Entry i whole. Empty when its information cannot be resolved; raises
   // "Error decompressing %s" on a length or CRC mismatch, and refuses an entry
-  // larger than kMaxZipEntrySize.
+  // larger than kMaxZipEntrySize. Deflated data is inflated with libdeflate;
+  // an entry that does not come out whole with its CRC that way is inflated
+  // by zlib, and zlib's refusal ("Error %d during UnCompressMem process") or
+  // the mismatch is raised, so the verdicts are zlib's.
+  // Stream extraction (below) always uses zlib.
   std::vector<std::uint8_t> UnZip(int i) const;
 
   // Entry i in chunks of at most 128 KB; true when length and CRC-32 match.
