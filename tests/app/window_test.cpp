@@ -262,6 +262,7 @@ class WindowTest : public QObject {
     w.ShowMainWindow();
     Pick(Control<QComboBox>(w, "cbROM", 1), 0);
     WriteAll(dir.path() + "/broken.korva", "<KORVA-Project Ver=\"12\"><CartTitle>");
+    w.Services().QueueAnswer(MsgButton::No);  // the slot chosen is not kept
     w.Services().QueueFileName(dir.path() + "/broken.korva");
     Trigger(w, "FileOpen1");
     const ShownMessage* box = FindShown(w, ShownMessage::Type::Plain, "Unable to load project file!\r\n\r\n");
