@@ -6,7 +6,7 @@
 namespace korva::app {
 
 namespace {
-constexpr auto kProblemStyle = "color: #c00000; font-weight: bold;";
+constexpr auto kProblemStyle = "color: #c00000;";
 }
 
 CapacityGauge::CapacityGauge(QWidget* parent) : QWidget(parent) {
@@ -16,14 +16,18 @@ CapacityGauge::CapacityGauge(QWidget* parent) : QWidget(parent) {
   problem_ = new QLabel(this);
   problem_->setObjectName(QStringLiteral("lblCapacityProblem"));
   problem_->setStyleSheet(QString::fromLatin1(kProblemStyle));
+  // Smaller, so two problems fit beside the instruction lines.
+  QFont small = problem_->font();
+  small.setPointSize(7);
+  problem_->setFont(small);
+  problem_->setWordWrap(true);
   for (QLabel* label : {figures_, problem_}) {
     label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   }
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(2);
+  layout->setSpacing(1);
   layout->addWidget(figures_);
   layout->addWidget(problem_, 1);
 }
@@ -43,11 +47,13 @@ QString CapacityGauge::ProblemText(const CartridgeFit& fit) {
 }
 
 void CapacityGauge::Show(const CartridgeFit& fit) {
-  figures_->setText(FiguresText(fit));
+  // One image a line beside the instruction lines.
+  const QString figures = FiguresText(fit);
+  figures_->setText(QString(figures).replace(QStringLiteral("  "), QStringLiteral("\n")));
   const bool over = fit.OverflowSlot != 0;
   figures_->setStyleSheet(over ? QString::fromLatin1(kProblemStyle) : QString());
   problem_->setText(ProblemText(fit));
-  setToolTip(figures_->text() + (problem_->text().isEmpty() ? QString() : QStringLiteral("\n") + problem_->text()));
+  setToolTip(figures + (problem_->text().isEmpty() ? QString() : QStringLiteral("\n") + problem_->text()));
 }
 
 }  // namespace korva::app

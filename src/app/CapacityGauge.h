@@ -19,7 +19,8 @@ class CapacityGauge : public QWidget {
 
   void Show(const CartridgeFit& fit);
 
-  // "PRG 368/512 KB  CHR 200/512 KB".
+  // "PRG 368/512 KB  CHR 200/512 KB" (the tooltip's first line; the gauge
+  // shows PRG and CHR on a line each).
   static QString FiguresText(const CartridgeFit& fit);
   // What stops the build, one sentence a line; empty when nothing does.
   static QString ProblemText(const CartridgeFit& fit);

@@ -116,7 +116,7 @@ void SlotGrid::BuildCartridgePanel() {
   line2Label->setBuddy(instLine2_);
 
   gauge_ = new CapacityGauge(menuTitle_);
-  gauge_->setGeometry(324, 40, 120, 64);
+  gauge_->setGeometry(324, 38, 122, 68);
 
   for (TitleEdit* edit : {cartTitle_, instLine1_, instLine2_}) {
     connect(edit, &TitleEdit::characterTyped, this, [this] { MarkModified(); });

@@ -702,22 +702,22 @@ class WindowTest : public QObject {
     QTemporaryDir dir;
     MainWindow w(TestOptions(dir, kThreeGames));
     w.ShowMainWindow();
-    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 32/512 KB  CHR 8/512 KB"));
+    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 32/512 KB\nCHR 8/512 KB"));
     QCOMPARE(GaugeText(w, "lblCapacityProblem"), QString("Needs one game with PRG 16 KB and CHR 8 KB"));
     Pick(Control<QComboBox>(w, "cbROM", 1), 2);  // Tank Tracks, 32 + 16 KB
-    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 64/512 KB  CHR 48/512 KB"));
+    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 64/512 KB\nCHR 48/512 KB"));
     Pick(Control<QComboBox>(w, "cbROM", 9), 1);  // Sky Surfer, the half-bank game
-    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 64/512 KB  CHR 48/512 KB"));
+    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 64/512 KB\nCHR 48/512 KB"));
     QCOMPARE(GaugeText(w, "lblCapacityProblem"), QString());
     Pick(Control<QComboBox>(w, "cbROM", 9), 0);
     for (int n = 2; n <= 16; ++n) Pick(Control<QComboBox>(w, "cbROM", n), 0);
-    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 544/512 KB  CHR 520/512 KB"));
+    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 544/512 KB\nCHR 520/512 KB"));
     QCOMPARE(GaugeText(w, "lblCapacityProblem"),
              QString("Slot 16 no longer fits\nNeeds one game with PRG 16 KB and CHR 8 KB"));
     Trigger(w, "FileNew1");
     w.Services().QueueAnswer(MsgButton::No);
     Trigger(w, "FileNew1");
-    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 32/512 KB  CHR 8/512 KB"));
+    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 32/512 KB\nCHR 8/512 KB"));
   }
 
   // Typing into a ROM list offers the names that hold the text, in any case;
