@@ -16,8 +16,8 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QIcon>
-#include <QKeySequence>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -287,7 +287,8 @@ void WindowCommands::DropRom(const std::string& path, int slot) {
     return;
   }
   const TROMInfo read = ReadRomFile(path, ws_.HeaderDB);
-  const TROMInfo known = read.Mapper < 0 && read.CRC32 == 0 ? TROMInfo{} : FindROMByCRC(ws_.Library.ROMList, read.CRC32);
+  // A file that is no ROM image reads as the empty record: not looked up.
+  const TROMInfo known = read.Mapper < 0 ? TROMInfo{} : FindROMByCRC(ws_.Library.ROMList, read.CRC32);
   if (known.ListIndex < 0) {
     services_.ShowStatusMessage(name + " is not in the ROM database; scan its directory first", 8);
     return;

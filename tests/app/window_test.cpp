@@ -85,12 +85,14 @@ std::string MakeDatabase(const QTemporaryDir& dir, const std::vector<Game>& game
   return root + "korva_db.xml";
 }
 
-// A window on that database whose dialogs never wait for a person.
+// A window on that database whose dialogs never wait for a person and whose
+// recent projects are kept in the test's directory.
 WindowOptions TestOptions(const QTemporaryDir& dir, const std::vector<Game>& games = kOneGame) {
   WindowOptions options;
   options.DatabasePath = MakeDatabase(dir, games);
   options.NonInteractive = true;
   options.WithAboutBox = false;
+  options.SettingsFile = dir.filePath("settings.ini").toStdString();
   return options;
 }
 
@@ -100,6 +102,7 @@ WindowOptions OptionsWithDatabaseAt(const std::string& databasePath) {
   options.DatabasePath = databasePath;
   options.NonInteractive = true;
   options.WithAboutBox = false;
+  options.SettingsFile = databasePath + ".settings.ini";
   return options;
 }
 
@@ -771,8 +774,7 @@ class WindowTest : public QObject {
   // that is gone leaves the list.
   void recentProjectsKeepTheLastEight() {
     QTemporaryDir dir;
-    WindowOptions options = TestOptions(dir);
-    options.SettingsFile = dir.filePath("settings.ini").toStdString();
+    const WindowOptions options = TestOptions(dir);
     auto entries = [](MainWindow& w) {
       QMenu* menu = w.findChild<QMenu*>("RecentProjects1");
       emit menu->aboutToShow();

@@ -29,6 +29,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QtTest/QTest>
 
 #include <algorithm>
@@ -96,6 +97,8 @@ int main(int argc, char** argv) {
   korva::app::WindowOptions options;
   options.DatabasePath = demo.filePath(QStringLiteral("korva_db.xml")).toStdString();
   options.NonInteractive = true;
+  const QTemporaryDir settings;  // the user's recent projects stay as they are
+  options.SettingsFile = settings.filePath(QStringLiteral("settings.ini")).toStdString();
   korva::app::MainWindow window(options);
   window.ShowMainWindow();
   if (!QTest::qWaitForWindowExposed(&window, 5000)) return 1;
