@@ -94,6 +94,24 @@ bool IsHalfBankGame(const TROMInfo& rom);
 // for a slot without a ROM (left unplaced). icons[i] is its menu icon.
 Placement PlaceGames(const std::array<const TROMInfo*, SlotCount>& roms, const std::array<int, SlotCount>& icons);
 
+// What the three-pass placement makes of a set of games, without reading or
+// building anything: where each game lands, how much of each 512 KB image
+// the menu and the games take (up to the end of the last game in it), and
+// what stops the build. The export decides by this same result, so a
+// cartridge that fits here is one the export places.
+struct CartridgeFit {
+  Placement Slots{};
+  std::uint32_t PrgUsed = 0;     // bytes; at least the menu's 32 KB bank
+  std::uint32_t ChrUsed = 0;     // bytes; at least the menu's 8 KB
+  bool HasHalfBankGame = false;  // one game of PRG 16 KB and CHR 8 KB
+  int UnusableSlot = 0;          // the first slot (1 to 16) whose game the cartridge cannot take, or 0
+  int OverflowSlot = 0;          // the first slot whose game ends past 512 KB of PRG or CHR, or 0
+  bool Buildable() const { return HasHalfBankGame && UnusableSlot == 0 && OverflowSlot == 0; }
+};
+
+// The fit of roms[i] (nullptr: an empty slot, ignored) with icons[i].
+CartridgeFit FitGames(const std::array<const TROMInfo*, SlotCount>& roms, const std::array<int, SlotCount>& icons = {});
+
 // Each slot's ROM record from ROMList, nullptr for a slot without a valid ROM.
 std::array<const TROMInfo*, SlotCount> SlotRoms(const Project& project, const RomLibrary& library);
 
