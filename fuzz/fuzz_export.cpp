@@ -51,7 +51,7 @@ Fixture Make() {
   add("Gone.nes", 0x88888888, 0, 16384, 8192, nullptr);
   add("Large.nes", 0x99999999, 4, 65536, 8192, &full);
   add("Half copy.nes", 0x11111111, 0, 16384, 8192, &half);
-  f.templates = LoadTemplates(dir);
+  f.templates = LoadTemplates();  // the built-in ones
   return f;
 }
 
