@@ -50,6 +50,9 @@ bool ExportProject(Workspace& ws, const Templates& templates, UserInterface& ui)
   }
   // Copy: the save must not be able to change the name under the build.
   const std::string projectFile = ws.Proj.ProjectFileName;
+  // A name that cannot be written stops the export before the save.
+  CheckWritable(projectFile);
+  for (const std::string& path : ImagePaths(BasePath(projectFile))) CheckWritable(path);
   WriteProjectFile(ws, projectFile, ui);
   if (!BuildImages(ws.Proj, ws.Library, templates, BasePath(projectFile), ui)) return false;
   ui.ShowCenteredMessage("Programming files for KORVA exported to project directory!\r\n\r\n" + DirectoryPart(projectFile),

@@ -24,8 +24,10 @@ std::string ExportCheckMessage(const Workspace& ws);
 
 // The whole command: the checks (a failed one is shown as an Error message),
 // the save, the build and the success message. True when the three files
-// were written. Errors while saving or building (files that cannot be read or
-// written) propagate to the caller.
+// were written. The project file and the three image names are checked
+// (CheckWritable) before the save, so a name that cannot be written stops
+// the export before anything is written. Errors while saving or building
+// (files that cannot be read or written) propagate to the caller.
 bool ExportProject(Workspace& ws, const Templates& templates, UserInterface& ui);
 
 }  // namespace korva
