@@ -8,8 +8,10 @@
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 namespace korva {
 
@@ -90,11 +92,22 @@ RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& h
     return load;
   }
 
+  // The size is checked before the file is read, and the document is parsed
+  // in the buffer it was read into.
+  std::optional<std::vector<std::uint8_t>> bytes;
+  try {
+    bytes = ReadFileWithin(path, kMaxRomDatabaseSize);
+  } catch (const FileError& e) {
+    throw RomDatabaseError(e.what());
+  }
+  if (!bytes)
+    throw RomDatabaseError(path + ": the file is larger than " + std::to_string(kMaxRomDatabaseSize >> 20) +
+                           " MiB; it is not read");
   pugi::xml_document doc;
-  const pugi::xml_parse_result parsed = doc.load_file(path.c_str(), pugi::parse_default, pugi::encoding_auto);
+  const pugi::xml_parse_result parsed =
+      doc.load_buffer_inplace(bytes->data(), bytes->size(), pugi::parse_default, pugi::encoding_auto);
   if (!parsed) {
-    if (parsed.status == pugi::status_file_not_found || parsed.status == pugi::status_io_error ||
-        parsed.status == pugi::status_out_of_memory)
+    if (parsed.status == pugi::status_out_of_memory)
       throw RomDatabaseError(path + ": cannot be read (" + parsed.description() + ")");
     throw RomDatabaseError(path + " is not well-formed XML: " + parsed.description() + " at byte " +
                            std::to_string(parsed.offset));

@@ -38,6 +38,10 @@ struct RomLibrary {
 
 inline constexpr const char* kRomDatabaseName = "korva_db.xml";
 
+// A ROM database file larger than this is refused before it is read: a
+// million entries take about 160 MB.
+inline constexpr std::size_t kMaxRomDatabaseSize = 256u * 1024u * 1024u;
+
 // What the window offers when the file is missing (Information, OK and
 // Cancel; OK starts the scan command). The loader does not show it.
 inline constexpr const char* kRomDatabaseMissingMessage =
@@ -90,7 +94,8 @@ using RomListsRebuilt = std::function<void(const RomLibrary&)>;
 //   `rebuilt`, then "Scanned ROM database is out of sync, please re-scan
 //   your ROM directory." when out of sync, then the status text "Loaded
 //   KORVA Game Database, %d ROMs" for 10 seconds.
-// Malformed XML or a missing ROMPath, ROMDB or Filename element raises
+// A file that cannot be read or is larger than kMaxRomDatabaseSize, malformed
+// XML or a missing ROMPath, ROMDB or Filename element raises
 // RomDatabaseError and leaves `library` as it was.
 RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
                                 UserInterface& ui, const RomListsRebuilt& rebuilt = {});

@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <string>
+#include <utility>
 
 using korva::HeaderDatabase;
 using korva::RomDatabaseStatus;
@@ -288,13 +291,22 @@ TEST(RomDatabaseLoad, MalformedXmlRaisesTheParsersDescriptionAndKeepsTheLists) {
     EXPECT_EQ(r.library.ROMNames, std::vector<std::string>{"Old"});
     EXPECT_EQ(r.rebuiltCalls, 0);
   }
-  dir.Write("korva_db.xml", cases[0]);
-  Loaded r;
-  try {
-    Load(dir / "korva_db.xml", SmallHeaderDb(), r);
-  } catch (const korva::RomDatabaseError& e) {
-    EXPECT_NE(std::string(e.what()).find("not well-formed XML: Start-end tags mismatch"), std::string::npos)
-        << e.what();
+  // The first case's description, then a file past the size limit (sparse:
+  // it is refused by its size, never read).
+  const std::pair<std::uintmax_t, std::string> described[] = {
+      {0, "not well-formed XML: Start-end tags mismatch"},
+      {korva::kMaxRomDatabaseSize + 1, "korva_db.xml: the file is larger than 256 MiB; it is not read"},
+  };
+  for (const auto& [size, message] : described) {
+    dir.Write("korva_db.xml", cases[0]);
+    if (size) std::filesystem::resize_file(dir / "korva_db.xml", size);
+    Loaded r;
+    try {
+      Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+      ADD_FAILURE() << "accepted";
+    } catch (const korva::RomDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+    }
   }
 }
 
