@@ -233,12 +233,12 @@ void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
     ::unlink(temp.c_str());
     throw FileError(CannotWrite(path, error));
   };
-  // The replaced file's mode and, where allowed, its owner stay.
-  if (::fchmod(fd, replacing ? (old.st_mode & 07777) : NewFileMode()) != 0) fail(errno);
+  // The replaced file's owner and group stay where the system allows it
+  // (else the new file is the saver's, as any new file is), then its mode.
   if (replacing && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
       ::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-    // Not allowed: the new file is the saver's, as a new file would be.
   }
+  if (::fchmod(fd, replacing ? (old.st_mode & 07777) : NewFileMode()) != 0) fail(errno);
   if (!WriteAll(fd, bytes.data(), bytes.size())) fail(errno);
   if (::fsync(fd) != 0) fail(errno);
   if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno);
