@@ -49,7 +49,7 @@ class Quiet : public UserInterface, public ScanObserver {
 // Version A lists the games of ROMS/a/ in slot order, version B those of
 // ROMS/b/ in reverse order with other titles: the database (its ROMPath),
 // the project and all three images differ.
-void SaveVersion(char version, const std::string& roms, const std::string& out, const Templates& templates) {
+void SaveVersion(char version, const std::string& roms, const std::string& out) {
   Quiet ui;
   Workspace ws;
   ws.HeaderDB = BuiltInHeaderDatabase();
@@ -66,7 +66,7 @@ void SaveVersion(char version, const std::string& roms, const std::string& out, 
   ws.Proj.Cartridge.CartTitle = version == 'A' ? "KILL TEST A" : "KILL TEST B";
   ws.Proj.Cartridge.InstLine1 = version == 'A' ? "FIRST VERSION" : "SECOND VERSION";
   ws.Proj.ProjectFileName = out + "/set.korva";
-  if (!ExportProject(ws, templates, ui)) throw std::runtime_error("the export stopped");
+  if (!ExportProject(ws, TemplateChoice{}, ui)) throw std::runtime_error("the export stopped");
 }
 
 int Run(int argc, char** argv) {
@@ -82,13 +82,12 @@ int Run(int argc, char** argv) {
     }
     return 0;
   }
-  const Templates templates = LoadTemplates();
   if (mode == "once" && argc == 5) {
-    SaveVersion(argv[2][0], argv[3], argv[4], templates);
+    SaveVersion(argv[2][0], argv[3], argv[4]);
     return 0;
   }
   if (mode == "loop" && argc == 4) {
-    for (unsigned i = 0;; ++i) SaveVersion(i % 2 ? 'B' : 'A', argv[2], argv[3], templates);
+    for (unsigned i = 0;; ++i) SaveVersion(i % 2 ? 'B' : 'A', argv[2], argv[3]);
   }
   std::cerr << "usage: korva_kill_writer roms DIR | once A|B ROMS OUT | loop ROMS OUT\n";
   return 2;
