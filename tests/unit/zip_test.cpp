@@ -668,3 +668,23 @@ TEST(ZipReadFile, OpenFileWithStartOffsetAndSize) {
   TZipRead none(-1, 0, 0);
   EXPECT_EQ(none.Count(), 0);
 }
+
+TEST(ZipReadFile, ArchiveThatShrinksAfterOpeningIsReadFromTheCopy) {
+  // An archive above 4 MiB was once mapped: cutting the file short after the
+  // opening ended the process with SIGBUS at the extraction.
+  const Bytes rom = korva::test::PatternBytes(6u << 20, 5);
+  korva::test::TempFile file(ZipBuilder().Stored("Big.nes", rom).Build(), ".zip");
+  EXPECT_EXIT(
+      {
+        TZipRead zip(file.path());
+        if (::truncate(file.path().c_str(), 4096) != 0) std::_Exit(2);
+        std::_Exit(zip.Count() == 1 && zip.UnZip(0) == rom ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(ZipReadFile, ArchiveAbove64MiBIsRefusedUnread) {
+  korva::test::TempFile file(Bytes{}, ".zip");
+  ASSERT_EQ(::truncate(file.path().c_str(), static_cast<off_t>(korva::kMaxZipFileSize) + 1), 0);
+  EXPECT_EQ(FileOpenError(file.path()), "the archive is larger than 64 MiB");
+}
