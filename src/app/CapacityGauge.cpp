@@ -1,13 +1,24 @@
 #include "app/CapacityGauge.h"
 
 #include <QLabel>
+#include <QPalette>
 #include <QVBoxLayout>
 
 namespace korva::app {
 
 namespace {
-constexpr auto kProblemStyle = "color: #c00000;";
+
+// Red text while enabled; a disabled window greys it like the rest.
+void SetRed(QLabel* label, bool red) {
+  QPalette palette = label->parentWidget()->palette();
+  if (red) {
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+      palette.setColor(group, QPalette::WindowText, QColor(0xC0, 0, 0));
+  }
+  label->setPalette(palette);
 }
+
+}  // namespace
 
 CapacityGauge::CapacityGauge(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("CapacityGauge"));
@@ -15,7 +26,7 @@ CapacityGauge::CapacityGauge(QWidget* parent) : QWidget(parent) {
   figures_->setObjectName(QStringLiteral("lblCapacity"));
   problem_ = new QLabel(this);
   problem_->setObjectName(QStringLiteral("lblCapacityProblem"));
-  problem_->setStyleSheet(QString::fromLatin1(kProblemStyle));
+  SetRed(problem_, true);
   // Smaller, so two problems fit beside the instruction lines.
   QFont small = problem_->font();
   small.setPointSize(7);
@@ -50,8 +61,7 @@ void CapacityGauge::Show(const CartridgeFit& fit) {
   // One image a line beside the instruction lines.
   const QString figures = FiguresText(fit);
   figures_->setText(QString(figures).replace(QStringLiteral("  "), QStringLiteral("\n")));
-  const bool over = fit.OverflowSlot != 0;
-  figures_->setStyleSheet(over ? QString::fromLatin1(kProblemStyle) : QString());
+  SetRed(figures_, fit.OverflowSlot != 0);
   problem_->setText(ProblemText(fit));
   setToolTip(figures + (problem_->text().isEmpty() ? QString() : QStringLiteral("\n") + problem_->text()));
 }

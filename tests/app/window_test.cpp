@@ -717,6 +717,9 @@ class WindowTest : public QObject {
     QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 544/512 KB\nCHR 520/512 KB"));
     QCOMPARE(GaugeText(w, "lblCapacityProblem"),
              QString("Slot 16 no longer fits\nNeeds one game with PRG 16 KB and CHR 8 KB"));
+    const auto colour = [&](const char* name) { return w.findChild<QLabel*>(name)->palette().color(QPalette::WindowText); };
+    QCOMPARE(colour("lblCapacity"), colour("lblCapacityProblem"));  // both stand out
+    QVERIFY(colour("lblCapacity") != colour("lblROMInfo1"));
     Trigger(w, "FileNew1");
     w.Services().QueueAnswer(MsgButton::No);
     Trigger(w, "FileNew1");
