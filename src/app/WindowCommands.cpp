@@ -310,7 +310,10 @@ void WindowCommands::FileSaveAs1Execute() {
   NoteRecent();
 }
 
-void WindowCommands::FileExport1Execute() { ExportProject(ws_, LoadTemplates(), services_); }
+void WindowCommands::FileExport1Execute() {
+  // A template file is taken only from the project's own directory.
+  ExportProject(ws_, TemplateChoice{.FromProjectDirectory = true}, services_);
+}
 
 void WindowCommands::tbRandomizeROMsClick() {
   // Each slot's ROM is selected in its list and its change handler run, as

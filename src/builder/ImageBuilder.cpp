@@ -18,13 +18,20 @@ constexpr std::size_t kMaxTemplateFileSize = 1024 * 1024;
 
 constexpr std::size_t kInstLineFieldLength = 24;
 
-std::vector<std::uint8_t> LoadTemplate(const std::string& directory, const char* fileName, const char* asset,
-                                       std::string& source) {
-  const std::string path = directory + fileName;
-  if (FileExists(path)) {
-    source = "\"" + std::string(fileName) + "\"";
-    return ReadWholeFile(path, kMaxTemplateFileSize);
+// One template: the named file, else `fileName` in the project directory
+// when asked for, else the built-in asset.
+std::vector<std::uint8_t> LoadTemplate(const std::string& named, const std::string& projectDirectory,
+                                       const char* fileName, const char* asset, std::string& source, bool& fromFile) {
+  fromFile = true;
+  if (!named.empty()) {
+    source = named;
+    return ReadWholeFile(named, kMaxTemplateFileSize);
   }
+  if (!projectDirectory.empty() && FileExists(projectDirectory + fileName)) {
+    source = std::string(fileName) + " from the project directory";
+    return ReadWholeFile(projectDirectory + fileName, kMaxTemplateFileSize);
+  }
+  fromFile = false;
   source = "the built-in " + std::string(asset) + " template";
   const auto bytes = FindAsset(asset);
   return {bytes.begin(), bytes.end()};
@@ -66,10 +73,11 @@ std::string CheckRecord(const TROMInfo& rom) {
 
 }  // namespace
 
-Templates LoadTemplates(const std::string& directory) {
+Templates LoadTemplates(const TemplateChoice& choice, const std::string& projectDirectory) {
+  const std::string directory = choice.FromProjectDirectory ? projectDirectory : std::string();
   Templates t;
-  t.MenuRom = LoadTemplate(directory, "menurom.bin", "MENUROM", t.MenuRomSource);
-  t.InstRom = LoadTemplate(directory, "instrom.bin", "INSTROM", t.InstRomSource);
+  t.MenuRom = LoadTemplate(choice.MenuRomFile, directory, "menurom.bin", "MENUROM", t.MenuRomSource, t.MenuRomFromFile);
+  t.InstRom = LoadTemplate(choice.InstRomFile, directory, "instrom.bin", "INSTROM", t.InstRomSource, t.InstRomFromFile);
   return t;
 }
 

@@ -32,12 +32,26 @@ struct Templates {
   std::vector<std::uint8_t> InstRom;   // 8,192 bytes
   std::string MenuRomSource;           // where they came from, for messages
   std::string InstRomSource;
+  bool MenuRomFromFile = false;        // not the built-in template
+  bool InstRomFromFile = false;
 };
 
-// The built-in templates (assets MENUROM and INSTROM); a file "menurom.bin"
-// or "instrom.bin" in `directory` (the working directory when empty)
-// replaces the built-in one. Nothing is checked here; see CheckTemplates.
-Templates LoadTemplates(const std::string& directory = "");
+// Where a build takes its templates from. The built-in templates (assets
+// MENUROM and INSTROM) serve unless a file replaces one explicitly: a file
+// the user named, or, when FromProjectDirectory is set, a "menurom.bin" or
+// "instrom.bin" in the project's own directory. A file in the working
+// directory never counts.
+struct TemplateChoice {
+  std::string MenuRomFile;  // empty: none named
+  std::string InstRomFile;
+  bool FromProjectDirectory = false;
+};
+
+// The templates of `choice`; `projectDirectory` ends in a separator. A
+// file's source reads "menurom.bin from the project directory", or is the
+// named path. Raises FileError when a file that replaces a template cannot be
+// read. Nothing is checked here; see CheckTemplates.
+Templates LoadTemplates(const TemplateChoice& choice = {}, const std::string& projectDirectory = "");
 
 // The five addresses of the menu template's patch header.
 struct MenuPatchHeader {
