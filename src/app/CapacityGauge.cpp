@@ -18,6 +18,20 @@ void SetRed(QLabel* label, bool red) {
   label->setPalette(palette);
 }
 
+QString FiguresText(const CartridgeFit& fit) {
+  const auto kb = [](std::uint32_t bytes) { return QString::number((bytes + 1023) / 1024); };
+  const QString limit = QString::number(kImageSize / 1024);
+  return QStringLiteral("PRG %1/%2 KB  CHR %3/%2 KB").arg(kb(fit.PrgUsed), limit, kb(fit.ChrUsed));
+}
+
+QString ProblemText(const CartridgeFit& fit) {
+  QStringList lines;
+  if (fit.OverflowSlot != 0) lines << QStringLiteral("Slot %1 no longer fits").arg(fit.OverflowSlot);
+  if (fit.UnusableSlot != 0) lines << QStringLiteral("Slot %1: the cartridge cannot take this game").arg(fit.UnusableSlot);
+  if (!fit.HasHalfBankGame) lines << QStringLiteral("Needs one game with PRG 16 KB and CHR 8 KB");
+  return lines.join(QLatin1Char('\n'));
+}
+
 }  // namespace
 
 CapacityGauge::CapacityGauge(QWidget* parent) : QWidget(parent) {
@@ -41,20 +55,6 @@ CapacityGauge::CapacityGauge(QWidget* parent) : QWidget(parent) {
   layout->setSpacing(1);
   layout->addWidget(figures_);
   layout->addWidget(problem_, 1);
-}
-
-QString CapacityGauge::FiguresText(const CartridgeFit& fit) {
-  const auto kb = [](std::uint32_t bytes) { return QString::number((bytes + 1023) / 1024); };
-  const QString limit = QString::number(kImageSize / 1024);
-  return QStringLiteral("PRG %1/%2 KB  CHR %3/%2 KB").arg(kb(fit.PrgUsed), limit, kb(fit.ChrUsed));
-}
-
-QString CapacityGauge::ProblemText(const CartridgeFit& fit) {
-  QStringList lines;
-  if (fit.OverflowSlot != 0) lines << QStringLiteral("Slot %1 no longer fits").arg(fit.OverflowSlot);
-  if (fit.UnusableSlot != 0) lines << QStringLiteral("Slot %1: the cartridge cannot take this game").arg(fit.UnusableSlot);
-  if (!fit.HasHalfBankGame) lines << QStringLiteral("Needs one game with PRG 16 KB and CHR 8 KB");
-  return lines.join(QLatin1Char('\n'));
 }
 
 void CapacityGauge::Show(const CartridgeFit& fit) {

@@ -2,7 +2,6 @@
 // the offscreen platform. No dialog waits for a person: the services take
 // queued answers and file names and record what they show. A scan runs on
 // its worker as in the program; the tests wait for its end with QTRY_*.
-#include "app/CapacityGauge.h"
 #include "app/MainWindow.h"
 #include "app/ScanDialog.h"
 #include "app/SlotGrid.h"
@@ -709,6 +708,8 @@ class WindowTest : public QObject {
     QCOMPARE(GaugeText(w, "lblCapacityProblem"), QString("Needs one game with PRG 16 KB and CHR 8 KB"));
     Pick(Control<QComboBox>(w, "cbROM", 1), 2);  // Tank Tracks, 32 + 16 KB
     QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 64/512 KB\nCHR 48/512 KB"));
+    QCOMPARE(w.findChild<QWidget*>("CapacityGauge")->toolTip(),
+             QString("PRG 64/512 KB  CHR 48/512 KB\nNeeds one game with PRG 16 KB and CHR 8 KB"));
     Pick(Control<QComboBox>(w, "cbROM", 9), 1);  // Sky Surfer, the half-bank game
     QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 64/512 KB\nCHR 48/512 KB"));
     QCOMPARE(GaugeText(w, "lblCapacityProblem"), QString());
