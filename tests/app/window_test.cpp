@@ -35,6 +35,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <tuple>
 #include <vector>
 
@@ -666,7 +667,8 @@ class WindowTest : public QObject {
     QCOMPARE(list->value(), 0);
   }
 
-  // Paste keeps exactly what typing would, then cuts to the field's length.
+  // Paste, by keys or by the context menu, keeps exactly what typing would,
+  // then cuts to the field's length.
   void pasteKeepsWhatTypingKeeps() {
     QTemporaryDir dir;
     MainWindow w(TestOptions(dir));
@@ -677,12 +679,28 @@ class WindowTest : public QObject {
         {",,,,,,,,abcdefghijklmnopqrstuvwxyz", "ABCDEFGHIJKLMNOPQRS"},
     };
     auto* title = Control<QLineEdit>(w, "edtTitle", 1);
-    for (const auto& [pasted, kept] : cases) {
-      title->clear();
-      QApplication::clipboard()->setText(pasted);
-      QTest::keySequence(title, QKeySequence::Paste);
-      QCOMPARE(title->text(), kept);
-      QCOMPARE(w.Work().Proj.slot(1).Title, kept.toStdString());
+    const std::function<void()> pastes[] = {
+        [&] { QTest::keySequence(title, QKeySequence::Paste); },
+        [&] {
+          QContextMenuEvent menuAsked(QContextMenuEvent::Mouse, QPoint(4, 4), title->mapToGlobal(QPoint(4, 4)));
+          QApplication::sendEvent(title, &menuAsked);
+          auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+          QVERIFY(menu);
+          QAction* entry = nullptr;
+          for (QAction* a : menu->actions())
+            if (a->text().startsWith("&Paste")) entry = a;
+          QVERIFY(entry);
+          entry->trigger();
+          menu->close();
+        }};
+    for (const auto& paste : pastes) {
+      for (const auto& [pasted, kept] : cases) {
+        title->clear();
+        QApplication::clipboard()->setText(pasted);
+        paste();
+        QCOMPARE(title->text(), kept);
+        QCOMPARE(w.Work().Proj.slot(1).Title, kept.toStdString());
+      }
     }
   }
 
