@@ -77,8 +77,8 @@ class RomFileCheck {
 // time, never as one document, whose nodes take about three times the file.
 // The scan only finds the cuts; pugixml checks every slice and the rest of
 // the file in full. Nothing when the text is not UTF-8 XML the scan follows
-// (a DOCTYPE, another encoding, a tag left open): the file is then parsed as
-// one document.
+// (a DOCTYPE, another encoding, a NUL byte, a tag left open): the file is
+// then parsed as one document.
 struct RomDbSlices {
   std::vector<std::size_t> cuts;  // from the content's first byte to its end
   std::size_t elements = 0;       // child elements of ROMDB
@@ -89,7 +89,9 @@ constexpr std::size_t kSliceSize = 4u << 20;
 std::optional<RomDbSlices> FindRomDbSlices(std::string_view text) {
   constexpr auto npos = std::string_view::npos;
   std::size_t pos = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
-  if (text.size() < pos + 4 || text[pos] != '<' || text.substr(pos, 4).find('\0') != npos) return std::nullopt;
+  // pugixml ends a text at a NUL byte: a slice holding one would lose the
+  // entries after it without an error, where the whole document is refused.
+  if (text.size() < pos + 4 || text[pos] != '<' || text.find('\0') != npos) return std::nullopt;
   if (text.substr(pos).starts_with("<?xml")) {
     const std::string_view declaration = text.substr(pos, text.find("?>", pos) - pos);
     const auto encoding = declaration.find("encoding");

@@ -306,6 +306,8 @@ TEST(RomDatabaseLoad, MalformedXmlRaisesTheParsersDescriptionAndKeepsTheLists) {
       "<KORVA><ROMDB/></KORVA>",                       // no ROMPath
       "<KORVA><ROMPath>/x/</ROMPath></KORVA>",         // no ROMDB
       Database(dir.path(), "    <ROM CRC32=\"0000AAAA\"/>\n"),  // no Filename
+      // a NUL byte among the entries ends the text for the XML parser
+      Database(dir.path(), std::string("\x01\0", 2) + Rom("0000AAAA", "b.nes")),
   };
   for (const auto& text : cases) {
     dir.Write("korva_db.xml", text);
