@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT="$PWD"
 JOBS="${JOBS:-$(nproc)}"
-FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
+FUZZ_SECONDS="${FUZZ_SECONDS:-20}"  # per fuzz target; seven targets
 
 if [ "${SKIP_INSTALL:-0}" != "1" ]; then
   scripts/install-deps.sh
@@ -47,13 +47,8 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build build-fuzz -j "$JOBS"
 for target in build-fuzz/fuzz/fuzz_*; do
   [ -x "$target" ] || continue
-  name="$(basename "$target")"
-  corpus="$ROOT/build-fuzz/corpus-$name"
-  mkdir -p "$corpus"
-  seeds="$ROOT/fuzz/seeds/${name#fuzz_}"
-  echo "-- $name"
-  "$target" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    "$corpus" $( [ -d "$seeds" ] && echo "$seeds" ) 2>&1 | tail -n 12
+  echo "-- $(basename "$target")"
+  scripts/fuzz.sh "$(basename "$target")" "$FUZZ_SECONDS" 2>&1 | tail -n 12
 done
 
 echo "All test stages passed."

@@ -99,6 +99,11 @@ using RomListsRebuilt = std::function<void(const RomLibrary&)>;
 RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
                                 UserInterface& ui, const RomListsRebuilt& rebuilt = {});
 
+// The same for a document already in memory, `text`, as if read from the file
+// at `path` (which only names it in messages). Never Missing.
+RomDatabaseLoad LoadRomDatabaseText(std::string_view text, const std::string& path, const HeaderDatabase& headerDb,
+                                    RomLibrary& library, UserInterface& ui, const RomListsRebuilt& rebuilt = {});
+
 // True when `name` can be written into the file and read back the same by
 // any XML 1.0 parser: valid UTF-8 (no overlong forms or surrogates) of
 // characters XML 1.0 allows, which leaves out every control character but
