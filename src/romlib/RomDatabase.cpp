@@ -67,9 +67,11 @@ class RomFileCheck {
 
 }  // namespace
 
-std::string RomDatabaseDirectory() {
-  const std::string programDir = ProgramDirectory();
-  if (!programDir.empty() && ::access(programDir.c_str(), W_OK) == 0) return programDir;
+std::string RomDatabaseDirectory(RomDatabasePlacement placement) {
+  if (placement == RomDatabasePlacement::BesideProgram) {
+    const std::string programDir = ProgramDirectory();
+    if (!programDir.empty() && ::access(programDir.c_str(), W_OK) == 0) return programDir;
+  }
   return UserDataDirectory();
 }
 
