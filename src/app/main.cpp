@@ -1,9 +1,11 @@
 // korva-builder: the KORVA Builder window.
 //   korva-builder [PROJECT.korva] [--db PATH]
 //   korva-builder --version
-// PROJECT.korva is opened once the window is up; --db names the ROM database
-// file to use instead of korva_db.xml in its usual place. --version is
-// answered before the application starts, so it needs no display.
+// PROJECT.korva is opened once the window is up and its ROM lists are loaded
+// (after the scan offered at start-up, when it is accepted); --db names the
+// ROM database file to use instead of korva_db.xml in its usual place.
+// --version is answered before the application starts, so it needs no
+// display.
 #include "app/KorvaApplication.h"
 #include "app/MainWindow.h"
 #include "app/WindowCommands.h"
@@ -45,6 +47,6 @@ int main(int argc, char** argv) {
   korva::app::MainWindow window(options);
   app.SetErrorHandler([&window](const std::string& message) { window.Services().ShowErrorBox(message); });
   window.ShowMainWindow();
-  if (!project.isEmpty()) window.Commands().OpenProject(project.toStdString());
+  if (!project.isEmpty()) window.Commands().OpenProjectWhenReady(project.toStdString());
   return app.exec();
 }

@@ -3,6 +3,8 @@
 //   main-window-empty.png     a new project, the ROM lists loaded
 //   main-window.png           the demo project
 //   main-window-scrolled.png  the demo project scrolled to its last slots
+//   main-window-filter.png    a slot's ROM list filtered by typing
+//   main-window-too-full.png  the gauge of a cartridge that does not fit
 //   scan-dialog.png           the scan progress dialog over the disabled window
 //
 //   korva_screenshots DEMO_DIR OUT_DIR
@@ -17,14 +19,20 @@
 #include "app/WindowServices.h"
 
 #include <QAction>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QCompleter>
 #include <QDir>
+#include <QLineEdit>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QtTest/QTest>
 
+#include <algorithm>
 #include <cstdio>
 
 static void InitIcons() { Q_INIT_RESOURCE(icons); }
@@ -89,6 +97,8 @@ int main(int argc, char** argv) {
   korva::app::WindowOptions options;
   options.DatabasePath = demo.filePath(QStringLiteral("korva_db.xml")).toStdString();
   options.NonInteractive = true;
+  const QTemporaryDir settings;  // the user's recent projects stay as they are
+  options.SettingsFile = settings.filePath(QStringLiteral("settings.ini")).toStdString();
   korva::app::MainWindow window(options);
   window.ShowMainWindow();
   if (!QTest::qWaitForWindowExposed(&window, 5000)) return 1;
@@ -112,6 +122,33 @@ int main(int argc, char** argv) {
   Settle(window);
   ok = Save(Framed(window.grab()), out.filePath(QStringLiteral("main-window-scrolled.png"))) && ok;
   bar->setValue(0);
+
+  // Slot 2's ROM list filtered by typing, the filter's list below it.
+  QComboBox* rom = window.Grid().cbROM(2);
+  rom->setFocus();
+  rom->lineEdit()->clear();
+  QTest::keyClicks(rom->lineEdit(), QStringLiteral("ro"));
+  QAbstractItemView* offered = rom->completer()->popup();
+  Settle(window);
+  Settle(*offered);
+  {
+    QPixmap scene = window.grab();
+    QPainter p(&scene);
+    p.drawPixmap(rom->mapTo(&window, QPoint(0, rom->height())), offered->grab());
+    ok = Save(Framed(scene), out.filePath(QStringLiteral("main-window-filter.png"))) && ok;
+  }
+  offered->hide();
+  window.Grid().ShowProject();
+
+  // Every slot a full-bank game: slot 16 no longer fits, and no game shares
+  // the menu's bank.
+  const auto& roms = window.Work().Library.ROMList;
+  const auto full = std::find_if(roms.begin(), roms.end(), [](const korva::TROMInfo& r) { return r.PrgRomSize == 32768; });
+  if (full != roms.end()) {
+    for (int n = 1; n <= 16; ++n) window.Grid().ChooseROM(n, static_cast<int>(full - roms.begin()));
+    Settle(window);
+    ok = Save(Framed(window.grab()), out.filePath(QStringLiteral("main-window-too-full.png"))) && ok;
+  }
 
   // The scan dialog as a scan shows it half-way, centred over the window,
   // which is disabled while the scan runs.
