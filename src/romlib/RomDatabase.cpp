@@ -266,9 +266,11 @@ std::optional<EntryReader> ReadSliced(std::string_view text, const std::string& 
 
 }  // namespace
 
-std::string RomDatabaseDirectory() {
-  const std::string programDir = ProgramDirectory();
-  if (!programDir.empty() && ::access(programDir.c_str(), W_OK) == 0) return programDir;
+std::string RomDatabaseDirectory(RomDatabasePlacement placement) {
+  if (placement == RomDatabasePlacement::BesideProgram) {
+    const std::string programDir = ProgramDirectory();
+    if (!programDir.empty() && ::access(programDir.c_str(), W_OK) == 0) return programDir;
+  }
   return UserDataDirectory();
 }
 

@@ -56,11 +56,21 @@ class RomDatabaseError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The directory that holds korva_db.xml, ending in a separator: the
-// program's directory when it is writable, otherwise the per-user data
-// directory ($XDG_DATA_HOME/korva, default ~/.local/share/korva), which the
-// scan creates when it writes the file. The scan and the loader both use it.
-std::string RomDatabaseDirectory();
+// Where a program keeps korva_db.xml. A program run from the build tree or
+// from a folder of its own keeps it beside itself; an installed program
+// (cmake --install, the package) never writes into its own directory. Which
+// one a program is, is fixed when it is linked: korva_core holds
+// BesideProgram, and the installed executables are linked with the object
+// korva_placement_installed, whose UserData takes its place (src/CMakeLists.txt).
+enum class RomDatabasePlacement { BesideProgram, UserData };
+extern const RomDatabasePlacement kRomDatabasePlacement;
+
+// The directory that holds korva_db.xml, ending in a separator. BesideProgram:
+// the program's directory when it is writable, otherwise the per-user data
+// directory ($XDG_DATA_HOME/korva, default ~/.local/share/korva). UserData:
+// always the per-user data directory. The scan creates that directory when it
+// writes the file; the scan and the loader both use this.
+std::string RomDatabaseDirectory(RomDatabasePlacement placement = kRomDatabasePlacement);
 // RomDatabaseDirectory() followed by "korva_db.xml".
 std::string DefaultRomDatabasePath();
 

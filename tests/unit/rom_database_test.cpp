@@ -396,10 +396,13 @@ TEST(RomDatabaseNames, ExtensionIsTheLastDotOfTheName) {
   EXPECT_EQ(korva::NameWithoutExtension("dir.d/NoDot"), "dir.d/NoDot");
 }
 
-TEST(RomDatabasePlace, ProgramDirectoryWhenWritable) {
-  // The tests run from a build directory they can write to.
+TEST(RomDatabasePlace, ProgramDirectoryWhenWritableUnlessInstalled) {
+  // The tests run from a build directory they can write to, linked as the
+  // build tree's programs are.
+  EXPECT_EQ(korva::kRomDatabasePlacement, korva::RomDatabasePlacement::BesideProgram);
   EXPECT_EQ(korva::RomDatabaseDirectory(), korva::ProgramDirectory());
   EXPECT_EQ(korva::DefaultRomDatabasePath(), korva::ProgramDirectory() + "korva_db.xml");
+  EXPECT_EQ(korva::RomDatabaseDirectory(korva::RomDatabasePlacement::UserData), korva::UserDataDirectory());
 }
 
 TEST(RomDatabaseNames, OnlyNamesXmlCarriesFaithfullyCanBeStored) {
