@@ -22,6 +22,10 @@ std::string DirectoryPart(const std::string& path);
 // that cannot be found), or an empty text when all pass.
 std::string ExportCheckMessage(const Workspace& ws);
 
+// The export checks as the user meets them: false after showing the first
+// one that fails (ExportCheckMessage) as an Error message.
+bool PassesExportChecks(const Workspace& ws, UserInterface& ui);
+
 // The whole command: the checks (a failed one is shown as an Error message),
 // the save, the build and the success message. True when the three files
 // were written. Errors while saving or building (files that cannot be read or

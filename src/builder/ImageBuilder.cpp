@@ -172,11 +172,44 @@ std::array<const TROMInfo*, SlotCount> SlotRoms(const Project& project, const Ro
   return roms;
 }
 
+std::array<int, SlotCount> SlotIcons(const Project& project) {
+  std::array<int, SlotCount> icons{};
+  for (int n = 1; n <= SlotCount; ++n) icons[static_cast<std::size_t>(n - 1)] = project.slot(n).Icon;
+  return icons;
+}
+
 std::string MenuTitleText(const std::string& title) {
   std::string text = title.substr(0, kMenuTitleLength);
   if (text.size() <= 18) text += ' ';
   while (text.size() < 18) text += '%';
   return text;
+}
+
+std::vector<std::uint8_t> PatchMenuProgram(const Project& project, const Templates& templates,
+                                           const Placement& slots) {
+  const MenuPatchHeader h = ReadPatchHeader(templates.MenuRom);
+  std::vector<std::uint8_t> menuPrg(templates.MenuRom.begin() + kMenuPatchHeaderSize,
+                                    templates.MenuRom.begin() + kMenuPatchHeaderSize + kMenuPrgSize);
+  const auto at = [&menuPrg](unsigned address) { return menuPrg.begin() + (address - kMenuPrgBase); };
+
+  const std::string line1 = SanitizeTitle(project.Cartridge.InstLine1, kInstLineMaxLength);
+  const std::string line2 = SanitizeTitle(project.Cartridge.InstLine2, kInstLineMaxLength);
+  std::copy(line1.begin(), line1.end(), at(h.InstLine1));
+  std::copy(line2.begin(), line2.end(), at(h.InstLine2));
+
+  for (int n = 1; n <= SlotCount; ++n) {
+    const unsigned entry = ReadWord(menuPrg, h.TitlePointers - kMenuPrgBase + 2u * static_cast<unsigned>(n - 1));
+    const std::string text = MenuTitleText(project.slot(n).Title);
+    std::copy(text.begin(), text.end(), at(entry + 4));
+  }
+  *at(h.SlotCount) = static_cast<std::uint8_t>(SlotCount);
+
+  for (std::size_t i = 0; i < slots.size(); ++i) {
+    const SlotPlacement& p = slots[i];
+    const std::uint8_t entry[kSlotEntrySize] = {p.Icon, p.VerticalMirroring, p.HalfBank, p.PrgBank, p.ChrBank, p.Mapper};
+    std::copy(std::begin(entry), std::end(entry), at(h.SlotTable + static_cast<unsigned>(i * kSlotEntrySize)));
+  }
+  return menuPrg;
 }
 
 bool AssembleImages(const Project& project, const RomLibrary& library, const Templates& templates,
@@ -200,32 +233,8 @@ bool AssembleImages(const Project& project, const RomLibrary& library, const Tem
       return refuse(Sprintf("Slot %d: \"%s\" has %s.", n, rom->Filename.c_str(), why.c_str()));
   }
 
-  // The working copy of the menu PRG, patched in place.
-  const MenuPatchHeader h = ReadPatchHeader(templates.MenuRom);
-  std::vector<std::uint8_t> menuPrg(templates.MenuRom.begin() + kMenuPatchHeaderSize,
-                                    templates.MenuRom.begin() + kMenuPatchHeaderSize + kMenuPrgSize);
-  const auto at = [&menuPrg](unsigned address) { return menuPrg.begin() + (address - kMenuPrgBase); };
-
-  const std::string line1 = SanitizeTitle(project.Cartridge.InstLine1, kInstLineMaxLength);
-  const std::string line2 = SanitizeTitle(project.Cartridge.InstLine2, kInstLineMaxLength);
-  std::copy(line1.begin(), line1.end(), at(h.InstLine1));
-  std::copy(line2.begin(), line2.end(), at(h.InstLine2));
-
-  std::array<int, SlotCount> icons{};
-  for (int n = 1; n <= SlotCount; ++n) {
-    const unsigned entry = ReadWord(menuPrg, h.TitlePointers - kMenuPrgBase + 2u * static_cast<unsigned>(n - 1));
-    const std::string text = MenuTitleText(project.slot(n).Title);
-    std::copy(text.begin(), text.end(), at(entry + 4));
-    icons[static_cast<std::size_t>(n - 1)] = project.slot(n).Icon;
-  }
-  *at(h.SlotCount) = static_cast<std::uint8_t>(SlotCount);
-
-  out.Slots = PlaceGames(roms, icons);
-  for (std::size_t i = 0; i < out.Slots.size(); ++i) {
-    const SlotPlacement& p = out.Slots[i];
-    const std::uint8_t entry[kSlotEntrySize] = {p.Icon, p.VerticalMirroring, p.HalfBank, p.PrgBank, p.ChrBank, p.Mapper};
-    std::copy(std::begin(entry), std::end(entry), at(h.SlotTable + static_cast<unsigned>(i * kSlotEntrySize)));
-  }
+  out.Slots = PlaceGames(roms, SlotIcons(project));
+  const std::vector<std::uint8_t> menuPrg = PatchMenuProgram(project, templates, out.Slots);
 
   // Every byte that no data lands on stays 0xFF.
   out.Prg.assign(kImageSize, 0xFF);
