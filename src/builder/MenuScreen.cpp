@@ -37,7 +37,7 @@ constexpr std::uint8_t kMaskUnsupported = 0xF0;
 
 std::string Hex4(unsigned value) {
   char text[8];
-  std::snprintf(text, sizeof text, "%04X", value & 0xFFFF);
+  std::snprintf(text, sizeof text, "%04X", value);
   return text;
 }
 
@@ -50,7 +50,9 @@ class MenuPpu {
 
   std::string error;
 
+  // As the 6502 reads: an address past $FFFF wraps to $0000.
   std::uint8_t Byte(unsigned address, const char* what) {
+    address &= 0xFFFF;
     if (address < kMenuPrgBase || address - kMenuPrgBase >= prg_.size()) {
       if (error.empty())
         error = std::string("The menu layout's ") + what + " at 0x" + Hex4(address) +
