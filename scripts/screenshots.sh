@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the pictures of the window in docs/screenshots/ under Xvfb: the main
 # window empty, filled with the demo project and scrolled to its last slots,
+# the demo with its Menu Preview beside the window,
 # the scan dialog over the disabled window, and the About box.
 # Needs a build (scripts/demo.sh) and xvfb-run (scripts/install-deps.sh).
 set -euo pipefail
