@@ -35,12 +35,6 @@ enum Item : std::uint8_t { End = 0, Run = 1, Text = 2 };
 // background (PPUMASK bits 0, 1, 3). Sprites and colour emphasis are not drawn.
 constexpr std::uint8_t kMaskUnsupported = 0xF0;
 
-std::string Hex4(unsigned value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", value);
-  return text;
-}
-
 // The menu's writes to the PPU, on the board's horizontal mirroring, and the
 // frame they make. Every read of the menu PRG is checked: the first one
 // outside it (or any other fault) is kept as `error` and later reads give 0.
@@ -54,9 +48,13 @@ class MenuPpu {
   std::uint8_t Byte(unsigned address, const char* what) {
     address &= 0xFFFF;
     if (address < kMenuPrgBase || address - kMenuPrgBase >= prg_.size()) {
-      if (error.empty())
-        error = std::string("The menu layout's ") + what + " at 0x" + Hex4(address) +
-                " does not lie inside the menu program (0xC000 to 0xFFFF).";
+      if (error.empty()) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "The menu layout's %s at 0x%04X does not lie inside the menu program (0xC000 to 0xFFFF).", what,
+                      address);
+        error = text;
+      }
       return 0;
     }
     return prg_[address - kMenuPrgBase];
