@@ -13,7 +13,7 @@ using namespace korva;
 struct SixteenSlots {
   Project project;
   RomLibrary library;
-  Templates templates = LoadTemplates("/nonexistent/");
+  Templates templates = LoadTemplates();
   SixteenSlots() {
     for (int n = 1; n <= SlotCount; ++n) {
       TROMInfo rom;

@@ -24,6 +24,8 @@ function(korva_embed_assets target)
   get_property(files GLOBAL PROPERTY KORVA_ASSET_FILES)
   get_property(deps GLOBAL PROPERTY KORVA_ASSET_DEPENDS)
   set(out "${CMAKE_BINARY_DIR}/generated/korva_assets.cpp")
+  # Ninja creates an output's directory itself, the Makefile generators do not.
+  file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/generated")
   set(args "")
   foreach(name file IN ZIP_LISTS names files)
     list(APPEND args "${name}=${file}")

@@ -100,7 +100,7 @@ class BusyButton {
 
 }  // namespace
 
-QByteArray DownloadText(const QString& url, int timeoutMs) {
+QByteArray DownloadText(const QString& url, int timeoutMs, DownloadCancel* cancel) {
   if (QCoreApplication::instance() == nullptr) throw DownloadError("Unable to initialize Wininet");
   const std::string cannotOpen = "Cannot open URL " + url.toStdString();
   const QUrl address(url, QUrl::StrictMode);
@@ -140,9 +140,20 @@ QByteArray DownloadText(const QString& url, int timeoutMs) {
     loop.quit();
   });
   deadline.start(std::max(timeoutMs, 0));
+  if (cancel != nullptr) {
+    cancel->requested_ = false;
+    cancel->stop_ = [&loop] { loop.quit(); };
+  }
   if (!reply->isFinished()) loop.exec();
   deadline.stop();
   QObject::disconnect(reply, nullptr, &loop, nullptr);
+  if (cancel != nullptr) {
+    cancel->stop_ = nullptr;
+    if (cancel->requested_) {
+      reply->abort();
+      throw DownloadCancelled();
+    }
+  }
 
   if (!full && !timedOut) readArrived();
   // Whatever happened, nothing more is read from this reply.
@@ -242,10 +253,24 @@ void AboutDialog::lblWebsiteClick() { desktop_->OpenUrl(QUrl(websiteUrl_)); }
 
 void AboutDialog::btnOKClick() { accept(); }
 
+void AboutDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  btnCheckUpdate_->setDefault(false);
+  btnOK_->setDefault(true);
+  btnOK_->setFocus(Qt::OtherFocusReason);
+}
+
+void AboutDialog::done(int result) {
+  if (cancel_.Running()) cancel_.Cancel();
+  QDialog::done(result);
+}
+
 void AboutDialog::btnCheckUpdateClick() {
   // Nothing may leave a handler: every failure ends up in the error box.
   try {
     CheckForUpdate();
+  } catch (const korva::DownloadCancelled&) {
+    // The box was closed meanwhile: nothing more to say.
   } catch (const std::exception& e) {
     ShowApplicationError(QString::fromStdString(e.what()));
   } catch (...) {
@@ -257,7 +282,7 @@ void AboutDialog::CheckForUpdate() {
   QByteArray body;
   {
     const korva::BusyButton busy(btnCheckUpdate_);
-    body = korva::DownloadText(updateUrl_, downloadTimeoutMs_);
+    body = korva::DownloadText(updateUrl_, downloadTimeoutMs_, &cancel_);
   }
 
   const korva::UpdateAnswer answer = korva::ParseUpdateAnswer(std::string_view(body.constData(), body.size()));

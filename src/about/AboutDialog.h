@@ -7,6 +7,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <stdexcept>
 
 class QLabel;
@@ -31,6 +32,28 @@ class DownloadError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The transfer was cancelled through its DownloadCancel.
+class DownloadCancelled : public std::runtime_error {
+ public:
+  DownloadCancelled() : std::runtime_error("The update check was cancelled") {}
+};
+
+// Lets an event handler that runs during a transfer end it: Cancel() stops
+// the transfer, which then raises DownloadCancelled.
+class DownloadCancel {
+ public:
+  void Cancel() {
+    requested_ = true;
+    if (stop_) stop_();
+  }
+  bool Running() const { return static_cast<bool>(stop_); }
+
+ private:
+  friend QByteArray DownloadText(const QString& url, int timeoutMs, DownloadCancel* cancel);
+  bool requested_ = false;
+  std::function<void()> stop_;  // set while a transfer runs
+};
+
 // The whole body of an HTTP GET of `url`, as bytes. The request carries the
 // user agent "KORVA Build 12", goes through the system's proxy settings and is
 // always answered by the server, never from a cache. The status code is not
@@ -41,8 +64,9 @@ class DownloadError : public std::runtime_error {
 // ends; events, repaints among them, go on being handled meanwhile. Raises
 // DownloadError when there is no application object to run the transfer, when
 // no answer comes (no network, unknown host, refused connection, failed secure
-// connection) and when the transfer takes longer than `timeoutMs`.
-QByteArray DownloadText(const QString& url, int timeoutMs = kDownloadTimeoutMs);
+// connection) and when the transfer takes longer than `timeoutMs`; raises
+// DownloadCancelled when `cancel` is cancelled meanwhile.
+QByteArray DownloadText(const QString& url, int timeoutMs = kDownloadTimeoutMs, DownloadCancel* cancel = nullptr);
 
 // What the About box asks of the desktop: modal message boxes and the web
 // browser. The box uses these real ones unless given others; tests give their
@@ -65,9 +89,11 @@ class AboutDesktop {
 }  // namespace korva
 
 // The About box. Created once with the main window and shown modally from the
-// Help menu. Everything runs on the user-interface thread; no error leaves a
-// handler: failures are shown in the application's error box and the box
-// stays open.
+// Help menu; each time it opens, OK has the focus and is the default button.
+// Everything runs on the user-interface thread; no error leaves a handler:
+// failures are shown in the application's error box and the box stays open.
+// Closing the box while the update check waits for its answer cancels the
+// check: nothing more is shown.
 class AboutDialog : public QDialog {
   Q_OBJECT
 
@@ -94,9 +120,13 @@ class AboutDialog : public QDialog {
   void SetDesktop(korva::AboutDesktop* desktop);
 
  public slots:
+  void done(int result) override;
   void lblWebsiteClick();
   void btnOKClick();
   void btnCheckUpdateClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 
  private:
   void FormCreate();
@@ -113,6 +143,7 @@ class AboutDialog : public QDialog {
   QString updateUrl_;
   QString websiteUrl_;
   int downloadTimeoutMs_ = korva::kDownloadTimeoutMs;
+  korva::DownloadCancel cancel_;
   korva::AboutDesktop realDesktop_;
   korva::AboutDesktop* desktop_ = &realDesktop_;
 };

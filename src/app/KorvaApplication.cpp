@@ -9,6 +9,7 @@
 namespace korva::app {
 
 KorvaApplication::KorvaApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setOrganizationName(QStringLiteral("KORVA"));
   setApplicationName(QStringLiteral("KORVA Builder"));
   setApplicationDisplayName(QString());
   setApplicationVersion(QString::number(BuildNumber));

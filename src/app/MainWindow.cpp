@@ -14,13 +14,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QIcon>
 #include <QLabel>
+#include <QMimeData>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace korva::app {
 
@@ -33,6 +38,8 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setFont(WindowFont());
+  setWindowIcon(QIcon(QStringLiteral(":/icons/joystick.svg")));
+  setAcceptDrops(true);
 
   auto* bar = new QStatusBar(this);
   bar->setObjectName(QStringLiteral("StatusBar1"));
@@ -54,7 +61,11 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
   scanDialog_ = new ScanDialog(*services_, this);
   scanDialog_->setFont(WindowFont());
   commands_ = new WindowCommands(ws_, *services_, *grid_, *scanDialog_, this,
-                                 options_.DatabasePath.empty() ? DefaultRomDatabasePath() : options_.DatabasePath);
+                                 options_.DatabasePath.empty() ? DefaultRomDatabasePath() : options_.DatabasePath,
+                                 QString::fromStdString(options_.SettingsFile));
+  bar->setToolTip(QStringLiteral("ROM database: %1").arg(QString::fromStdString(commands_->DatabasePath())));
+  // What a message is about is on screen behind it.
+  services_->SetBeforeMessage([this] { grid_->ShowProject(); });
   if (options_.WithAboutBox) {
     aboutBox_ = new AboutDialog(this);
     commands_->SetAboutBox(aboutBox_);
@@ -63,14 +74,14 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
   BuildMenus();
   BuildToolbar();
 
-  wheelHook_ = new WheelHook(grid_->ScrollBar1(), this);
+  wheelHook_ = new WheelHook(grid_->ScrollBar1(), this, this);
   qApp->installEventFilter(wheelHook_);
 
-  // Only the height can change, in whole slot rows.
+  // Only the height can change, in whole slot rows, never past the screen.
   const int extra = NonListClientHeight();
   setFixedWidth(kOuterWidth - 16);
   setMinimumHeight(extra + SlotGrid::kRowHeight * kMinRows);
-  setMaximumHeight(extra + SlotGrid::kRowHeight * kMaxRows);
+  setMaximumHeight(extra + SlotGrid::kRowHeight * RowsOnScreen());
   setBaseSize(0, extra);
   setSizeIncrement(0, SlotGrid::kRowHeight);
   SetOuterHeight(673);
@@ -107,7 +118,15 @@ void MainWindow::BuildMenus() {
   file->addAction(c.FileSave1);
   file->addAction(c.FileSaveAs1);
   file->addSeparator();
+  QMenu* recent = file->addMenu(QStringLiteral("Recent &Projects"));
+  recent->setObjectName(QStringLiteral("RecentProjects1"));
+  c.FillRecentMenu(recent);
+  connect(recent, &QMenu::aboutToShow, this, [this, recent] { commands_->FillRecentMenu(recent); });
+  file->addSeparator();
   file->addAction(c.FileExit1);
+  QMenu* slotMenu = menuBar()->addMenu(QStringLiteral("S&lots"));
+  slotMenu->setObjectName(QStringLiteral("Slots1"));
+  slotMenu->addAction(c.tbRandomizeROMs);
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->setObjectName(QStringLiteral("View1"));
   view->addAction(preview_->ShowAction());
@@ -143,8 +162,8 @@ void MainWindow::BuildToolbar() {
     QWidget* button = toolbar_->widgetForAction(action);
     button->setObjectName(QString::fromLatin1(name));
     button->setFixedSize(32, 26);
-    // Randomize and About have no tooltip.
-    if (action == c.tbRandomizeROMs || action == c.HelpAbout1) button->installEventFilter(this);
+    // About has no tooltip.
+    if (action == c.HelpAbout1) button->installEventFilter(this);
   }
 }
 
@@ -173,8 +192,15 @@ int MainWindow::OuterHeight() const { return height() - NonListClientHeight() + 
 bool MainWindow::SetOuterHeight(int height) {
   int rows = 0;
   if (!FormCanResize(height, rows)) return false;
-  ApplyRows(rows);
+  ApplyRows(std::min(rows, RowsOnScreen()));
   return true;
+}
+
+int MainWindow::RowsOnScreen() const {
+  const QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  if (s == nullptr) return kMaxRows;
+  const int rows = (s->availableGeometry().height() - kFixedHeight) / SlotGrid::kRowHeight;
+  return std::clamp(rows, kMinRows, kMaxRows);
 }
 
 void MainWindow::ApplyRows(int rows) {
@@ -194,6 +220,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
   if (!FormCanResize(height, rows)) {
     rows = grid_->VisibleRows();
   }
+  rows = std::min(rows, RowsOnScreen());
   if (rows != grid_->VisibleRows() || event->size().height() != NonListClientHeight() + SlotGrid::kRowHeight * rows) {
     ApplyRows(rows);
   }
@@ -214,14 +241,43 @@ void MainWindow::ShowMainWindow() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // Nothing asks about unsaved work. While a scan runs the window stays: the
-  // worker still reports to it.
-  if (commands_ != nullptr && commands_->ScanRunning()) {
+  // While a scan runs the window stays: the worker still reports to it.
+  if (commands_ != nullptr && (commands_->ScanRunning() || !commands_->ConfirmDiscard())) {
     event->ignore();
     return;
   }
   scanDialog_->close();
   event->accept();
+}
+
+namespace {
+
+// The first local file of a drag that the window takes, or an empty text.
+QString DroppedFile(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls()) {
+    const QString path = url.toLocalFile();
+    for (const char* ext : {".korva", ".nes", ".zip"})
+      if (path.endsWith(QLatin1String(ext), Qt::CaseInsensitive)) return path;
+  }
+  return {};
+}
+
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+  if (!DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  if (DroppedFile(event->mimeData()).isEmpty()) return;
+  event->acceptProposedAction();
+  const int slot = grid_->SlotAt(grid_->mapFrom(this, event->position().toPoint()));
+  commands_->DropFiles(event->mimeData()->urls(), slot);
 }
 
 }  // namespace korva::app

@@ -2,7 +2,8 @@
 // The main window: menus, toolbar, the slot grid and the status bar. It owns,
 // for the whole run, the header database, the ROM library and the project
 // (the Workspace), the services through which the core talks to the user,
-// and the scan progress dialog and the About box.
+// and the scan progress dialog and the About box. A .korva file dropped on
+// the window opens; a .nes or .zip dropped on a slot is chosen there.
 #include "project/Workspace.h"
 
 #include <QMainWindow>
@@ -26,6 +27,7 @@ struct WindowOptions {
   std::string DatabasePath;   // korva_db.xml; empty: the program's usual place
   bool NonInteractive = false;  // tests: no dialog waits for a person
   bool WithAboutBox = true;
+  std::string SettingsFile;     // recent projects; empty: the program's usual settings
 };
 
 class MainWindow : public QMainWindow {
@@ -52,6 +54,10 @@ class MainWindow : public QMainWindow {
   // screen.
   void ShowMainWindow();
 
+  // The most slot rows whose window fits the screen's available height
+  // (kMinRows to kMaxRows).
+  int RowsOnScreen() const;
+
   Workspace& Work() { return ws_; }
   WindowServices& Services() { return *services_; }
   WindowCommands& Commands() { return *commands_; }
@@ -62,6 +68,9 @@ class MainWindow : public QMainWindow {
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void FormCreate();

@@ -1,5 +1,6 @@
 #include "app/MenuPreview.h"
 
+#include "builder/Export.h"
 #include "builder/MenuScreen.h"
 
 #include <QAction>
@@ -41,7 +42,23 @@ MenuPreview::MenuPreview(const Workspace& workspace, QWidget* parent)
   });
 }
 
+void MenuPreview::LoadTemplatesForProject() {
+  // As the window's Export takes them: a "menurom.bin" in the project's own
+  // directory replaces the built-in menu.
+  const std::string& file = workspace_.Proj.ProjectFileName;
+  templatesFor_ = file;
+  templatesLoaded_ = true;
+  try {
+    templates_ = file.empty() ? LoadTemplates()
+                              : LoadTemplates(TemplateChoice{.FromProjectDirectory = true}, FullDirectoryOf(file));
+    loadError_.clear();
+  } catch (const std::exception& e) {
+    loadError_ = e.what();
+  }
+}
+
 bool MenuPreview::Refresh() {
+  if (!templatesLoaded_ || workspace_.Proj.ProjectFileName != templatesFor_) LoadTemplatesForProject();
   MenuFrame frame;
   const std::string why =
       loadError_.empty() ? PreviewMenu(workspace_.Proj, workspace_.Library, templates_, frame) : loadError_;
@@ -82,13 +99,7 @@ void MenuPreview::paintEvent(QPaintEvent*) {
 
 void MenuPreview::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  // A menurom.bin put into the working directory counts from the next show.
-  try {
-    templates_ = LoadTemplates();
-    loadError_.clear();
-  } catch (const std::exception& e) {
-    loadError_ = e.what();
-  }
+  templatesLoaded_ = false;  // a menurom.bin put beside the project counts from the next show
   Refresh();
   timer_.start();
   action_->setChecked(true);

@@ -5,8 +5,10 @@
 // follows the project while it is shown: ten times a second it draws the
 // menu again (well under a millisecond) and repaints when the picture
 // changed, so every way the project changes (typing, icons, ROM choices,
-// Open, New, Randomize, a scan) shows without a hook in each. When no
-// picture can be drawn (a menurom.bin without our layout) it says why.
+// Open, New, Randomize, a scan) shows without a hook in each. It takes the
+// menu template the window's Export takes (a "menurom.bin" in the project's
+// directory, else the built-in one); when no picture can be drawn (a
+// menurom.bin without our layout) it says why.
 #include "builder/ImageBuilder.h"
 #include "project/Workspace.h"
 
@@ -45,9 +47,13 @@ class MenuPreview : public QWidget {
   void hideEvent(QHideEvent* event) override;
 
  private:
+  void LoadTemplatesForProject();
+
   const Workspace& workspace_;
   Templates templates_;
-  std::string loadError_;  // why the templates could not be read
+  bool templatesLoaded_ = false;
+  std::string templatesFor_;  // the project file they were loaded for
+  std::string loadError_;     // why they could not be read
   QAction* action_;
   QTimer timer_;
   QImage picture_;

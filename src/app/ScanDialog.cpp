@@ -43,10 +43,10 @@ void ScanDialog::ShowCentred() {
 }
 
 void ScanDialog::closeEvent(QCloseEvent* event) {
-  // FormCloseQuery: the user is told, and the dialog closes in every case;
-  // the scan itself goes on to its end.
+  // FormCloseQuery: the user is told, in a box above the dialog, and the
+  // dialog closes in every case; the scan itself goes on to its end.
   if (scanning_) {
-    services_.ShowPlainMessage("Abort scanning!", "KORVA Builder", MsgKind::Information);
+    services_.ShowPlainMessageOver(this, "Abort scanning!", "KORVA Builder", MsgKind::Information);
   }
   event->accept();
 }

@@ -1,9 +1,15 @@
 #include "app/SlotGrid.h"
 
+#include "app/CapacityGauge.h"
 #include "app/TitleEdit.h"
+#include "builder/ImageBuilder.h"
 #include "project/ProjectCommands.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
+#include <QEvent>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QListView>
@@ -82,9 +88,10 @@ void SlotGrid::BuildCartridgePanel() {
   menuTitle_ = MakePanel(QStringLiteral("pMenuTitle"), this, QRect(4, 33 - kToolbarHeight, 448, 108));
   // The labels keep their right edge at 126; they may reach further left
   // than the layout's 104 pixels so a wider stand-in font is not cut off.
-  MakeLabel(QStringLiteral("Cartridge Select Title:"), menuTitle_, QRect(2, 14, 124, 13), Qt::AlignRight);
-  MakeLabel(QStringLiteral("Instruction Line 1:"), menuTitle_, QRect(2, 46, 124, 13), Qt::AlignRight);
-  MakeLabel(QStringLiteral("Instruction Line 2:"), menuTitle_, QRect(2, 78, 124, 13), Qt::AlignRight);
+  QLabel* titleLabel =
+      MakeLabel(QStringLiteral("Cartridge Select &Title:"), menuTitle_, QRect(2, 14, 124, 13), Qt::AlignRight);
+  QLabel* line1Label = MakeLabel(QStringLiteral("Instruction Line &1:"), menuTitle_, QRect(2, 46, 124, 13), Qt::AlignRight);
+  QLabel* line2Label = MakeLabel(QStringLiteral("Instruction Line &2:"), menuTitle_, QRect(2, 78, 124, 13), Qt::AlignRight);
 
   cartTitle_ = new TitleEdit(static_cast<int>(kTitleMaxLength), menuTitle_);
   cartTitle_->setObjectName(QStringLiteral("edtCartTitle"));
@@ -103,6 +110,13 @@ void SlotGrid::BuildCartridgePanel() {
   instLine2_->setObjectName(QStringLiteral("edtInstLine2"));
   instLine2_->setGeometry(132, 74, 185, 23);
   instLine2_->setFont(FixedFont());
+
+  titleLabel->setBuddy(cartTitle_);
+  line1Label->setBuddy(instLine1_);
+  line2Label->setBuddy(instLine2_);
+
+  gauge_ = new CapacityGauge(menuTitle_);
+  gauge_->setGeometry(324, 38, 122, 68);
 
   for (TitleEdit* edit : {cartTitle_, instLine1_, instLine2_}) {
     connect(edit, &TitleEdit::characterTyped, this, [this] { MarkModified(); });
@@ -154,6 +168,18 @@ void SlotGrid::BuildRows() {
     row.rom = MakeList(QStringLiteral("cbROM") + num, row.panel, QRect(64, 76, 353, 21));
     row.rom->setModel(romNames_);
     if (auto* view = qobject_cast<QListView*>(row.rom->view())) view->setUniformItemSizes(true);
+    // Typing filters the list: the names that hold the typed text anywhere,
+    // in any case, offered below the field. The field never adds a name.
+    row.rom->setEditable(true);
+    row.rom->setInsertPolicy(QComboBox::NoInsert);
+    row.rom->lineEdit()->setAcceptDrops(false);
+    row.rom->lineEdit()->installEventFilter(this);
+    auto* filter = new QCompleter(romNames_, row.rom);
+    filter->setFilterMode(Qt::MatchContains);
+    filter->setCaseSensitivity(Qt::CaseInsensitive);
+    filter->setCompletionMode(QCompleter::PopupCompletion);
+    filter->setMaxVisibleItems(16);
+    row.rom->setCompleter(filter);
     row.rom->setCurrentIndex(-1);
 
     connect(row.title, &TitleEdit::characterTyped, this, [this] { MarkModified(); });
@@ -172,6 +198,48 @@ void SlotGrid::BuildRows() {
   scrollBar_->setSingleStep(1);
   scrollBar_->setFocusPolicy(Qt::TabFocus);
   connect(scrollBar_, &QScrollBar::valueChanged, this, &SlotGrid::ScrollBar1Change);
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { ShowFocusedRow(now); });
+}
+
+bool SlotGrid::eventFilter(QObject* watched, QEvent* event) {
+  // A filter typed but not chosen gives way to the slot's ROM when the field
+  // is left (not when the filter's own list opens).
+  if (event->type() == QEvent::FocusOut && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+    for (Row& row : rows_) {
+      if (row.rom->lineEdit() != watched) continue;
+      const QString chosen = row.rom->itemText(row.rom->currentIndex());
+      if (row.rom->lineEdit()->text() != chosen) row.rom->lineEdit()->setText(chosen);
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void SlotGrid::ShowFocusedRow(QWidget* focused) {
+  if (focused == nullptr) return;
+  for (int n = 1; n <= SlotCount; ++n) {
+    if (rows_[n - 1].panel->isAncestorOf(focused)) {
+      ScrollToSlot(n);
+      return;
+    }
+  }
+}
+
+void SlotGrid::ScrollToSlot(int n) {
+  const int top = scrollBar_->value();
+  if (n - 1 < top) {
+    scrollBar_->setValue(n - 1);
+  } else if (n > top + visibleRows_) {
+    scrollBar_->setValue(n - visibleRows_);
+  }
+}
+
+int SlotGrid::SlotAt(const QPoint& point) const {
+  if (!listOuter_->geometry().contains(point)) return 0;
+  const QPoint inList = list_->mapFrom(this, point);
+  for (int n = 1; n <= SlotCount; ++n) {
+    if (rows_[n - 1].panel->geometry().contains(inList)) return n;
+  }
+  return 0;
 }
 
 void SlotGrid::SetFocusOrder() {
@@ -206,7 +274,15 @@ void SlotGrid::cbROMChange(int n) {
   Row& row = rows_[n - 1];
   ChooseSlotROM(workspace_.Proj, workspace_.Library, n, row.rom->currentIndex());
   ShowSlot(n);
+  ShowGauge();
 }
+
+void SlotGrid::ChooseROM(int n, int index) {
+  rows_[n - 1].rom->setCurrentIndex(index);
+  cbROMChange(n);
+}
+
+void SlotGrid::ShowGauge() { gauge_->Show(FitGames(SlotRoms(workspace_.Proj, workspace_.Library))); }
 
 void SlotGrid::cbIconChange(int n) {
   workspace_.Proj.slot(n).Icon = rows_[n - 1].icon->currentIndex();
@@ -231,11 +307,17 @@ void SlotGrid::ShowProject() {
   // Copies: setting one field's text writes the model back.
   const std::string title = cart.CartTitle, line1 = cart.InstLine1, line2 = cart.InstLine2;
   const int icons = cart.Icons;
-  cartTitle_->setText(QString::fromStdString(title));
-  instLine1_->setText(QString::fromStdString(line1));
-  instLine2_->setText(QString::fromStdString(line2));
+  // A text is set only when it changed, so the caret stays where it was.
+  const auto show = [](QLineEdit* edit, const std::string& text) {
+    const QString shown = QString::fromStdString(text);
+    if (edit->text() != shown) edit->setText(shown);
+  };
+  show(cartTitle_, title);
+  show(instLine1_, line1);
+  show(instLine2_, line2);
   gameIcons_->setCurrentIndex(icons);
   for (int n = 1; n <= SlotCount; ++n) ShowSlot(n);
+  ShowGauge();
 }
 
 void SlotGrid::SetROMNames(const std::vector<std::string>& names) {
@@ -249,6 +331,7 @@ void SlotGrid::SetROMNames(const std::vector<std::string>& names) {
     rows_[n - 1].rom->setCurrentIndex(-1);
     rows_[n - 1].info->clear();
   }
+  ShowGauge();
 }
 
 }  // namespace korva::app

@@ -1,8 +1,10 @@
 #pragma once
 // The working area of the main window: the cartridge panel (select title,
 // game icon mode, two instruction lines) and the scrolling list of the
-// sixteen slot rows. Every control shows one field of the project model and
-// writes its changes straight into it.
+// sixteen slot rows, with the capacity gauge. Every control shows one field
+// of the project model and writes its changes straight into it. Each slot's
+// ROM list can be filtered by typing into it (any part of a name, case-blind);
+// the row that holds the focus is always scrolled into view.
 #include "project/Workspace.h"
 
 #include <QWidget>
@@ -14,11 +16,13 @@
 class QComboBox;
 class QFrame;
 class QLabel;
+class QPoint;
 class QScrollBar;
 class QStringListModel;
 
 namespace korva::app {
 
+class CapacityGauge;
 class TitleEdit;
 
 class SlotGrid : public QWidget {
@@ -48,9 +52,24 @@ class SlotGrid : public QWidget {
   // cbROMChange for slot n, with the list's current selection.
   void cbROMChange(int n);
 
+  // Selects `index` in slot n's list and runs its change handler, as if the
+  // user had chosen it.
+  void ChooseROM(int n, int index);
+
+  // The slot (1 to 16) whose row is visible at `point` (the grid's
+  // coordinates), or 0.
+  int SlotAt(const QPoint& point) const;
+
+  // Scrolls the list so that slot n's row is visible.
+  void ScrollToSlot(int n);
+
   QScrollBar* ScrollBar1() const { return scrollBar_; }
   QComboBox* cbROM(int n) const { return rows_.at(n - 1).rom; }
   QStringListModel* ROMNamesModel() const { return romNames_; }
+  CapacityGauge* Gauge() const { return gauge_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   struct Row {
@@ -67,6 +86,8 @@ class SlotGrid : public QWidget {
   void ScrollBar1Change(int position);
   void cbIconChange(int n);
   void ShowSlot(int n);
+  void ShowGauge();
+  void ShowFocusedRow(QWidget* focused);
   void MarkModified() { workspace_.Proj.ProjectModified = true; }
 
   Workspace& workspace_;
@@ -74,6 +95,7 @@ class SlotGrid : public QWidget {
   QFrame* menuTitle_ = nullptr;
   TitleEdit* cartTitle_ = nullptr;
   QComboBox* gameIcons_ = nullptr;
+  CapacityGauge* gauge_ = nullptr;
   TitleEdit* instLine1_ = nullptr;
   TitleEdit* instLine2_ = nullptr;
   QWidget* listOuter_ = nullptr;

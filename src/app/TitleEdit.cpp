@@ -1,7 +1,13 @@
 #include "app/TitleEdit.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QMenu>
+#include <QMouseEvent>
 
 #include "project/Model.h"
 
@@ -9,7 +15,7 @@ namespace korva::app {
 
 TitleEdit::TitleEdit(int maxLength, QWidget* parent) : QLineEdit(parent) {
   setMaxLength(maxLength);
-  // No drop-in of foreign text formats: what arrives is cleaned anyway.
+  setAcceptDrops(false);
   connect(this, &QLineEdit::textChanged, this, &TitleEdit::edtTitleChange);
 }
 
@@ -18,10 +24,33 @@ QString TitleEdit::CleanText(const QString& text) {
   out.reserve(text.size());
   for (QChar ch : text) {
     const char16_t c = ch.unicode();
-    if (c > 0x7F || c < 0x20 || c == 0x7F) continue;
+    if (c > 0x7F || c < 0x20 || !IsTitleChar(static_cast<unsigned char>(c))) continue;
     out.append(c >= 'a' && c <= 'z' ? QChar(char16_t(c - 'a' + 'A')) : ch);
   }
   return out;
+}
+
+void TitleEdit::PasteText(const QString& text) { insert(CleanText(text)); }
+
+void TitleEdit::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu* menu = createStandardContextMenu();
+  if (auto* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
+    disconnect(paste, &QAction::triggered, nullptr, nullptr);
+    connect(paste, &QAction::triggered, this, [this] { PasteText(QApplication::clipboard()->text()); });
+  }
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->popup(event->globalPos());
+}
+
+void TitleEdit::mouseReleaseEvent(QMouseEvent* event) {
+  QClipboard* clipboard = QApplication::clipboard();
+  if (event->button() == Qt::MiddleButton && clipboard->supportsSelection() && !isReadOnly()) {
+    deselect();
+    PasteText(clipboard->text(QClipboard::Selection));
+    event->accept();
+    return;
+  }
+  QLineEdit::mouseReleaseEvent(event);
 }
 
 void TitleEdit::edtTitleChange(const QString& text) {
@@ -47,9 +76,15 @@ void TitleEdit::keyPressEvent(QKeyEvent* event) {
     return;
   }
   // Copy and paste pass as their characters are in the set.
-  if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::Paste)) {
+  if (event->matches(QKeySequence::Copy)) {
     emit characterTyped();
     QLineEdit::keyPressEvent(event);
+    return;
+  }
+  if (event->matches(QKeySequence::Paste)) {
+    emit characterTyped();
+    PasteText(QApplication::clipboard()->text());
+    event->accept();
     return;
   }
   const QString text = event->text();

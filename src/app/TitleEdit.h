@@ -1,8 +1,10 @@
 #pragma once
 // A single-line edit for the title fields (the sixteen menu titles, the
 // cartridge select title and the two instruction lines). Typed characters are
-// filtered by the title character set before the edit takes them; every text
-// change, typed, pasted or set by the program, is cleaned and upper-cased.
+// filtered by the title character set before the edit takes them; a paste
+// (keys, context menu, middle button) keeps exactly what typing would and is
+// cut to the field's length only then; every other change of the text is
+// cleaned the same way. Nothing can be dropped in.
 #include <QLineEdit>
 
 namespace korva::app {
@@ -12,9 +14,12 @@ class TitleEdit : public QLineEdit {
  public:
   TitleEdit(int maxLength, QWidget* parent);
 
-  // The cleaned form of a text: characters above 0x7F and control
-  // characters dropped, the letters a to z upper-cased.
+  // The cleaned form of a text: only the printable characters of the title
+  // character set kept, the letters a to z upper-cased.
   static QString CleanText(const QString& text);
+
+  // Inserts the cleaned `text` at the caret, cut to the room left.
+  void PasteText(const QString& text);
 
  signals:
   // A character was typed (kept or discarded by the filter).
@@ -22,6 +27,8 @@ class TitleEdit : public QLineEdit {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   void edtTitleChange(const QString& text);

@@ -6,7 +6,8 @@
 
 namespace korva::app {
 
-WheelHook::WheelHook(QScrollBar* scrollBar, QObject* parent) : QObject(parent), scrollBar_(scrollBar) {}
+WheelHook::WheelHook(QScrollBar* scrollBar, QWidget* window, QObject* parent)
+    : QObject(parent), scrollBar_(scrollBar), window_(window) {}
 
 void WheelHook::Apply(int angleDelta) {
   if (scrollBar_ == nullptr || angleDelta == 0) return;
@@ -22,9 +23,9 @@ void WheelHook::Apply(int angleDelta) {
 
 bool WheelHook::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::Wheel) return QObject::eventFilter(watched, event);
-  // Only wheels over a control of one of the program's windows.
+  // Only wheels over a control of the main window.
   auto* widget = qobject_cast<QWidget*>(watched);
-  if (widget == nullptr) return false;
+  if (widget == nullptr || window_ == nullptr || widget->window() != window_) return false;
   auto* wheel = static_cast<QWheelEvent*>(event);
   Apply(wheel->angleDelta().y());
   wheel->accept();

@@ -6,20 +6,27 @@
 #include "app/WindowServices.h"
 #include "builder/Export.h"
 #include "project/Model.h"
+#include "project/ProjectFile.h"
 #include "project/RandomFill.h"
+#include "romlib/FileUtil.h"
+#include "romlib/ROMInfo.h"
 #include "romlib/RomDatabase.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
 #include <QIcon>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
+#include <QUrl>
 #include <QWidget>
 
 #include <atomic>
 #include <chrono>
+#include <utility>
 
 namespace korva::app {
 
@@ -83,6 +90,7 @@ class WindowCommands::ScanProgress : public ScanObserver {
       owner_.scanDialog_.SetScanning(false);
       owner_.scanDialog_.close();
       owner_.scanRunning_ = false;
+      if (!owner_.openWhenReady_.empty()) owner_.OpenProject(std::exchange(owner_.openWhenReady_, {}));
     });
   }
 
@@ -107,7 +115,7 @@ class WindowCommands::ScanProgress : public ScanObserver {
 };
 
 WindowCommands::WindowCommands(Workspace& ws, WindowServices& services, SlotGrid& grid, ScanDialog& scanDialog,
-                               QWidget* window, std::string databasePath)
+                               QWidget* window, std::string databasePath, QString settingsFile)
     : QObject(window),
       ws_(ws),
       services_(services),
@@ -116,7 +124,9 @@ WindowCommands::WindowCommands(Workspace& ws, WindowServices& services, SlotGrid
       window_(window),
       databasePath_(std::move(databasePath)),
       project_(ws, services, *this),
-      progress_(std::make_unique<ScanProgress>(*this)) {
+      progress_(std::make_unique<ScanProgress>(*this)),
+      recent_(std::move(settingsFile)) {
+  NoteSaved();
   FileNew1 = MakeAction("FileNew1", "&New Project", "New Project", "new");
   FileOpen1 = MakeAction("FileOpen1", "&Open Project...", "Open|Opens an existing file", "open");
   FileOpen1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -127,7 +137,9 @@ WindowCommands::WindowCommands(Workspace& ws, WindowServices& services, SlotGrid
                            "saveas");
   FileExit1 = MakeAction("FileExit1", "E&xit", "Exit|Quits the application", "exit");
   SetROMDirectory1 = MakeAction("SetROMDirectory1", "Scan ROM &Directory", QString(), "scan");
-  tbRandomizeROMs = MakeAction("tbRandomizeROMs", "Randomize ROMs", QString(), "random");
+  tbRandomizeROMs = MakeAction("tbRandomizeROMs", "&Randomize ROMs", "Randomize ROMs (Ctrl+R)|A random ROM for every slot",
+                               "random");
+  tbRandomizeROMs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
   HelpAbout1 = MakeAction("HelpAbout1", "About ROM Builder", QString(), "about");
 
   connect(FileNew1, &QAction::triggered, this, [this] { Guard([this] { FileNew1Execute(); }); });
@@ -179,31 +191,146 @@ std::optional<std::string> WindowCommands::AskSaveProjectFile() {
   return path.toStdString();
 }
 
-void WindowCommands::FileNew1Execute() { project_.FileNew1Execute(); }
+// The project as last opened, saved or started, in its file form: the work
+// is unsaved while the project's file text differs from it.
+void WindowCommands::NoteSaved() { savedText_ = ProjectFileText(ws_); }
 
-void WindowCommands::FileOpen1Execute() { project_.FileOpen1Execute(); }
+bool WindowCommands::HasUnsavedChanges() const { return ProjectFileText(ws_) != savedText_; }
 
-void WindowCommands::OpenProject(const std::string& path) {
-  Guard([&] { project_.FileOpen1Accept(path); });
+bool WindowCommands::ConfirmDiscard() {
+  if (!HasUnsavedChanges()) return true;
+  switch (services_.ShowCenteredMessage("Save changes to the project?", MsgKind::Confirmation,
+                                        (MsgButton::Yes | MsgButton::No) | static_cast<unsigned>(MsgButton::Cancel))) {
+    case MsgButton::Yes:
+      FileSave1Execute();
+      return !HasUnsavedChanges();
+    case MsgButton::No:
+      return true;
+    default:
+      return false;
+  }
 }
 
-void WindowCommands::FileSave1Execute() { project_.FileSave1Execute(); }
+void WindowCommands::NoteRecent() {
+  if (!ws_.Proj.ProjectFileName.empty()) recent_.Add(QString::fromStdString(ws_.Proj.ProjectFileName));
+}
 
-void WindowCommands::FileSaveAs1Execute() { project_.FileSaveAs1Execute(); }
+void WindowCommands::FileNew1Execute() {
+  if (!ConfirmDiscard()) return;
+  project_.FileNew1Execute();
+  NoteSaved();
+}
 
-void WindowCommands::FileExport1Execute() { ExportProject(ws_, LoadTemplates(), services_); }
+void WindowCommands::FileOpen1Execute() {
+  if (!ConfirmDiscard()) return;
+  const std::optional<std::string> path = AskOpenProjectFile();
+  if (path && !path->empty()) OpenFile(WithProjectExtension(*path));
+}
+
+void WindowCommands::OpenFile(const std::string& path) {
+  const bool read = project_.FileOpen1Accept(path);
+  // A file that could not be read leaves a new project: nothing of the
+  // user's is in it.
+  NoteSaved();
+  if (read) NoteRecent();
+}
+
+void WindowCommands::OpenProject(const std::string& path) {
+  Guard([&] { OpenFile(path); });
+}
+
+void WindowCommands::OpenProjectWhenReady(const std::string& path) {
+  if (scanRunning_) {
+    openWhenReady_ = path;
+  } else {
+    OpenProject(path);
+  }
+}
+
+void WindowCommands::FillRecentMenu(QMenu* menu) {
+  menu->clear();
+  const QStringList items = recent_.Items();
+  for (int i = 0; i < items.size(); ++i) {
+    const QString path = items[i];
+    QAction* entry = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+    entry->setObjectName(QStringLiteral("RecentProject%1").arg(i + 1));
+    entry->setToolTip(path);
+    connect(entry, &QAction::triggered, this, [this, path] {
+      Guard([&] {
+        if (ConfirmDiscard()) OpenFile(path.toStdString());
+      });
+    });
+  }
+  if (items.isEmpty()) menu->addAction(QStringLiteral("No recent projects"))->setEnabled(false);
+}
+
+void WindowCommands::DropFiles(const QList<QUrl>& urls, int slot) {
+  Guard([&] {
+    for (const QUrl& url : urls) {
+      const std::string path = url.toLocalFile().toStdString();
+      if (HasExtension(path, kProjectExtension)) {
+        if (ConfirmDiscard()) OpenFile(path);
+        return;
+      }
+      if (HasExtension(path, ".nes") || HasExtension(path, ".zip")) {
+        DropRom(path, slot);
+        return;
+      }
+    }
+  });
+}
+
+void WindowCommands::DropRom(const std::string& path, int slot) {
+  const std::string name = FileNamePart(path);
+  if (slot == 0) {
+    services_.ShowStatusMessage("Drop " + name + " on a slot to choose it there", 5);
+    return;
+  }
+  const TROMInfo read = ReadRomFile(path, ws_.HeaderDB);
+  // A file that is no ROM image reads as the empty record: not looked up.
+  const TROMInfo known = read.Mapper < 0 ? TROMInfo{} : FindROMByCRC(ws_.Library.ROMList, read.CRC32);
+  if (known.ListIndex < 0) {
+    services_.ShowStatusMessage(name + " is not in the ROM database; scan its directory first", 8);
+    return;
+  }
+  grid_.ChooseROM(slot, known.ListIndex);
+  grid_.ScrollToSlot(slot);
+}
+
+void WindowCommands::FileSave1Execute() {
+  project_.FileSave1Execute();
+  if (ws_.Proj.ProjectFileName.empty()) return;  // Save As was cancelled
+  NoteSaved();
+  NoteRecent();
+}
+
+void WindowCommands::FileSaveAs1Execute() {
+  if (!project_.FileSaveAs1Execute()) return;
+  NoteSaved();
+  NoteRecent();
+}
+
+void WindowCommands::FileExport1Execute() {
+  // A template file is taken only from the project's own directory.
+  ExportProject(ws_, TemplateChoice{.FromProjectDirectory = true}, services_);
+}
 
 void WindowCommands::tbRandomizeROMsClick() {
   // Each slot's ROM is selected in its list and its change handler run, as
   // if the user had chosen it.
-  RandomFill(ws_, services_, [this](int n, int index) {
-    grid_.cbROM(n)->setCurrentIndex(index);
-    grid_.cbROMChange(n);
-  });
+  RandomFill(ws_, services_, [this](int n, int index) { grid_.ChooseROM(n, index); });
 }
 
 void WindowCommands::HelpAbout1Execute() {
-  if (auto* dialog = qobject_cast<QDialog*>(aboutBox_)) dialog->exec();
+  auto* dialog = qobject_cast<QDialog*>(aboutBox_);
+  if (dialog == nullptr) return;
+  // Open already (its update check still on its way out): brought forward.
+  if (dialog->isVisible()) {
+    dialog->raise();
+    dialog->activateWindow();
+    return;
+  }
+  dialog->exec();
 }
 
 void WindowCommands::RefillLists(const RomLibrary& library) { grid_.SetROMNames(library.ROMNames); }
@@ -230,7 +357,10 @@ void WindowCommands::ShowScanStarted(const std::string& label) {
 }
 
 void WindowCommands::SetROMDirectory1Click() {
+  // The scan starts a new project.
+  if (!ConfirmDiscard()) return;
   NewProject(ws_.Proj, services_);
+  NoteSaved();
   grid_.ShowProject();
   const QString directory = services_.AskDirectory(QStringLiteral("Select Directory"));
   if (directory.isEmpty()) return;

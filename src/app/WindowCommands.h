@@ -3,6 +3,11 @@
 // with their captions, shortcuts, hints and images, and what each runs. The
 // project logic lives in the core (ProjectCommands, RandomFill, Export, the
 // scan); the handlers here wire it to the slot grid and the dialogs.
+//
+// New, Open (from the menu, the recent projects or a dropped file), a scan
+// (which starts a new project) and closing the window first ask "Save
+// changes to the project?" when the project has unsaved changes.
+#include "app/RecentProjects.h"
 #include "project/ProjectCommands.h"
 #include "project/Workspace.h"
 #include "romlib/Scan.h"
@@ -15,6 +20,8 @@
 #include <string>
 
 class QAction;
+class QMenu;
+class QUrl;
 class QWidget;
 
 namespace korva::app {
@@ -27,9 +34,10 @@ class WindowCommands : public QObject, public FileNamePrompt {
   Q_OBJECT
  public:
   // `window` is the main window (disabled while a scan runs), `aboutBox`
-  // the About box shown by HelpAbout1. `databasePath` is korva_db.xml's path.
+  // the About box shown by HelpAbout1. `databasePath` is korva_db.xml's path;
+  // `settingsFile` where the recent projects are kept (empty: the usual place).
   WindowCommands(Workspace& ws, WindowServices& services, SlotGrid& grid, ScanDialog& scanDialog,
-                 QWidget* window, std::string databasePath);
+                 QWidget* window, std::string databasePath, QString settingsFile = {});
   ~WindowCommands() override;
 
   // The commands, by their names.
@@ -52,6 +60,23 @@ class WindowCommands : public QObject, public FileNamePrompt {
 
   // Open of a file given on the command line.
   void OpenProject(const std::string& path);
+  // The same once the ROM lists are ready: at once, or when a scan that runs
+  // (the one offered at start-up) has finished and reloaded them.
+  void OpenProjectWhenReady(const std::string& path);
+
+  // True when the project may be replaced: no unsaved changes, or the user
+  // answered No, or Yes and the project was saved.
+  bool ConfirmDiscard();
+  // The project differs from what was last opened, saved or started.
+  bool HasUnsavedChanges() const;
+
+  // Fills the recent projects menu; each entry opens its file.
+  void FillRecentMenu(QMenu* menu);
+
+  // Files dropped on the window: a .korva file opens; a .nes or .zip file
+  // dropped on slot n (0: on no slot) becomes that slot's ROM when the ROM
+  // database knows its CRC, else the status bar says why not.
+  void DropFiles(const QList<QUrl>& urls, int slot);
 
   // What the window shows when a scan starts: the window disabled, the scan
   // dialog shown over it (enabled), its label and an empty progress bar.
@@ -82,6 +107,10 @@ class WindowCommands : public QObject, public FileNamePrompt {
   void HelpAbout1Execute();
   void StartScan(const std::string& directory);
   void RefillLists(const RomLibrary& library);
+  void OpenFile(const std::string& path);
+  void NoteRecent();
+  void NoteSaved();
+  void DropRom(const std::string& path, int slot);
 
   Workspace& ws_;
   WindowServices& services_;
@@ -92,6 +121,9 @@ class WindowCommands : public QObject, public FileNamePrompt {
   std::string databasePath_;
   ProjectCommands project_;
   std::unique_ptr<ScanProgress> progress_;
+  RecentProjects recent_;
+  std::string openWhenReady_;
+  std::string savedText_;
   bool scanRunning_ = false;
 };
 

@@ -6,7 +6,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSpacerItem>
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
@@ -14,6 +18,33 @@
 #include "project/Model.h"
 
 namespace korva::app {
+
+namespace {
+
+// A message box that, once it knows its size, centres itself on the window it
+// belongs to, or on that window's screen while the window is not shown (the
+// main window at start-up, which is then centred there too).
+class CentredBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);
+    QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    QRect area;
+    if (owner != nullptr && owner->isVisible()) {
+      area = owner->frameGeometry();
+    } else if (QScreen* s = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen()) {
+      area = s->availableGeometry();
+    }
+    if (!area.isValid()) return;
+    const QRect frame = frameGeometry();
+    move(area.left() + (area.width() - frame.width()) / 2, area.top() + (area.height() - frame.height()) / 2);
+  }
+};
+
+}  // namespace
 
 WindowServices::WindowServices(QWidget* window, QStatusBar* statusBar, QObject* parent)
     : QObject(parent), window_(window), statusBar_(statusBar), timer_(new QTimer(this)) {
@@ -44,22 +75,29 @@ MsgButton WindowServices::ShowCenteredMessage(const std::string& text, MsgKind k
   return OnUi([&] { return RunMessageDialog(text, kind, buttons); });
 }
 
+void WindowServices::Record(ShownMessage message) {
+  if (beforeMessage_) beforeMessage_();
+  shown_.push_back(std::move(message));
+  if (shownHook_) shownHook_(shown_.back());
+}
+
 MsgButton WindowServices::RunMessageDialog(const std::string& text, MsgKind kind, MsgButtons buttons) {
-  shown_.push_back({ShownMessage::Type::Centered, text, {}, kind, buttons, 0});
+  QWidget* active = QApplication::activeWindow();
+  QWidget* owner = active ? active : window_;
+  Record({ShownMessage::Type::Centered, text, {}, kind, buttons, 0, owner->objectName().toStdString()});
   if (!answers_.empty()) {
     const MsgButton answer = answers_.front();
     answers_.pop_front();
     return answer;
   }
   if (nonInteractive_) return MessageDialog::EscapeButton(buttons | static_cast<unsigned>(MsgButton::Cancel));
-  QWidget* active = QApplication::activeWindow();
   MessageDialog dialog(QString::fromStdString(text), kind, buttons, active ? active : window_);
   return dialog.Run(active);
 }
 
 void WindowServices::ShowStatusMessage(const std::string& text, int seconds) {
   OnUi([&] {
-    shown_.push_back({ShownMessage::Type::Status, text, {}, MsgKind::Information, 0, seconds});
+    shown_.push_back({ShownMessage::Type::Status, text, {}, MsgKind::Information, 0, seconds, {}});
     timer_->stop();
     statusText_ = QString::fromStdString(text);
     if (auto* panel = statusBar_->findChild<QLabel*>(QStringLiteral("StatusPanel0"))) panel->setText(statusText_);
@@ -81,29 +119,41 @@ void WindowServices::UpdateCaption(const std::string& projectName) {
 }
 
 void WindowServices::ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) {
+  ShowPlainMessageOver(window_, text, caption, kind);
+}
+
+void WindowServices::ShowPlainMessageOver(QWidget* owner, const std::string& text, const std::string& caption,
+                                          MsgKind kind) {
   OnUi([&] {
-    shown_.push_back({ShownMessage::Type::Plain, text, caption, kind, 0, 0});
-    if (nonInteractive_) return;
-    QMessageBox box(kind == MsgKind::Error     ? QMessageBox::Critical
-                    : kind == MsgKind::Warning ? QMessageBox::Warning
-                                               : QMessageBox::Information,
-                    QString::fromStdString(caption),
-                    QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                    QMessageBox::Ok, window_);
-    box.exec();
+    Record({ShownMessage::Type::Plain, text, caption, kind, 0, 0, owner->objectName().toStdString()});
+    if (!nonInteractive_) RunBox(owner, kind, caption, text);
   });
 }
 
 void WindowServices::ShowErrorBox(const std::string& message) {
   OnUi([&] {
     const std::string text = ErrorBoxText(message);
-    shown_.push_back({ShownMessage::Type::ErrorBox, text, "KORVA Builder", MsgKind::Error, 0, 0});
-    if (nonInteractive_) return;
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("KORVA Builder"),
-                    QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                    QMessageBox::Ok, window_);
-    box.exec();
+    Record({ShownMessage::Type::ErrorBox, text, "KORVA Builder", MsgKind::Error, 0, 0, window_->objectName().toStdString()});
+    if (!nonInteractive_) RunBox(window_, MsgKind::Error, "KORVA Builder", text);
   });
+}
+
+void WindowServices::RunBox(QWidget* owner, MsgKind kind, const std::string& caption, const std::string& text) {
+  CentredBox box(kind == MsgKind::Error     ? QMessageBox::Critical
+                 : kind == MsgKind::Warning ? QMessageBox::Warning
+                                            : QMessageBox::Information,
+                 QString::fromStdString(caption),
+                 QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), QMessageBox::Ok,
+                 owner);
+  box.setObjectName(QStringLiteral("MessageBox"));
+  // Above an owner that stays on top, and wide enough for its caption.
+  if (owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  box.exec();
 }
 
 QString WindowServices::NextFileName(bool* taken) {

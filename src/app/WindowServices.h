@@ -1,7 +1,10 @@
 #pragma once
 // The window's side of korva::UserInterface: centred message dialogs, the
 // timed status text, the caption, plain message boxes, the application error
-// box and the file and folder dialogs.
+// box and the file and folder dialogs. Before any message appears the window
+// is brought up to date (SetBeforeMessage), so what it shows behind the
+// message is what the message is about. Boxes are centred on the window they
+// belong to, or on the screen while the main window is not yet shown.
 //
 // Every call may come from any thread: a call from the scan's worker is
 // carried out on the UI thread, and the worker waits for it.
@@ -18,6 +21,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +40,7 @@ struct ShownMessage {
   MsgKind kind = MsgKind::Information;
   MsgButtons buttons = 0;    // centred dialogs
   int seconds = 0;           // status texts
+  std::string owner;         // the object name of the window it belongs to
 };
 
 class WindowServices : public QObject, public UserInterface {
@@ -48,6 +53,11 @@ class WindowServices : public QObject, public UserInterface {
   void ShowStatusMessage(const std::string& text, int seconds) override;
   void UpdateCaption(const std::string& projectName) override;
   void ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) override;
+  // A plain box that belongs to `owner` (above it, even when it stays on top).
+  void ShowPlainMessageOver(QWidget* owner, const std::string& text, const std::string& caption, MsgKind kind);
+
+  // Runs before every message, dialog and box is shown.
+  void SetBeforeMessage(std::function<void()> f) { beforeMessage_ = std::move(f); }
 
   // The application error box for an error that no command handled.
   void ShowErrorBox(const std::string& message);
@@ -67,6 +77,8 @@ class WindowServices : public QObject, public UserInterface {
   void SetNonInteractive(bool on) { nonInteractive_ = on; }
   const std::vector<ShownMessage>& Shown() const { return shown_; }
   void ClearShown() { shown_.clear(); }
+  // Called with each message as it is recorded, while it would be on screen.
+  void SetShownHook(std::function<void(const ShownMessage&)> f) { shownHook_ = std::move(f); }
 
  private:
   void Timer1Timer();
@@ -74,6 +86,8 @@ class WindowServices : public QObject, public UserInterface {
   template <typename F> auto OnUi(F&& f);
   MsgButton RunMessageDialog(const std::string& text, MsgKind kind, MsgButtons buttons);
   QString NextFileName(bool* taken);
+  void Record(ShownMessage message);
+  void RunBox(QWidget* owner, MsgKind kind, const std::string& caption, const std::string& text);
 
   QWidget* window_;
   QStatusBar* statusBar_;
@@ -83,6 +97,8 @@ class WindowServices : public QObject, public UserInterface {
   std::deque<QString> fileNames_;
   bool nonInteractive_ = false;
   std::vector<ShownMessage> shown_;
+  std::function<void()> beforeMessage_;
+  std::function<void(const ShownMessage&)> shownHook_;
 };
 
 // The Qt filter of the project file dialogs.

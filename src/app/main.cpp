@@ -1,7 +1,8 @@
 // korva-builder: the KORVA Builder window.
 //   korva-builder [PROJECT.korva] [--db PATH]
-// PROJECT.korva is opened once the window is up; --db names the ROM database
-// file to use instead of korva_db.xml in its usual place.
+// PROJECT.korva is opened once the window is up and its ROM lists are loaded
+// (after the scan offered at start-up, when it is accepted); --db names the
+// ROM database file to use instead of korva_db.xml in its usual place.
 #include "app/KorvaApplication.h"
 #include "app/MainWindow.h"
 #include "app/WindowCommands.h"
@@ -32,6 +33,6 @@ int main(int argc, char** argv) {
   korva::app::MainWindow window(options);
   app.SetErrorHandler([&window](const std::string& message) { window.Services().ShowErrorBox(message); });
   window.ShowMainWindow();
-  if (!project.isEmpty()) window.Commands().OpenProject(project.toStdString());
+  if (!project.isEmpty()) window.Commands().OpenProjectWhenReady(project.toStdString());
   return app.exec();
 }

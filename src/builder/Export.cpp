@@ -3,18 +3,23 @@
 #include "project/ProjectFile.h"
 #include "romlib/FileUtil.h"
 
+#include <filesystem>
+
 namespace korva {
 
 std::string BasePath(const std::string& projectFileName) {
-  const auto nameStart = projectFileName.find_last_of("/\\:");
+  const auto nameStart = projectFileName.find_last_of(kPathSeparator);
   const auto dot = projectFileName.rfind('.');
   if (dot == std::string::npos || (nameStart != std::string::npos && dot < nameStart)) return projectFileName;
   return projectFileName.substr(0, dot);
 }
 
-std::string DirectoryPart(const std::string& path) {
-  const auto cut = path.find_last_of("/\\:");
-  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+std::string FullDirectoryOf(const std::string& path) {
+  std::error_code ec;
+  std::string directory = std::filesystem::absolute(path, ec).lexically_normal().parent_path().string();
+  if (ec) directory = ".";
+  if (directory.empty() || directory.back() != kPathSeparator) directory += kPathSeparator;
+  return directory;
 }
 
 std::string ExportCheckMessage(const Workspace& ws) {
@@ -50,13 +55,20 @@ bool PassesExportChecks(const Workspace& ws, UserInterface& ui) {
   return false;
 }
 
-bool ExportProject(Workspace& ws, const Templates& templates, UserInterface& ui) {
+bool ExportProject(Workspace& ws, const TemplateChoice& templates, UserInterface& ui) {
   if (!PassesExportChecks(ws, ui)) return false;
   // Copy: the save must not be able to change the name under the build.
   const std::string projectFile = ws.Proj.ProjectFileName;
+  const std::string directory = FullDirectoryOf(projectFile);
+  const Templates loaded = LoadTemplates(templates, directory);
   WriteProjectFile(ws, projectFile, ui);
-  if (!BuildImages(ws.Proj, ws.Library, templates, BasePath(projectFile), ui)) return false;
-  ui.ShowCenteredMessage("Programming files for KORVA exported to project directory!\r\n\r\n" + DirectoryPart(projectFile),
+  if (!BuildImages(ws.Proj, ws.Library, loaded, BasePath(projectFile), ui)) return false;
+
+  std::string replaced;
+  if (loaded.MenuRomFromFile) replaced = "menu program: " + loaded.MenuRomSource;
+  if (loaded.InstRomFromFile) replaced += (replaced.empty() ? "" : "; ") + ("instruction ROM: " + loaded.InstRomSource);
+  ui.ShowCenteredMessage("Programming files for KORVA exported to project directory!\r\n\r\n" + directory +
+                             (replaced.empty() ? "" : "\r\n\r\n(" + replaced + ")"),
                          MsgKind::Information, static_cast<MsgButtons>(MsgButton::OK));
   return true;
 }

@@ -10,12 +10,13 @@
 namespace korva {
 
 // The project file's path without its extension (everything from the last
-// "." of the file-name part on); a name without extension stays whole.
+// "." of the file-name part on); a name without extension stays whole. Only
+// "/" separates directories (":" and "\" are parts of names).
 std::string BasePath(const std::string& projectFileName);
 
-// The directory part of a path, with its trailing separator; empty when the
-// path has none.
-std::string DirectoryPart(const std::string& path);
+// The directory a path lies in, absolute and lexically normal, with its
+// trailing separator: the working directory for a bare name.
+std::string FullDirectoryOf(const std::string& path);
 
 // The first of the export checks that fails, as the message the user sees
 // (project never saved, a slot without a ROM, no 16 KB PRG game, ROM files
@@ -27,9 +28,12 @@ std::string ExportCheckMessage(const Workspace& ws);
 bool PassesExportChecks(const Workspace& ws, UserInterface& ui);
 
 // The whole command: the checks (a failed one is shown as an Error message),
-// the save, the build and the success message. True when the three files
-// were written. Errors while saving or building (files that cannot be read or
-// written) propagate to the caller.
-bool ExportProject(Workspace& ws, const Templates& templates, UserInterface& ui);
+// the templates of `templates` (after the checks, the project directory being
+// the project file's), the save, the build and the success message, which
+// names every template a file replaced ("(menu program: menurom.bin from the
+// project directory)"). True when the three files were written. Errors while
+// loading, saving or building (files that cannot be read or written)
+// propagate to the caller.
+bool ExportProject(Workspace& ws, const TemplateChoice& templates, UserInterface& ui);
 
 }  // namespace korva

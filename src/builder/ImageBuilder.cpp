@@ -18,13 +18,20 @@ constexpr std::size_t kMaxTemplateFileSize = 1024 * 1024;
 
 constexpr std::size_t kInstLineFieldLength = 24;
 
-std::vector<std::uint8_t> LoadTemplate(const std::string& directory, const char* fileName, const char* asset,
-                                       std::string& source) {
-  const std::string path = directory + fileName;
-  if (FileExists(path)) {
-    source = "\"" + std::string(fileName) + "\"";
-    return ReadWholeFile(path, kMaxTemplateFileSize);
+// One template: the named file, else `fileName` in the project directory
+// when asked for, else the built-in asset.
+std::vector<std::uint8_t> LoadTemplate(const std::string& named, const std::string& projectDirectory,
+                                       const char* fileName, const char* asset, std::string& source, bool& fromFile) {
+  fromFile = true;
+  if (!named.empty()) {
+    source = named;
+    return ReadWholeFile(named, kMaxTemplateFileSize);
   }
+  if (!projectDirectory.empty() && FileExists(projectDirectory + fileName)) {
+    source = std::string(fileName) + " from the project directory";
+    return ReadWholeFile(projectDirectory + fileName, kMaxTemplateFileSize);
+  }
+  fromFile = false;
   source = "the built-in " + std::string(asset) + " template";
   const auto bytes = FindAsset(asset);
   return {bytes.begin(), bytes.end()};
@@ -66,10 +73,11 @@ std::string CheckRecord(const TROMInfo& rom) {
 
 }  // namespace
 
-Templates LoadTemplates(const std::string& directory) {
+Templates LoadTemplates(const TemplateChoice& choice, const std::string& projectDirectory) {
+  const std::string directory = choice.FromProjectDirectory ? projectDirectory : std::string();
   Templates t;
-  t.MenuRom = LoadTemplate(directory, "menurom.bin", "MENUROM", t.MenuRomSource);
-  t.InstRom = LoadTemplate(directory, "instrom.bin", "INSTROM", t.InstRomSource);
+  t.MenuRom = LoadTemplate(choice.MenuRomFile, directory, "menurom.bin", "MENUROM", t.MenuRomSource, t.MenuRomFromFile);
+  t.InstRom = LoadTemplate(choice.InstRomFile, directory, "instrom.bin", "INSTROM", t.InstRomSource, t.InstRomFromFile);
   return t;
 }
 
@@ -162,6 +170,26 @@ Placement PlaceGames(const std::array<const TROMInfo*, SlotCount>& roms, const s
   return placed;
 }
 
+CartridgeFit FitGames(const std::array<const TROMInfo*, SlotCount>& roms, const std::array<int, SlotCount>& icons) {
+  CartridgeFit fit;
+  fit.Slots = PlaceGames(roms, icons);
+  fit.PrgUsed = static_cast<std::uint32_t>(kMenuPrgImageOffset + kMenuPrgSize);
+  fit.ChrUsed = static_cast<std::uint32_t>(kMenuChrSize);
+  for (int n = 1; n <= SlotCount; ++n) {
+    const TROMInfo* rom = roms[static_cast<std::size_t>(n - 1)];
+    if (!rom) continue;
+    const SlotPlacement& p = fit.Slots[static_cast<std::size_t>(n - 1)];
+    const std::uint32_t prgEnd = p.PrgOffset + static_cast<std::uint32_t>(std::max(rom->PrgRomSize, 0));
+    const std::uint32_t chrEnd = p.ChrOffset + static_cast<std::uint32_t>(std::max(rom->ChrRomSize, 0));
+    fit.PrgUsed = std::max(fit.PrgUsed, prgEnd);
+    fit.ChrUsed = std::max(fit.ChrUsed, chrEnd);
+    fit.HasHalfBankGame = fit.HasHalfBankGame || IsHalfBankGame(*rom);
+    if (fit.UnusableSlot == 0 && !CheckRecord(*rom).empty()) fit.UnusableSlot = n;
+    if (fit.OverflowSlot == 0 && (prgEnd > kImageSize || chrEnd > kImageSize)) fit.OverflowSlot = n;
+  }
+  return fit;
+}
+
 std::array<const TROMInfo*, SlotCount> SlotRoms(const Project& project, const RomLibrary& library) {
   std::array<const TROMInfo*, SlotCount> roms{};
   for (int n = 1; n <= SlotCount; ++n) {
@@ -220,7 +248,8 @@ bool AssembleImages(const Project& project, const RomLibrary& library, const Tem
   };
 
   const auto roms = SlotRoms(project, library);
-  if (std::none_of(roms.begin(), roms.end(), [](const TROMInfo* r) { return r && IsHalfBankGame(*r); })) {
+  const CartridgeFit fit = FitGames(roms, SlotIcons(project));
+  if (!fit.HasHalfBankGame) {
     ui.ShowCenteredMessage("Cannot build rom! At least one ROM needs to be PRG 16kb", MsgKind::Error,
                            static_cast<MsgButtons>(MsgButton::OK));
     return false;
@@ -233,7 +262,10 @@ bool AssembleImages(const Project& project, const RomLibrary& library, const Tem
       return refuse(Sprintf("Slot %d: \"%s\" has %s.", n, rom->Filename.c_str(), why.c_str()));
   }
 
-  out.Slots = PlaceGames(roms, SlotIcons(project));
+  if (fit.OverflowSlot != 0)
+    return refuse(Sprintf("Slot %d: \"%s\" does not fit into the images.", fit.OverflowSlot,
+                          roms[static_cast<std::size_t>(fit.OverflowSlot - 1)]->Filename.c_str()));
+  out.Slots = fit.Slots;
   const std::vector<std::uint8_t> menuPrg = PatchMenuProgram(project, templates, out.Slots);
 
   // Every byte that no data lands on stays 0xFF.
@@ -272,8 +304,6 @@ bool AssembleImages(const Project& project, const RomLibrary& library, const Tem
     if (have < prgSize + chrSize)
       return refuse(Sprintf("Slot %d: \"%s\" holds %zu bytes of ROM data; PRG %zu + CHR %zu bytes are needed.", n,
                             rom.Filename.c_str(), have, prgSize, chrSize));
-    if (p.PrgOffset + prgSize > kImageSize || p.ChrOffset + chrSize > kImageSize)
-      return refuse(Sprintf("Slot %d: \"%s\" does not fit into the images.", n, rom.Filename.c_str()));
     const auto data = image.begin() + 16;
     std::copy(data, data + static_cast<std::ptrdiff_t>(prgSize), out.Prg.begin() + p.PrgOffset);
     std::copy(data + static_cast<std::ptrdiff_t>(prgSize), data + static_cast<std::ptrdiff_t>(prgSize + chrSize),

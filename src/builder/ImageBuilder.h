@@ -32,12 +32,26 @@ struct Templates {
   std::vector<std::uint8_t> InstRom;   // 8,192 bytes
   std::string MenuRomSource;           // where they came from, for messages
   std::string InstRomSource;
+  bool MenuRomFromFile = false;        // not the built-in template
+  bool InstRomFromFile = false;
 };
 
-// The built-in templates (assets MENUROM and INSTROM); a file "menurom.bin"
-// or "instrom.bin" in `directory` (the working directory when empty)
-// replaces the built-in one. Nothing is checked here; see CheckTemplates.
-Templates LoadTemplates(const std::string& directory = "");
+// Where a build takes its templates from. The built-in templates (assets
+// MENUROM and INSTROM) serve unless a file replaces one explicitly: a file
+// the user named, or, when FromProjectDirectory is set, a "menurom.bin" or
+// "instrom.bin" in the project's own directory. A file in the working
+// directory never counts.
+struct TemplateChoice {
+  std::string MenuRomFile;  // empty: none named
+  std::string InstRomFile;
+  bool FromProjectDirectory = false;
+};
+
+// The templates of `choice`; `projectDirectory` ends in a separator. A
+// file's source reads "menurom.bin from the project directory", or is the
+// named path. Raises FileError when a file that replaces a template cannot be
+// read. Nothing is checked here; see CheckTemplates.
+Templates LoadTemplates(const TemplateChoice& choice = {}, const std::string& projectDirectory = "");
 
 // The five addresses of the menu template's patch header.
 struct MenuPatchHeader {
@@ -79,6 +93,24 @@ bool IsHalfBankGame(const TROMInfo& rom);
 // The three-pass placement. roms[i] is slot i + 1's ROM record, or nullptr
 // for a slot without a ROM (left unplaced). icons[i] is its menu icon.
 Placement PlaceGames(const std::array<const TROMInfo*, SlotCount>& roms, const std::array<int, SlotCount>& icons);
+
+// What the three-pass placement makes of a set of games, without reading or
+// building anything: where each game lands, how much of each 512 KB image
+// the menu and the games take (up to the end of the last game in it), and
+// what stops the build. The export decides by this same result, so a
+// cartridge that fits here is one the export places.
+struct CartridgeFit {
+  Placement Slots{};
+  std::uint32_t PrgUsed = 0;     // bytes; at least the menu's 32 KB bank
+  std::uint32_t ChrUsed = 0;     // bytes; at least the menu's 8 KB
+  bool HasHalfBankGame = false;  // one game of PRG 16 KB and CHR 8 KB
+  int UnusableSlot = 0;          // the first slot (1 to 16) whose game the cartridge cannot take, or 0
+  int OverflowSlot = 0;          // the first slot whose game ends past 512 KB of PRG or CHR, or 0
+  bool Buildable() const { return HasHalfBankGame && UnusableSlot == 0 && OverflowSlot == 0; }
+};
+
+// The fit of roms[i] (nullptr: an empty slot, ignored) with icons[i].
+CartridgeFit FitGames(const std::array<const TROMInfo*, SlotCount>& roms, const std::array<int, SlotCount>& icons = {});
 
 // Each slot's ROM record from ROMList, nullptr for a slot without a valid ROM.
 std::array<const TROMInfo*, SlotCount> SlotRoms(const Project& project, const RomLibrary& library);

@@ -29,8 +29,7 @@ int ButtonCount(MsgButtons buttons) {
 }
 }  // namespace
 
-ConsoleUI::ConsoleUI(std::ostream& out, std::ostream& err, ConsoleAnswer answer)
-    : out_(out), err_(err), answer_(answer) {}
+ConsoleUI::ConsoleUI(std::ostream& messages, ConsoleAnswer answer) : messages_(messages), answer_(answer) {}
 
 void ConsoleUI::SetAnswer(ConsoleAnswer answer) {
   std::lock_guard lock(mutex_);
@@ -55,24 +54,19 @@ std::string ConsoleUI::PlainLines(const std::string& text) {
   return lines;
 }
 
-std::ostream& ConsoleUI::StreamFor(MsgKind kind) {
-  return kind == MsgKind::Error || kind == MsgKind::Warning ? err_ : out_;
-}
-
 MsgButton ConsoleUI::ShowCenteredMessage(const std::string& text, MsgKind kind, MsgButtons buttons) {
   std::lock_guard lock(mutex_);
   const MsgButton answer = Choose(buttons, answer_);
   if (kind == MsgKind::Error) errorShown_ = true;
-  auto& os = StreamFor(kind);
-  os << KindPrefix(kind) << PlainLines(text);
-  if (ButtonCount(buttons) > 1) os << " [" << ButtonName(answer) << "]";
-  os << "\n" << std::flush;
+  messages_ << KindPrefix(kind) << PlainLines(text);
+  if (ButtonCount(buttons) > 1) messages_ << " [" << ButtonName(answer) << "]";
+  messages_ << "\n" << std::flush;
   return answer;
 }
 
 void ConsoleUI::ShowStatusMessage(const std::string& text, int /*seconds*/) {
   std::lock_guard lock(mutex_);
-  out_ << PlainLines(text) << "\n" << std::flush;
+  messages_ << PlainLines(text) << "\n" << std::flush;
 }
 
 void ConsoleUI::UpdateCaption(const std::string& /*projectName*/) {
@@ -82,9 +76,8 @@ void ConsoleUI::UpdateCaption(const std::string& /*projectName*/) {
 void ConsoleUI::ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) {
   std::lock_guard lock(mutex_);
   if (kind == MsgKind::Error) errorShown_ = true;
-  auto& os = StreamFor(kind);
-  if (!caption.empty()) os << caption << ": ";
-  os << PlainLines(text) << "\n" << std::flush;
+  if (!caption.empty()) messages_ << caption << ": ";
+  messages_ << PlainLines(text) << "\n" << std::flush;
 }
 
 bool ConsoleUI::ErrorShown() const {

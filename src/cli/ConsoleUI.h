@@ -1,7 +1,8 @@
 #pragma once
-// The command line's UserInterface: messages go to stdout (information) or
-// stderr (errors and warnings), and questions are answered without asking,
-// because the command line never waits for a person.
+// The command line's UserInterface: every message (status, information,
+// warnings, errors) goes to stderr, so that stdout carries only a command's
+// data; questions are answered without asking, because the command line never
+// waits for a person.
 #include "romlib/UserInterface.h"
 
 #include <iostream>
@@ -19,8 +20,7 @@ enum class ConsoleAnswer {
 
 class ConsoleUI : public UserInterface {
  public:
-  explicit ConsoleUI(std::ostream& out = std::cout, std::ostream& err = std::cerr,
-                     ConsoleAnswer answer = ConsoleAnswer::Accept);
+  explicit ConsoleUI(std::ostream& messages = std::cerr, ConsoleAnswer answer = ConsoleAnswer::Accept);
 
   // Changes how later questions are answered; a command sets Decline before a
   // step whose question must not be accepted blindly.
@@ -42,10 +42,7 @@ class ConsoleUI : public UserInterface {
   static std::string PlainLines(const std::string& text);
 
  private:
-  std::ostream& StreamFor(MsgKind kind);
-
-  std::ostream& out_;
-  std::ostream& err_;
+  std::ostream& messages_;
   ConsoleAnswer answer_;
   bool errorShown_ = false;
   mutable std::mutex mutex_;

@@ -6,22 +6,31 @@
 
 namespace korva::cli {
 
+std::optional<std::string> TakeOption(std::vector<std::string>& args, const std::string& name) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::size_t taken = 2;
+    std::string value;
+    if (args[i] == name) {
+      if (i + 1 < args.size()) value = args[i + 1];
+    } else if (args[i].rfind(name + "=", 0) == 0) {
+      value = args[i].substr(name.size() + 1);
+      taken = 1;
+    } else {
+      continue;
+    }
+    if (value.empty()) throw std::invalid_argument(name + " needs a value");
+    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i + taken));
+    return value;
+  }
+  return std::nullopt;
+}
+
 DbArgs ParseDbArgs(const std::vector<std::string>& args) {
   DbArgs parsed;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--db") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) throw std::invalid_argument("--db needs a path");
-      parsed.DbPath = args[++i];
-    } else if (a.rfind("--db=", 0) == 0) {
-      if (a.size() == 5) throw std::invalid_argument("--db needs a path");
-      parsed.DbPath = a.substr(5);
-    } else if (a.rfind("--", 0) == 0) {
-      throw std::invalid_argument("unknown option " + a);
-    } else {
-      parsed.Positional.push_back(a);
-    }
-  }
+  parsed.Positional = args;
+  parsed.DbPath = TakeOption(parsed.Positional, "--db");
+  for (const std::string& a : parsed.Positional)
+    if (a.rfind("--", 0) == 0) throw std::invalid_argument("unknown option " + a);
   return parsed;
 }
 

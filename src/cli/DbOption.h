@@ -15,6 +15,12 @@ struct DbArgs {
 };
 DbArgs ParseDbArgs(const std::vector<std::string>& args);
 
+// Takes the option `name` ("--threads") with its value, as "NAME VALUE" or
+// "NAME=VALUE", out of `args`: its value, or nullopt when it is not there.
+// Raises std::invalid_argument ("NAME needs a value") when the value is
+// missing or empty.
+std::optional<std::string> TakeOption(std::vector<std::string>& args, const std::string& name);
+
 // The --db path, or where the program keeps korva_db.xml.
 std::string DatabasePathOf(const DbArgs& args);
 

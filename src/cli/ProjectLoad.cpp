@@ -15,7 +15,6 @@ namespace korva::cli {
 bool LoadProjectWorkspace(const char* command, const std::string& projectPath, const std::string& dbPath,
                           Workspace& ws, UserInterface& ui) {
   ws.HeaderDB = LoadHeaderDatabase(ui);
-  NewProject(ws.Proj, ui);
   const RomDatabaseLoad load = LoadRomDatabase(dbPath, ws.HeaderDB, ws.Library, ui);
   if (load.Status == RomDatabaseStatus::Missing) {
     std::cerr << "korva " << command << ": there is no ROM database file " << dbPath

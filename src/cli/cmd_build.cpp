@@ -1,7 +1,9 @@
-// korva build PROJECT.korva [--db PATH]: the export command without a
-// window. Loads the ROM database file and the project, then checks, saves and
-// builds exactly as the window's Export does; messages go to stdout and
-// stderr. Exit status 0 only when all three programming files were written.
+// korva build PROJECT.korva [--db PATH] [--menu-template FILE] [--inst-template FILE]:
+// the export command without a window. Loads the ROM database file and the
+// project, then checks, saves and builds exactly as the window's Export does.
+// The built-in templates serve unless a file is named for one; a file in the
+// working or the project directory is never taken on its own. Exit status 0
+// only when all three programming files were written.
 #include "builder/Export.h"
 #include "cli/Command.h"
 #include "cli/ConsoleUI.h"
@@ -15,16 +17,28 @@ namespace korva::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: korva build PROJECT.korva [--db PATH]\n";
+constexpr const char* kUsage =
+    "usage: korva build PROJECT.korva [--db PATH] [--menu-template FILE] [--inst-template FILE]\n";
 
 int RunBuild(const std::vector<std::string>& rawArgs) {
-  return RunOnProject("build", kUsage, rawArgs, [](Workspace& ws, UserInterface& ui) {
-    return ExportProject(ws, LoadTemplates(), ui) ? 0 : 1;
+  std::vector<std::string> args = rawArgs;
+  TemplateChoice templates;
+  try {
+    templates.MenuRomFile = TakeOption(args, "--menu-template").value_or("");
+    templates.InstRomFile = TakeOption(args, "--inst-template").value_or("");
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "korva build: " << e.what() << "\n" << kUsage;
+    return 2;
+  }
+  return RunOnProject("build", kUsage, args, [&](Workspace& ws, UserInterface& ui) {
+    return ExportProject(ws, templates, ui) ? 0 : 1;
   });
 }
 
-const Command buildCommand("build", "PROJECT.korva [--db PATH]",
-                           "export the project's PRG, CHR and instruction ROM images beside it", &RunBuild);
+const Command buildCommand("build", "PROJECT.korva [--db PATH] [--menu-template FILE] [--inst-template FILE]",
+                           "export the project's PRG, CHR and instruction ROM images beside it\n"
+                           "      (the built-in menu program and instruction ROM templates unless a FILE is named)",
+                           &RunBuild);
 
 }  // namespace
 

@@ -1,7 +1,8 @@
 // korva demo [DIR]: the bundled demo. Writes the sixteen test games that are
 // built into the program, scans them into a ROM database in DIR, makes a
 // demo project with one game per slot, and exports the three programming
-// images beside it.
+// images beside it. The paths of the three images go to stdout, what it does
+// on the way to stderr.
 #include "builder/Export.h"
 #include "builder/ImageBuilder.h"
 #include "cli/Command.h"
@@ -85,7 +86,7 @@ int RunDemo(const std::vector<std::string>& args) {
     if (bytes.empty()) throw std::runtime_error(std::string("demo game ") + name + " is not built into this program");
     WriteFileAtomic((romDir / games[i].file).string(), bytes);
   }
-  std::cout << "Wrote " << games.size() << " test games to " << romDir.string() << "/\n";
+  std::cerr << "Wrote " << games.size() << " test games to " << romDir.string() << "/\n";
 
   ConsoleUI ui;
   Workspace ws;
@@ -96,7 +97,7 @@ int RunDemo(const std::vector<std::string>& args) {
   if (!scan.Written) return 1;
   const RomDatabaseLoad load = LoadRomDatabase(dbPath, ws.HeaderDB, ws.Library, ui);
   if (load.Status != RomDatabaseStatus::Loaded) throw std::runtime_error("the demo ROM database could not be loaded");
-  std::cout << "ROM database: " << dbPath << " (" << load.Count << " ROMs)\n";
+  std::cerr << "ROM database: " << dbPath << " (" << load.Count << " ROMs)\n";
 
   NewProject(ws.Proj, ui);
   for (int n = 1; n <= SlotCount; ++n) {
@@ -114,9 +115,9 @@ int RunDemo(const std::vector<std::string>& args) {
   const std::string projectPath = (dir / "demo.korva").string();
   WriteProjectFile(ws, projectPath, ui);
   ws.Proj.ProjectFileName = projectPath;
-  std::cout << "Project: " << projectPath << "\n";
+  std::cerr << "Project: " << projectPath << "\n";
 
-  if (!ExportProject(ws, LoadTemplates(), ui)) return 1;
+  if (!ExportProject(ws, TemplateChoice{}, ui)) return 1;
   const std::string base = BasePath(projectPath);
   for (const char* suffix : {"-prg.bin", "-chr.bin", "-instrom.bin"}) std::cout << base << suffix << "\n";
   return ui.ErrorShown() ? 1 : 0;

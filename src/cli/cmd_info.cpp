@@ -1,6 +1,10 @@
 // korva info FILE...: identifies ROM images the way the scan does and tells
 // whether the cartridge can hold them.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -79,8 +83,18 @@ int RunInfo(const std::vector<std::string>& args) {
       fail("not a .nes or .zip file");
       continue;
     }
-    if (!korva::FileExists(path)) {
-      fail(korva::DirectoryExists(path) ? "is a directory" : "no such file");
+    // The cause, before the readers turn it into an empty record.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+      fail(errno == ENOENT ? "no such file" : std::strerror(errno));
+      continue;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      fail(S_ISDIR(st.st_mode) ? "is a directory" : "is not a regular file");
+      continue;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) > korva::kMaxRomFileSize) {
+      fail("is too large: " + std::to_string(st.st_size) + " bytes, over the 64 MiB no NES ROM comes near");
       continue;
     }
     korva::TROMInfo rom;

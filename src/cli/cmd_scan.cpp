@@ -18,13 +18,14 @@ namespace korva::cli {
 
 namespace {
 
-// Draws a progress bar on stderr when it is a terminal; prints the labels.
+// Draws a progress bar on stderr when it is a terminal; prints the labels
+// there too (a scan's output is its file, not text).
 class ConsoleScanObserver : public ScanObserver {
  public:
   ConsoleScanObserver(std::string dbPath, const HeaderDatabase& headerDb, ConsoleUI& ui)
       : dbPath_(std::move(dbPath)), headerDb_(headerDb), ui_(ui), bar_(::isatty(STDERR_FILENO) == 1) {}
 
-  void ScanStarted(const std::string& label) override { std::cout << label << "\n" << std::flush; }
+  void ScanStarted(const std::string& label) override { std::cerr << label << "\n" << std::flush; }
   void SetProgressMax(int maximum) override { max_ = maximum; }
   void SetProgress(int position) override {
     if (!bar_ || max_ <= 0) return;
@@ -38,7 +39,7 @@ class ConsoleScanObserver : public ScanObserver {
   }
   void SetLabel(const std::string& text) override {
     ClearBar();
-    std::cout << text << "\n" << std::flush;
+    std::cerr << text << "\n" << std::flush;
   }
   void ReloadDatabase() override { LoadRomDatabase(dbPath_, headerDb_, library_, ui_); }
   void ScanFinished() override { ClearBar(); }
@@ -63,18 +64,13 @@ constexpr const char* kUsage = "usage: korva scan DIR [--db PATH] [--threads N]\
 
 // Takes "--threads N" (1 to 16) out of `args`; -1 when it is not there.
 int TakeThreadsOption(std::vector<std::string>& args) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != "--threads") continue;
-    if (i + 1 >= args.size()) throw std::invalid_argument("--threads needs a number");
-    const std::string& text = args[i + 1];
-    const bool digits = !text.empty() && text.size() <= 2 && text.find_first_not_of("0123456789") == std::string::npos;
-    const int threads = digits ? std::stoi(text) : 0;
-    if (threads < 1 || threads > 16)
-      throw std::invalid_argument("--threads takes a number from 1 to 16, not \"" + text + "\"");
-    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-    return threads;
-  }
-  return -1;
+  const std::optional<std::string> text = TakeOption(args, "--threads");
+  if (!text) return -1;
+  const bool digits = text->size() <= 2 && text->find_first_not_of("0123456789") == std::string::npos;
+  const int threads = digits ? std::stoi(*text) : 0;
+  if (threads < 1 || threads > 16)
+    throw std::invalid_argument("--threads takes a number from 1 to 16, not \"" + *text + "\"");
+  return threads;
 }
 
 int RunScan(const std::vector<std::string>& rawArgs) {
@@ -99,11 +95,11 @@ int RunScan(const std::vector<std::string>& rawArgs) {
   const ScanResult result = ScanRomDirectory(args.Positional[0], headerDb, dbPath, ui, observer,
                                              threads < 0 ? -1 : threads - 1);
   if (!result.Written || !result.Error.empty()) return 1;
-  std::cout << "Wrote " << dbPath << "\n";
+  std::cerr << "Wrote " << dbPath << "\n";
   return 0;
 }
 
-const Command scanCommand("scan", "DIR [--db PATH]",
+const Command scanCommand("scan", "DIR [--db PATH] [--threads N]",
                           "scan DIR for compatible ROMs and write the ROM database file korva_db.xml", &RunScan);
 
 }  // namespace

@@ -34,22 +34,30 @@ void PrintProject(const Workspace& ws) {
   for (int n = 1; n <= SlotCount; ++n) icons[static_cast<std::size_t>(n - 1)] = p.slot(n).Icon;
   const Placement placement = PlaceGames(roms, icons);
 
-  std::cout << "Slot  CRC32     Title                 Icon      ROM                    PRG bank  CHR bank  Half\n";
-  char line[512];
+  // The ROM column is as wide as its longest entry, so the bank columns line up.
+  std::array<std::string, SlotCount> names;
+  std::size_t width = std::string_view("(no ROM)").size();
+  for (int n = 1; n <= SlotCount; ++n) {
+    const TROMInfo* rom = roms[static_cast<std::size_t>(n - 1)];
+    std::string& name = names[static_cast<std::size_t>(n - 1)];
+    name = rom ? ws.Library.ROMNames.at(static_cast<std::size_t>(p.slot(n).ROMIndex)) + " " + ROMInfoText(*rom)
+               : "(no ROM)";
+    width = std::max(width, name.size());
+  }
+  const int romWidth = static_cast<int>(width);
+  std::printf("Slot  CRC32     %-21s %-9s %-*s  PRG bank  CHR bank  Half\n", "Title", "Icon", romWidth, "ROM");
   for (int n = 1; n <= SlotCount; ++n) {
     const Slot& slot = p.slot(n);
     const TROMInfo* rom = roms[static_cast<std::size_t>(n - 1)];
     const SlotPlacement& at = placement[static_cast<std::size_t>(n - 1)];
     const std::string title = "\"" + slot.Title + "\"";
     const std::string icon(IconNames[static_cast<std::size_t>(std::clamp(slot.Icon, 0, 3))]);
-    if (!rom) {
-      std::snprintf(line, sizeof line, "%4d  %-8s  %-21s %-9s (no ROM)\n", n, "-", title.c_str(), icon.c_str());
-    } else {
-      const std::string name = ws.Library.ROMNames.at(static_cast<std::size_t>(slot.ROMIndex)) + " " + ROMInfoText(*rom);
-      std::snprintf(line, sizeof line, "%4d  %s  %-21s %-9s %-22s %8d  %8d  %4d\n", n, CrcText(rom->CRC32).c_str(),
-                    title.c_str(), icon.c_str(), name.c_str(), at.PrgBank, at.ChrBank, at.HalfBank);
-    }
-    std::cout << line;
+    const char* name = names[static_cast<std::size_t>(n - 1)].c_str();
+    if (!rom)
+      std::printf("%4d  %-8s  %-21s %-9s %s\n", n, "-", title.c_str(), icon.c_str(), name);
+    else
+      std::printf("%4d  %s  %-21s %-9s %-*s  %8d  %8d  %4d\n", n, CrcText(rom->CRC32).c_str(), title.c_str(),
+                  icon.c_str(), romWidth, name, at.PrgBank, at.ChrBank, at.HalfBank);
   }
   if (std::none_of(roms.begin(), roms.end(), [](const TROMInfo* r) { return r && IsHalfBankGame(*r); }))
     std::cout << "\nNo slot holds a half-bank game (PRG 16kb, CHR 8kb): the build would be refused.\n";

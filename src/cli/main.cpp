@@ -44,6 +44,11 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 2, argv + argc);
   for (const auto* c : korva::cli::Commands()) {
     if (std::strcmp(c->name, argv[1]) == 0) {
+      // -h or --help anywhere after a command: its usage, on stdout.
+      if (std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "-h" || a == "--help"; })) {
+        std::cout << "usage: korva " << c->name << " " << c->usage << "\n      " << c->summary << "\n";
+        return 0;
+      }
       try {
         return c->run(args);
       } catch (const std::exception& e) {

@@ -1,4 +1,5 @@
 #include "project/Model.h"
+#include "romlib/FileUtil.h"
 
 #include <cstdio>
 
@@ -57,7 +58,7 @@ std::string ROMInfoText(const TROMInfo& rom) {
 }
 
 std::string FileNamePart(std::string_view path) {
-  const auto cut = path.find_last_of("/\\:");
+  const auto cut = path.find_last_of(kPathSeparator);
   return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
 }
 

@@ -74,7 +74,8 @@ void NewProject(Project& project, UserInterface& ui);
 // kilobytes; empty for the empty record (no ROM).
 std::string ROMInfoText(const TROMInfo& rom);
 
-// The file-name part of a path: what follows the last "/", "\" or ":".
+// The file-name part of a path: what follows the last "/" (":" and "\" are
+// parts of names).
 std::string FileNamePart(std::string_view path);
 
 // The window caption for "New Project" or a file path:

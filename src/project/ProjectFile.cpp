@@ -94,8 +94,12 @@ std::string ProjectFileText(const Workspace& ws) {
     if (!slot.Title.empty()) rom.text() = slot.Title.c_str();
   }
 
+  // The title set keeps the control characters 0x03, 0x08 and 0x16, which
+  // XML 1.0 cannot carry even as references: they are left out of the file,
+  // so that every XML parser reads it. (Files that hold them as "&#03;" still
+  // load: the reader takes the references.)
   std::ostringstream out;
-  doc.save(out, "  ", pugi::format_indent | pugi::format_no_declaration,
+  doc.save(out, "  ", pugi::format_indent | pugi::format_no_declaration | pugi::format_skip_control_chars,
            pugi::encoding_utf8);
   // pugixml writes the declaration node itself (format_no_declaration only
   // stops it from adding a second one); lines end in LF, the file in CR LF.

@@ -19,7 +19,9 @@ class ProjectFileError : public std::runtime_error {
 };
 
 // The document that WriteProjectFile writes for the workspace's project:
-// UTF-8, an XML declaration, two-space indentation, CR LF line ends.
+// UTF-8, an XML declaration, two-space indentation, CR LF line ends. It is
+// well-formed XML 1.0: the control characters a title may hold (0x03, 0x08,
+// 0x16) are left out.
 std::string ProjectFileText(const Workspace& ws);
 
 // Writes the workspace's project to `path`, replacing an existing file

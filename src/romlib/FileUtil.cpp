@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,10 +59,24 @@ std::string DirectoryOf(const std::string& path) {
 
 }  // namespace
 
+std::vector<std::uint8_t> ReadFileBytes(int fd, std::size_t size, const std::string& path) {
+  std::vector<std::uint8_t> bytes(size);
+  std::size_t used = 0;
+  while (used < size) {
+    const ssize_t n = ::pread(fd, bytes.data() + used, size - used, static_cast<off_t>(used));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw FileError("Cannot read \"" + path + "\": " + Reason(errno));
+    if (n == 0) throw FileError("Cannot read \"" + path + "\": the file became shorter while it was read");
+    used += static_cast<std::size_t>(n);
+  }
+  return bytes;
+}
+
 std::optional<std::vector<std::uint8_t>> ReadFileWithin(const std::string& path, std::size_t maxSize) {
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
   int fd;
   do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) throw FileError("Cannot open \"" + path + "\": " + Reason(errno));
   FdCloser closer(fd);
@@ -68,35 +84,22 @@ std::optional<std::vector<std::uint8_t>> ReadFileWithin(const std::string& path,
   struct stat st {};
   if (::fstat(fd, &st) != 0) throw FileError("Cannot read \"" + path + "\": " + Reason(errno));
   if (S_ISDIR(st.st_mode)) throw FileError("Cannot read \"" + path + "\": it is a directory");
+  if (!S_ISREG(st.st_mode)) throw FileError("Cannot read \"" + path + "\": it is not a regular file");
   if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > maxSize) return std::nullopt;
 
-  // Read to the end rather than trusting the size: the file may change while
-  // it is read, and some files report no size at all. Once the reported size
-  // is in, a small probe tells whether there is more, so the usual case costs
-  // one read of the whole file and one empty read, and no growing.
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
-  std::size_t used = 0;
+  // The reported size must all be there. Past it a small probe tells whether
+  // there is more (files of /proc report no size at all), so the usual case
+  // costs one read of the whole file and one empty read, and no growing.
+  std::vector<std::uint8_t> bytes = ReadFileBytes(fd, static_cast<std::size_t>(st.st_size), path);
   for (;;) {
-    ssize_t n;
-    if (used < bytes.size()) {
-      n = ::read(fd, bytes.data() + used, bytes.size() - used);
-      if (n > 0) used += static_cast<std::size_t>(n);
-    } else {
-      std::uint8_t probe[4096];
-      n = ::read(fd, probe, sizeof probe);
-      if (n > 0) {
-        if (static_cast<std::size_t>(n) > maxSize - used) return std::nullopt;
-        bytes.insert(bytes.end(), probe, probe + n);
-        used += static_cast<std::size_t>(n);
-      }
-    }
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw FileError("Cannot read \"" + path + "\": " + Reason(errno));
-    }
+    std::uint8_t probe[4096];
+    const ssize_t n = ::pread(fd, probe, sizeof probe, static_cast<off_t>(bytes.size()));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw FileError("Cannot read \"" + path + "\": " + Reason(errno));
     if (n == 0) break;
+    if (static_cast<std::size_t>(n) > maxSize - bytes.size()) return std::nullopt;
+    bytes.insert(bytes.end(), probe, probe + n);
   }
-  bytes.resize(used);
   return bytes;
 }
 
@@ -157,6 +160,37 @@ void WriteFileAtomic(const std::string& path, std::string_view text) {
 bool FileExists(const std::string& path) {
   struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::vector<std::string> ListFiles(const std::string& directory,
+                                   const std::function<bool(std::string_view name)>& wanted) {
+  auto fail = [&](const char* what) {
+    throw std::filesystem::filesystem_error(what, directory, std::error_code(errno, std::generic_category()));
+  };
+  DIR* dir = ::opendir(directory.c_str());
+  if (dir == nullptr) fail("directory iterator cannot open directory");
+  struct Closer {
+    DIR* d;
+    ~Closer() { ::closedir(d); }
+  } closer{dir};
+  std::vector<std::string> names;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      if (errno != 0) fail("directory iterator cannot advance");
+      break;
+    }
+    const std::string_view name(entry->d_name);
+    if (name == "." || name == ".." || (wanted && !wanted(name))) continue;
+    bool regular = entry->d_type == DT_REG;
+    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      struct stat st {};
+      regular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+    }
+    if (regular) names.emplace_back(name);
+  }
+  return names;
 }
 
 bool DirectoryExists(const std::string& path) {

@@ -2,6 +2,7 @@
 // File access used across the core: whole-file reads, atomic replacement,
 // and the places the program keeps its files.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -18,12 +19,20 @@ class FileError : public std::runtime_error {
 };
 
 // The whole content of the file at `path`. Raises FileError when it cannot be
-// opened or read, or when it is larger than `maxSize`.
+// opened or read, when it is not a regular file (a FIFO or a device is never
+// opened for reading, so it cannot block), when it shrinks while it is read,
+// or when it is larger than `maxSize`.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t maxSize);
 
 // The same, except that a file larger than `maxSize` gives nullopt instead of
 // an error. Nothing beyond `maxSize` is ever held in memory.
 std::optional<std::vector<std::uint8_t>> ReadFileWithin(const std::string& path, std::size_t maxSize);
+
+// The first `size` bytes of the open file `fd`, copied into memory with
+// pread from offset 0. A file that holds fewer bytes (it shrank after its
+// size was taken) raises FileError naming `path`, as does a read error: a
+// file that changes under the reader is an error, never a fault.
+std::vector<std::uint8_t> ReadFileBytes(int fd, std::size_t size, const std::string& path);
 
 // Replaces the file at `path` whole: the bytes go to a file beside it, which is
 // then renamed over it, so a failure never leaves a half-written file (the old
@@ -32,6 +41,14 @@ void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
 void WriteFileAtomic(const std::string& path, std::string_view text);
 
 bool FileExists(const std::string& path);       // a regular file (or a link to one)
+
+// The names of the regular files (or links to one) directly in `directory`
+// for which `wanted(name)` is true (all when it is empty), in the order the
+// file system lists them. Only a wanted name whose type the directory does
+// not give is asked of the file system. Raises std::filesystem::filesystem_error
+// when the directory cannot be read.
+std::vector<std::string> ListFiles(const std::string& directory,
+                                   const std::function<bool(std::string_view name)>& wanted = {});
 bool DirectoryExists(const std::string& path);
 
 // True when `name` ends in `ext` (".nes"), compared without regard to case.

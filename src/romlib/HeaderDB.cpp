@@ -85,6 +85,8 @@ TROMInfo ParseHeaderLine(std::string_view line, int lineNumber) {
 }
 
 HeaderDatabase ParseHeaderDatabase(std::string_view text) {
+  // Editors that save UTF-8 may put a byte order mark in front.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   const auto lines = SplitLines(text);
   std::vector<TROMInfo> records;
   records.reserve(lines.size());

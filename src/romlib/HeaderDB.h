@@ -36,8 +36,9 @@ std::vector<std::string_view> SplitLines(std::string_view text);
 // `lineNumber` (1-based) goes into the message.
 TROMInfo ParseHeaderLine(std::string_view line, int lineNumber);
 
-// The table for a whole text, in line order. Empty lines are skipped; any
-// other malformed line raises HeaderDBError.
+// The table for a whole text, in line order. A UTF-8 byte order mark at the
+// start and empty lines are skipped; any other malformed line raises
+// HeaderDBError.
 HeaderDatabase ParseHeaderDatabase(std::string_view text);
 
 // The built-in database, from the NES20DB archive's first file entry. The

@@ -3,8 +3,10 @@
 #include "romlib/FileUtil.h"
 
 #include <pugixml.hpp>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
@@ -14,6 +16,9 @@
 namespace korva {
 
 namespace {
+
+// A ROM database file of a few hundred thousand entries stays far below this.
+constexpr std::size_t kMaxRomDatabaseFileSize = 256u * 1024u * 1024u;
 
 // "$" followed by the text, read as a 32-bit number: up to eight hexadecimal
 // digits, 0 for anything else.
@@ -48,13 +53,11 @@ class RomFileCheck {
     // Only a path that ends in a separator names the directory the entries'
     // files are in: without one, ROMPath and a name run together.
     if (entries < kListFrom || directory.empty() || directory.back() != kPathSeparator) return;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(directory, ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-      std::error_code typeError;
-      if (it->is_regular_file(typeError)) names_.insert(it->path().filename().string());
+    try {
+      for (std::string& name : ListFiles(directory)) names_.insert(std::move(name));
+    } catch (const std::filesystem::filesystem_error&) {
+      names_.clear();
     }
-    if (ec) names_.clear();
   }
 
   bool Exists(const std::string& name, const std::string& full) const {
@@ -75,9 +78,35 @@ std::string RomDatabaseDirectory() {
 
 std::string DefaultRomDatabasePath() { return RomDatabaseDirectory() + kRomDatabaseName; }
 
+bool NameCanBeStored(std::string_view name) {
+  for (std::size_t i = 0; i < name.size();) {
+    const auto lead = static_cast<unsigned char>(name[i]);
+    std::size_t length = 1;
+    std::uint32_t code = lead;
+    if (lead >= 0x80) {
+      if (lead >= 0xC2 && lead <= 0xDF) length = 2, code = lead & 0x1Fu;
+      else if (lead >= 0xE0 && lead <= 0xEF) length = 3, code = lead & 0x0Fu;
+      else if (lead >= 0xF0 && lead <= 0xF4) length = 4, code = lead & 0x07u;
+      else return false;
+      if (name.size() - i < length) return false;
+      for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(name[i + k]);
+        if ((next & 0xC0) != 0x80) return false;
+        code = (code << 6) | (next & 0x3Fu);
+      }
+      if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF))) return false;
+    }
+    if (code < 0x20 ? code != 0x09 && code != 0x0A && code != 0x0D
+                    : (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
+      return false;
+    i += length;
+  }
+  return true;
+}
+
 std::string NameWithoutExtension(const std::string& name) {
   const auto dot = name.find_last_of('.');
-  const auto sep = name.find_last_of("/\\");
+  const auto sep = name.find_last_of(kPathSeparator);
   if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return name;
   return name.substr(0, dot);
 }
@@ -85,20 +114,26 @@ std::string NameWithoutExtension(const std::string& name) {
 RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
                                 UserInterface& ui, const RomListsRebuilt& rebuilt) {
   RomDatabaseLoad load;
-  if (!FileExists(path)) {
+  // Missing only when there is nothing at the path; anything else that keeps
+  // the file from being read is reported with the system's reason.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
     load.Status = RomDatabaseStatus::Missing;
     return load;
   }
+  std::vector<std::uint8_t> bytes;
+  try {
+    bytes = ReadWholeFile(path, kMaxRomDatabaseFileSize);
+  } catch (const FileError& e) {
+    throw RomDatabaseError(e.what());
+  }
 
   pugi::xml_document doc;
-  const pugi::xml_parse_result parsed = doc.load_file(path.c_str(), pugi::parse_default, pugi::encoding_auto);
-  if (!parsed) {
-    if (parsed.status == pugi::status_file_not_found || parsed.status == pugi::status_io_error ||
-        parsed.status == pugi::status_out_of_memory)
-      throw RomDatabaseError(path + ": cannot be read (" + parsed.description() + ")");
+  const pugi::xml_parse_result parsed =
+      doc.load_buffer_inplace(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
+  if (!parsed)
     throw RomDatabaseError(path + " is not well-formed XML: " + parsed.description() + " at byte " +
                            std::to_string(parsed.offset));
-  }
 
   const pugi::xml_node root = doc.document_element();
   if (std::string_view(root.name()) != "KORVA") {
@@ -117,6 +152,8 @@ RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& h
   fresh.ROMPath = romPathNode.text().get();
   const auto entries = static_cast<std::size_t>(std::distance(romDb.children().begin(), romDb.children().end()));
   const RomFileCheck files(fresh.ROMPath, entries);
+  fresh.ROMList.reserve(entries);
+  fresh.ROMNames.reserve(entries);
   for (const pugi::xml_node e : romDb.children()) {
     if (e.type() != pugi::node_element) continue;
     const std::uint32_t crc = HexOrZero(e.attribute("CRC32").value());

@@ -19,6 +19,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace korva {
@@ -47,8 +48,9 @@ inline constexpr const char* kRomDatabaseCorruptMessage = "korva_db.xml is corru
 inline constexpr const char* kRomDatabaseOutOfSyncMessage =
     "Scanned ROM database is out of sync, please re-scan your ROM directory.";
 
-// A ROM database file that cannot be read: not well-formed XML (the message
-// carries the parser's description), or without ROMPath, ROMDB or a Filename.
+// A ROM database file that cannot be read: not readable (the message carries
+// the system's reason), not well-formed XML (the parser's description), or
+// without ROMPath, ROMDB or a Filename.
 class RomDatabaseError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -80,7 +82,7 @@ struct RomDatabaseLoad {
 using RomListsRebuilt = std::function<void(const RomLibrary&)>;
 
 // Loads the ROM database file at `path` into `library`:
-// - missing file: returns Missing, shows nothing, changes nothing;
+// - nothing at `path`: returns Missing, shows nothing, changes nothing;
 // - root element not exactly "KORVA": the plain message box "korva_db.xml is
 //   corrupt, re-scan ROM directory to repair!" (caption "Error"), Corrupt;
 // - otherwise every ROM element whose file exists under ROMPath becomes an
@@ -90,10 +92,18 @@ using RomListsRebuilt = std::function<void(const RomLibrary&)>;
 //   `rebuilt`, then "Scanned ROM database is out of sync, please re-scan
 //   your ROM directory." when out of sync, then the status text "Loaded
 //   KORVA Game Database, %d ROMs" for 10 seconds.
-// Malformed XML or a missing ROMPath, ROMDB or Filename element raises
+// A file that cannot be read (permission denied, a directory), malformed
+// XML or a missing ROMPath, ROMDB or Filename element raises
 // RomDatabaseError and leaves `library` as it was.
 RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
                                 UserInterface& ui, const RomListsRebuilt& rebuilt = {});
+
+// True when `name` can be written into the file and read back the same by
+// any XML 1.0 parser: valid UTF-8 (no overlong forms or surrogates) of
+// characters XML 1.0 allows, which leaves out every control character but
+// tab, line feed and carriage return (the scan writes the carriage return as
+// "&#13;"), and U+FFFE and U+FFFF.
+bool NameCanBeStored(std::string_view name);
 
 // `name` without its extension (the part from its last dot on): Game.nes
 // gives Game. A dot in a directory part does not count.

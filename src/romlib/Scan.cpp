@@ -12,6 +12,8 @@
 #include <exception>
 #include <filesystem>
 #include <mutex>
+#include <stdexcept>
+#include <string_view>
 #include <thread>
 #include <unordered_set>
 
@@ -20,17 +22,6 @@ namespace korva {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool LessNoCase(const std::string& a, const std::string& b) {
-  const auto n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const int ca = std::tolower(static_cast<unsigned char>(a[i]));
-    const int cb = std::tolower(static_cast<unsigned char>(b[i]));
-    if (ca != cb) return ca < cb;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;  // names that differ only in case: a fixed order all the same
-}
 
 std::string BaseName(const std::string& path) {
   const auto sep = path.find_last_of(kPathSeparator);
@@ -159,16 +150,28 @@ class ReadAhead {
   std::vector<std::thread> helpers_;
 };
 
-// Collects what pugixml writes.
+// Collects what pugixml writes, with every carriage return as "&#13;":
+// pugixml writes one in text as it is, and a parser reads that back as a line
+// feed. pugixml ends its own lines with a line feed alone, so every carriage
+// return is one of a name's.
 struct StringWriter : pugi::xml_writer {
   std::string out;
-  void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
+  void write(const void* data, std::size_t size) override {
+    std::string_view rest(static_cast<const char*>(data), size);
+    for (auto cr = rest.find('\r'); cr != std::string_view::npos; cr = rest.find('\r')) {
+      out.append(rest.substr(0, cr)).append("&#13;");
+      rest.remove_prefix(cr + 1);
+    }
+    out.append(rest);
+  }
 };
 
 // Lists and reads the candidate files and returns the text of the ROM
 // database file; fills in the counts of `result`.
 std::string ScanToXml(const std::string& directory, const HeaderDatabase& headerDb, ScanObserver& observer,
                       int readHelpers, ScanResult& result) {
+  if (!NameCanBeStored(directory))
+    throw std::runtime_error("the directory's name cannot be stored in the ROM database file");
   pugi::xml_document doc;
   auto decl = doc.append_child(pugi::node_declaration);
   decl.append_attribute("version") = "1.0";
@@ -178,7 +181,11 @@ std::string ScanToXml(const std::string& directory, const HeaderDatabase& header
   root.append_child("ROMPath").text() = directory.c_str();
   auto romDb = root.append_child("ROMDB");
 
-  const std::vector<std::string> files = ListRomCandidates(directory);
+  std::vector<std::string> files = ListRomCandidates(directory);
+  const auto stored = std::partition(files.begin(), files.end(),
+                                     [](const std::string& file) { return NameCanBeStored(BaseName(file)); });
+  result.Skipped = static_cast<int>(files.end() - stored);
+  files.erase(stored, files.end());
   result.Files = static_cast<int>(files.size());
   observer.SetProgressMax(result.Files);
 
@@ -233,23 +240,33 @@ std::string FinishedLabel(int count) {
   return "Finished scanning, " + std::to_string(count) + " compatible roms found";
 }
 
+std::string SkippedLabel(int count) {
+  return count == 1 ? "1 file skipped: its name cannot be stored"
+                    : std::to_string(count) + " files skipped: their names cannot be stored";
+}
+
 std::vector<std::string> ListRomCandidates(const std::string& directory) {
-  // Archives first, then images, as two wildcard searches would give them;
-  // the sort then puts them in one order by name. The names are sorted
-  // before the directory is put in front of them.
-  std::vector<std::string> names, images;
-  for (const auto& item : fs::directory_iterator(directory)) {
-    std::error_code ec;
-    if (!item.is_regular_file(ec)) continue;
-    std::string name = item.path().filename().string();
-    if (HasExtension(name, ".zip"))
-      names.push_back(std::move(name));
-    else if (HasExtension(name, ".nes"))
-      images.push_back(std::move(name));
+  // Each name is sorted by its lower-case form, made once, and then by the
+  // name itself, so names that differ only in case still come in a fixed
+  // order; the directory goes in front once they are sorted.
+  struct Keyed {
+    std::string key, name;
+  };
+  std::vector<Keyed> keyed;
+  for (std::string& name : ListFiles(directory, [](std::string_view name) {
+         return HasExtension(name, ".zip") || HasExtension(name, ".nes");
+       })) {
+    std::string key = name;
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    keyed.push_back({std::move(key), std::move(name)});
   }
-  names.insert(names.end(), std::make_move_iterator(images.begin()), std::make_move_iterator(images.end()));
-  std::stable_sort(names.begin(), names.end(), LessNoCase);
-  for (std::string& name : names) name.insert(0, directory);
+  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    const int order = a.key.compare(b.key);
+    return order != 0 ? order < 0 : a.name < b.name;
+  });
+  std::vector<std::string> names;
+  names.reserve(keyed.size());
+  for (Keyed& k : keyed) names.push_back(directory + k.name);
   return names;
 }
 
@@ -257,7 +274,15 @@ ScanResult ScanRomDirectory(std::string directory, const HeaderDatabase& headerD
                             UserInterface& ui, ScanObserver& observer, int readHelpers) {
   ScanResult result;
 
-  if (directory.empty() || directory.back() != kPathSeparator) directory += kPathSeparator;
+  // The full path, so that the file names the same directory from anywhere;
+  // symbolic links stay as the user named them. An empty name is no
+  // directory (it must not become the root).
+  if (!directory.empty()) {
+    std::error_code ec;
+    const fs::path full = fs::absolute(directory, ec).lexically_normal();
+    if (!ec) directory = full.string();
+    if (directory.back() != kPathSeparator) directory += kPathSeparator;
+  }
   if (!DirectoryExists(directory)) {
     ui.ShowCenteredMessage("Invalid path: " + directory, MsgKind::Error, static_cast<MsgButtons>(MsgButton::OK));
     Finish(observer);
@@ -284,8 +309,10 @@ ScanResult ScanRomDirectory(std::string directory, const HeaderDatabase& headerD
   } catch (...) {
     result.Error = "unknown error";
   }
-  // The window is enabled again before the error is shown over it.
+  // The window is enabled again before the messages are shown over it.
   Finish(observer);
+  if (result.Written && result.Skipped > 0)
+    ui.ShowCenteredMessage(SkippedLabel(result.Skipped), MsgKind::Warning, static_cast<MsgButtons>(MsgButton::OK));
   if (!result.Error.empty()) {
     std::string text = "Scanning " + directory + " stopped: " + result.Error;
     if (!result.Written) text += "\r\n\r\nThe ROM database file was not changed.";

@@ -45,12 +45,15 @@ struct ScanResult {
   bool Written = false;  // korva_db.xml was replaced
   int Files = 0;         // candidate files listed
   int Count = 0;         // ROM entries written
+  int Skipped = 0;       // candidate files left out: their names cannot be stored
   std::string Error;     // empty unless the scan ended with an error (already shown)
 };
 
 // "Scanning: ", "Finished scanning, %d compatible roms found".
 std::string ScanningLabel(const std::string& directory);
 std::string FinishedLabel(int count);
+// "%d files skipped: their names cannot be stored" ("1 file skipped: its name ...").
+std::string SkippedLabel(int count);
 
 // The candidate files directly in `directory` (which ends in a separator):
 // regular files whose names end in .zip or .nes in any case, as full paths,
@@ -58,8 +61,13 @@ std::string FinishedLabel(int count);
 std::vector<std::string> ListRomCandidates(const std::string& directory);
 
 // Scans `directory` and writes the ROM database file at `databasePath`
-// (replaced atomically; its directory is created when missing).
-// - Not an existing directory: "Invalid path: %s" (Error), nothing else.
+// (replaced atomically; its directory is created when missing). ROMPath is
+// `directory` made absolute and lexically normal (symbolic links are kept),
+// ending in a separator.
+// - Empty, or not an existing directory: "Invalid path: %s" (Error), nothing else.
+// - A file whose name the file cannot hold (NameCanBeStored) is left out; after
+//   ScanFinished one Warning line (SkippedLabel) counts them. A directory whose
+//   name it cannot hold ends the scan with an error.
 // - Any error while listing, reading or writing (a .nes file that cannot be
 //   read, a failed write) ends the scan: the old file stays, and after
 //   ScanFinished the error is shown through `ui` (Error).

@@ -50,6 +50,9 @@ using ZipSink = std::function<void(const std::uint8_t* data, std::size_t length)
 // Uncompressed sizes above this are refused: no NES ROM is that large, and a
 // hostile archive must not make the program allocate gigabytes.
 constexpr std::uint32_t kMaxZipEntrySize = 64u * 1024u * 1024u;
+// Archive files above this size are refused the same way ("the archive is
+// larger than 64 MiB"); the reader never holds more of a file in memory.
+constexpr std::uint64_t kMaxZipFileSize = 64u * 1024u * 1024u;
 
 class TZipRead {
  public:
@@ -60,7 +63,9 @@ class TZipRead {
   // first local header (or, for an archive without entries, the first end
   // record) found from `offset` on, within the first `size` bytes of the file
   // (0: the whole file). A descriptor of -1 gives an empty reader. The
-  // descriptor stays the caller's; the reader keeps its own copy of the bytes.
+  // descriptor stays the caller's; the reader keeps its own copy of the bytes,
+  // so a file that changes after the opening cannot reach it, and one that
+  // shrinks during the opening is refused.
   TZipRead(int fd, std::uint64_t offset, std::uint64_t size);
   // Opens the archive file at `path`. A missing or empty file: "Missing File".
   explicit TZipRead(const std::string& path);
@@ -84,7 +89,11 @@ class TZipRead {
 
   // Entry i whole. Empty when its information cannot be resolved; raises
   // "Error decompressing %s" on a length or CRC mismatch, and refuses an entry
-  // larger than kMaxZipEntrySize.
+  // larger than kMaxZipEntrySize. Deflated data is inflated with libdeflate;
+  // an entry that does not come out whole with its CRC that way is inflated
+  // by zlib, and zlib's refusal ("Error %d during UnCompressMem process") or
+  // the mismatch is raised, so the verdicts are zlib's.
+  // Stream extraction (below) always uses zlib.
   std::vector<std::uint8_t> UnZip(int i) const;
 
   // Entry i in chunks of at most 128 KB; true when length and CRC-32 match.
@@ -96,7 +105,8 @@ class TZipRead {
 
  private:
   void OpenBuffer(const std::uint8_t* buffer, std::size_t size);
-  void OpenDescriptor(int fd, std::uint64_t offset, std::uint64_t size);
+  // `name` names the file in messages.
+  void OpenDescriptor(int fd, std::uint64_t offset, std::uint64_t size, const std::string& name);
   const std::uint8_t* End() const { return buf_ + size_; }
 
   const std::uint8_t* buf_ = nullptr;

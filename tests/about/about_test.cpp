@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTcpServer>
 #include <QTest>
@@ -74,6 +75,8 @@ class AboutTest : public QObject {
   void bodyIsReadUpTo64KiB();
   void brokenOffAnswerEndsTheBody();
   void realDialogsAreCentredOnTheScreen();
+  void okIsFocusedAndDefaultEachTimeTheBoxOpens();
+  void closingDuringTheCheckCancelsIt();
   void screenshot();
 };
 
@@ -325,6 +328,51 @@ void AboutTest::silentServerTimesOutWithoutFreezing() {
   QCOMPARE(desktop.shown.front().Text, QStringLiteral("Cannot open URL %1.").arg(server.Url()));
   QVERIFY(about.isVisible());
   QVERIFY(about.findChild<QPushButton*>(QStringLiteral("btnCheckUpdate"))->isEnabled());
+}
+
+void AboutTest::okIsFocusedAndDefaultEachTimeTheBoxOpens() {
+  QWidget window;
+  AboutDialog about(&window);
+  auto* check = about.findChild<QPushButton*>(QStringLiteral("btnCheckUpdate"));
+  auto* ok = about.findChild<QPushButton*>(QStringLiteral("btnOK"));
+  for (int round = 0; round < 3; ++round) {
+    // A scan disables the main window, and with it the box, which loses its
+    // focus.
+    window.setEnabled(round != 1);
+    window.setEnabled(true);
+    bool okFirst = false;
+    QTimer::singleShot(0, &about, [&] {
+      okFirst = about.focusWidget() == ok && ok->isDefault() && !check->isDefault();
+      check->setFocus(Qt::TabFocusReason);  // the user tabs to Check, then leaves with Escape
+      QTest::keyClick(&about, Qt::Key_Escape);
+    });
+    about.exec();
+    QVERIFY2(okFirst, qPrintable(QString::number(round)));
+  }
+}
+
+void AboutTest::closingDuringTheCheckCancelsIt() {
+  LoopbackServer server;
+  QVERIFY(server.Start());
+  server.NeverAnswer();
+  AboutDialog about;
+  RecordingDesktop desktop;
+  about.SetDesktop(&desktop);
+  about.SetUpdateUrl(server.Url());
+  about.SetDownloadTimeout(4000);
+  QTimer::singleShot(0, &about, [&] { about.findChild<QPushButton*>(QStringLiteral("btnCheckUpdate"))->click(); });
+  QTimer::singleShot(200, &about, [&] { QTest::keyClick(&about, Qt::Key_Escape); });
+  QElapsedTimer clock;
+  clock.start();
+  about.exec();
+  QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+  QVERIFY(!about.isVisible());
+  QVERIFY(desktop.shown.isEmpty());
+  QVERIFY(about.findChild<QPushButton*>(QStringLiteral("btnCheckUpdate"))->isEnabled());
+  // The box opens again as usual.
+  QTest::failOnWarning(QRegularExpression(QStringLiteral("Recursive")));
+  QTimer::singleShot(0, &about, [&] { about.accept(); });
+  QCOMPARE(about.exec(), int(QDialog::Accepted));
 }
 
 void AboutTest::refusedConnectionCannotOpen() {

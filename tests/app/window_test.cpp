@@ -2,28 +2,41 @@
 // the offscreen platform. No dialog waits for a person: the services take
 // queued answers and file names and record what they show. A scan runs on
 // its worker as in the program; the tests wait for its end with QTRY_*.
+#include "app/CapacityGauge.h"
 #include "app/MainWindow.h"
 #include "app/ScanDialog.h"
+#include "app/SlotGrid.h"
 #include "app/WindowCommands.h"
 #include "app/WindowServices.h"
 #include "project/Model.h"
 #include "project/ProjectFile.h"
+#include "romlib/ROMInfo.h"
 #include "romlib/RomDatabase.h"
 
 #include "../unit/TestArchives.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 #include <vector>
 
 using korva::MsgButton;
@@ -72,12 +85,14 @@ std::string MakeDatabase(const QTemporaryDir& dir, const std::vector<Game>& game
   return root + "korva_db.xml";
 }
 
-// A window on that database whose dialogs never wait for a person.
+// A window on that database whose dialogs never wait for a person and whose
+// recent projects are kept in the test's directory.
 WindowOptions TestOptions(const QTemporaryDir& dir, const std::vector<Game>& games = kOneGame) {
   WindowOptions options;
   options.DatabasePath = MakeDatabase(dir, games);
   options.NonInteractive = true;
   options.WithAboutBox = false;
+  options.SettingsFile = dir.filePath("settings.ini").toStdString();
   return options;
 }
 
@@ -87,6 +102,7 @@ WindowOptions OptionsWithDatabaseAt(const std::string& databasePath) {
   options.DatabasePath = databasePath;
   options.NonInteractive = true;
   options.WithAboutBox = false;
+  options.SettingsFile = databasePath + ".settings.ini";
   return options;
 }
 
@@ -160,6 +176,47 @@ class EnabledRecorder : public QObject {
  private:
   QWidget* widget_;
 };
+
+// A project file with CRC texts for slots: {slot, crc, title}.
+std::string ProjectText(const std::string& cartTitle, const std::vector<std::tuple<int, std::string, std::string>>& roms) {
+  std::string text = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<KORVA-Project Ver=\"12\">\r\n  <CartTitle>" + cartTitle +
+                     "</CartTitle>\r\n  <Icons>1</Icons>\r\n  <InstLine1>A</InstLine1>\r\n  <InstLine2>B</InstLine2>\r\n"
+                     "  <ROMSlots>\r\n";
+  for (const auto& [slot, crc, title] : roms)
+    text += "    <ROM Slot=\"" + std::to_string(slot) + "\" CRC32=\"" + crc + "\" Icon=\"0\">" + title + "</ROM>\r\n";
+  return text + "  </ROMSlots>\r\n</KORVA-Project>\r\n";
+}
+
+// The games of `games` with the CRC texts of the files MakeDatabase writes,
+// so a file of the directory is found by its CRC.
+std::vector<Game> WithRealCrcs(const QTemporaryDir& dir, std::vector<Game> games) {
+  MakeDatabase(dir, games);
+  for (Game& g : games) g.crc = korva::CrcText(korva::ReadRomFile(dir.filePath(QString::fromStdString(g.file)).toStdString(), {}).CRC32);
+  return games;
+}
+
+// A wheel turned one notch toward the user over `widget`.
+void WheelOver(QWidget* widget) {
+  const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+  QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(widget, &wheel);
+}
+
+// Drops local files on the window at `at` (the window's coordinates).
+void Drop(MainWindow& w, const QStringList& paths, QPoint at) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+  data.setUrls(urls);
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&w, &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&w, &drop);
+}
+
+QString GaugeText(MainWindow& w, const char* label) { return w.findChild<QLabel*>(label)->text(); }
 
 }  // namespace
 
@@ -262,6 +319,7 @@ class WindowTest : public QObject {
     w.ShowMainWindow();
     Pick(Control<QComboBox>(w, "cbROM", 1), 0);
     WriteAll(dir.path() + "/broken.korva", "<KORVA-Project Ver=\"12\"><CartTitle>");
+    w.Services().QueueAnswer(MsgButton::No);  // the slot chosen is not kept
     w.Services().QueueFileName(dir.path() + "/broken.korva");
     Trigger(w, "FileOpen1");
     const ShownMessage* box = FindShown(w, ShownMessage::Type::Plain, "Unable to load project file!\r\n\r\n");
@@ -479,6 +537,339 @@ class WindowTest : public QObject {
     QCOMPARE(Control<QLabel>(w, "lblROMInfo", 2)->text(), QString("(PRG 16kb / CHR 8kb)"));
   }
 
+  // A project named on the command line waits for the scan offered at
+  // start-up, so its slots find their ROMs and a save keeps them.
+  void theStartupProjectOpensAfterTheOfferedScan() {
+    QTemporaryDir dir, roms;
+    WriteAll(roms.filePath("Alpha.nes"), INesImageFor(2));
+    const std::string crc = korva::CrcText(korva::ReadRomFile(roms.filePath("Alpha.nes").toStdString(), {}).CRC32);
+    WriteAll(dir.filePath("demo.korva"), ProjectText("MINE", {{2, crc, "ALPHA ONE"}}));
+    MainWindow w(OptionsWithDatabaseAt((dir.path() + "/korva_db.xml").toStdString()));
+    w.Services().QueueAnswer(MsgButton::OK);
+    w.Services().QueueFileName(roms.path());
+    w.ShowMainWindow();
+    w.Commands().OpenProjectWhenReady(dir.filePath("demo.korva").toStdString());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+    QVERIFY(!FindShown(w, ShownMessage::Type::Plain, "Unable to find ROMs"));
+    QCOMPARE(w.Work().Proj.slot(2).ROMIndex, 0);
+    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 2)->text(), QString("ALPHA ONE"));
+    QCOMPARE(w.findChild<QLineEdit*>("edtCartTitle")->text(), QString("MINE"));
+    Trigger(w, "FileSave1");
+    QVERIFY(ReadAll(dir.filePath("demo.korva")).find("CRC32=\"" + crc + "\"") != std::string::npos);
+  }
+
+  // The wheel scrolls the slots only over the main window: another window
+  // (a file dialog, an open drop-down list) scrolls itself.
+  void theWheelScrollsTheSlotsOnlyOverTheMainWindow() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir, kThreeGames));
+    w.ShowMainWindow();
+    QScrollBar* list = w.Grid().ScrollBar1();
+    WheelOver(Control<QLineEdit>(w, "edtTitle", 1));
+    QCOMPARE(list->value(), 1);
+
+    QListWidget other;
+    for (int i = 0; i < 200; ++i) other.addItem(QString::number(i));
+    other.resize(200, 100);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    WheelOver(other.viewport());
+    QCOMPARE(list->value(), 1);
+    QVERIFY(other.verticalScrollBar()->value() > 0);
+
+    QComboBox* rom = Control<QComboBox>(w, "cbROM", 2);
+    rom->showPopup();
+    QTRY_VERIFY(rom->view()->isVisible());
+    WheelOver(rom->view()->viewport());
+    QCOMPARE(list->value(), 1);
+    rom->hidePopup();
+  }
+
+  // What a message of Open is about is on screen behind it: the file's
+  // fields before "Failed to load slots", a new project before "Unable to
+  // load project file!".
+  void openShowsWhatItReadBehindItsMessages() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir, kThreeGames));
+    w.ShowMainWindow();
+    Pick(Control<QComboBox>(w, "cbROM", 1), 0);
+    WriteAll(dir.filePath("gone.korva"), ProjectText("FROM FILE", {{3, "DEADBEEF", "LOST"}, {4, "00C0FFEE", "SURF"}}));
+    WriteAll(dir.filePath("broken.korva"), "<KORVA-Project Ver=\"12\"><CartTitle>");
+    std::vector<std::pair<std::string, QString>> behind;
+    w.Services().SetShownHook([&](const ShownMessage& m) {
+      if (m.type != ShownMessage::Type::Plain) return;
+      behind.emplace_back(m.text.substr(0, 14), w.findChild<QLineEdit*>("edtCartTitle")->text() + "|" +
+                                                    Control<QLineEdit>(w, "edtTitle", 1)->text() + "|" +
+                                                    Control<QLineEdit>(w, "edtTitle", 4)->text());
+    });
+    w.Services().QueueAnswer(MsgButton::No);
+    w.Services().QueueFileName(dir.filePath("gone.korva"));
+    Trigger(w, "FileOpen1");
+    w.Services().QueueFileName(dir.filePath("broken.korva"));
+    Trigger(w, "FileOpen1");
+    QCOMPARE(behind.size(), std::size_t{2});
+    QCOMPARE(behind[0], std::make_pair(std::string("Unable to find"), QString("FROM FILE||SURF")));
+    QCOMPARE(behind[1], std::make_pair(std::string("Unable to load"), QString("GAME PAK: VOLUME 1||")));
+  }
+
+  // A command, even a refused one, leaves the caret of a cartridge field
+  // where it was.
+  void theCaretStaysAfterACommand() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir));
+    w.ShowMainWindow();
+    const char* fields[] = {"edtCartTitle", "edtInstLine1", "edtInstLine2"};
+    for (const char* name : fields) w.findChild<QLineEdit*>(name)->setCursorPosition(3);
+    Trigger(w, "FileExport1");  // refused: never saved
+    QVERIFY(Showed(w, "Please save project before exporting!"));
+    for (const char* name : fields) QCOMPARE(w.findChild<QLineEdit*>(name)->cursorPosition(), 3);
+  }
+
+  // The start-up error box is centred where the window then appears.
+  void aStartupErrorBoxIsCentredOnTheWindow() {
+    QTemporaryDir dir;
+    WindowOptions options = TestOptions(dir);
+    options.NonInteractive = false;
+    MainWindow w(options);
+    QPoint boxCentre;
+    QTimer::singleShot(0, [&] {
+      QWidget* box = QApplication::activeModalWidget();
+      QVERIFY(box);
+      boxCentre = box->frameGeometry().center();
+      qobject_cast<QDialog*>(box)->accept();
+    });
+    w.Services().ShowErrorBox("The header database is broken");
+    w.ShowMainWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QPoint windowCentre = w.frameGeometry().center();
+    QVERIFY2((boxCentre - windowCentre).manhattanLength() <= 4,
+             qPrintable(QString("box %1,%2 window %3,%4").arg(boxCentre.x()).arg(boxCentre.y())
+                            .arg(windowCentre.x()).arg(windowCentre.y())));
+  }
+
+  // Tab into a row scrolled out of view scrolls it in.
+  void theFocusedRowIsScrolledIntoView() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir));
+    w.ShowMainWindow();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QScrollBar* list = w.Grid().ScrollBar1();
+    const int rows = w.Grid().VisibleRows();
+    Control<QComboBox>(w, "cbROM", rows)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(w, "edtTitle", rows + 1));
+    QCOMPARE(list->value(), 1);
+    Control<QLineEdit>(w, "edtTitle", 16)->setFocus();
+    QCOMPARE(list->value(), 16 - rows);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);  // back to slot 15's ROM list
+    Control<QLineEdit>(w, "edtTitle", 1)->setFocus();
+    QCOMPARE(list->value(), 0);
+  }
+
+  // Paste keeps exactly what typing would, then cuts to the field's length.
+  void pasteKeepsWhatTypingKeeps() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir));
+    w.ShowMainWindow();
+    const std::pair<QString, QString> cases[] = {
+        {QString::fromUtf8("caf\u00e9\tTAB,comma"), "CAFTABCOMMA"},
+        {"a,b;c@d[e]f^g_h{i}j|k~l%m`n\"o\\p", "ABCDEFGHIJKLMNOP"},
+        {",,,,,,,,abcdefghijklmnopqrstuvwxyz", "ABCDEFGHIJKLMNOPQRS"},
+    };
+    auto* title = Control<QLineEdit>(w, "edtTitle", 1);
+    for (const auto& [pasted, kept] : cases) {
+      title->clear();
+      QApplication::clipboard()->setText(pasted);
+      QTest::keySequence(title, QKeySequence::Paste);
+      QCOMPARE(title->text(), kept);
+      QCOMPARE(w.Work().Proj.slot(1).Title, kept.toStdString());
+    }
+  }
+
+  // The window is never taller than the screen: the rows asked for are cut
+  // to whole rows that fit (four at least).
+  void theWindowFitsTheScreen() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir));
+    w.ShowMainWindow();
+    const int available = w.screen()->availableGeometry().height();
+    const int fit = std::clamp((available - MainWindow::kFixedHeight) / 112, MainWindow::kMinRows, MainWindow::kMaxRows);
+    QVERIFY(w.SetOuterHeight(MainWindow::kFixedHeight + 10 * 112));
+    QCOMPARE(w.Grid().VisibleRows(), fit);
+    QVERIFY(w.maximumHeight() <= w.height() + 112 * (fit - w.Grid().VisibleRows()));
+  }
+
+  // The gauge follows every choice, from the builder's own placement.
+  void theGaugeShowsWhatTheCartridgeHolds() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir, kThreeGames));
+    w.ShowMainWindow();
+    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 32/512 KB\nCHR 8/512 KB"));
+    QCOMPARE(GaugeText(w, "lblCapacityProblem"), QString("Needs one game with PRG 16 KB and CHR 8 KB"));
+    Pick(Control<QComboBox>(w, "cbROM", 1), 2);  // Tank Tracks, 32 + 16 KB
+    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 64/512 KB\nCHR 48/512 KB"));
+    Pick(Control<QComboBox>(w, "cbROM", 9), 1);  // Sky Surfer, the half-bank game
+    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 64/512 KB\nCHR 48/512 KB"));
+    QCOMPARE(GaugeText(w, "lblCapacityProblem"), QString());
+    Pick(Control<QComboBox>(w, "cbROM", 9), 0);
+    for (int n = 2; n <= 16; ++n) Pick(Control<QComboBox>(w, "cbROM", n), 0);
+    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 544/512 KB\nCHR 520/512 KB"));
+    QCOMPARE(GaugeText(w, "lblCapacityProblem"),
+             QString("Slot 16 no longer fits\nNeeds one game with PRG 16 KB and CHR 8 KB"));
+    Trigger(w, "FileNew1");
+    w.Services().QueueAnswer(MsgButton::No);
+    Trigger(w, "FileNew1");
+    QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 32/512 KB\nCHR 8/512 KB"));
+  }
+
+  // Typing into a ROM list offers the names that hold the text, in any case;
+  // the keyboard chooses one.
+  void typingFiltersARomList() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir, kThreeGames));
+    w.ShowMainWindow();
+    QComboBox* rom = Control<QComboBox>(w, "cbROM", 5);
+    QCompleter* filter = rom->completer();
+    QVERIFY(filter);
+    QTest::keyClicks(rom->lineEdit(), "A");
+    QCOMPARE(filter->completionCount(), 2);  // Rocket Rally, Tank Tracks
+    rom->lineEdit()->clear();
+    QTest::keyClicks(rom->lineEdit(), "urF");
+    QCOMPARE(filter->completionCount(), 1);
+    QTRY_VERIFY(filter->popup()->isVisible());
+    QTest::keyClick(filter->popup(), Qt::Key_Down);
+    QTest::keyClick(filter->popup(), Qt::Key_Return);
+    QCOMPARE(w.Work().Proj.slot(5).ROMIndex, 1);
+    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 5)->text(), QString("SKY SURFER"));
+    QCOMPARE(Control<QLabel>(w, "lblROMInfo", 5)->text(), QString("(PRG 16kb / CHR 8kb)"));
+    QCOMPARE(rom->count(), 3);  // the list itself is whole
+  }
+
+  // Randomize from a menu and a shortcut, Alt+letter into the cartridge
+  // fields, the window's icon, the database named in the status bar.
+  void theKeyboardReachesEveryCommandAndField() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir));
+    w.ShowMainWindow();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto* randomize = w.findChild<QAction*>("tbRandomizeROMs");
+    QVERIFY(w.findChild<QMenu*>("Slots1")->actions().contains(randomize));
+    QCOMPARE(randomize->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+    QVERIFY(!randomize->toolTip().isEmpty());
+    const std::pair<Qt::Key, const char*> mnemonics[] = {
+        {Qt::Key_T, "edtCartTitle"}, {Qt::Key_1, "edtInstLine1"}, {Qt::Key_2, "edtInstLine2"}};
+    for (const auto& [key, field] : mnemonics) {
+      QTest::keyClick(&w, key, Qt::AltModifier);
+      QCOMPARE(QApplication::focusWidget(), w.findChild<QWidget*>(field));
+    }
+    QTest::keyClick(&w, Qt::Key_R, Qt::ControlModifier);
+    QVERIFY(w.Work().Proj.slot(16).ROMIndex == 0);
+    QVERIFY(!w.windowIcon().isNull());
+    QVERIFY(w.statusBar()->toolTip().contains(QString::fromStdString(w.Commands().DatabasePath())));
+  }
+
+  // The File menu keeps the last eight projects opened or saved; a file
+  // that is gone leaves the list.
+  void recentProjectsKeepTheLastEight() {
+    QTemporaryDir dir;
+    const WindowOptions options = TestOptions(dir);
+    auto entries = [](MainWindow& w) {
+      QMenu* menu = w.findChild<QMenu*>("RecentProjects1");
+      emit menu->aboutToShow();
+      QStringList names;
+      for (QAction* a : menu->actions())
+        if (a->isEnabled()) names << a->text();
+      return names;
+    };
+    {
+      MainWindow w(options);
+      w.ShowMainWindow();
+      QCOMPARE(entries(w), QStringList());
+      for (int i = 1; i <= 9; ++i) {
+        w.Services().QueueFileName(dir.filePath(QString("p%1.korva").arg(i)));
+        Trigger(w, "FileSaveAs1");
+      }
+      QCOMPARE(entries(w).size(), 8);
+      QCOMPARE(entries(w).first(), QString("&1 p9.korva"));
+      QCOMPARE(entries(w).last(), QString("&8 p2.korva"));
+    }
+    QVERIFY(QFile::remove(dir.filePath("p9.korva")));
+    MainWindow w(options);  // a new run reads the list back
+    w.ShowMainWindow();
+    QCOMPARE(entries(w).first(), QString("&1 p8.korva"));
+    w.findChild<QAction*>("RecentProject2")->trigger();
+    QCOMPARE(w.Work().Proj.ProjectFileName, dir.filePath("p7.korva").toStdString());
+    QCOMPARE(entries(w).first(), QString("&1 p7.korva"));
+  }
+
+  // A dropped project opens; a dropped ROM is chosen on the slot under it
+  // when the database knows its CRC, else the status bar says why not.
+  void droppedFilesOpenOrChoose() {
+    QTemporaryDir dir, other;
+    MainWindow w(TestOptions(dir, WithRealCrcs(dir, kThreeGames)));
+    w.ShowMainWindow();
+    const QPoint onSlot3 = Control<QComboBox>(w, "cbROM", 3)->mapTo(&w, QPoint(4, 4));
+    Drop(w, {dir.filePath("Sky Surfer.nes")}, onSlot3);
+    QCOMPARE(w.Work().Proj.slot(3).ROMIndex, 1);
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 3)->currentIndex(), 1);
+    QCOMPARE(GaugeText(w, "lblCapacityProblem"), QString());
+
+    WriteAll(other.filePath("Stranger.nes"), INesImageFor(77));
+    Drop(w, {other.filePath("Stranger.nes")}, onSlot3);
+    QCOMPARE(w.Work().Proj.slot(3).ROMIndex, 1);
+    QVERIFY2(w.Services().StatusText().contains("not in the ROM database"), qPrintable(w.Services().StatusText()));
+    QVERIFY(w.Services().StatusText().contains("scan"));
+
+    WriteAll(other.filePath("set.korva"), ProjectText("DROPPED", {}));
+    w.Services().QueueAnswer(MsgButton::No);
+    Drop(w, {other.filePath("set.korva")}, QPoint(10, 10));
+    QCOMPARE(w.findChild<QLineEdit*>("edtCartTitle")->text(), QString("DROPPED"));
+    QCOMPARE(w.Work().Proj.slot(3).ROMIndex, -1);
+  }
+
+  // New, Open, a scan and closing ask before unsaved work is lost: Cancel
+  // keeps it, No drops it, Yes saves it first.
+  void unsavedWorkIsAskedFor() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir));
+    w.ShowMainWindow();
+    const std::string question = "Save changes to the project?";
+    Trigger(w, "FileNew1");
+    QCOMPARE(CountShown(w, ShownMessage::Type::Centered, question), 0);  // nothing to lose
+
+    Pick(Control<QComboBox>(w, "cbROM", 2), 0);
+    for (const char* command : {"FileNew1", "FileOpen1", "SetROMDirectory1"}) {
+      w.Services().QueueAnswer(MsgButton::Cancel);
+      Trigger(w, command);
+      QCOMPARE(w.Work().Proj.slot(2).ROMIndex, 0);
+    }
+    QCOMPARE(CountShown(w, ShownMessage::Type::Centered, question), 3);
+    const ShownMessage* asked = FindShown(w, ShownMessage::Type::Centered, question);
+    QCOMPARE(asked->kind, MsgKind::Confirmation);
+    QCOMPARE(asked->buttons, (MsgButton::Yes | MsgButton::No) | static_cast<unsigned>(MsgButton::Cancel));
+
+    w.show();
+    w.Services().QueueAnswer(MsgButton::Cancel);
+    QVERIFY(!w.close());
+    QVERIFY(w.isVisible());
+
+    // Yes saves first; a cancelled Save As keeps the work and the window.
+    w.Services().QueueAnswer(MsgButton::Yes);
+    w.Services().QueueFileName(QString());
+    QVERIFY(!w.close());
+    w.Services().QueueAnswer(MsgButton::Yes);
+    w.Services().QueueFileName(dir.filePath("kept.korva"));
+    Trigger(w, "FileNew1");
+    QVERIFY(ReadAll(dir.filePath("kept.korva")).find("CRC32=\"0BADF00D\"") != std::string::npos);
+    QCOMPARE(w.Work().Proj.slot(2).ROMIndex, -1);
+
+    Pick(Control<QComboBox>(w, "cbROM", 2), 0);
+    w.Services().QueueAnswer(MsgButton::No);
+    QVERIFY(w.close());
+  }
+
   void theScanDialogStaysUsableWhileTheWindowIsDisabled() {
     QTemporaryDir dir;
     MainWindow w(TestOptions(dir));
@@ -492,7 +883,9 @@ class WindowTest : public QObject {
     // Escape closes it like its close box, telling the user first.
     QTest::keyClick(&w.scanDialog(), Qt::Key_Escape);
     QVERIFY(!w.scanDialog().isVisible());
-    QVERIFY(FindShown(w, ShownMessage::Type::Plain, "Abort scanning!"));
+    const ShownMessage* told = FindShown(w, ShownMessage::Type::Plain, "Abort scanning!");
+    QVERIFY(told);
+    QCOMPARE(told->owner, std::string("frmScanFiles"));  // above the dialog, which stays on top
     w.scanDialog().SetScanning(false);
     w.setEnabled(true);
   }

@@ -21,21 +21,21 @@ TEST(ConsoleUI, DeclinePrefersCancelThenNo) {
   EXPECT_EQ(ConsoleUI::Choose(static_cast<unsigned>(MsgButton::OK), ConsoleAnswer::Decline), MsgButton::OK);
 }
 
-TEST(ConsoleUI, ErrorsGoToStderrAndInformationToStdout) {
-  std::ostringstream out, err;
-  ConsoleUI ui(out, err);
+TEST(ConsoleUI, EveryMessageGoesToTheMessageStreamInOrder) {
+  std::ostringstream err;
+  ConsoleUI ui(err);
   ui.ShowCenteredMessage("Invalid path: /x/", MsgKind::Error, static_cast<unsigned>(MsgButton::OK));
   ui.ShowCenteredMessage("line one\r\nline two", MsgKind::Information, static_cast<unsigned>(MsgButton::OK));
   ui.ShowStatusMessage("Loaded KORVA Game Database, 3 ROMs", 10);
   ui.ShowPlainMessage("korva_db.xml is corrupt, re-scan ROM directory to repair!", "Error", MsgKind::Error);
-  EXPECT_EQ(err.str(), "Error: Invalid path: /x/\nError: korva_db.xml is corrupt, re-scan ROM directory to repair!\n");
-  EXPECT_EQ(out.str(), "line one\nline two\nLoaded KORVA Game Database, 3 ROMs\n");
+  EXPECT_EQ(err.str(), "Error: Invalid path: /x/\nline one\nline two\nLoaded KORVA Game Database, 3 ROMs\n"
+                       "Error: korva_db.xml is corrupt, re-scan ROM directory to repair!\n");
   EXPECT_TRUE(ui.ErrorShown());
 }
 
 TEST(ConsoleUI, QuestionShowsItsAnswer) {
-  std::ostringstream out, err;
-  ConsoleUI ui(out, err, ConsoleAnswer::Decline);
+  std::ostringstream out;
+  ConsoleUI ui(out, ConsoleAnswer::Decline);
   EXPECT_EQ(ui.ShowCenteredMessage("Go on?", MsgKind::Confirmation, MsgButton::OK | MsgButton::Cancel),
             MsgButton::Cancel);
   ui.SetAnswer(ConsoleAnswer::Accept);

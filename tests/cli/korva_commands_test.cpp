@@ -1,6 +1,7 @@
 // `korva demo`, `korva scan`, `korva build` and `korva preview` run end to end: the exit
 // statuses a script relies on, and the files they leave behind.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -30,6 +31,16 @@ std::string ReadText(const std::string& path) {
 }
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The texts of every element of an XML file, as Python's strict parser (expat)
+// reads them, in JSON: ["ROMPath text", "Filename text", ...]; or its error.
+std::string StrictXmlTexts(const std::string& path) {
+  return korva::test::RunCommand(
+             "python3 -c 'import json, sys, xml.etree.ElementTree as E; "
+             "print(json.dumps([e.text for e in E.parse(sys.argv[1]).iter() if e.text and e.text.strip()]))' " +
+             Quote(path))
+      .out;
+}
 
 // The bundled demo in a fresh directory: sixteen games, korva_db.xml,
 // demo.korva and its three images.
@@ -110,6 +121,95 @@ TEST(KorvaScan, RefusesABadThreadCountAndAMissingDirectory) {
   EXPECT_FALSE(fs::exists(dir.path() + "db.xml"));
 }
 
+TEST(KorvaScan, RomPathIsTheFullNormalPathAndAnEmptyDirectoryIsRefused) {
+  Demo demo;
+  const Outcome run = korva::test::RunCommand("cd " + Quote(demo.dir.path()) + " && " + KORVA_EXE +
+                                              " scan ./roms/../roms --db rel.xml");
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(StrictXmlTexts(demo.Path("rel.xml")), "[\"" + demo.Path("roms/") + "\", ")) << run.out;
+  const Outcome empty = Korva("scan '' --db " + Quote(demo.Path("empty.xml")));
+  EXPECT_EQ(empty.status, 1) << empty.out;
+  EXPECT_FALSE(fs::exists(demo.Path("empty.xml")));
+}
+
+TEST(KorvaScan, NamesAreStoredSoAStrictParserReadsThemBackOrLeftOut) {
+  Demo demo;
+  fs::rename(demo.Path("roms/rocket-rally.nes"), demo.Path("roms/rocket\rrally.nes"));
+  for (const char* bad : {"\xff.nes", "bell\x07.nes"}) fs::copy_file(demo.Path("roms/mole-patrol.nes"), demo.Path("roms/") + bad);
+  const Outcome run = Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("names.xml")));
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(run.out, "2 files skipped: their names cannot be stored")) << run.out;
+  EXPECT_TRUE(Has(StrictXmlTexts(demo.Path("names.xml")), "\"rocket\\rrally.nes\"")) << ReadText(demo.Path("names.xml"));
+  const Outcome list = Korva("list --db " + Quote(demo.Path("names.xml")));
+  EXPECT_EQ(list.status, 0) << list.out;
+  EXPECT_TRUE(Has(list.out, "Loaded KORVA Game Database, 16 ROMs")) << list.out;
+  EXPECT_FALSE(Has(list.out, "out of sync")) << list.out;
+}
+
+TEST(KorvaBuild, TemplatesAreTakenOnlyWhenNamedAndTheMessageNamesTheRealDirectory) {
+  Demo demo;
+  std::ofstream(demo.Path("menurom.bin")) << "xyz";  // a stray file in the working directory
+  const std::string build = "cd " + Quote(demo.dir.path()) + " && " + KORVA_EXE + " build demo.korva --db korva_db.xml";
+  Outcome run = korva::test::RunCommand(build);
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(run.out, "exported to project directory!\n\n" + demo.dir.path() + "\n")) << run.out;
+  EXPECT_FALSE(Has(run.out, "(menu program")) << run.out;
+  run = korva::test::RunCommand(build + " --menu-template menurom.bin");
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_TRUE(Has(run.out, "The menu program template (menurom.bin) is 3 bytes")) << run.out;
+  run = korva::test::RunCommand(build + " --inst-template");
+  EXPECT_EQ(run.status, 2) << run.out;
+}
+
+TEST(KorvaBuild, TheSavedProjectIsStrictXmlAlsoFromATitleWithAControlCharacter) {
+  Demo demo;
+  std::string project = ReadText(demo.Path("demo.korva"));
+  const auto at = project.find("ROCKET RALLY<");
+  ASSERT_NE(at, std::string::npos);
+  project.insert(at + 12, "&#03;");  // as an older build wrote it
+  std::ofstream(demo.Path("demo.korva"), std::ios::binary) << project;
+  const Outcome run = Korva("build " + Quote(demo.Path("demo.korva")) + " --db " + Quote(demo.Path("korva_db.xml")));
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(StrictXmlTexts(demo.Path("demo.korva")), "\"ROCKET RALLY\"")) << ReadText(demo.Path("demo.korva"));
+}
+
+TEST(KorvaList, ADatabaseThatCannotBeReadGivesTheSystemsReason) {
+  Demo demo;
+  fs::permissions(demo.dir.path(), fs::perms::all);  // reachable, but korva_db.xml itself not readable
+  fs::permissions(demo.Path("korva_db.xml"), fs::perms::none);
+  // Root reads any file: then the command runs as nobody.
+  const std::string as = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  if (korva::test::RunCommand(as + KORVA_EXE + " --help").status != 0) GTEST_SKIP() << "cannot run as another user";
+  const Outcome run = korva::test::RunCommand(as + KORVA_EXE + " list --db " + Quote(demo.Path("korva_db.xml")));
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_TRUE(Has(run.out, "Permission denied")) << run.out;
+}
+
+TEST(KorvaCommands, DataGoesToStdoutEverythingElseToStderrAndEveryCommandHasHelp) {
+  Outcome run = korva::test::RunCommand(std::string(KORVA_EXE) + " --help", false);
+  EXPECT_TRUE(Has(run.out, "scan DIR [--db PATH] [--threads N]")) << run.out;
+  for (const char* command : {"info -h", "scan x --help", "list -h", "show -h", "build x --help", "demo -h", "preview -h"}) {
+    run = korva::test::RunCommand(std::string(KORVA_EXE) + " " + command, false);
+    EXPECT_EQ(run.status, 0) << command << ": " << run.out;
+    EXPECT_EQ(run.out.rfind("usage: korva " + std::string(command).substr(0, 4), 0), 0u) << run.out;
+  }
+
+  Demo demo;
+  const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
+  run = korva::test::RunCommand(std::string(KORVA_EXE) + " scan " + Quote(demo.Path("roms")) + db, false);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "");
+  run = korva::test::RunCommand(std::string(KORVA_EXE) + " list" + db, false);
+  EXPECT_TRUE(run.out.rfind("ROMPath: ", 0) == 0 && !Has(run.out, "Loaded KORVA")) << run.out;
+  run = korva::test::RunCommand(std::string(KORVA_EXE) + " show " + Quote(demo.Path("demo.korva")) + db, false);
+  EXPECT_EQ(run.out.rfind("Project:    ", 0), 0u) << run.out;
+  // The table's seventeen lines line up: all as long as the header.
+  std::istringstream table(run.out.substr(run.out.find("Slot  ")));
+  std::string header, line;
+  std::getline(table, header);
+  for (int n = 1; n <= 16 && std::getline(table, line); ++n) EXPECT_EQ(line.size(), header.size()) << line;
+}
+
 namespace {
 
 // The width and height in a PNG file's header.
@@ -178,14 +278,18 @@ TEST(KorvaPreview, RefusesWhatBuildRefusesWithTheSameMessages) {
 TEST(KorvaPreview, RefusesAMenuProgramWithoutOurLayout) {
   Demo demo;
   // Another board's template: the same layout of the file, but no layout
-  // table where ours has it.
+  // table where ours has it. Named, as for build; a stray one is not taken.
   std::string menu = ReadText(KORVA_MENUROM);
   ASSERT_EQ(menu.size(), 24586u);
   menu.replace(10 + 0x3000, 12, 12, '\xFF');
   std::ofstream(demo.Path("menurom.bin"), std::ios::binary) << menu;
-  const Outcome run = korva::test::RunCommand("cd " + Quote(demo.dir.path()) + " && " + KORVA_EXE + " preview demo.korva --db korva_db.xml");
+  const std::string preview = "cd " + Quote(demo.dir.path()) + " && " + KORVA_EXE + " preview demo.korva --db korva_db.xml";
+  Outcome run = korva::test::RunCommand(preview);
+  EXPECT_EQ(run.status, 0) << run.out;
+  fs::remove(demo.Path("demo-menu.png"));
+  run = korva::test::RunCommand(preview + " --menu-template menurom.bin");
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_TRUE(Has(run.out, "no layout we know")) << run.out;
-  EXPECT_TRUE(Has(run.out, "\"menurom.bin\"")) << run.out;
+  EXPECT_TRUE(Has(run.out, "came from menurom.bin")) << run.out;
   EXPECT_FALSE(fs::exists(demo.Path("demo-menu.png")));
 }

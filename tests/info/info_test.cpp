@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 
@@ -58,12 +61,19 @@ TEST(KorvaInfo, UnreadableFilesGiveStatus1AndTheReason) {
   korva::test::TempFile notZip(korva::test::PatternBytes(100, 3), ".zip");
   korva::test::TempFile notNes(korva::test::PatternBytes(100, 3), ".nes");
   korva::test::TempFile two(korva::test::ZipBuilder().Stored("a.nes", INesImage(1, 1)).Stored("b.nes", INesImage(1, 1)).Build(), ".zip");
+  korva::test::TempFile large(INesImage(2, 1), ".nes");  // a valid header, then a sparse tail past 64 MiB
+  ASSERT_EQ(::truncate(large.path().c_str(), static_cast<off_t>(korva::kMaxRomFileSize) + 1), 0);
+  const std::string fifo = large.path() + ".fifo.nes";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const InfoRun run = Info(good.path() + " " + notZip.path() + " " + notNes.path() + " " + two.path() +
-                       " /tmp/korva-no-such-file.nes");
+                           " /tmp/korva-no-such-file.nes " + large.path() + " " + fifo);
+  std::remove(fifo.c_str());
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_TRUE(Has(run.out, "can hold it")) << run.out;  // the good file is still reported
   EXPECT_TRUE(Has(run.out, notZip.path() + ": No ZIP header found")) << run.out;
   EXPECT_TRUE(Has(run.out, notNes.path() + ": not an iNES image")) << run.out;
   EXPECT_TRUE(Has(run.out, two.path() + ": the archive holds 2 files")) << run.out;
   EXPECT_TRUE(Has(run.out, "korva-no-such-file.nes: no such file")) << run.out;
+  EXPECT_TRUE(Has(run.out, large.path() + ": is too large")) << run.out;
+  EXPECT_TRUE(Has(run.out, fifo + ": is not a regular file")) << run.out;
 }

@@ -10,12 +10,12 @@ namespace korva::test {
 
 struct CommandRun {
   int status = -1;   // the exit status; -1 when the command did not exit
-  std::string out;   // stdout and stderr, in the order written
+  std::string out;   // stdout and stderr, in the order written (stdout alone without `withStderr`)
 };
 
-inline CommandRun RunCommand(const std::string& command) {
+inline CommandRun RunCommand(const std::string& command, bool withStderr = true) {
   CommandRun run;
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  FILE* pipe = ::popen((command + (withStderr ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
   if (pipe == nullptr) return run;
   char buffer[4096];
   std::size_t n;

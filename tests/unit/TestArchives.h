@@ -55,9 +55,9 @@ inline std::uint32_t ZlibCrc(const Bytes& data) {
 }
 
 // Raw deflate (no zlib or gzip wrapper), as a ZIP archive holds it.
-inline Bytes RawDeflate(const Bytes& data, int level = Z_DEFAULT_COMPRESSION) {
+inline Bytes RawDeflate(const Bytes& data, int level = Z_DEFAULT_COMPRESSION, int strategy = Z_DEFAULT_STRATEGY) {
   z_stream z{};
-  if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+  if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy) != Z_OK)
     throw std::runtime_error("deflateInit2 failed");
   Bytes out(deflateBound(&z, static_cast<uLong>(data.size())) + 16);
   z.next_in = const_cast<Bytef*>(data.data());

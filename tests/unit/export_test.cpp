@@ -20,8 +20,6 @@ class ExportTest : public ::testing::Test {
   void SetUp() override {
     ws.Library.ROMPath = dir.str() + "roms/";
     fs::create_directories(ws.Library.ROMPath);
-    templates.MenuRom = testing::MakeMenuTemplate();
-    templates.InstRom.assign(kInstRomTemplateSize, 0x3F);
     testing::MessageLog quiet;
     NewProject(ws.Proj, quiet);
     half = Rom("Half Game.nes", 1, 1);
@@ -44,13 +42,14 @@ class ExportTest : public ::testing::Test {
 
   testing::ScratchDir dir;
   Workspace ws;
-  Templates templates;
+  TemplateChoice templates;  // the built-in ones
   testing::MessageLog ui;
   int half = 0, full = 0, wide = 0;
   bool ok = false;
 };
 
 TEST_F(ExportTest, UnsavedProjectIsRefusedWhateverTheSlots) {
+  templates.MenuRomFile = dir.str() + "no-such-template.bin";  // not read before the checks
   EXPECT_EQ(Export(), "Please save project before exporting!");
   EXPECT_FALSE(ok);
   EXPECT_EQ(ui.messages[0].caption, "Error");
@@ -118,13 +117,40 @@ TEST_F(ExportTest, SuccessWritesThreeFilesBesideTheProject) {
   EXPECT_EQ(again.Proj.slot(6).ROMIndex, full);
 }
 
+TEST_F(ExportTest, TemplatesAreReplacedOnlyByTheProjectDirectoryOrANamedFileAndSaySo) {
+  ws.Proj.ProjectFileName = dir.str() + "set.korva";
+  Fill(full);
+  ws.Proj.slot(5).ROMIndex = half;
+  testing::WriteBytes(dir.str() + "menu.bin", testing::MakeMenuTemplate());
+  testing::WriteBytes(dir.str() + "instrom.bin", std::vector<std::uint8_t>(kInstRomTemplateSize, 0x3F));
+  const std::string done = "Programming files for KORVA exported to project directory!\r\n\r\n" + dir.str();
+  const struct {
+    TemplateChoice choice;
+    std::string tail;
+  } cases[] = {
+      {{}, ""},  // a file in the project directory alone changes nothing
+      {{.FromProjectDirectory = true}, "\r\n\r\n(instruction ROM: instrom.bin from the project directory)"},
+      {{.MenuRomFile = dir.str() + "menu.bin"}, "\r\n\r\n(menu program: " + dir.str() + "menu.bin)"},
+      {{.MenuRomFile = dir.str() + "menu.bin", .FromProjectDirectory = true},
+       "\r\n\r\n(menu program: " + dir.str() + "menu.bin; instruction ROM: instrom.bin from the project directory)"},
+  };  // (a wrong-sized file refuses the build: the command line tests)
+  for (const auto& c : cases) {
+    templates = c.choice;
+    EXPECT_EQ(Export(), done + c.tail);
+    EXPECT_TRUE(ok);
+  }
+}
+
 TEST(ExportPaths, BasePathAndDirectory) {
   EXPECT_EQ(BasePath("/d/set1.korva"), "/d/set1");
   EXPECT_EQ(BasePath("/d/set1.v2.korva"), "/d/set1.v2");
   EXPECT_EQ(BasePath("/d.x/set1"), "/d.x/set1");
-  EXPECT_EQ(BasePath("C:\\games\\set1.korva"), "C:\\games\\set1");
-  EXPECT_EQ(DirectoryPart("/d/set1.korva"), "/d/");
-  EXPECT_EQ(DirectoryPart("set1.korva"), "");
+  EXPECT_EQ(BasePath("/x/my:game.korva"), "/x/my:game");
+  EXPECT_EQ(BasePath("/x/a.b\\c"), "/x/a");  // "\" is part of the name
+  EXPECT_EQ(FullDirectoryOf("/x/my:game.korva"), "/x/");
+  EXPECT_EQ(FullDirectoryOf("/d/../e/set1.korva"), "/e/");
+  EXPECT_EQ(FullDirectoryOf("set1.korva"), (fs::current_path() / "").string());
+  EXPECT_EQ(FullDirectoryOf("/set1.korva"), "/");
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -54,6 +57,16 @@ TEST(FileUtil, ReadFileWithinReadsFilesThatReportNoSize) {
   EXPECT_GT(status->size(), 100u);
   EXPECT_EQ(std::string(status->begin(), status->begin() + 5), "Name:");
   EXPECT_FALSE(korva::ReadFileWithin("/proc/self/status", 10).has_value());
+}
+
+TEST(FileUtil, AFileShorterThanItsSizeIsAnError) {
+  korva::test::TempFile file(korva::test::PatternBytes(5000, 9));
+  const int fd = ::open(file.path().c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(korva::ReadFileBytes(fd, 5000, file.path()), korva::test::PatternBytes(5000, 9));
+  ASSERT_EQ(::truncate(file.path().c_str(), 1000), 0);  // shrinks after its size was taken
+  EXPECT_THROW(korva::ReadFileBytes(fd, 5000, file.path()), korva::FileError);
+  ::close(fd);
 }
 
 TEST(FileUtil, ReadWholeFileOfEmptyFileIsEmpty) {

@@ -147,15 +147,17 @@ TEST(BuiltInHeaderDatabase, HoldsEveryConvertedLine) {
   EXPECT_EQ(compatible, 1717);
 }
 
-TEST(HeaderOverride, ReplacesTheBuiltInDatabaseWhole) {
-  korva::test::TempDir dir;
-  dir.Write("nescartdb.txt", "12345678,0,32768,8192,v,0\r\n");
-  korva::test::RecordingUI ui;
-  const HeaderDatabase db = korva::LoadHeaderDatabase(ui, dir / "nescartdb.txt");
-  ASSERT_EQ(db.size(), 1u);
-  EXPECT_EQ(db.Find(0x12345678).PrgRomSize, 32768);
-  EXPECT_EQ(db.Find(0x836C4FA7), TROMInfo{});
-  EXPECT_TRUE(ui.Calls().empty());
+TEST(HeaderOverride, ReplacesTheBuiltInDatabaseWholeWithOrWithoutAByteOrderMark) {
+  for (const char* start : {"", "\xEF\xBB\xBF"}) {
+    korva::test::TempDir dir;
+    dir.Write("nescartdb.txt", std::string(start) + "12345678,0,32768,8192,v,0\r\n");
+    korva::test::RecordingUI ui;
+    const HeaderDatabase db = korva::LoadHeaderDatabase(ui, dir / "nescartdb.txt");
+    ASSERT_EQ(db.size(), 1u);
+    EXPECT_EQ(db.Find(0x12345678).PrgRomSize, 32768);
+    EXPECT_EQ(db.Find(0x836C4FA7), TROMInfo{});
+    EXPECT_TRUE(ui.Calls().empty());
+  }
 }
 
 TEST(HeaderOverride, MissingFileMeansTheBuiltInDatabaseSilently) {

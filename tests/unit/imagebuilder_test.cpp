@@ -104,6 +104,50 @@ TEST(Placement, SixteenKilobytePrgWithLargeChrIsAFullBankGame) {
   EXPECT_EQ(p[1].ChrOffset, 0x8000u);
 }
 
+// The figures and the refusals of the fit, without building: -1 is an empty
+// slot, 3 a game the cartridge cannot take (PRG 64 KB).
+TEST(Fit, FiguresAndWhatStopsTheBuild) {
+  constexpr int kEmpty = -1, kTooBig = 3;
+  struct Case {
+    std::vector<std::pair<int, int>> slots;  // slot (1-16), kind; the rest empty
+    int fill;                                // kind of every other slot
+    std::uint32_t prgKb, chrKb;
+    bool halfBank;
+    int unusable, overflow;
+  };
+  const Case cases[] = {
+      {{}, kEmpty, 32, 8, false, 0, 0},                          // the menu alone
+      {{{5, kHalf}}, kEmpty, 32, 16, true, 0, 0},                // shares the menu's bank
+      {{{1, kFull32}}, kEmpty, 64, 64, false, 0, 0},             // fits, but no half-bank game
+      {{{7, kHalf}}, kFull32, 512, 512, true, 0, 0},             // exactly full
+      {{}, kFull32, 544, 544, false, 0, 16},                     // slot 16 ends past the image
+      {{{1, kHalf}, {2, kHalf}}, kFull16, 64 + 13 * 32 + 16, 32 + 13 * 32 + 16, true, 0, 0},
+      {{{1, kHalf}, {9, kTooBig}}, kEmpty, 96, 64, true, 9, 0},
+  };
+  for (const Case& c : cases) {
+    std::array<TROMInfo, 16> records;
+    std::array<const TROMInfo*, 16> roms{};
+    std::array<int, 16> kinds{};
+    kinds.fill(c.fill);
+    for (auto [slot, kind] : c.slots) kinds[slot - 1] = kind;
+    for (int i = 0; i < 16; ++i) {
+      if (kinds[i] == kEmpty) continue;
+      records[i] = Record(kinds[i] == kTooBig ? kFull32 : kinds[i]);
+      if (kinds[i] == kTooBig) records[i].PrgRomSize = 65536;
+      roms[i] = &records[i];
+    }
+    const CartridgeFit fit = FitGames(roms);
+    const auto where = "case " + std::to_string(&c - cases);
+    EXPECT_EQ(fit.PrgUsed, c.prgKb * 1024) << where;
+    EXPECT_EQ(fit.ChrUsed, c.chrKb * 1024) << where;
+    EXPECT_EQ(fit.HasHalfBankGame, c.halfBank) << where;
+    EXPECT_EQ(fit.UnusableSlot, c.unusable) << where;
+    EXPECT_EQ(fit.OverflowSlot, c.overflow) << where;
+    EXPECT_EQ(fit.Buildable(), c.halfBank && !c.unusable && !c.overflow) << where;
+    EXPECT_EQ(fit.Slots[0].PrgOffset, PlaceGames(roms, {})[0].PrgOffset) << where;
+  }
+}
+
 TEST(MenuTitle, Padding) {
   EXPECT_EQ(MenuTitleText(""), " %%%%%%%%%%%%%%%%%");
   EXPECT_EQ(MenuTitleText(std::string(16, 'A')), std::string(16, 'A') + " %");

@@ -29,7 +29,7 @@ Cells DifferentCells(const MenuFrame& a, const MenuFrame& b) {
 struct Cartridge {
   ScratchDir dir;
   Workspace ws;
-  Templates templates = LoadTemplates(dir.str());
+  Templates templates = LoadTemplates();
   Cartridge() {
     ws.Library.ROMPath = dir.str();
     for (int n = 1; n <= SlotCount; ++n) {

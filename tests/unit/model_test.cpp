@@ -65,9 +65,9 @@ TEST(NewProject, ResetsEverythingAndTellsTheUser) {
 
 TEST(CaptionText, NewProjectAndFileNames) {
   EXPECT_EQ(CaptionText("New Project"), "KORVA Builder [Build 12] - (New Project)");
-  EXPECT_EQ(CaptionText("C:\\games\\set1.korva"), "KORVA Builder [Build 12] - (set1.korva)");
+  EXPECT_EQ(CaptionText("/x/a\\set1.korva"), "KORVA Builder [Build 12] - (a\\set1.korva)");
   EXPECT_EQ(CaptionText("/home/u/sets/set2.korva"), "KORVA Builder [Build 12] - (set2.korva)");
-  EXPECT_EQ(CaptionText("D:set3.korva"), "KORVA Builder [Build 12] - (set3.korva)");
+  EXPECT_EQ(CaptionText("/x/my:set3.korva"), "KORVA Builder [Build 12] - (my:set3.korva)");
 }
 
 TEST(ErrorBoxText, AppendsAFullStopAfterCharactersAboveIt) {

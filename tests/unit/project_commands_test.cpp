@@ -108,7 +108,9 @@ TEST(WithProjectExtensionTest, AddsTheExtensionOnlyToANameWithoutOne) {
   EXPECT_EQ(WithProjectExtension("/games/set1.xml"), "/games/set1.xml");
   // A dot in a directory is not the file's extension.
   EXPECT_EQ(WithProjectExtension("/my.games/set1"), "/my.games/set1.korva");
-  EXPECT_EQ(WithProjectExtension("C:\\my.games\\set1"), "C:\\my.games\\set1.korva");
+  // "\\" and ":" are parts of a name here.
+  EXPECT_EQ(WithProjectExtension("/x/my.games\\set1"), "/x/my.games\\set1");
+  EXPECT_EQ(WithProjectExtension("/x/my:set1"), "/x/my:set1.korva");
   // Nothing to extend.
   EXPECT_EQ(WithProjectExtension(""), "");
   EXPECT_EQ(WithProjectExtension("/games/"), "/games/");

@@ -323,3 +323,18 @@ TEST(RomDatabasePlace, ProgramDirectoryWhenWritable) {
   EXPECT_EQ(korva::RomDatabaseDirectory(), korva::ProgramDirectory());
   EXPECT_EQ(korva::DefaultRomDatabasePath(), korva::ProgramDirectory() + "korva_db.xml");
 }
+
+TEST(RomDatabaseNames, OnlyNamesXmlCarriesFaithfullyCanBeStored) {
+  const struct {
+    std::string name;
+    bool stored;
+  } cases[] = {
+      {"Game.nes", true},         {"Spiel \xC3\xBC \xE2\x82\xAC \xF0\x9F\x8E\xAE.nes", true},
+      {"a\rb\tc\nd.nes", true},   {"\x01.nes", false},
+      {"\x7F\xC2\x85.nes", true}, {"\xFF.nes", false},
+      {"\xC3.nes", false},        {"\xC0\xAF.nes", false},  // cut short; overlong "/"
+      {"\xED\xA0\x80.nes", false}, {"\xEF\xBF\xBE.nes", false},  // surrogate; U+FFFE
+      {"\xF4\x90\x80\x80.nes", false},                           // above U+10FFFF
+  };
+  for (const auto& c : cases) EXPECT_EQ(korva::NameCanBeStored(c.name), c.stored) << c.name;
+}

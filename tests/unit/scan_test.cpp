@@ -92,10 +92,15 @@ TEST(ScanList, SortedByNameAcrossKindsAndCaseBlind) {
   for (const char* name : {"c.nes", "B.zip", "a.NES", "d.txt", "e.nesx", "f.Zip"}) dir.Write(name, "x");
   dir.Write("sub/g.nes", "x");
   std::filesystem::create_directory(dir / "h.nes");  // a directory is not a candidate
+  dir.Write("C.nes", "x");  // differs from c.nes only in case: a fixed order all the same
+  std::filesystem::create_symlink(dir / "c.nes", dir / "l.nes");      // a link to a file is one
+  std::filesystem::create_symlink(dir / "none.nes", dir / "m.nes");   // a link to nothing is not
+  std::filesystem::create_symlink(dir / "h.nes", dir / "n.zip");      // nor a link to a directory
   Strings names;
   for (const auto& path : korva::ListRomCandidates(dir.path())) names.push_back(path.substr(dir.path().size()));
-  EXPECT_EQ(names, (Strings{"a.NES", "B.zip", "c.nes", "f.Zip"}));
+  EXPECT_EQ(names, (Strings{"a.NES", "B.zip", "C.nes", "c.nes", "f.Zip", "l.nes"}));
   EXPECT_EQ(korva::ListRomCandidates(dir.path()).front(), dir / "a.NES");
+  EXPECT_THROW(korva::ListRomCandidates(dir / "missing/"), std::filesystem::filesystem_error);
 }
 
 TEST(Scan, WritesCompatibleRomsInSortedOrderAndReloads) {

@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
@@ -514,6 +516,112 @@ TEST(ZipRead, MutatedArchivesAreRefusedOrReadSafely) {
   }
 }
 
+// Entry i as the reader gave it before libdeflate did the inflating: zlib's
+// one-shot inflate into the recorded size, its code in the message, then the
+// length and CRC check. The bytes, or the message.
+std::string ZlibVerdict(const TZipRead& zip, int i, const std::uint8_t* end, Bytes& out) {
+  TFileInfo info;
+  zip.RetrieveFileInfo(i, info);
+  const korva::TZipEntry& e = zip.Entry(i);
+  out.assign(info.zfullSize, 0);
+  z_stream z{};
+  inflateInit2(&z, -15);
+  std::uint8_t none = 0;
+  z.next_in = const_cast<Bytef*>(info.zzipSize != 0 ? e.data : &none);
+  z.avail_in = std::min<std::size_t>(info.zzipSize, static_cast<std::size_t>(end - e.data));
+  z.next_out = out.empty() ? &none : out.data();
+  z.avail_out = info.zfullSize;
+  const int rc = inflate(&z, Z_FINISH);
+  const std::size_t produced = info.zfullSize - z.avail_out;
+  inflateEnd(&z);
+  if (rc != Z_OK && rc != Z_STREAM_END) return "Error " + std::to_string(rc) + " during UnCompressMem process";
+  if (produced != info.zfullSize || korva::test::ZlibCrc(out) != info.zcrc32) return "Error decompressing " + e.name;
+  return "";
+}
+
+// Every deflated entry of `archive` gives the same bytes, or the same
+// message, from the reader as from zlib alone. The number of entries compared.
+int CompareWithZlib(const Bytes& archive) {
+  Exact exact(archive);
+  int compared = 0;
+  try {
+    TZipRead zip(exact.bytes.get(), exact.size);
+    for (int i = 0; i < zip.Count(); ++i) {
+      TFileInfo info;
+      const korva::TZipEntry& e = zip.Entry(i);
+      // Only the inflate changed: entries refused before it are left out.
+      if (!zip.RetrieveFileInfo(i, info) || info.zzipMethod != 8 || info.zfullSize > korva::kMaxZipEntrySize ||
+          info.zzipSize > static_cast<std::size_t>(exact.bytes.get() + exact.size - e.data))
+        continue;
+      Bytes expected;
+      const std::string expectedError = ZlibVerdict(zip, i, exact.bytes.get() + exact.size, expected);
+      std::string error;
+      Bytes got;
+      try {
+        got = zip.UnZip(i);
+      } catch (const ESynZipException& x) {
+        error = x.what();
+      }
+      EXPECT_EQ(error, expectedError);
+      if (expectedError.empty()) {
+        EXPECT_TRUE(got == expected) << "different bytes";
+      }
+      ++compared;
+    }
+  } catch (const ESynZipException&) {
+  }
+  return compared;
+}
+
+TEST(ZipRead, LibdeflateGivesZlibsBytesAndVerdicts) {
+  // The fuzz seeds, whole and with bytes changed anywhere.
+  std::mt19937 rng(20261208);
+  int compared = 0;
+  for (const auto& seed : std::filesystem::directory_iterator(KORVA_SOURCE_DIR "/fuzz/seeds/zip")) {
+    std::ifstream in(seed.path(), std::ios::binary);
+    const Bytes archive{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    compared += CompareWithZlib(archive);
+    for (int round = 0; round < 100; ++round) {
+      Bytes bad = archive;
+      for (int c = 1 + static_cast<int>(rng() % 3); c > 0; --c) bad[rng() % bad.size()] = static_cast<std::uint8_t>(rng());
+      compared += CompareWithZlib(bad);
+    }
+  }
+  // Crafted entries: a ROM image in every kind of deflate block, then cut
+  // short, changed, followed by junk, recorded with sizes one off and a wrong CRC.
+  const Bytes image = korva::test::INesImage(2, 1, 0x01, 0, 0, 7);
+  const Bytes streams[] = {korva::test::RawDeflate(image, 0), korva::test::RawDeflate(image, 1),
+                           korva::test::RawDeflate(image, 9), korva::test::RawDeflate(image, 6, Z_FIXED),
+                           korva::test::RawDeflate(image, 6, Z_HUFFMAN_ONLY), korva::test::RawDeflate(image, 6, Z_RLE)};
+  for (const Bytes& stream : streams) {
+    std::vector<Bytes> cases = {stream};
+    for (std::size_t cut = 0; cut < stream.size(); cut += stream.size() / 16 + 1)
+      cases.emplace_back(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(cut));
+    for (int round = 0; round < 40; ++round) {
+      Bytes bad = stream;
+      bad[rng() % bad.size()] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
+      cases.push_back(bad);
+    }
+    Bytes junk = stream;
+    junk.insert(junk.end(), 100, 0xA5);
+    cases.push_back(junk);
+    for (const Bytes& deflated : cases) {
+      for (const int recorded : {0, -1, 1, 2}) {  // 2: the right size, a wrong CRC
+        ZipBuilder b;
+        b.Deflated("Game.nes", image);
+        b.Last().useStoredOverride = true;
+        b.Last().storedOverride = deflated;
+        b.Last().corruptCrc = recorded == 2;
+        Bytes archive = b.Build();
+        const int sizeChange = recorded == 2 ? 0 : recorded;
+        korva::test::Set32(archive, b.LocalOffset(0) + 22, static_cast<std::uint32_t>(image.size() + sizeChange));
+        compared += CompareWithZlib(archive);
+      }
+    }
+  }
+  EXPECT_GT(compared, 1000);
+}
+
 TEST(ZipReadFile, MissingOrEmptyFileIsMissingFile) {
   EXPECT_EQ(FileOpenError("/tmp/korva-no-such-archive.zip"), "Missing File");
   korva::test::TempFile empty(Bytes{}, ".zip");
@@ -559,4 +667,24 @@ TEST(ZipReadFile, OpenFileWithStartOffsetAndSize) {
   ::close(fd);
   TZipRead none(-1, 0, 0);
   EXPECT_EQ(none.Count(), 0);
+}
+
+TEST(ZipReadFile, ArchiveThatShrinksAfterOpeningIsReadFromTheCopy) {
+  // An archive above 4 MiB was once mapped: cutting the file short after the
+  // opening ended the process with SIGBUS at the extraction.
+  const Bytes rom = korva::test::PatternBytes(6u << 20, 5);
+  korva::test::TempFile file(ZipBuilder().Stored("Big.nes", rom).Build(), ".zip");
+  EXPECT_EXIT(
+      {
+        TZipRead zip(file.path());
+        if (::truncate(file.path().c_str(), 4096) != 0) std::_Exit(2);
+        std::_Exit(zip.Count() == 1 && zip.UnZip(0) == rom ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(ZipReadFile, ArchiveAbove64MiBIsRefusedUnread) {
+  korva::test::TempFile file(Bytes{}, ".zip");
+  ASSERT_EQ(::truncate(file.path().c_str(), static_cast<off_t>(korva::kMaxZipFileSize) + 1), 0);
+  EXPECT_EQ(FileOpenError(file.path()), "the archive is larger than 64 MiB");
 }

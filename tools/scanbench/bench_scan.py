@@ -1,18 +1,27 @@
 #!/usr/bin/env python3
-"""Measures `korva scan` against the floor and against a plain baseline.
+"""Measures `korva scan` against the floor and against a plain Python peer.
 
     bench_scan.py --korva PATH --floor PATH --header-db PATH --work DIR
-                  [--counts 10000] [--runs 5]
+                  [--count 10000] [--runs 5] [--cold-runs 3] [--memory-count 50000]
 
-For every count it generates a ROM directory (gen_roms.py) unless one is
-already there, then runs the jobs interleaved, `runs` times each, after one
-warm-up run of each (warm cache): the scan as it runs by default (reading
-ahead on the machine's other cores), the same scan on one thread
-(`--threads 1`), the floor and the baseline. It prints the medians, the
-ratios scan/floor and baseline/scan, and the peak memory (maximum resident
-set) of the scan.
+It generates the ROM directories (gen_roms.py) unless they are there from the
+same generator, then:
+- warm: after one warm-up run of each job (the files are in the page cache
+  from then on), `runs` rounds, each running every job once in turn: the scan
+  as it runs by default, the scan on one thread (`--threads 1`), the floor on
+  one and on two threads, the floor on two threads with buffers 16 bytes off
+  a 64-byte boundary (what alignment is worth), and the Python peer;
+- cold: `cold-runs` rounds of the scan, the two-thread floor and the peer,
+  each run after `sync` and dropping the page cache (root only; skipped
+  otherwise);
+- memory: one scan of `memory-count` files, its peak resident set.
+Every run is printed as it ends, with its CPU time (user and system) and the
+1-minute load average (as `uptime` gives it) at its start, then a table of
+medians and ratios. On a busy machine the CPU times say more than the wall
+times: other work takes the second core from the two-thread jobs.
 """
 import argparse
+import hashlib
 import os
 import statistics
 import subprocess
@@ -20,6 +29,12 @@ import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+GENERATOR = os.path.join(HERE, "gen_roms.py")
+
+
+def load():
+    with open("/proc/loadavg") as f:
+        return float(f.read().split()[0])
 
 
 def run(cmd):
@@ -32,7 +47,42 @@ def run(cmd):
     code = os.waitstatus_to_exitcode(status)
     if code != 0:
         sys.exit("command failed (%d): %s\n%s" % (code, " ".join(cmd), err))
-    return elapsed, usage.ru_maxrss / 1024.0  # seconds, MiB
+    return elapsed, usage.ru_maxrss / 1024.0, usage.ru_utime + usage.ru_stime  # seconds, MiB, CPU seconds
+
+
+def drop_caches():
+    subprocess.run(["sync"], check=True)
+    with open("/proc/sys/vm/drop_caches", "w") as f:
+        f.write("3\n")
+
+
+def rom_directory(work, count, header_db):
+    """The generated directory of `count` files, made again when the generator changed."""
+    with open(GENERATOR, "rb") as f:
+        stamp = hashlib.sha1(f.read()).hexdigest()
+    romdir = os.path.join(work, "roms-%d" % count)
+    stamp_file = romdir + ".stamp"
+    current = open(stamp_file).read() if os.path.exists(stamp_file) else ""
+    if current != stamp or not os.path.isdir(romdir) or len(os.listdir(romdir)) != count:
+        subprocess.run(["rm", "-rf", romdir], check=True)
+        subprocess.run([sys.executable, GENERATOR, romdir, str(count), "--header-db", header_db], check=True)
+        with open(stamp_file, "w") as f:
+            f.write(stamp)
+    return romdir
+
+
+def rounds(jobs, runs, cold, times, memory, cpu):
+    for r in range(runs):
+        for name, cmd in jobs.items():
+            if cold:
+                drop_caches()
+            avg = load()
+            t, m, c = run(cmd)
+            times.setdefault(name, []).append(t)
+            memory.setdefault(name, []).append(m)
+            cpu.setdefault(name, []).append(c)
+            print("%s round %d %-18s %7.3f s  cpu %7.3f s  peak %6.1f MiB  load %.2f" % (
+                "cold" if cold else "warm", r + 1, name, t, c, m, avg), flush=True)
 
 
 def main():
@@ -41,56 +91,69 @@ def main():
     ap.add_argument("--floor", required=True)
     ap.add_argument("--header-db", required=True)
     ap.add_argument("--work", required=True)
-    ap.add_argument("--counts", default="10000")
+    ap.add_argument("--count", type=int, default=10000)
     ap.add_argument("--runs", type=int, default=5)
-    ap.add_argument("--no-baseline", action="store_true", help="skip the Python baseline")
+    ap.add_argument("--cold-runs", type=int, default=3)
+    ap.add_argument("--memory-count", type=int, default=50000, help="0: no memory run")
     args = ap.parse_args()
 
-    rows = []
-    for count in [int(c) for c in args.counts.split(",")]:
-        romdir = os.path.join(args.work, "roms-%d" % count)
-        if not os.path.isdir(romdir) or len(os.listdir(romdir)) != count:
-            subprocess.run([sys.executable, os.path.join(HERE, "gen_roms.py"), romdir, str(count),
-                            "--header-db", args.header_db], check=True)
-        db = os.path.join(args.work, "korva_db-%d.xml" % count)
-        jobs = {
-            "scan": [args.korva, "scan", romdir, "--db", db],
-            "scan1": [args.korva, "scan", romdir, "--db", db, "--threads", "1"],
-            "floor": [args.floor, romdir],
-        }
-        if not args.no_baseline:
-            jobs["baseline"] = [sys.executable, os.path.join(HERE, "scan_baseline.py"), romdir, args.header_db,
-                                os.path.join(args.work, "baseline-%d.xml" % count)]
-        times = {k: [] for k in jobs}
-        memory = {k: [] for k in jobs}
-        for k, cmd in jobs.items():  # warm-up: the files are in the page cache from here on
-            run(cmd)
-        for _ in range(args.runs):
-            for k, cmd in jobs.items():
-                t, m = run(cmd)
-                times[k].append(t)
-                memory[k].append(m)
-        med = {k: statistics.median(v) for k, v in times.items()}
-        row = {"count": count, **{k + "_s": med[k] for k in med}, "scan_peak_mib": max(memory["scan"]),
-               "scan_per_floor": med["scan"] / med["floor"], "scan1_per_floor": med["scan1"] / med["floor"]}
-        if "baseline" in med:
-            row["baseline_per_scan"] = med["baseline"] / med["scan"]
-        rows.append(row)
-        print("files %6d: scan %.3f s (%.0f files/s, peak %.1f MiB), one thread %.3f s, floor %.3f s, "
-              "scan/floor %.2f (one thread %.2f)%s" % (
-            count, med["scan"], count / med["scan"], row["scan_peak_mib"], med["scan1"], med["floor"],
-            row["scan_per_floor"], row["scan1_per_floor"],
-            ", baseline %.3f s, baseline/scan %.1f" % (med["baseline"], row["baseline_per_scan"])
-            if "baseline" in med else ""), flush=True)
+    romdir = rom_directory(args.work, args.count, args.header_db)
+    db = os.path.join(args.work, "korva_db.xml")
+    peer = [sys.executable, os.path.join(HERE, "scan_baseline.py"), romdir, args.header_db,
+            os.path.join(args.work, "peer.xml")]
+    floor = [args.floor, romdir]
+    warm = {
+        "scan": [args.korva, "scan", romdir, "--db", db],
+        "scan 1 thread": [args.korva, "scan", romdir, "--db", db, "--threads", "1"],
+        "floor 1 thread": floor,
+        "floor 2 threads": floor + ["--threads", "2"],
+        "floor 2, offset 16": floor + ["--threads", "2", "--offset", "16"],
+        "python peer": peer,
+    }
+    cold = {k: warm[k] for k in ("scan", "floor 2 threads", "python peer")}
+
+    print("uptime: " + subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip(), flush=True)
+    subprocess.run([args.floor, romdir, "--inflate-only"], check=True)
+    for cmd in warm.values():  # warm-up
+        run(cmd)
+    wt, wm, wc = {}, {}, {}
+    rounds(warm, args.runs, False, wt, wm, wc)
+    ct, cm, cc = {}, {}, {}
+    if args.cold_runs > 0 and os.geteuid() == 0:
+        rounds(cold, args.cold_runs, True, ct, cm, cc)
+    elif args.cold_runs > 0:
+        print("cold runs skipped: dropping the page cache needs root", flush=True)
+    peak = None
+    if args.memory_count > 0:
+        big = rom_directory(args.work, args.memory_count, args.header_db)
+        run([args.korva, "scan", big, "--db", db])  # warm-up
+        t, peak, _ = run([args.korva, "scan", big, "--db", db])
+        print("memory: scan of %d files %.3f s, peak %.1f MiB, load %.2f" % (args.memory_count, t, peak, load()))
+
+    def med(times, k):
+        return statistics.median(times[k])
+
     print()
-    print("| files | scan (s) | one thread (s) | floor (s) | scan/floor | one thread/floor | baseline (s) "
-          "| baseline/scan | scan peak (MiB) |")
-    print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
-    for r in rows:
-        print("| %d | %.3f | %.3f | %.3f | %.2f | %.2f | %s | %s | %.1f |" % (
-            r["count"], r["scan_s"], r["scan1_s"], r["floor_s"], r["scan_per_floor"], r["scan1_per_floor"],
-            "%.3f" % r["baseline_s"] if "baseline_s" in r else "-",
-            "%.1f" % r["baseline_per_scan"] if "baseline_per_scan" in r else "-", r["scan_peak_mib"]))
+    print("%d files, median of %d interleaved warm runs%s; load %.2f at the end" % (
+        args.count, args.runs, " and %d cold runs" % args.cold_runs if ct else "", load()))
+    print()
+    print("| job | warm (s) | warm CPU (s) | cold (s) |")
+    print("|---|---:|---:|---:|")
+    for k in warm:
+        print("| %s | %.3f | %.3f | %s |" % (k, med(wt, k), med(wc, k), "%.3f" % med(ct, k) if k in ct else "-"))
+    print()
+    print("| ratio | warm | cold |")
+    print("|---|---:|---:|")
+    pairs = [("scan / floor 2 threads", "scan", "floor 2 threads"),
+             ("scan 1 thread / floor 1 thread", "scan 1 thread", "floor 1 thread"),
+             ("python peer / scan", "python peer", "scan"),
+             ("floor 2, offset 16 / floor 2 threads", "floor 2, offset 16", "floor 2 threads")]
+    for label, a, b in pairs:
+        print("| %s | %.2f | %s |" % (label, med(wt, a) / med(wt, b),
+                                       "%.2f" % (med(ct, a) / med(ct, b)) if a in ct and b in ct else "-"))
+    print()
+    print("scan peak memory: %.1f MiB at %d files%s" % (
+        max(wm["scan"]), args.count, ", %.1f MiB at %d files" % (peak, args.memory_count) if peak else ""))
 
 
 if __name__ == "__main__":

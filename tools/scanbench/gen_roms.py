@@ -1,16 +1,30 @@
 #!/usr/bin/env python3
 """Generates a directory of NES ROM images for measuring the directory scan.
 
-    gen_roms.py DIR COUNT [--header-db assets/header/nes20db.txt] [--seed N]
+    gen_roms.py DIR COUNT [--header-db assets/header/nes20db.txt] [--seed N] [--jobs N]
 
-The mix: 70% .nes files and 30% .zip archives with one deflated entry; image
-sizes 24 to 64 KB; a tenth of the ROMs carry a CRC-32 that the header database
-knows (the last four bytes of their CHR are chosen to give that CRC), a tenth
-are incompatible (mapper 1 or PAL), and a few are byte-for-byte duplicates
-under another name. The data is half random, half zero blocks, so archives
-compress about as well as real ROMs do.
+The files are made in blocks of 1,000, each from its own seed, so the same
+COUNT and seed give the same files whatever the number of jobs.
+
+The mix, as a ROM collection has it: 70% .nes files and 30% .zip archives
+with one deflated entry.
+- 85% are images the cartridge takes: mapper 0, 3 or 87, PRG 16 or 32 KB,
+  CHR 8 to 32 KB (24 to 64 KB, most of them 24 or 40 KB); a tenth of all
+  ROMs carry a CRC-32 that the header database knows (the last four bytes of
+  their CHR are chosen to give that CRC).
+- 12% are rejected by the filter as real collections' rejects are: MMC1,
+  UxROM and MMC3 games of 64 to 256 KB, CHR-RAM boards (no CHR ROM), PAL
+  images.
+- 3% are byte-for-byte duplicates under another name, half of them in the
+  other container (an archive of a .nes file, or the reverse).
+The content is game-like so that it inflates as real ROMs do (about 0.58 of
+their size deflated): PRG is opcode-like instructions with operands from a
+few hot addresses, data tables and copies of earlier stretches (subroutines
+and their variants); CHR is 16-byte tiles from a small set, repeated, blank
+and solid tiles among them.
 """
 import argparse
+import multiprocessing
 import os
 import random
 import struct
@@ -18,7 +32,9 @@ import sys
 import zipfile
 import zlib
 
-SIZES = [(16384, 8192), (16384, 16384), (32768, 8192), (32768, 16384), (32768, 32768), (16384, 32768)]
+# (PRG, CHR) of the images the cartridge takes, and how often each comes.
+SIZES = [(16384, 8192), (32768, 8192), (32768, 16384), (32768, 32768), (16384, 16384), (16384, 32768)]
+SIZE_WEIGHTS = [3, 4, 1, 1, 0.5, 0.5]
 
 
 class CrcForger:
@@ -97,17 +113,119 @@ def known_roms(path):
     return out
 
 
-def make_data(rng, length):
-    blocks = []
-    for i in range(0, length, 1024):
-        n = min(1024, length - i)
-        blocks.append(rng.randbytes(n) if (i // 1024) % 2 == 0 else bytes(n))
-    return b"".join(blocks)
+# 6502 opcodes by operand bytes: implied, immediate or zero page or relative, absolute.
+OPS_0 = bytes([0x60, 0x40, 0x18, 0x38, 0xAA, 0xA8, 0x8A, 0x98, 0x48, 0x68, 0xE8, 0xC8, 0xCA, 0x88, 0x0A, 0x4A, 0xEA])
+OPS_1 = bytes([0xA9, 0xA2, 0xA0, 0x85, 0xA5, 0x86, 0xA6, 0xC9, 0x29, 0x09, 0x69, 0xE9, 0xD0, 0xF0, 0x90, 0xB0,
+               0x10, 0x30, 0xB1, 0x91, 0xE6, 0xC6])
+OPS_2 = bytes([0x8D, 0xAD, 0x20, 0x4C, 0xBD, 0x9D, 0xB9, 0x99, 0x8E, 0xAE, 0xEE, 0xCE])
+
+
+class PrgMaker:
+    """PRG data: subroutines of opcode-like instructions, data tables, filler
+    and copies of earlier stretches. The subroutines come from one library
+    made at start (operands from a few hot addresses), so that a ROM costs a
+    few hundred Python steps rather than one per byte."""
+
+    def __init__(self, rng):
+        hot = [struct.pack("<H", rng.choice((rng.randrange(0x0200, 0x0800), 0x2000 + rng.randrange(8),
+                                             0x4000 + rng.randrange(0x18), rng.randrange(0x8000, 0x10000))))
+               for _ in range(256)]
+        zp = [rng.randrange(256) for _ in range(64)]
+        tokens = []
+        for _ in range(2000):
+            k = rng.random()
+            if k < 0.2:
+                tokens.append(bytes([rng.choice(OPS_0)]))
+            elif k < 0.6:
+                imm = rng.choice(zp) if rng.random() < 0.6 else rng.randrange(256)
+                tokens.append(bytes([rng.choice(OPS_1), imm]))
+            else:
+                tokens.append(bytes([rng.choice(OPS_2)]) + rng.choice(hot))
+        self.routines = [b"".join(rng.choices(tokens, k=rng.randrange(6, 40))) + b"\x60" for _ in range(6000)]
+
+    def make(self, rng, length):
+        own = rng.sample(self.routines, max(8, length // 45))
+        out = bytearray()
+        while len(out) < length:
+            r = rng.random()
+            if r < 0.08 and len(out) > 256:  # a copy of an earlier stretch, now and then changed a little
+                n = rng.randrange(12, 80)
+                at = rng.randrange(max(0, len(out) - 16384), len(out) - n)
+                piece = bytearray(out[at:at + n])
+                if rng.random() < 0.5:
+                    piece[rng.randrange(n)] = rng.randrange(256)
+                out += piece
+            elif r < 0.34:  # a data table
+                out += rng.randbytes(rng.randrange(16, 96))
+            elif r < 0.32:  # filler
+                out += bytes([rng.choice((0x00, 0xFF))]) * rng.randrange(8, 128)
+            else:
+                out += rng.choice(own)
+        return bytes(out[:length])
+
+
+def make_chr(rng, length):
+    rows = [rng.randrange(256) for _ in range(12)]
+    pool = [bytes(16), b"\xff" * 16]
+    for _ in range(rng.randrange(24, 64)):
+        pool.append(bytes(rows[b % 12] if b < 200 else b for b in rng.randbytes(16)))
+    weights = [8, 3] + [1.0 / (1 + i * 0.15) for i in range(len(pool) - 2)]
+    out = bytearray()
+    while len(out) < length:
+        if rng.random() < 0.12:
+            out += rng.randbytes(16)  # a tile drawn once
+        else:
+            out += b"".join(rng.choices(pool, weights, k=rng.randrange(1, 12)))
+    return bytes(out[:length])
 
 
 def header(prg, chr_, mapper, vertical, pal):
     return (b"NES\x1a" + bytes([prg // 16384, chr_ // 8192, ((mapper & 0x0F) << 4) | (1 if vertical else 0),
                                  mapper & 0xF0, 0, 2 if pal else 0]) + bytes(6))
+
+
+BLOCK = 1000
+
+
+def make_block(args):
+    """Writes originals first to last (a block of them); the duplicates of
+    those among them that `copies` names follow right after their source."""
+    directory, header_db, seed, first, last, copies = args
+    rng = random.Random("%d-%d" % (seed, first // BLOCK))
+    known = known_roms(header_db)
+    forger = CrcForger()
+    prg_maker = PrgMaker(rng)
+    known_made = rejects = 0
+    for i in range(first, last):
+        kind = rng.random()
+        prg, chr_ = rng.choices(SIZES, SIZE_WEIGHTS)[0]
+        mapper, vertical, pal = rng.choice((0, 0, 0, 3, 87)), rng.random() < 0.5, False
+        target = None
+        if kind < 0.1 and known:
+            target, mapper, prg, chr_, mirroring = rng.choice(known)
+            vertical = mirroring == "v"
+        elif kind < 0.22:
+            rejects += 1
+            reject = rng.random()
+            if reject < 0.6:  # a larger board
+                mapper = rng.choice((1, 1, 2, 4, 4))
+                prg = rng.choice((65536, 131072, 131072, 262144))
+                chr_ = 0 if mapper == 2 else rng.choice((0, 16384, 32768, 65536, 131072))
+            elif reject < 0.85:  # CHR RAM
+                chr_ = 0
+            else:
+                pal = True
+        data = prg_maker.make(rng, prg) + make_chr(rng, chr_)
+        if target is not None:
+            data = forger.forge(data, target)
+            known_made += 1
+        image = header(prg, chr_, mapper, vertical, pal) + data
+        archive = rng.random() < 0.3
+        name = "Game %05d (%s)" % (rng.randrange(100000), rng.choice(("USA", "Europe", "Japan", "World")))
+        write(directory, "%s %06d" % (name, i), image, archive)
+        for number, index in copies.get(i, ()):
+            write(directory, "Copy %03d %06d" % (number, index), image, archive != (rng.random() < 0.5))
+    return known_made, rejects
 
 
 def main():
@@ -116,47 +234,32 @@ def main():
     ap.add_argument("count", type=int)
     ap.add_argument("--header-db", default=os.path.join(os.path.dirname(__file__), "../../assets/header/nes20db.txt"))
     ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--jobs", type=int, default=os.cpu_count() or 1)
     args = ap.parse_args()
-    rng = random.Random(args.seed)
     os.makedirs(args.dir, exist_ok=True)
-    known = known_roms(args.header_db)
-    forger = CrcForger()
-    duplicates = max(1, args.count // 500)
-    made = []
-    known_made = 0
-    for i in range(args.count - duplicates):
-        kind = rng.random()
-        prg, chr_ = rng.choice(SIZES)
-        mapper, vertical, pal = rng.choice((0, 0, 3, 87)), rng.random() < 0.5, False
-        target = None
-        if kind < 0.1 and known:
-            target, mapper, prg, chr_, mirroring = rng.choice(known)
-            vertical = mirroring == "v"
-        elif kind < 0.2:
-            if rng.random() < 0.5:
-                mapper = 1
-            else:
-                pal = True
-        data = make_data(rng, prg + chr_)
-        if target is not None:
-            data = forger.forge(data, target)
-            known_made += 1
-        image = header(prg, chr_, mapper, vertical, pal) + data
-        made.append(image)
-        name = "Game %05d (%s)" % (rng.randrange(100000), rng.choice(("USA", "Europe", "Japan", "World")))
-        write(args.dir, name, i, image, rng)
-    for d in range(duplicates):
-        image = made[rng.randrange(len(made))]
-        write(args.dir, "Copy %03d" % d, args.count - duplicates + d, image, rng)
-    print("wrote %d ROM images to %s (%d known to the header database)" % (args.count, args.dir, known_made))
+    duplicates = max(1, args.count * 3 // 100)
+    originals = args.count - duplicates
+    copies = {}
+    for d, source in enumerate(random.Random(args.seed).sample(range(originals), duplicates)):
+        copies.setdefault(source, []).append((d, originals + d))
+    blocks = [(args.dir, args.header_db, args.seed, first, min(first + BLOCK, originals),
+               {i: c for i, c in copies.items() if first <= i < first + BLOCK})
+              for first in range(0, originals, BLOCK)]
+    if args.jobs > 1:
+        with multiprocessing.Pool(args.jobs) as pool:
+            results = pool.map(make_block, blocks)
+    else:
+        results = [make_block(b) for b in blocks]
+    print("wrote %d ROM images to %s (%d known to the header database, %d rejects, %d duplicates)" % (
+        args.count, args.dir, sum(r[0] for r in results), sum(r[1] for r in results), duplicates))
 
 
-def write(directory, name, index, image, rng):
-    name = "%s %06d" % (name, index)
-    if rng.random() < 0.3:
-        path = os.path.join(directory, name + ".zip")
-        with zipfile.ZipFile(path, "w", compression=zipfile.ZIP_DEFLATED) as z:
-            z.writestr(name + ".nes", image)
+def write(directory, name, image, archive):
+    if archive:
+        entry = zipfile.ZipInfo(name + ".nes", date_time=(2000, 1, 1, 0, 0, 0))
+        entry.compress_type = zipfile.ZIP_DEFLATED
+        with zipfile.ZipFile(os.path.join(directory, name + ".zip"), "w") as z:
+            z.writestr(entry, image)
     else:
         with open(os.path.join(directory, name + ".nes"), "wb") as f:
             f.write(image)

@@ -4,6 +4,8 @@
 //   main-window.png           the demo project
 //   main-window-scrolled.png  the demo project scrolled to its last slots
 //   menu-preview.png          the demo project with its Menu Preview beside it
+//   main-window-filter.png    a slot's ROM list filtered by typing
+//   main-window-too-full.png  the gauge of a cartridge that does not fit
 //   scan-dialog.png           the scan progress dialog over the disabled window
 //
 //   korva_screenshots DEMO_DIR OUT_DIR
@@ -19,12 +21,17 @@
 #include "app/WindowServices.h"
 
 #include <QAction>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QCompleter>
 #include <QDir>
+#include <QLineEdit>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QtTest/QTest>
 
 #include <algorithm>
@@ -92,6 +99,8 @@ int main(int argc, char** argv) {
   korva::app::WindowOptions options;
   options.DatabasePath = demo.filePath(QStringLiteral("korva_db.xml")).toStdString();
   options.NonInteractive = true;
+  const QTemporaryDir settings;  // the user's recent projects stay as they are
+  options.SettingsFile = settings.filePath(QStringLiteral("settings.ini")).toStdString();
   korva::app::MainWindow window(options);
   window.ShowMainWindow();
   if (!QTest::qWaitForWindowExposed(&window, 5000)) return 1;
@@ -134,6 +143,33 @@ int main(int argc, char** argv) {
   } else {
     std::fprintf(stderr, "the window has no Menu Preview\n");
     ok = false;
+  }
+
+  // Slot 2's ROM list filtered by typing, the filter's list below it.
+  QComboBox* rom = window.Grid().cbROM(2);
+  rom->setFocus();
+  rom->lineEdit()->clear();
+  QTest::keyClicks(rom->lineEdit(), QStringLiteral("ro"));
+  QAbstractItemView* offered = rom->completer()->popup();
+  Settle(window);
+  Settle(*offered);
+  {
+    QPixmap scene = window.grab();
+    QPainter p(&scene);
+    p.drawPixmap(rom->mapTo(&window, QPoint(0, rom->height())), offered->grab());
+    ok = Save(Framed(scene), out.filePath(QStringLiteral("main-window-filter.png"))) && ok;
+  }
+  offered->hide();
+  window.Grid().ShowProject();
+
+  // Every slot a full-bank game: slot 16 no longer fits, and no game shares
+  // the menu's bank.
+  const auto& roms = window.Work().Library.ROMList;
+  const auto full = std::find_if(roms.begin(), roms.end(), [](const korva::TROMInfo& r) { return r.PrgRomSize == 32768; });
+  if (full != roms.end()) {
+    for (int n = 1; n <= 16; ++n) window.Grid().ChooseROM(n, static_cast<int>(full - roms.begin()));
+    Settle(window);
+    ok = Save(Framed(window.grab()), out.filePath(QStringLiteral("main-window-too-full.png"))) && ok;
   }
 
   // The scan dialog as a scan shows it half-way, centred over the window,

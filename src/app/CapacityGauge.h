@@ -1,0 +1,33 @@
+#pragma once
+// The capacity gauge in the cartridge panel: how much of the 512 KB PRG and
+// CHR images the slots' games take, from the builder's own placement
+// (FitGames, the function the export decides by), and, in red, what stops
+// the build: no game of PRG 16 KB and CHR 8 KB, a game the cartridge cannot
+// take, or the slot whose game no longer fits.
+#include "builder/ImageBuilder.h"
+
+#include <QWidget>
+
+class QLabel;
+
+namespace korva::app {
+
+class CapacityGauge : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CapacityGauge(QWidget* parent);
+
+  void Show(const CartridgeFit& fit);
+
+  // "PRG 368/512 KB  CHR 200/512 KB" (the tooltip's first line; the gauge
+  // shows PRG and CHR on a line each).
+  static QString FiguresText(const CartridgeFit& fit);
+  // What stops the build, one sentence a line; empty when nothing does.
+  static QString ProblemText(const CartridgeFit& fit);
+
+ private:
+  QLabel* figures_;
+  QLabel* problem_;
+};
+
+}  // namespace korva::app
