@@ -1,11 +1,18 @@
 // The "Menu Preview" window: its picture is the core's preview of the
-// project, it follows an edit by itself while shown, it scales by whole
-// factors, and its action shows and hides it.
+// project, it follows an edit by itself while shown, it takes the project's
+// own menu template, it scales by whole factors, and its action shows and
+// hides it.
 #include "app/MenuPreview.h"
 #include "builder/MenuScreen.h"
 
+#include "romlib/Assets.h"
+#include "romlib/FileUtil.h"
+
 #include <QAction>
+#include <QTemporaryDir>
 #include <QtTest/QTest>
+
+#include <algorithm>
 
 #include <cstring>
 
@@ -40,6 +47,23 @@ class MenuPreviewTest : public QObject {
     pane.ShowAction()->trigger();
     QVERIFY(!pane.isVisible());
     QVERIFY(!pane.ShowAction()->isChecked());
+  }
+
+  // The window's Export takes a menurom.bin beside the project; so does the
+  // pane, and one without our layout table gets words, not a guess.
+  void SaysWhenTheProjectsMenuHasNoLayoutWeKnow() {
+    QTemporaryDir dir;
+    const auto builtIn = FindAsset("MENUROM");
+    std::vector<std::uint8_t> other(builtIn.begin(), builtIn.end());
+    std::fill_n(other.begin() + 10 + 0x3000, 12, 0xFF);
+    WriteFileAtomic(dir.filePath(QStringLiteral("menurom.bin")).toStdString(), std::span<const std::uint8_t>(other));
+    Workspace ws;
+    MenuPreview pane(ws, nullptr);
+    pane.show();
+    QVERIFY(!pane.Picture().isNull());
+    ws.Proj.ProjectFileName = dir.filePath(QStringLiteral("cart.korva")).toStdString();
+    QTRY_VERIFY_WITH_TIMEOUT(pane.Picture().isNull(), 2000);
+    QVERIFY(pane.Problem().contains(QStringLiteral("no layout we know")));
   }
 
   void ScalesByWholeFactors() {
