@@ -1,10 +1,11 @@
-// Benchmarks of the loads that start-up and every scan pay for, and of one
-// full sixteen-slot export.
+// Benchmarks of the loads that start-up and every scan pay for, the scan's
+// listing, and one full sixteen-slot export.
 #include "builder/ImageBuilder.h"
 #include "project/Model.h"
 #include "romlib/FileUtil.h"
 #include "romlib/HeaderDB.h"
 #include "romlib/RomDatabase.h"
+#include "romlib/Scan.h"
 
 #include <benchmark/benchmark.h>
 
@@ -47,16 +48,26 @@ void BM_HeaderDatabase_Find(benchmark::State& state) {
 }
 BENCHMARK(BM_HeaderDatabase_Find);
 
+// A directory of 10,000 (one-byte) ROM files, "Game 00000.nes" on.
+std::string TenThousandFiles() {
+  const std::string dir = ScratchDir("korva-bench-romdb");
+  for (int i = 0; i < 10000; ++i) {
+    char name[64];
+    std::snprintf(name, sizeof name, "Game %05d.nes", i);
+    if (!korva::FileExists(dir + name)) std::ofstream(dir + name).put('\0');
+  }
+  return dir;
+}
+
 // A ROM database of 10,000 entries, each with an INES element and an (empty)
 // file beside it, as a scan of a large collection writes it.
 void BM_RomDatabase_Load10000(benchmark::State& state) {
-  const std::string dir = ScratchDir("korva-bench-romdb");
+  const std::string dir = TenThousandFiles();
   std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<KORVA Build=\"12\">\n  <ROMPath>" + dir +
                     "</ROMPath>\n  <ROMDB>\n";
   for (int i = 0; i < 10000; ++i) {
     char name[64];
     std::snprintf(name, sizeof name, "Game %05d.nes", i);
-    if (!korva::FileExists(dir + name)) std::ofstream(dir + name).put('\0');
     char crc[16];
     std::snprintf(crc, sizeof crc, "%08X", 0x10000000u + static_cast<unsigned>(i) * 7919u);
     xml += std::string("    <ROM CRC32=\"") + crc + "\">\n      <Filename>" + name +
@@ -74,6 +85,14 @@ void BM_RomDatabase_Load10000(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RomDatabase_Load10000)->Unit(benchmark::kMillisecond);
+
+// The scan's listing of the same directory: one reading of it and the
+// case-blind sort.
+void BM_Scan_ListCandidates10000(benchmark::State& state) {
+  const std::string dir = TenThousandFiles();
+  for (auto _ : state) benchmark::DoNotOptimize(korva::ListRomCandidates(dir).size());
+}
+BENCHMARK(BM_Scan_ListCandidates10000)->Unit(benchmark::kMillisecond);
 
 // One export of sixteen half-bank games with the built-in templates: the
 // three images assembled and written.

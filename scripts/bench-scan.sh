@@ -15,7 +15,7 @@ WORK="${WORK:-$PWD/build-bench/scan}"
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVA_BUILD_GUI=OFF -DKORVA_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench -j "$(nproc)" --target korva korva_scan_floor korva_bench >/dev/null
 echo "== ZIP reading and the ROM database load (korva_bench)"
-build-bench/bench/korva_bench --benchmark_filter='Zip|File|RomDatabase' --benchmark_min_time=0.3
+build-bench/bench/korva_bench --benchmark_filter='Zip|File|RomDatabase|Scan' --benchmark_min_time=0.3
 echo "== Directory scan"
 mkdir -p "$WORK"
 python3 tools/scanbench/bench_scan.py --korva build-bench/src/korva \

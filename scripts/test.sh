@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: the unit and window
-# tests, the emulator proof, the same core tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the scan's tests under ThreadSanitizer, and a
-# short smoke run of every fuzz target.
+# tests, the emulator proof, the writes under faults (a save killed up to 300
+# times, failing writes, a full tmpfs when run as root), the same core tests
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the scan's tests
+# under ThreadSanitizer, and a short smoke run of every fuzz target.
 #   scripts/test.sh            everything
 #   SKIP_INSTALL=1 scripts/test.sh   without the package installation
 set -euo pipefail

@@ -1,13 +1,38 @@
 #include "app/CapacityGauge.h"
 
 #include <QLabel>
+#include <QPalette>
 #include <QVBoxLayout>
 
 namespace korva::app {
 
 namespace {
-constexpr auto kProblemStyle = "color: #c00000;";
+
+// Red text while enabled; a disabled window greys it like the rest.
+void SetRed(QLabel* label, bool red) {
+  QPalette palette = label->parentWidget()->palette();
+  if (red) {
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+      palette.setColor(group, QPalette::WindowText, QColor(0xC0, 0, 0));
+  }
+  label->setPalette(palette);
 }
+
+QString FiguresText(const CartridgeFit& fit) {
+  const auto kb = [](std::uint32_t bytes) { return QString::number((bytes + 1023) / 1024); };
+  const QString limit = QString::number(kImageSize / 1024);
+  return QStringLiteral("PRG %1/%2 KB  CHR %3/%2 KB").arg(kb(fit.PrgUsed), limit, kb(fit.ChrUsed));
+}
+
+QString ProblemText(const CartridgeFit& fit) {
+  QStringList lines;
+  if (fit.OverflowSlot != 0) lines << QStringLiteral("Slot %1 no longer fits").arg(fit.OverflowSlot);
+  if (fit.UnusableSlot != 0) lines << QStringLiteral("Slot %1: the cartridge cannot take this game").arg(fit.UnusableSlot);
+  if (!fit.HasHalfBankGame) lines << QStringLiteral("Needs one game with PRG 16 KB and CHR 8 KB");
+  return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
 
 CapacityGauge::CapacityGauge(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("CapacityGauge"));
@@ -15,7 +40,7 @@ CapacityGauge::CapacityGauge(QWidget* parent) : QWidget(parent) {
   figures_->setObjectName(QStringLiteral("lblCapacity"));
   problem_ = new QLabel(this);
   problem_->setObjectName(QStringLiteral("lblCapacityProblem"));
-  problem_->setStyleSheet(QString::fromLatin1(kProblemStyle));
+  SetRed(problem_, true);
   // Smaller, so two problems fit beside the instruction lines.
   QFont small = problem_->font();
   small.setPointSize(7);
@@ -32,26 +57,11 @@ CapacityGauge::CapacityGauge(QWidget* parent) : QWidget(parent) {
   layout->addWidget(problem_, 1);
 }
 
-QString CapacityGauge::FiguresText(const CartridgeFit& fit) {
-  const auto kb = [](std::uint32_t bytes) { return QString::number((bytes + 1023) / 1024); };
-  const QString limit = QString::number(kImageSize / 1024);
-  return QStringLiteral("PRG %1/%2 KB  CHR %3/%2 KB").arg(kb(fit.PrgUsed), limit, kb(fit.ChrUsed));
-}
-
-QString CapacityGauge::ProblemText(const CartridgeFit& fit) {
-  QStringList lines;
-  if (fit.OverflowSlot != 0) lines << QStringLiteral("Slot %1 no longer fits").arg(fit.OverflowSlot);
-  if (fit.UnusableSlot != 0) lines << QStringLiteral("Slot %1: the cartridge cannot take this game").arg(fit.UnusableSlot);
-  if (!fit.HasHalfBankGame) lines << QStringLiteral("Needs one game with PRG 16 KB and CHR 8 KB");
-  return lines.join(QLatin1Char('\n'));
-}
-
 void CapacityGauge::Show(const CartridgeFit& fit) {
   // One image a line beside the instruction lines.
   const QString figures = FiguresText(fit);
   figures_->setText(QString(figures).replace(QStringLiteral("  "), QStringLiteral("\n")));
-  const bool over = fit.OverflowSlot != 0;
-  figures_->setStyleSheet(over ? QString::fromLatin1(kProblemStyle) : QString());
+  SetRed(figures_, fit.OverflowSlot != 0);
   problem_->setText(ProblemText(fit));
   setToolTip(figures + (problem_->text().isEmpty() ? QString() : QStringLiteral("\n") + problem_->text()));
 }

@@ -17,13 +17,10 @@ class CapacityGauge : public QWidget {
  public:
   explicit CapacityGauge(QWidget* parent);
 
+  // The figures, PRG and CHR a line each, and what stops the build, a
+  // sentence a line. The tooltip has the figures in one line ("PRG 368/512 KB
+  // CHR 200/512 KB") and the same sentences.
   void Show(const CartridgeFit& fit);
-
-  // "PRG 368/512 KB  CHR 200/512 KB" (the tooltip's first line; the gauge
-  // shows PRG and CHR on a line each).
-  static QString FiguresText(const CartridgeFit& fit);
-  // What stops the build, one sentence a line; empty when nothing does.
-  static QString ProblemText(const CartridgeFit& fit);
 
  private:
   QLabel* figures_;

@@ -60,13 +60,9 @@ class SlotGrid : public QWidget {
   // coordinates), or 0.
   int SlotAt(const QPoint& point) const;
 
-  // Scrolls the list so that slot n's row is visible.
-  void ScrollToSlot(int n);
-
   QScrollBar* ScrollBar1() const { return scrollBar_; }
   QComboBox* cbROM(int n) const { return rows_.at(n - 1).rom; }
   QStringListModel* ROMNamesModel() const { return romNames_; }
-  CapacityGauge* Gauge() const { return gauge_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -88,6 +84,7 @@ class SlotGrid : public QWidget {
   void ShowSlot(int n);
   void ShowGauge();
   void ShowFocusedRow(QWidget* focused);
+  void ScrollToSlot(int n);  // so that slot n's row is visible
   void MarkModified() { workspace_.Proj.ProjectModified = true; }
 
   Workspace& workspace_;

@@ -34,9 +34,13 @@ void TitleEdit::PasteText(const QString& text) { insert(CleanText(text)); }
 
 void TitleEdit::contextMenuEvent(QContextMenuEvent* event) {
   QMenu* menu = createStandardContextMenu();
-  if (auto* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
-    disconnect(paste, &QAction::triggered, nullptr, nullptr);
-    connect(paste, &QAction::triggered, this, [this] { PasteText(QApplication::clipboard()->text()); });
+  // The menu's Paste is the entry connected to this edit's paste() (by
+  // pointer or by name, as the Qt version has it): it pastes through the
+  // filter instead.
+  for (QAction* action : menu->actions()) {
+    if (disconnect(action, &QAction::triggered, this, &QLineEdit::paste) ||
+        disconnect(action, SIGNAL(triggered()), this, SLOT(paste())))
+      connect(action, &QAction::triggered, this, [this] { PasteText(QApplication::clipboard()->text()); });
   }
   menu->setAttribute(Qt::WA_DeleteOnClose);
   menu->popup(event->globalPos());

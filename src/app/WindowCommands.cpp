@@ -294,7 +294,6 @@ void WindowCommands::DropRom(const std::string& path, int slot) {
     return;
   }
   grid_.ChooseROM(slot, known.ListIndex);
-  grid_.ScrollToSlot(slot);
 }
 
 void WindowCommands::FileSave1Execute() {

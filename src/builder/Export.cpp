@@ -59,6 +59,9 @@ bool ExportProject(Workspace& ws, const TemplateChoice& templates, UserInterface
   if (!PassesExportChecks(ws, ui)) return false;
   // Copy: the save must not be able to change the name under the build.
   const std::string projectFile = ws.Proj.ProjectFileName;
+  // A name that cannot be written stops the export before the save.
+  CheckWritable(projectFile);
+  for (const std::string& path : ImagePaths(BasePath(projectFile))) CheckWritable(path);
   const std::string directory = FullDirectoryOf(projectFile);
   const Templates loaded = LoadTemplates(templates, directory);
   WriteProjectFile(ws, projectFile, ui);

@@ -31,9 +31,11 @@ bool PassesExportChecks(const Workspace& ws, UserInterface& ui);
 // the templates of `templates` (after the checks, the project directory being
 // the project file's), the save, the build and the success message, which
 // names every template a file replaced ("(menu program: menurom.bin from the
-// project directory)"). True when the three files were written. Errors while
-// loading, saving or building (files that cannot be read or written)
-// propagate to the caller.
+// project directory)"). True when the three files were written. The project
+// file and the three image names are checked (CheckWritable) before the
+// save, so a name that cannot be written stops the export before anything
+// is written. Errors while loading, saving or building (files that cannot be
+// read or written) propagate to the caller.
 bool ExportProject(Workspace& ws, const TemplateChoice& templates, UserInterface& ui);
 
 }  // namespace korva

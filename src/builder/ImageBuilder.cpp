@@ -312,13 +312,19 @@ bool AssembleImages(const Project& project, const RomLibrary& library, const Tem
   return true;
 }
 
+std::array<std::string, 3> ImagePaths(const std::string& basePath) {
+  return {basePath + "-prg.bin", basePath + "-chr.bin", basePath + "-instrom.bin"};
+}
+
 bool BuildImages(const Project& project, const RomLibrary& library, const Templates& templates,
                  const std::string& basePath, UserInterface& ui) {
   CartridgeImages images;
   if (!AssembleImages(project, library, templates, ui, images)) return false;
-  WriteFileAtomic(basePath + "-prg.bin", std::span<const std::uint8_t>(images.Prg));
-  WriteFileAtomic(basePath + "-chr.bin", std::span<const std::uint8_t>(images.Chr));
-  WriteInstRom(basePath + "-instrom.bin", templates.InstRom, project.Cartridge);
+  const auto paths = ImagePaths(basePath);
+  for (const std::string& path : paths) CheckWritable(path);
+  WriteFileAtomic(paths[0], std::span<const std::uint8_t>(images.Prg));
+  WriteFileAtomic(paths[1], std::span<const std::uint8_t>(images.Chr));
+  WriteInstRom(paths[2], templates.InstRom, project.Cartridge);
   return true;
 }
 

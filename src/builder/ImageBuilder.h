@@ -143,9 +143,14 @@ struct CartridgeImages {
 bool AssembleImages(const Project& project, const RomLibrary& library, const Templates& templates,
                     UserInterface& ui, CartridgeImages& out);
 
-// Builds the images and writes "%s-prg.bin", "%s-chr.bin" and
-// "%s-instrom.bin" for the base path. True when all three were written;
-// false when the build stopped after showing a message (nothing written).
+// The three files of a build for the base path, in the order they are
+// written: "%s-prg.bin", "%s-chr.bin" and "%s-instrom.bin".
+std::array<std::string, 3> ImagePaths(const std::string& basePath);
+
+// Builds the images and writes the three ImagePaths. True when all three
+// were written; false when the build stopped after showing a message
+// (nothing written). Every name is checked (CheckWritable) before the first
+// is written.
 bool BuildImages(const Project& project, const RomLibrary& library, const Templates& templates,
                  const std::string& basePath, UserInterface& ui);
 

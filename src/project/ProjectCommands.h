@@ -1,8 +1,9 @@
 #pragma once
 // The project commands: New Project, Open, Save and Save As, and the choice
-// of a slot's ROM. None of them asks about unsaved changes. The file names
-// come through FileNamePrompt, which the window answers with its file
-// dialogs and the tests and the command line answer themselves.
+// of a slot's ROM. None of them asks about unsaved changes: the window asks
+// before it runs them (ProjectModified cannot tell, a write sets it). The
+// file names come through FileNamePrompt, which the window answers with its
+// file dialogs and the tests and the command line answer themselves.
 #include "project/Workspace.h"
 #include "romlib/UserInterface.h"
 

@@ -1,6 +1,5 @@
 #include "romlib/FileUtil.h"
 
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -9,6 +8,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -110,45 +110,146 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t max
   return std::move(*bytes);
 }
 
-void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
-  static std::atomic<unsigned> counter{0};
-  if (path.empty()) throw FileError("Cannot write a file without a name");
+namespace {
 
-  // A name beside the target that no other writer uses: process id, a
-  // counter, and O_EXCL in case a stale file of that name is left over.
+std::string CannotWrite(const std::string& path, int error) {
+  return "Cannot write \"" + path + "\": " + Reason(error);
+}
+
+// The file a write of `path` lands on: `path` itself, or what the symbolic
+// link (or chain of links) there names, which need not exist yet.
+std::string WriteTarget(const std::string& path) {
+  std::string target = path;
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return target;
+    std::string link(4096, '\0');
+    const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+    if (n < 0) throw FileError(CannotWrite(path, errno));
+    link.resize(static_cast<std::size_t>(n));
+    target = link.front() == '/' ? link : DirectoryOf(target) + "/" + link;
+  }
+  throw FileError(CannotWrite(path, ELOOP));
+}
+
+std::string BaseName(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Raises what creating or replacing `target` directly would raise, as far as
+// it is known before writing: a name too long for its directory, a missing
+// directory, a directory in the way, a file or directory the user may not
+// write to. `existing` receives the file's status when there is one.
+bool CheckTarget(const std::string& path, const std::string& target, struct stat& existing) {
+  const std::string dir = DirectoryOf(target);
+  const long nameMax = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+  if (nameMax > 0 && BaseName(target).size() > static_cast<std::size_t>(nameMax))
+    throw FileError(CannotWrite(path, ENAMETOOLONG));
+  if (::stat(target.c_str(), &existing) == 0) {
+    if (S_ISDIR(existing.st_mode)) throw FileError(CannotWrite(path, EISDIR));
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) throw FileError(CannotWrite(path, errno));
+    return true;
+  }
+  if (errno != ENOENT) throw FileError(CannotWrite(path, errno));
+  if (::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0) throw FileError(CannotWrite(path, errno));
+  return false;
+}
+
+constexpr char kTempPrefix[] = ".korva-";
+constexpr std::size_t kTempSuffixLength = 6;  // mkstemp's XXXXXX
+
+// A temporary file of a save lives as long as its writer holds a lock on
+// it; one nobody holds was left by a save that was killed, and goes.
+void RemoveStaleTemporaries(const std::string& dir) {
+  DIR* listing = ::opendir(dir.c_str());
+  if (listing == nullptr) return;
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string_view name(entry->d_name);
+    if (name.size() != sizeof kTempPrefix - 1 + kTempSuffixLength || !name.starts_with(kTempPrefix)) continue;
+    const std::string full = dir + "/" + std::string(name);
+    const int fd = ::open(full.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat held {}, named {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+        ::lstat(full.c_str(), &named) == 0 && named.st_ino == held.st_ino && named.st_dev == held.st_dev)
+      ::unlink(full.c_str());
+    ::close(fd);
+  }
+  ::closedir(listing);
+}
+
+// The mode a new file gets: 0666 less the process's umask, read without
+// changing it.
+mode_t NewFileMode() {
+  mode_t mask = 022;
+  try {
+    const auto status = ReadFileWithin("/proc/self/status", 1 << 16);
+    if (status) {
+      const std::string_view text(reinterpret_cast<const char*>(status->data()), status->size());
+      const auto at = text.find("Umask:");
+      if (at != std::string_view::npos)
+        mask = static_cast<mode_t>(std::strtoul(std::string(text.substr(at + 6, 8)).c_str(), nullptr, 8));
+    }
+  } catch (const FileError&) {
+  }
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+void CheckWritable(const std::string& path) {
+  if (path.empty()) throw FileError("Cannot write a file without a name");
+  struct stat existing {};
+  CheckTarget(path, WriteTarget(path), existing);
+}
+
+void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
+  if (path.empty()) throw FileError("Cannot write a file without a name");
+  const std::string target = WriteTarget(path);
+  struct stat old {};
+  const bool replacing = CheckTarget(path, target, old);
+  const std::string dir = DirectoryOf(target);
+  RemoveStaleTemporaries(dir);
+
+  // A short name beside the target, locked for as long as it exists so that
+  // no other save takes it for a stale one. A cleaner that got in between
+  // creation and lock has removed the name: then try again.
   std::string temp;
   int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST && errno != EINTR) break;
+  for (int attempt = 0; attempt < 10 && fd < 0; ++attempt) {
+    temp = dir + "/" + kTempPrefix + std::string(kTempSuffixLength, 'X');
+    fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) throw FileError(CannotWrite(path, errno));
+    struct stat held {}, named {};
+    if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &held) != 0 || ::lstat(temp.c_str(), &named) != 0 ||
+        held.st_ino != named.st_ino || held.st_dev != named.st_dev) {
+      ::close(fd);
+      fd = -1;
+    }
   }
-  if (fd < 0) throw FileError("Cannot write \"" + path + "\": " + Reason(errno));
+  if (fd < 0) throw FileError(CannotWrite(path, EAGAIN));
 
   FdCloser closer(fd);
   auto fail = [&](int error) {
-    ::close(closer.Release());
     ::unlink(temp.c_str());
-    throw FileError("Cannot write \"" + path + "\": " + Reason(error));
+    throw FileError(CannotWrite(path, error));
   };
+  // The replaced file's owner and group stay where the system allows it
+  // (else the new file is the saver's, as any new file is), then its mode.
+  if (replacing && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
+      ::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+  }
+  if (::fchmod(fd, replacing ? (old.st_mode & 07777) : NewFileMode()) != 0) fail(errno);
   if (!WriteAll(fd, bytes.data(), bytes.size())) fail(errno);
   if (::fsync(fd) != 0) fail(errno);
-  if (::close(closer.Release()) != 0) {
-    const int error = errno;
-    ::unlink(temp.c_str());
-    throw FileError("Cannot write \"" + path + "\": " + Reason(error));
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(temp.c_str());
-    throw FileError("Cannot write \"" + path + "\": " + Reason(error));
-  }
+  if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno);
   // Make the rename itself durable; a failure here leaves the new file in
-  // place, so it is not reported.
-  const int dir = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
+  // place, so it is not reported. The lock goes with the descriptor.
+  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
   }
 }
 

@@ -34,11 +34,25 @@ std::optional<std::vector<std::uint8_t>> ReadFileWithin(const std::string& path,
 // file that changes under the reader is an error, never a fault.
 std::vector<std::uint8_t> ReadFileBytes(int fd, std::size_t size, const std::string& path);
 
-// Replaces the file at `path` whole: the bytes go to a file beside it, which is
-// then renamed over it, so a failure never leaves a half-written file (the old
-// file stays). Raises FileError.
+// Replaces the file at `path` whole. The bytes go to a temporary file
+// ".korva-XXXXXX" in the same directory, which is then renamed over it, so a
+// failure or a kill never leaves a half-written file: the old one stays.
+// - A symbolic link at `path` stays; the file it names is replaced.
+// - The replaced file keeps its mode (and its owner where the system lets
+//   us); a new file gets 0666 less the umask.
+// - A file the user may not write to, a name too long for its directory and
+//   a missing or read-only directory are refused before anything is written,
+//   with the error a direct write would give.
+// - Temporary files that a killed save left in the directory are removed (a
+//   save holds a lock on its own while it lasts).
+// Raises FileError "Cannot write "PATH": REASON" with the system's reason.
 void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes);
 void WriteFileAtomic(const std::string& path, std::string_view text);
+
+// Raises the FileError that WriteFileAtomic(path, ...) would raise before
+// writing anything, and does nothing else. Lets a command that writes
+// several files refuse before the first one.
+void CheckWritable(const std::string& path);
 
 bool FileExists(const std::string& path);       // a regular file (or a link to one)
 

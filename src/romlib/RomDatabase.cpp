@@ -6,12 +6,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 namespace korva {
 
@@ -67,6 +70,197 @@ class RomFileCheck {
  private:
   std::unordered_set<std::string> names_;
 };
+
+// Where the children of the ROMDB element lie in a file's text: the content
+// of the root element's first ROMDB child, cut after its child elements into
+// slices of about kSliceSize bytes. A large file is then parsed a slice at a
+// time, never as one document, whose nodes take about three times the file.
+// The scan only finds the cuts; pugixml checks every slice and the rest of
+// the file in full. Nothing when the text is not UTF-8 XML the scan follows
+// (a DOCTYPE, another encoding, a tag left open): the file is then parsed as
+// one document.
+struct RomDbSlices {
+  std::vector<std::size_t> cuts;  // from the content's first byte to its end
+  std::size_t elements = 0;       // child elements of ROMDB
+};
+
+constexpr std::size_t kSliceSize = 4u << 20;
+
+std::optional<RomDbSlices> FindRomDbSlices(std::string_view text) {
+  constexpr auto npos = std::string_view::npos;
+  std::size_t pos = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+  if (text.size() < pos + 4 || text[pos] != '<' || text.substr(pos, 4).find('\0') != npos) return std::nullopt;
+  if (text.substr(pos).starts_with("<?xml")) {
+    const std::string_view declaration = text.substr(pos, text.find("?>", pos) - pos);
+    const auto encoding = declaration.find("encoding");
+    if (encoding != npos) {
+      const auto quote = declaration.find_first_of("\"'", encoding);
+      if (quote == npos) return std::nullopt;
+      std::string value(declaration.substr(quote + 1, 6));
+      for (char& c : value) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (value != "utf-8\"" && value != "utf-8'") return std::nullopt;
+    }
+  }
+  RomDbSlices slices;
+  int depth = 0;
+  bool inRomDb = false;
+  const auto maybeCut = [&](std::size_t after) {
+    if (inRomDb && depth == 2 && after - slices.cuts.back() >= kSliceSize) slices.cuts.push_back(after);
+  };
+  while ((pos = text.find('<', pos)) != npos) {
+    const std::string_view rest = text.substr(pos);
+    const auto skip = [&](std::string_view open, std::string_view close) {
+      const auto end = text.find(close, pos + open.size());
+      pos = end == npos ? npos : end + close.size();
+    };
+    if (rest.starts_with("<!--")) {
+      skip("<!--", "-->");
+    } else if (rest.starts_with("<![CDATA[")) {
+      skip("<![CDATA[", "]]>");
+    } else if (rest.starts_with("<?")) {
+      skip("<?", "?>");
+    } else if (rest.starts_with("<!")) {
+      return std::nullopt;
+    } else {
+      // A start or end tag, to its '>' outside quoted values.
+      std::size_t end = pos + 1;
+      while (end < text.size() && text[end] != '>') {
+        if (text[end] == '"' || text[end] == '\'') {
+          end = text.find(text[end], end + 1);
+          if (end == npos) return std::nullopt;
+        }
+        ++end;
+      }
+      if (end >= text.size()) return std::nullopt;
+      const std::size_t after = end + 1;
+      if (text[pos + 1] == '/') {
+        if (--depth < 1) return std::nullopt;
+        if (inRomDb && depth == 1) {
+          if (pos != slices.cuts.back()) slices.cuts.push_back(pos);
+          return slices;
+        }
+        maybeCut(after);
+      } else {
+        const bool empty = text[end - 1] == '/';
+        if (depth == 1 && !inRomDb && rest.substr(1, 5) == "ROMDB" &&
+            std::string_view(" \t\r\n/>").find(rest[6]) != npos) {
+          if (empty) return std::nullopt;
+          inRomDb = true;
+          slices.cuts.push_back(after);
+        } else if (inRomDb && depth == 2) {
+          ++slices.elements;
+        }
+        if (empty)
+          maybeCut(after);
+        else
+          ++depth;
+      }
+      pos = after;
+    }
+  }
+  return std::nullopt;
+}
+
+// Makes entries of the ROM elements of one file, in document order.
+class EntryReader {
+ public:
+  EntryReader(const std::string& path, const HeaderDatabase& headerDb, std::string romPath, std::size_t entries)
+      : path_(path), headerDb_(headerDb), files_(romPath, entries) {
+    fresh.ROMPath = std::move(romPath);
+    fresh.ROMList.reserve(entries);
+    fresh.ROMNames.reserve(entries);
+  }
+
+  void Take(const pugi::xml_node e) {
+    if (e.type() != pugi::node_element) return;
+    const std::uint32_t crc = HexOrZero(e.attribute("CRC32").value());
+    const pugi::xml_node filenameNode = e.child("Filename");
+    if (!filenameNode)
+      throw RomDatabaseError(path_ + ": entry " + std::to_string(fresh.ROMList.size() + 1) +
+                             " has no Filename element");
+    const std::string name = filenameNode.text().get();
+    const std::string full = fresh.ROMPath + name;
+    if (!files_.Exists(name, full)) {
+      outOfSync = true;
+      return;
+    }
+
+    TROMInfo entry;
+    entry.Mapper = 0;  // an entry starts with every field zero or empty
+    entry.ListIndex = 0;
+    const TROMInfo known = headerDb_.Find(crc);
+    if (known.Source == kSourceHeaderDatabase) {
+      entry = known;  // the header database wins over a stored INES element
+    } else if (const pugi::xml_node ines = e.child("INES")) {
+      entry.CRC32 = crc;
+      entry.Timing = "NesNtsc";
+      entry.Mapper = DecimalOrMinusOne(ines.attribute("Mapper"));
+      entry.PrgRomSize = DecimalOrMinusOne(ines.attribute("PrgRomSize"));
+      entry.ChrRomSize = DecimalOrMinusOne(ines.attribute("ChrRomSize"));
+      entry.Mirroring = ines.attribute("Mirroring").value();
+    } else {
+      // The header database no longer knows a ROM it knew at scan time.
+      // Extensions are compared without regard to case; a file that cannot
+      // be read keeps the zero fields, and the out-of-sync message asks for
+      // the re-scan that will report it.
+      if (HasExtension(name, ".zip") || HasExtension(name, ".nes")) {
+        try {
+          entry = ReadRomFile(full, headerDb_);
+        } catch (const FileError&) {
+        }
+      }
+      outOfSync = true;
+    }
+    entry.Filename = name;
+    entry.ListIndex = static_cast<std::int32_t>(fresh.ROMList.size());
+    fresh.ROMList.push_back(std::move(entry));
+    fresh.ROMNames.push_back(NameWithoutExtension(name));
+  }
+
+  RomLibrary fresh;  // built aside and put in place whole, so an error leaves the old lists
+  bool outOfSync = false;
+
+ private:
+  const std::string& path_;
+  const HeaderDatabase& headerDb_;
+  RomFileCheck files_;
+};
+
+// The entries of a file read a slice at a time, or nothing when it is to be
+// parsed as one document: no slices, or a part that pugixml refuses (the
+// whole document then gives the error and where it is) or that is not a
+// KORVA root with ROMPath (the whole document then gives the message).
+std::optional<EntryReader> ReadSliced(std::string_view text, const std::string& path, const HeaderDatabase& headerDb) {
+  const std::optional<RomDbSlices> slices = FindRomDbSlices(text);
+  if (!slices) return std::nullopt;
+  const std::size_t start = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+  std::string outline(text.substr(start, slices->cuts.front() - start));
+  outline += text.substr(slices->cuts.back());
+  pugi::xml_document doc;
+  if (!doc.load_buffer(outline.data(), outline.size(), pugi::parse_default, pugi::encoding_utf8)) return std::nullopt;
+  const pugi::xml_node root = doc.document_element();
+  const pugi::xml_node romPath = root.child("ROMPath");
+  if (std::string_view(root.name()) != "KORVA" || !romPath || !root.child("ROMDB")) return std::nullopt;
+
+  std::optional<EntryReader> reader(std::in_place, path, headerDb, romPath.text().get(), slices->elements);
+  // An entry without Filename is reported once every slice is known to be
+  // well-formed, as the whole document would report it.
+  std::optional<RomDatabaseError> entryError;
+  for (std::size_t i = 0; i + 1 < slices->cuts.size(); ++i) {
+    pugi::xml_document part;
+    if (!part.load_buffer(text.data() + slices->cuts[i], slices->cuts[i + 1] - slices->cuts[i],
+                          pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8))
+      return std::nullopt;
+    if (entryError) continue;
+    try {
+      for (const pugi::xml_node e : part.children()) reader->Take(e);
+    } catch (const RomDatabaseError& e) {
+      entryError = e;
+    }
+  }
+  if (entryError) throw *entryError;
+  return reader;
+}
 
 }  // namespace
 
@@ -128,79 +322,35 @@ RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& h
     throw RomDatabaseError(e.what());
   }
 
-  pugi::xml_document doc;
-  const pugi::xml_parse_result parsed =
-      doc.load_buffer_inplace(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
-  if (!parsed)
-    throw RomDatabaseError(path + " is not well-formed XML: " + parsed.description() + " at byte " +
-                           std::to_string(parsed.offset));
+  std::optional<EntryReader> reader =
+      ReadSliced(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path, headerDb);
+  if (!reader) {
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed =
+        doc.load_buffer_inplace(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
+    if (!parsed)
+      throw RomDatabaseError(path + " is not well-formed XML: " + parsed.description() + " at byte " +
+                             std::to_string(parsed.offset));
 
-  const pugi::xml_node root = doc.document_element();
-  if (std::string_view(root.name()) != "KORVA") {
-    ui.ShowPlainMessage(kRomDatabaseCorruptMessage, "Error", MsgKind::Error);
-    load.Status = RomDatabaseStatus::Corrupt;
-    return load;
-  }
-
-  const pugi::xml_node romPathNode = root.child("ROMPath");
-  if (!romPathNode) throw RomDatabaseError(path + ": the ROMPath element is missing");
-  const pugi::xml_node romDb = root.child("ROMDB");
-  if (!romDb) throw RomDatabaseError(path + ": the ROMDB element is missing");
-
-  // Built aside and put in place whole, so an error leaves the old lists.
-  RomLibrary fresh;
-  fresh.ROMPath = romPathNode.text().get();
-  const auto entries = static_cast<std::size_t>(std::distance(romDb.children().begin(), romDb.children().end()));
-  const RomFileCheck files(fresh.ROMPath, entries);
-  fresh.ROMList.reserve(entries);
-  fresh.ROMNames.reserve(entries);
-  for (const pugi::xml_node e : romDb.children()) {
-    if (e.type() != pugi::node_element) continue;
-    const std::uint32_t crc = HexOrZero(e.attribute("CRC32").value());
-    const pugi::xml_node filenameNode = e.child("Filename");
-    if (!filenameNode)
-      throw RomDatabaseError(path + ": entry " + std::to_string(fresh.ROMList.size() + 1) +
-                             " has no Filename element");
-    const std::string name = filenameNode.text().get();
-    const std::string full = fresh.ROMPath + name;
-    if (!files.Exists(name, full)) {
-      load.OutOfSync = true;
-      continue;
+    const pugi::xml_node root = doc.document_element();
+    if (std::string_view(root.name()) != "KORVA") {
+      ui.ShowPlainMessage(kRomDatabaseCorruptMessage, "Error", MsgKind::Error);
+      load.Status = RomDatabaseStatus::Corrupt;
+      return load;
     }
 
-    TROMInfo entry;
-    entry.Mapper = 0;  // an entry starts with every field zero or empty
-    entry.ListIndex = 0;
-    const TROMInfo known = headerDb.Find(crc);
-    if (known.Source == kSourceHeaderDatabase) {
-      entry = known;  // the header database wins over a stored INES element
-    } else if (const pugi::xml_node ines = e.child("INES")) {
-      entry.CRC32 = crc;
-      entry.Timing = "NesNtsc";
-      entry.Mapper = DecimalOrMinusOne(ines.attribute("Mapper"));
-      entry.PrgRomSize = DecimalOrMinusOne(ines.attribute("PrgRomSize"));
-      entry.ChrRomSize = DecimalOrMinusOne(ines.attribute("ChrRomSize"));
-      entry.Mirroring = ines.attribute("Mirroring").value();
-    } else {
-      // The header database no longer knows a ROM it knew at scan time.
-      // Extensions are compared without regard to case; a file that cannot
-      // be read keeps the zero fields, and the out-of-sync message asks for
-      // the re-scan that will report it.
-      if (HasExtension(name, ".zip") || HasExtension(name, ".nes")) {
-        try {
-          entry = ReadRomFile(full, headerDb);
-        } catch (const FileError&) {
-        }
-      }
-      load.OutOfSync = true;
-    }
-    entry.Filename = name;
-    entry.ListIndex = static_cast<std::int32_t>(fresh.ROMList.size());
-    fresh.ROMList.push_back(std::move(entry));
-    fresh.ROMNames.push_back(NameWithoutExtension(name));
+    const pugi::xml_node romPathNode = root.child("ROMPath");
+    if (!romPathNode) throw RomDatabaseError(path + ": the ROMPath element is missing");
+    const pugi::xml_node romDb = root.child("ROMDB");
+    if (!romDb) throw RomDatabaseError(path + ": the ROMDB element is missing");
+
+    const auto entries = static_cast<std::size_t>(std::distance(romDb.children().begin(), romDb.children().end()));
+    reader.emplace(path, headerDb, romPathNode.text().get(), entries);
+    for (const pugi::xml_node e : romDb.children()) reader->Take(e);
   }
 
-  library = std::move(fresh);
+  load.OutOfSync = reader->outOfSync;
+  library = std::move(reader->fresh);
   load.Status = RomDatabaseStatus::Loaded;
   load.Count = static_cast<int>(library.ROMList.size());
   if (rebuilt) rebuilt(library);

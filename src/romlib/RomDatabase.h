@@ -92,9 +92,10 @@ using RomListsRebuilt = std::function<void(const RomLibrary&)>;
 //   `rebuilt`, then "Scanned ROM database is out of sync, please re-scan
 //   your ROM directory." when out of sync, then the status text "Loaded
 //   KORVA Game Database, %d ROMs" for 10 seconds.
-// A file that cannot be read (permission denied, a directory), malformed
-// XML or a missing ROMPath, ROMDB or Filename element raises
-// RomDatabaseError and leaves `library` as it was.
+// A file that cannot be read (permission denied, a directory, over 256 MiB:
+// refused by its size before it is read), malformed XML or a missing
+// ROMPath, ROMDB or Filename element raises RomDatabaseError and leaves
+// `library` as it was.
 RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
                                 UserInterface& ui, const RomListsRebuilt& rebuilt = {});
 

@@ -92,8 +92,10 @@ class TZipRead {
   // larger than kMaxZipEntrySize. Deflated data is inflated with libdeflate;
   // an entry that does not come out whole with its CRC that way is inflated
   // by zlib, and zlib's refusal ("Error %d during UnCompressMem process") or
-  // the mismatch is raised, so the verdicts are zlib's.
-  // Stream extraction (below) always uses zlib.
+  // the mismatch is raised, so the bytes and messages are zlib's. The one
+  // entry that could tell them apart is made for it: an incomplete Huffman
+  // code that libdeflate takes and zlib refuses, recorded with the CRC of
+  // what libdeflate reads from it. Stream extraction (below) uses zlib alone.
   std::vector<std::uint8_t> UnZip(int i) const;
 
   // Entry i in chunks of at most 128 KB; true when length and CRC-32 match.

@@ -2,7 +2,6 @@
 // the offscreen platform. No dialog waits for a person: the services take
 // queued answers and file names and record what they show. A scan runs on
 // its worker as in the program; the tests wait for its end with QTRY_*.
-#include "app/CapacityGauge.h"
 #include "app/MainWindow.h"
 #include "app/ScanDialog.h"
 #include "app/SlotGrid.h"
@@ -36,6 +35,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <tuple>
 #include <vector>
 
@@ -667,7 +667,8 @@ class WindowTest : public QObject {
     QCOMPARE(list->value(), 0);
   }
 
-  // Paste keeps exactly what typing would, then cuts to the field's length.
+  // Paste, by keys or by the context menu, keeps exactly what typing would,
+  // then cuts to the field's length.
   void pasteKeepsWhatTypingKeeps() {
     QTemporaryDir dir;
     MainWindow w(TestOptions(dir));
@@ -678,12 +679,28 @@ class WindowTest : public QObject {
         {",,,,,,,,abcdefghijklmnopqrstuvwxyz", "ABCDEFGHIJKLMNOPQRS"},
     };
     auto* title = Control<QLineEdit>(w, "edtTitle", 1);
-    for (const auto& [pasted, kept] : cases) {
-      title->clear();
-      QApplication::clipboard()->setText(pasted);
-      QTest::keySequence(title, QKeySequence::Paste);
-      QCOMPARE(title->text(), kept);
-      QCOMPARE(w.Work().Proj.slot(1).Title, kept.toStdString());
+    const std::function<void()> pastes[] = {
+        [&] { QTest::keySequence(title, QKeySequence::Paste); },
+        [&] {
+          QContextMenuEvent menuAsked(QContextMenuEvent::Mouse, QPoint(4, 4), title->mapToGlobal(QPoint(4, 4)));
+          QApplication::sendEvent(title, &menuAsked);
+          auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+          QVERIFY(menu);
+          QAction* entry = nullptr;
+          for (QAction* a : menu->actions())
+            if (a->text().startsWith("&Paste")) entry = a;
+          QVERIFY(entry);
+          entry->trigger();
+          menu->close();
+        }};
+    for (const auto& paste : pastes) {
+      for (const auto& [pasted, kept] : cases) {
+        title->clear();
+        QApplication::clipboard()->setText(pasted);
+        paste();
+        QCOMPARE(title->text(), kept);
+        QCOMPARE(w.Work().Proj.slot(1).Title, kept.toStdString());
+      }
     }
   }
 
@@ -709,6 +726,8 @@ class WindowTest : public QObject {
     QCOMPARE(GaugeText(w, "lblCapacityProblem"), QString("Needs one game with PRG 16 KB and CHR 8 KB"));
     Pick(Control<QComboBox>(w, "cbROM", 1), 2);  // Tank Tracks, 32 + 16 KB
     QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 64/512 KB\nCHR 48/512 KB"));
+    QCOMPARE(w.findChild<QWidget*>("CapacityGauge")->toolTip(),
+             QString("PRG 64/512 KB  CHR 48/512 KB\nNeeds one game with PRG 16 KB and CHR 8 KB"));
     Pick(Control<QComboBox>(w, "cbROM", 9), 1);  // Sky Surfer, the half-bank game
     QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 64/512 KB\nCHR 48/512 KB"));
     QCOMPARE(GaugeText(w, "lblCapacityProblem"), QString());
@@ -717,6 +736,9 @@ class WindowTest : public QObject {
     QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 544/512 KB\nCHR 520/512 KB"));
     QCOMPARE(GaugeText(w, "lblCapacityProblem"),
              QString("Slot 16 no longer fits\nNeeds one game with PRG 16 KB and CHR 8 KB"));
+    const auto colour = [&](const char* name) { return w.findChild<QLabel*>(name)->palette().color(QPalette::WindowText); };
+    QCOMPARE(colour("lblCapacity"), colour("lblCapacityProblem"));  // both stand out
+    QVERIFY(colour("lblCapacity") != colour("lblROMInfo1"));
     Trigger(w, "FileNew1");
     w.Services().QueueAnswer(MsgButton::No);
     Trigger(w, "FileNew1");

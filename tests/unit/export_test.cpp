@@ -5,6 +5,7 @@
 #include "BuildFixtures.h"
 #include "builder/InstRom.h"
 #include "project/ProjectFile.h"
+#include "romlib/FileUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -138,6 +139,42 @@ TEST_F(ExportTest, TemplatesAreReplacedOnlyByTheProjectDirectoryOrANamedFileAndS
     templates = c.choice;
     EXPECT_EQ(Export(), done + c.tail);
     EXPECT_TRUE(ok);
+  }
+}
+
+TEST_F(ExportTest, EveryNameIsCheckedBeforeTheFirstWrite) {
+  // A name as long as the directory allows is written whole; a name that
+  // cannot be written, of any of the four files, stops the export before the
+  // save, so it never stops half-way.
+  struct Case {
+    std::size_t baseLength;
+    const char* inTheWay;  // a directory of this suffix, or nullptr
+    const char* reason;    // nullptr: the export succeeds
+  };
+  const Case cases[] = {
+      {243, nullptr, nullptr},                  // "-instrom.bin" ends at byte 255
+      {244, nullptr, "File name too long"},     // only "-instrom.bin" is too long
+      {8, "-instrom.bin", "Is a directory"},    // the last of the files is blocked
+  };
+  Fill(full);
+  ws.Proj.slot(2).ROMIndex = half;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.baseLength);
+    const std::string base = dir.str() + std::string(c.baseLength, 'n');
+    ws.Proj.ProjectFileName = base + ".korva";
+    if (c.inTheWay) fs::create_directory(base + c.inTheWay);
+    if (!c.reason) {
+      EXPECT_EQ(Export().substr(0, 36), "Programming files for KORVA exported");
+      for (const char* suffix : {".korva", "-prg.bin", "-chr.bin", "-instrom.bin"}) EXPECT_TRUE(fs::exists(base + suffix));
+      continue;
+    }
+    try {
+      Export();
+      ADD_FAILURE() << "exported";
+    } catch (const FileError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+    }
+    for (const char* suffix : {".korva", "-prg.bin", "-chr.bin"}) EXPECT_FALSE(fs::exists(base + suffix)) << suffix;
   }
 }
 

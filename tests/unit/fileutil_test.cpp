@@ -3,11 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "TestArchives.h"
 
@@ -114,6 +123,127 @@ TEST(FileUtil, WriteFileAtomicFailureKeepsTheOldFile) {
   EXPECT_EQ(files, 1);
   EXPECT_THROW(korva::WriteFileAtomic(dir.path + "/no/such/dir/file", std::string_view("x")),
                korva::FileError);
+}
+
+// Runs `check` as the unprivileged user "nobody" in a child process when the
+// tests run as root (as in CI), where permissions would not be checked;
+// true when it returned true.
+bool AsUnprivileged(const std::function<bool()>& check) {
+  if (::geteuid() != 0) return check();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && check();
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::string Text(const std::string& path) {
+  const Bytes bytes = korva::ReadWholeFile(path, 1 << 20);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<std::string> Names(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(FileUtil, WriteFileAtomicKeepsTheModeAndWritesThroughLinks) {
+  TempDir dir;
+  fs::create_directory(dir.path + "/real");
+  for (const mode_t mode : {0600, 0640, 0755, 0444}) {
+    SCOPED_TRACE(mode);
+    // The file itself, then a relative link to it, which must stay a link.
+    const std::string file = dir.path + "/real/file";
+    const std::string link = dir.path + "/link";
+    korva::WriteFileAtomic(file, std::string_view("old"));
+    ::chmod(file.c_str(), mode);
+    fs::remove(link);
+    fs::create_symlink("real/file", link);
+    if (mode & 0200) {
+      korva::WriteFileAtomic(file, std::string_view("direct"));
+      EXPECT_EQ(fs::status(file).permissions(), static_cast<fs::perms>(mode));
+    }
+    if (::geteuid() == 0 || (mode & 0200)) {
+      korva::WriteFileAtomic(link, std::string_view("through the link"));
+      EXPECT_TRUE(fs::is_symlink(link));
+      EXPECT_EQ(Text(file), "through the link");
+      EXPECT_EQ(fs::status(file).permissions(), static_cast<fs::perms>(mode));
+    }
+  }
+  // A link to a file not there yet creates it; a new file gets 0666 less the umask.
+  fs::create_symlink("real/new", dir.path + "/dangling");
+  const mode_t mask = ::umask(027);
+  korva::WriteFileAtomic(dir.path + "/dangling", std::string_view("new"));
+  ::umask(mask);
+  EXPECT_EQ(Text(dir.path + "/real/new"), "new");
+  EXPECT_EQ(fs::status(dir.path + "/real/new").permissions(), static_cast<fs::perms>(0640));
+  EXPECT_EQ(Names(dir.path + "/real"), (std::vector<std::string>{"file", "new"}));
+}
+
+TEST(FileUtil, WriteFileAtomicRefusesWhatADirectWriteRefuses) {
+  // Each time the message is the one a direct write gives, the old file is
+  // untouched and no temporary file stays.
+  TempDir dir;
+  ::chmod(dir.path.c_str(), 0777);
+  struct Case {
+    std::string name;
+    mode_t mode;  // of an existing file, 0 for none
+  };
+  const Case cases[] = {
+      {"read-only.korva", 0444},
+      {std::string(256, 'n'), 0},
+      {"no/such/dir/file", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.path + "/" + c.name;
+    if (c.mode) {
+      korva::WriteFileAtomic(path, std::string_view("old"));
+      ::chmod(path.c_str(), c.mode);
+    }
+    const std::vector<std::string> before = Names(dir.path);
+    EXPECT_TRUE(AsUnprivileged([&] {
+      const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0666);
+      if (fd >= 0) return false;
+      const std::string expected = "Cannot write \"" + path + "\": " + std::strerror(errno);
+      try {
+        korva::CheckWritable(path);
+        return false;
+      } catch (const korva::FileError& e) {
+        if (e.what() != expected) return false;
+      }
+      try {
+        korva::WriteFileAtomic(path, std::string_view("new"));
+      } catch (const korva::FileError& e) {
+        return e.what() == expected;
+      }
+      return false;
+    }));
+    EXPECT_EQ(Names(dir.path), before);
+    if (c.mode) {
+      EXPECT_EQ(Text(path), "old");
+    }
+  }
+}
+
+TEST(FileUtil, WriteFileAtomicUsesShortTemporariesAndRemovesStaleOnes) {
+  TempDir dir;
+  // A name that fills the limit has no room for a suffix.
+  const std::string longest = dir.path + "/" + std::string(255, 'n');
+  korva::WriteFileAtomic(longest, std::string_view("fits"));
+  EXPECT_EQ(Text(longest), "fits");
+  // Left by a killed save: removed. Held by a save under way: kept.
+  std::ofstream(dir.path + "/.korva-Stale1") << "partial";
+  std::ofstream(dir.path + "/.korva-InUse1") << "partial";
+  const int held = ::open((dir.path + "/.korva-InUse1").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  korva::WriteFileAtomic(dir.path + "/out.bin", std::string_view("new"));
+  ::close(held);
+  EXPECT_EQ(Names(dir.path), (std::vector<std::string>{".korva-InUse1", std::string(255, 'n'), "out.bin"}));
 }
 
 TEST(FileUtil, ExistenceTestsTellFilesFromDirectories) {

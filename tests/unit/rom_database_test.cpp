@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <string>
+#include <utility>
 
 using korva::HeaderDatabase;
 using korva::RomDatabaseStatus;
@@ -288,13 +291,57 @@ TEST(RomDatabaseLoad, MalformedXmlRaisesTheParsersDescriptionAndKeepsTheLists) {
     EXPECT_EQ(r.library.ROMNames, std::vector<std::string>{"Old"});
     EXPECT_EQ(r.rebuiltCalls, 0);
   }
-  dir.Write("korva_db.xml", cases[0]);
-  Loaded r;
-  try {
-    Load(dir / "korva_db.xml", SmallHeaderDb(), r);
-  } catch (const korva::RomDatabaseError& e) {
-    EXPECT_NE(std::string(e.what()).find("not well-formed XML: Start-end tags mismatch"), std::string::npos)
-        << e.what();
+  // The first case's description, then a file past the size limit (sparse:
+  // it is refused by its size, never read).
+  const std::pair<std::uintmax_t, std::string> described[] = {
+      {0, "not well-formed XML: Start-end tags mismatch"},
+      {256u * 1024u * 1024u + 1u, "korva_db.xml\": the file is larger than 268435456 bytes"},
+  };
+  for (const auto& [size, message] : described) {
+    dir.Write("korva_db.xml", cases[0]);
+    if (size) std::filesystem::resize_file(dir / "korva_db.xml", size);
+    Loaded r;
+    try {
+      Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+      ADD_FAILURE() << "accepted";
+    } catch (const korva::RomDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(RomDatabaseLoad, LargeFileReadInSlicesGivesTheWholeDocumentsEntriesAndErrors) {
+  // 60,000 entries (about 6 MB) are read a few megabytes at a time: the
+  // entries and the errors are those of one document, a broken element late
+  // in the file coming before a missing Filename early in it.
+  TempDir dir;
+  dir.Write("g.nes", "x");
+  const std::string ines = "<INES Mapper=\"1\" ChrRomSize=\"8192\" PrgRomSize=\"16384\" Mirroring=\"h\"/>";
+  std::string entries;
+  for (int i = 0; i < 60000; ++i) entries += Rom("12345678", i % 2 ? "g.nes" : "gone.nes", ines);
+  const std::string noName = "    <ROM CRC32=\"0000AAAA\"/>\n";
+  const std::string broken = "    <ROM><Filename>g.nes</Filenam></ROM>\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {entries, ""},
+      {entries + noName, "entry 30001 has no Filename element"},
+      {noName + entries + broken, "not well-formed XML: Start-end tags mismatch"},
+  };
+  for (const auto& [roms, error] : cases) {
+    dir.Write("korva_db.xml", Database(dir.path(), roms));
+    Loaded r;
+    try {
+      Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+      EXPECT_EQ(error, "");
+    } catch (const korva::RomDatabaseError& e) {
+      EXPECT_NE(error, "");
+      EXPECT_NE(std::string(e.what()).find(error), std::string::npos) << e.what();
+      continue;
+    }
+    ASSERT_EQ(r.library.ROMList.size(), 30000u);
+    EXPECT_TRUE(r.load.OutOfSync);
+    EXPECT_EQ(r.library.ROMList.back().ListIndex, 29999);
+    EXPECT_EQ(r.library.ROMList.back().Mapper, 1);
+    EXPECT_EQ(r.library.ROMList.back().Mirroring, "h");
   }
 }
 

@@ -64,6 +64,8 @@ def rom_directory(work, count, header_db):
     stamp_file = romdir + ".stamp"
     current = open(stamp_file).read() if os.path.exists(stamp_file) else ""
     if current != stamp or not os.path.isdir(romdir) or len(os.listdir(romdir)) != count:
+        if os.path.exists(stamp_file):
+            os.remove(stamp_file)
         subprocess.run(["rm", "-rf", romdir], check=True)
         subprocess.run([sys.executable, GENERATOR, romdir, str(count), "--header-db", header_db], check=True)
         with open(stamp_file, "w") as f:
