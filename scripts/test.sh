@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: the unit and window
 # tests, the emulator proof, the writes under faults (a save killed up to 300
-# times, failing writes, a full tmpfs when run as root), the same core tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, the scan's tests
-# under ThreadSanitizer, and a short smoke run of every fuzz target.
+# times, failing writes, a full tmpfs when run as root), the Debian package
+# made from the release build, installed, used and removed again, the same
+# core tests under AddressSanitizer and UndefinedBehaviorSanitizer, the scan's
+# tests under ThreadSanitizer, and a short smoke run of every fuzz target.
 #   scripts/test.sh            everything
 #   SKIP_INSTALL=1 scripts/test.sh   without the package installation
+#   SKIP_PACKAGE=1 scripts/test.sh   without the Debian package stage
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT="$PWD"
 JOBS="${JOBS:-$(nproc)}"
-FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
+FUZZ_SECONDS="${FUZZ_SECONDS:-20}"  # per fuzz target; seven targets
 
 if [ "${SKIP_INSTALL:-0}" != "1" ]; then
   scripts/install-deps.sh
@@ -26,6 +28,11 @@ if [ -f tests/emulator/package.json ]; then
   (cd tests/emulator && npm ci --no-audit --no-fund)
 fi
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$JOBS"
+
+if [ "${SKIP_PACKAGE:-0}" != "1" ]; then
+  echo "== Debian package from the release build: install, use, check, remove"
+  scripts/check-package.sh build
+fi
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVA_SANITIZE=ON \
@@ -47,13 +54,8 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build build-fuzz -j "$JOBS"
 for target in build-fuzz/fuzz/fuzz_*; do
   [ -x "$target" ] || continue
-  name="$(basename "$target")"
-  corpus="$ROOT/build-fuzz/corpus-$name"
-  mkdir -p "$corpus"
-  seeds="$ROOT/fuzz/seeds/${name#fuzz_}"
-  echo "-- $name"
-  "$target" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    "$corpus" $( [ -d "$seeds" ] && echo "$seeds" ) 2>&1 | tail -n 12
+  echo "-- $(basename "$target")"
+  scripts/fuzz.sh "$(basename "$target")" "$FUZZ_SECONDS" 2>&1 | tail -n 12
 done
 
 echo "All test stages passed."

@@ -15,8 +15,9 @@ class QPushButton;
 
 namespace korva {
 
-// The build date shown beside the build number.
-inline constexpr const char* kBuildDateText = "March 15 2021";
+// The build date shown beside the build number, "March 15 2021" (set by the
+// build from KORVA_BUILD_DATE in CMakeLists.txt).
+inline constexpr const char* kBuildDateText = KORVA_BUILD_DATE_TEXT;
 
 // Limits of one update transfer. A transfer that has not ended after the time
 // limit fails as if the address could not be opened; a body longer than the

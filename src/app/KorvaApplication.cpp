@@ -13,6 +13,7 @@ KorvaApplication::KorvaApplication(int& argc, char** argv) : QApplication(argc, 
   setApplicationName(QStringLiteral("KORVA Builder"));
   setApplicationDisplayName(QString());
   setApplicationVersion(QString::number(BuildNumber));
+  setDesktopFileName(QStringLiteral(KORVA_APP_ID));  // the desktop entry's name
 }
 
 void KorvaApplication::Report(const std::string& message) {

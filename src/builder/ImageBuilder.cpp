@@ -309,6 +309,7 @@ bool AssembleImages(const Project& project, const RomLibrary& library, const Tem
     std::copy(data + static_cast<std::ptrdiff_t>(prgSize), data + static_cast<std::ptrdiff_t>(prgSize + chrSize),
               out.Chr.begin() + p.ChrOffset);
   }
+  out.InstRom = BuildInstRomImage(templates.InstRom, project.Cartridge);
   return true;
 }
 
@@ -324,7 +325,7 @@ bool BuildImages(const Project& project, const RomLibrary& library, const Templa
   for (const std::string& path : paths) CheckWritable(path);
   WriteFileAtomic(paths[0], std::span<const std::uint8_t>(images.Prg));
   WriteFileAtomic(paths[1], std::span<const std::uint8_t>(images.Chr));
-  WriteInstRom(paths[2], templates.InstRom, project.Cartridge);
+  WriteFileAtomic(paths[2], std::span<const std::uint8_t>(images.InstRom));
   return true;
 }
 

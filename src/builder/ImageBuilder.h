@@ -129,10 +129,11 @@ std::string MenuTitleText(const std::string& title);
 std::vector<std::uint8_t> PatchMenuProgram(const Project& project, const Templates& templates,
                                            const Placement& slots);
 
-// The PRG and CHR images in memory.
+// The three images of a build in memory.
 struct CartridgeImages {
   std::vector<std::uint8_t> Prg;
   std::vector<std::uint8_t> Chr;
+  std::vector<std::uint8_t> InstRom;
   Placement Slots{};
 };
 
@@ -147,7 +148,7 @@ bool AssembleImages(const Project& project, const RomLibrary& library, const Tem
 // written: "%s-prg.bin", "%s-chr.bin" and "%s-instrom.bin".
 std::array<std::string, 3> ImagePaths(const std::string& basePath);
 
-// Builds the images and writes the three ImagePaths. True when all three
+// Builds the images as AssembleImages does and writes the three ImagePaths. True when all three
 // were written; false when the build stopped after showing a message
 // (nothing written). Every name is checked (CheckWritable) before the first
 // is written.

@@ -1,7 +1,6 @@
 #include "builder/InstRom.h"
 
 #include "builder/PC10_Charset.h"
-#include "romlib/FileUtil.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -77,11 +76,6 @@ std::vector<std::uint8_t> BuildInstRomImage(std::span<const std::uint8_t> tmpl, 
   const auto fix = static_cast<std::uint8_t>(((s & 0xFF) - carry - kInstRomChecksumValue) & 0xFF);
   if (image[kInstRomChecksumOffset] != fix) image[kInstRomChecksumOffset] = fix;
   return image;
-}
-
-void WriteInstRom(const std::string& path, std::span<const std::uint8_t> tmpl, const CartridgeSettings& cart) {
-  const auto image = BuildInstRomImage(tmpl, cart);
-  WriteFileAtomic(path, std::span<const std::uint8_t>(image));
 }
 
 }  // namespace korva

@@ -38,7 +38,4 @@ std::vector<std::uint8_t> InstLineCodes(const std::string& line);
 // characters leaves the template's title line as it is.
 std::vector<std::uint8_t> BuildInstRomImage(std::span<const std::uint8_t> tmpl, const CartridgeSettings& cart);
 
-// Builds the image and replaces the file at `path` atomically. Raises FileError.
-void WriteInstRom(const std::string& path, std::span<const std::uint8_t> tmpl, const CartridgeSettings& cart);
-
 }  // namespace korva

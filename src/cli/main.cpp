@@ -1,5 +1,6 @@
 // korva: the command line front of KORVA Builder.
 #include "cli/Command.h"
+#include "project/Model.h"
 
 #include <algorithm>
 #include <cstring>
@@ -26,8 +27,8 @@ const std::vector<const Command*>& Commands() { return Registry(); }
 
 namespace {
 void PrintUsage(std::ostream& out) {
-  out << "KORVA Builder [Build 12]: PlayChoice-10 multi-game cartridge builder\n\n"
-         "usage: korva COMMAND [ARGS...]\n\ncommands:\n";
+  out << korva::VersionText() << ": PlayChoice-10 multi-game cartridge builder\n\n"
+      << "usage: korva COMMAND [ARGS...]\n       korva --version\n\ncommands:\n";
   auto commands = korva::cli::Commands();
   std::sort(commands.begin(), commands.end(),
             [](const auto* a, const auto* b) { return std::strcmp(a->name, b->name) < 0; });
@@ -40,6 +41,10 @@ int main(int argc, char** argv) {
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     PrintUsage(argc < 2 ? std::cerr : std::cout);
     return argc < 2 ? 2 : 0;
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::cout << korva::VersionText() << "\n";
+    return 0;
   }
   const std::vector<std::string> args(argv + 2, argv + argc);
   for (const auto* c : korva::cli::Commands()) {

@@ -62,9 +62,11 @@ std::string FileNamePart(std::string_view path) {
   return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
 }
 
+std::string VersionText() { return std::string(kApplicationTitle) + " [Build " + std::to_string(BuildNumber) + "]"; }
+
 std::string CaptionText(std::string_view projectName) {
   const std::string name = projectName == kNewProjectName ? std::string(projectName) : FileNamePart(projectName);
-  return "KORVA Builder [Build " + std::to_string(BuildNumber) + "] - (" + name + ")";
+  return VersionText() + " - (" + name + ")";
 }
 
 std::string ErrorBoxText(std::string_view message) {

@@ -11,7 +11,7 @@
 
 namespace korva {
 
-constexpr int BuildNumber = 12;
+constexpr int BuildNumber = KORVA_BUILD_NUMBER;  // set by the build (CMakeLists.txt)
 constexpr int SlotCount = 16;
 constexpr std::size_t kTitleMaxLength = 19;     // slot titles and CartTitle
 constexpr std::size_t kInstLineMaxLength = 24;  // InstLine1, InstLine2
@@ -77,6 +77,10 @@ std::string ROMInfoText(const TROMInfo& rom);
 // The file-name part of a path: what follows the last "/" (":" and "\" are
 // parts of names).
 std::string FileNamePart(std::string_view path);
+
+// The program's name and build, "KORVA Builder [Build 12]": what --version
+// prints and the caption starts with.
+std::string VersionText();
 
 // The window caption for "New Project" or a file path:
 // "KORVA Builder [Build 12] - (NAME)", NAME being the path's file-name part.

@@ -119,15 +119,16 @@ void WriteProjectFile(Workspace& ws, const std::string& path, UserInterface& ui)
   ui.ShowStatusMessage("Project saved!", 2);
 }
 
-void ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui) {
-  Project& project = ws.Proj;
-  NewProject(project, ui);
+namespace {
 
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kMaxProjectFileSize);
+// Everything after NewProject: the parse of the document's bytes and the
+// project it holds.
+void ReadProjectDocument(Workspace& ws, const void* bytes, std::size_t size, const std::string& path,
+                         UserInterface& ui) {
+  Project& project = ws.Proj;
   pugi::xml_document doc;
   const pugi::xml_parse_result parsed =
-      doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default | pugi::parse_ws_pcdata_single,
-                      pugi::encoding_auto);
+      doc.load_buffer(bytes, size, pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_auto);
   if (!parsed)
     throw ProjectFileError(std::string(parsed.description()) + " (at byte " +
                            std::to_string(parsed.offset) + ")");
@@ -149,7 +150,11 @@ void ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui) 
     if (slotNumber < 1 || slotNumber > SlotCount)
       throw ProjectFileError(Format("Slot %lld is not within valid range!", slotNumber));
     const std::string crcText = rom.attribute("CRC32").value();
-    const TROMInfo found = FindROMByCRC(ws.Library.ROMList, HexOrZero(crcText));
+    // CRC 0 is what the writer gives an empty slot: it names no ROM, even
+    // when ROMList holds one whose CRC-32 is 0 (an entry of korva_db.xml
+    // whose CRC32 could not be read has that too).
+    const std::uint32_t crc = HexOrZero(crcText);
+    const TROMInfo found = crc == 0 ? TROMInfo{} : FindROMByCRC(ws.Library.ROMList, crc);
     if (found.ListIndex >= 0 && static_cast<std::size_t>(found.ListIndex) < ws.Library.ROMList.size()) {
       Slot& slot = project.slot(slotNumber);
       slot.ROMIndex = found.ListIndex;
@@ -175,6 +180,19 @@ void ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui) 
   ui.UpdateCaption(path);
   project.ProjectFileName = path;
   ui.ShowStatusMessage("Loaded project: " + FileNamePart(path), 5);
+}
+
+}  // namespace
+
+void ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui) {
+  NewProject(ws.Proj, ui);
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kMaxProjectFileSize);
+  ReadProjectDocument(ws, bytes.data(), bytes.size(), path, ui);
+}
+
+void ReadProjectText(Workspace& ws, std::string_view text, const std::string& path, UserInterface& ui) {
+  NewProject(ws.Proj, ui);
+  ReadProjectDocument(ws, text.data(), text.size(), path, ui);
 }
 
 }  // namespace korva

@@ -2,12 +2,14 @@
 // The project file (*.korva): the cartridge settings and the sixteen slots as
 // a small XML document. A slot names its ROM by CRC-32 alone, so a project
 // stays valid when ROM files are renamed or moved, as long as a ROM with that
-// CRC-32 is in ROMList when the project is opened.
+// CRC-32 is in ROMList when the project is opened. An empty slot is written
+// with CRC 00000000, so a CRC of 0 never names a ROM.
 #include "project/Workspace.h"
 #include "romlib/UserInterface.h"
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace korva {
 
@@ -36,5 +38,9 @@ void WriteProjectFile(Workspace& ws, const std::string& path, UserInterface& ui)
 // the end of a completed read. Raises ProjectFileError (or FileError when the
 // file cannot be read); the slots filled before the failure stay filled.
 void ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui);
+
+// The same for a document already in memory, `text`, as if read from the file
+// at `path` (which becomes ProjectFileName).
+void ReadProjectText(Workspace& ws, std::string_view text, const std::string& path, UserInterface& ui);
 
 }  // namespace korva

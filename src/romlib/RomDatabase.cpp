@@ -264,9 +264,11 @@ std::optional<EntryReader> ReadSliced(std::string_view text, const std::string& 
 
 }  // namespace
 
-std::string RomDatabaseDirectory() {
-  const std::string programDir = ProgramDirectory();
-  if (!programDir.empty() && ::access(programDir.c_str(), W_OK) == 0) return programDir;
+std::string RomDatabaseDirectory(RomDatabasePlacement placement) {
+  if (placement == RomDatabasePlacement::BesideProgram) {
+    const std::string programDir = ProgramDirectory();
+    if (!programDir.empty() && ::access(programDir.c_str(), W_OK) == 0) return programDir;
+  }
   return UserDataDirectory();
 }
 
@@ -305,23 +307,12 @@ std::string NameWithoutExtension(const std::string& name) {
   return name.substr(0, dot);
 }
 
-RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
-                                UserInterface& ui, const RomListsRebuilt& rebuilt) {
-  RomDatabaseLoad load;
-  // Missing only when there is nothing at the path; anything else that keeps
-  // the file from being read is reported with the system's reason.
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
-    load.Status = RomDatabaseStatus::Missing;
-    return load;
-  }
-  std::vector<std::uint8_t> bytes;
-  try {
-    bytes = ReadWholeFile(path, kMaxRomDatabaseFileSize);
-  } catch (const FileError& e) {
-    throw RomDatabaseError(e.what());
-  }
+namespace {
 
+// Everything after the read, for the file's bytes (parsed in place).
+RomDatabaseLoad LoadBytes(std::vector<std::uint8_t>& bytes, const std::string& path, const HeaderDatabase& headerDb,
+                          RomLibrary& library, UserInterface& ui, const RomListsRebuilt& rebuilt) {
+  RomDatabaseLoad load;
   std::optional<EntryReader> reader =
       ReadSliced(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path, headerDb);
   if (!reader) {
@@ -359,6 +350,29 @@ RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& h
                            static_cast<MsgButtons>(MsgButton::OK));
   ui.ShowStatusMessage("Loaded KORVA Game Database, " + std::to_string(load.Count) + " ROMs", 10);
   return load;
+}
+
+}  // namespace
+
+RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
+                                UserInterface& ui, const RomListsRebuilt& rebuilt) {
+  // Missing only when there is nothing at the path; anything else that keeps
+  // the file from being read is reported with the system's reason.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) return RomDatabaseLoad{};
+  std::vector<std::uint8_t> bytes;
+  try {
+    bytes = ReadWholeFile(path, kMaxRomDatabaseFileSize);
+  } catch (const FileError& e) {
+    throw RomDatabaseError(e.what());
+  }
+  return LoadBytes(bytes, path, headerDb, library, ui, rebuilt);
+}
+
+RomDatabaseLoad LoadRomDatabaseText(std::string_view text, const std::string& path, const HeaderDatabase& headerDb,
+                                    RomLibrary& library, UserInterface& ui, const RomListsRebuilt& rebuilt) {
+  std::vector<std::uint8_t> bytes(text.begin(), text.end());
+  return LoadBytes(bytes, path, headerDb, library, ui, rebuilt);
 }
 
 }  // namespace korva

@@ -56,11 +56,21 @@ class RomDatabaseError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The directory that holds korva_db.xml, ending in a separator: the
-// program's directory when it is writable, otherwise the per-user data
-// directory ($XDG_DATA_HOME/korva, default ~/.local/share/korva), which the
-// scan creates when it writes the file. The scan and the loader both use it.
-std::string RomDatabaseDirectory();
+// Where a program keeps korva_db.xml. A program run from the build tree or
+// from a folder of its own keeps it beside itself; an installed program
+// (cmake --install, the package) never writes into its own directory. Which
+// one a program is, is fixed when it is linked: korva_core holds
+// BesideProgram, and the installed executables are linked with the object
+// korva_placement_installed, whose UserData takes its place (src/CMakeLists.txt).
+enum class RomDatabasePlacement { BesideProgram, UserData };
+extern const RomDatabasePlacement kRomDatabasePlacement;
+
+// The directory that holds korva_db.xml, ending in a separator. BesideProgram:
+// the program's directory when it is writable, otherwise the per-user data
+// directory ($XDG_DATA_HOME/korva, default ~/.local/share/korva). UserData:
+// always the per-user data directory. The scan creates that directory when it
+// writes the file; the scan and the loader both use this.
+std::string RomDatabaseDirectory(RomDatabasePlacement placement = kRomDatabasePlacement);
 // RomDatabaseDirectory() followed by "korva_db.xml".
 std::string DefaultRomDatabasePath();
 
@@ -98,6 +108,11 @@ using RomListsRebuilt = std::function<void(const RomLibrary&)>;
 // `library` as it was.
 RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
                                 UserInterface& ui, const RomListsRebuilt& rebuilt = {});
+
+// The same for a document already in memory, `text`, as if read from the file
+// at `path` (which only names it in messages). Never Missing.
+RomDatabaseLoad LoadRomDatabaseText(std::string_view text, const std::string& path, const HeaderDatabase& headerDb,
+                                    RomLibrary& library, UserInterface& ui, const RomListsRebuilt& rebuilt = {});
 
 // True when `name` can be written into the file and read back the same by
 // any XML 1.0 parser: valid UTF-8 (no overlong forms or surrogates) of

@@ -210,6 +210,39 @@ TEST(KorvaCommands, DataGoesToStdoutEverythingElseToStderrAndEveryCommandHasHelp
   for (int n = 1; n <= 16 && std::getline(table, line); ++n) EXPECT_EQ(line.size(), header.size()) << line;
 }
 
+// Each program as the build tree has it and as it is installed: a copy in a
+// writable directory of its own, scanning with no --db. The build tree's
+// keeps the database beside itself; the installed one never writes into its
+// own directory, even when it could, and uses $XDG_DATA_HOME/korva.
+TEST(KorvaDatabasePlace, BuildTreeProgramBesideItselfInstalledProgramInTheUserDataDirectory) {
+  Demo demo;
+  const struct {
+    const char* exe;
+    bool beside;
+  } cases[] = {{KORVA_EXE, true}, {KORVA_INSTALLED_EXE, false}};
+  for (const auto& c : cases) {
+    TempDir dir;
+    fs::create_directories(dir.path() + "bin");
+    fs::copy_file(c.exe, dir.path() + "bin/korva");
+    const Outcome run = korva::test::RunCommand("XDG_DATA_HOME=" + Quote(dir.path() + "data") + " " +
+                                                Quote(dir.path() + "bin/korva") + " scan " + Quote(demo.Path("roms")));
+    ASSERT_EQ(run.status, 0) << c.exe << ": " << run.out;
+    EXPECT_EQ(fs::exists(dir.path() + "bin/korva_db.xml"), c.beside) << c.exe;
+    EXPECT_EQ(fs::exists(dir.path() + "data/korva/korva_db.xml"), !c.beside) << c.exe;
+  }
+}
+
+// --version for every program, the window's without a display to connect to.
+TEST(KorvaVersion, EveryProgramPrintsItsBuildWithoutADisplay) {
+  for (const char* exe : {KORVA_EXE, KORVA_INSTALLED_EXE, KORVA_BUILDER_EXE}) {
+    if (exe[0] == '\0') continue;  // built without the window
+    const Outcome run = korva::test::RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb " +
+                                                Quote(exe) + " --version");
+    EXPECT_EQ(run.status, 0) << exe << ": " << run.out;
+    EXPECT_EQ(run.out, "KORVA Builder [Build 12]\n") << exe;
+  }
+}
+
 namespace {
 
 // The width and height in a PNG file's header.

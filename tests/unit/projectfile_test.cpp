@@ -29,7 +29,23 @@ class ProjectFileTest : public ::testing::Test {
                          : head;
     text += "<ROMSlots>" + slots + "</ROMSlots></KORVA-Project>\n";
     WriteFileAtomic(path(), std::string_view(text));
-    ReadProjectFile(ws, path(), ui);
+    // ReadProjectText (what fuzz_project runs) must agree with the file reader.
+    Workspace fromText = ws;
+    MessageLog quiet;
+    std::string textError;
+    try {
+      ReadProjectText(fromText, text, path(), quiet);
+    } catch (const ProjectFileError& e) {
+      textError = e.what();
+    }
+    try {
+      ReadProjectFile(ws, path(), ui);
+    } catch (const ProjectFileError& e) {
+      EXPECT_EQ(textError, e.what());
+      throw;
+    }
+    EXPECT_EQ(textError, "");
+    EXPECT_EQ(ProjectFileText(fromText), ProjectFileText(ws));
   }
   std::string ReadFailure(const std::string& slots, const std::string& head = "") {
     try {
@@ -120,6 +136,7 @@ TEST_F(ProjectFileTest, RoundTrip) {
 }
 
 TEST_F(ProjectFileTest, AllEmptySlotsReadBackWithoutWarning) {
+  testing::AddRom(ws, "Zero.nes", 0, 16384, 8192);  // CRC 0 must not fill the empty slots
   WriteProjectFile(ws, path(), ui);
   ReadProjectFile(ws, path(), ui);
   EXPECT_TRUE(ui.messages.empty());

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -45,11 +46,39 @@ struct Loaded {
   std::size_t callsBeforeRebuilt = 0;
 };
 
+// Loads the file, and its bytes once more through LoadRomDatabaseText (what
+// fuzz_romdb runs), which must give the same library, messages and error.
 void Load(const std::string& path, const HeaderDatabase& db, Loaded& out) {
-  out.load = korva::LoadRomDatabase(path, db, out.library, out.ui, [&](const RomLibrary&) {
-    ++out.rebuiltCalls;
-    out.callsBeforeRebuilt = out.ui.Calls().size();
-  });
+  std::optional<std::string> textError;
+  RomLibrary fromText = out.library;
+  RecordingUI textUi;
+  korva::RomDatabaseLoad textLoad;
+  // A file over the loader's size limit is left to the file reader.
+  const auto bytes = korva::FileExists(path) ? korva::ReadFileWithin(path, std::size_t{256} << 20) : std::nullopt;
+  if (bytes) {
+    textError = "";
+    try {
+      textLoad = korva::LoadRomDatabaseText(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
+                                            path, db, fromText, textUi);
+    } catch (const korva::RomDatabaseError& e) {
+      textError = e.what();
+    }
+  }
+  try {
+    out.load = korva::LoadRomDatabase(path, db, out.library, out.ui, [&](const RomLibrary&) {
+      ++out.rebuiltCalls;
+      out.callsBeforeRebuilt = out.ui.Calls().size();
+    });
+  } catch (const korva::RomDatabaseError& e) {
+    if (textError) EXPECT_EQ(*textError, e.what());
+    throw;
+  }
+  if (!textError) return;
+  EXPECT_EQ(*textError, "");
+  EXPECT_EQ(fromText.ROMList, out.library.ROMList);
+  EXPECT_EQ(fromText.ROMNames, out.library.ROMNames);
+  EXPECT_EQ(textLoad.OutOfSync, out.load.OutOfSync);
+  EXPECT_EQ(textUi.AllTexts(), out.ui.AllTexts());
 }
 
 }  // namespace
@@ -87,19 +116,19 @@ TEST(RomDatabaseLoad, EntriesComeFromHeaderDatabaseOrInesInFileOrder) {
   TempDir dir;
   dir.Write("b.nes", "x");
   dir.Write("a.zip", "x");
-  dir.Write("c.nes", "x");
+  dir.Write("c&d.nes", "x");
   dir.Write("korva_db.xml",
             Database(dir.path(),
                      Rom("0000AAAA", "b.nes") +
                          // a stale INES element: the header database now knows the CRC and wins
                          Rom("0000aaaa", "a.zip", "<INES Mapper=\"0\" ChrRomSize=\"8192\" PrgRomSize=\"16384\" Mirroring=\"h\"/>") +
-                         Rom("0000BBBB", "c.nes", "<INES Mapper=\"87\" ChrRomSize=\"8192\" PrgRomSize=\"16384\" Mirroring=\"h\"/>")));
+                         Rom("0000BBBB", "c&amp;d.nes", "<INES Mapper=\"87\" ChrRomSize=\"8192\" PrgRomSize=\"16384\" Mirroring=\"h\"/>")));
   Loaded r;
   Load(dir / "korva_db.xml", SmallHeaderDb(), r);
   ASSERT_EQ(r.load.Status, RomDatabaseStatus::Loaded);
   EXPECT_FALSE(r.load.OutOfSync);
   ASSERT_EQ(r.library.ROMList.size(), 3u);
-  EXPECT_EQ(r.library.ROMNames, (std::vector<std::string>{"b", "a", "c"}));
+  EXPECT_EQ(r.library.ROMNames, (std::vector<std::string>{"b", "a", "c&d"}));
 
   const TROMInfo& b = r.library.ROMList[0];
   EXPECT_EQ(b.Filename, "b.nes");
@@ -122,7 +151,7 @@ TEST(RomDatabaseLoad, EntriesComeFromHeaderDatabaseOrInesInFileOrder) {
   EXPECT_EQ(c.Timing, "NesNtsc");
   EXPECT_EQ(c.Source, korva::kSourceNone);
   EXPECT_EQ(c.ListIndex, 2);
-  EXPECT_EQ(r.library.FullPath(c), dir / "c.nes");
+  EXPECT_EQ(r.library.FullPath(c), dir / "c&d.nes");
   EXPECT_EQ(r.ui.StatusTexts(), std::vector<std::string>{"Loaded KORVA Game Database, 3 ROMs"});
 }
 
@@ -365,10 +394,13 @@ TEST(RomDatabaseNames, ExtensionIsTheLastDotOfTheName) {
   EXPECT_EQ(korva::NameWithoutExtension("dir.d/NoDot"), "dir.d/NoDot");
 }
 
-TEST(RomDatabasePlace, ProgramDirectoryWhenWritable) {
-  // The tests run from a build directory they can write to.
+TEST(RomDatabasePlace, ProgramDirectoryWhenWritableUnlessInstalled) {
+  // The tests run from a build directory they can write to, linked as the
+  // build tree's programs are.
+  EXPECT_EQ(korva::kRomDatabasePlacement, korva::RomDatabasePlacement::BesideProgram);
   EXPECT_EQ(korva::RomDatabaseDirectory(), korva::ProgramDirectory());
   EXPECT_EQ(korva::DefaultRomDatabasePath(), korva::ProgramDirectory() + "korva_db.xml");
+  EXPECT_EQ(korva::RomDatabaseDirectory(korva::RomDatabasePlacement::UserData), korva::UserDataDirectory());
 }
 
 TEST(RomDatabaseNames, OnlyNamesXmlCarriesFaithfullyCanBeStored) {
