@@ -10,6 +10,13 @@
 ; instruction lines, the slot count, the titles (through the title pointer
 ; table) and the slot table. The five-word header in front of the program
 ; gives their addresses.
+;
+; Where everything goes on screen is kept in one place, the layout table at
+; $F000 (LAYOUT segment, docs/menu.md): the palettes, the attribute table,
+; the PPU settings, the tile for every text character, a list of what is
+; drawn where, and how a slot line is made. The code below draws only from
+; that table; the builder's menu preview reads the same bytes out of the
+; exported PRG, so the two cannot show different screens.
 
 ; ---------------------------------------------------------------- hardware
 PPUCTRL   = $2000
@@ -46,8 +53,34 @@ MAX_SLOTS   = 16
 TITLE_LEN   = 19
 LINE_LEN    = 24
 FIRST_ROW   = 7         ; name table row of slot 1
-TITLE_COL   = 6         ; title column; the cursor stands two columns left
+TITLE_COL   = 6         ; title column
+CURSOR_COL  = 4
 ICON_COL    = 26
+
+; Offsets of the layout table's fields (the table itself is at the end).
+LY_CTRL      = 13       ; PPUCTRL once the screen is drawn
+LY_MASK      = 14       ; PPUMASK once the screen is drawn
+LY_FILL      = 15       ; the tile the whole name table starts with
+LY_PALETTES  = 16       ; address of the 32 palette bytes
+LY_ATTRS     = 18       ; address of the 64-byte attribute table
+LY_CHARMAP   = 20       ; address of the 256-byte text character to tile map
+LY_COUNT     = 22       ; address of the slot count byte
+LY_TITLES    = 24       ; address of the title pointer table
+LY_SLOTS     = 26       ; address of the slot table (6 bytes a slot)
+LY_MAXSLOTS  = 28       ; at most this many slot lines
+LY_TITLELEN  = 29       ; title characters drawn at most
+LY_CURSOR    = 30       ; cursor tile
+LY_CURBACK   = 31       ; the cursor's columns left of the title
+LY_ICON      = 32       ; icon n is tiles ICON + 2*(n-1) and the next
+LY_ICONS     = 33       ; icon values 1 to ICONS are drawn, others not
+LY_ICONSHIFT = 34       ; the icon's columns right of the title's first
+LY_ITEMS     = 35       ; address of the draw list
+
+; Draw list items: a kind byte, the PPU address (a word), then
+ITEM_END  = 0           ;   (nothing: the list ends)
+ITEM_RUN  = 1           ;   a tile and a count: the tile, count times
+ITEM_TEXT = 2           ;   a text address and a length: the text through the
+                        ;   character map, ending early at a 0x00
 
 ; ---------------------------------------------------------------- header
 .segment "PATCHHDR"
@@ -67,6 +100,10 @@ dirty:      .res 1      ; NMI must move the cursor tile
 old_at:     .res 2      ; PPU address of the cursor tile to clear
 new_at:     .res 2      ; PPU address of the cursor tile to draw
 tmp:        .res 1
+tmp2:       .res 1
+len:        .res 1      ; characters draw_text draws at most
+charmap:    .res 2      ; the layout's character map
+item:       .res 2      ; the draw list item being drawn
 
 ; ---------------------------------------------------------------- program
 .segment "CODE"
@@ -123,16 +160,16 @@ reset:
         sta PPUADDR
         lda new_at
         sta PPUADDR
-        lda #TILE_CURSOR
+        lda Layout+LY_CURSOR
         sta PPUDATA
 @no_cursor:
         jsr wait_vblank
         lda #0
         sta PPUSCROLL
         sta PPUSCROLL
-        lda #$80                ; NMI on, name table $2000, patterns at $0000
+        lda Layout+LY_CTRL
         sta PPUCTRL
-        lda #$0A                ; background on, leftmost column too
+        lda Layout+LY_MASK
         sta PPUMASK
 
 main_loop:
@@ -191,15 +228,16 @@ move_cursor:
         sta dirty
         rts
 
-; addr = the PPU address of the cursor on line `cursor`: two columns left of
-; the title, whose address the title entry holds in its first two bytes.
+; addr = the PPU address of the cursor on line `cursor`: the layout's
+; columns left of the title, whose address the title entry holds in its
+; first two bytes.
 cursor_address:
         lda cursor
         jsr title_entry
         ldy #0
         lda (ptr),y
         sec
-        sbc #2
+        sbc Layout+LY_CURBACK
         sta addr
         iny
         lda (ptr),y
@@ -207,14 +245,21 @@ cursor_address:
         sta addr+1
         rts
 
-; ptr = the title entry of line A, from the title pointer table.
+; ptr = the title entry of line A, from the title pointer table that the
+; layout names.
 title_entry:
         asl a
         tay
-        lda TitlePointers,y
+        lda Layout+LY_TITLES
         sta ptr
-        lda TitlePointers+1,y
+        lda Layout+LY_TITLES+1
         sta ptr+1
+        lda (ptr),y
+        tax
+        iny
+        lda (ptr),y
+        sta ptr+1
+        stx ptr
         rts
 
 ; Reads controller 1: pad = buttons held, pressed = buttons newly down.
@@ -254,47 +299,62 @@ set_ppu_addr:
         sta PPUADDR
         rts
 
-; Writes text character A as a tile: lower-case letters as upper case, codes
-; outside the font as a space. "%" is the dot leader.
+; Writes text character A as the tile the layout's character map gives it.
+; Keeps Y.
 put_char:
-        cmp #$61
-        bcc @upper
-        cmp #$7B
-        bcs @blank
-        sbc #$1F                ; carry clear: subtracts $20
-@upper:
-        cmp #$20
-        bcc @blank
-        cmp #$60
-        bcc @put
-@blank:
-        lda #TILE_SPACE
-@put:
+        sty tmp2
+        tay
+        lda (charmap),y
         sta PPUDATA
+        ldy tmp2
         rts
 
-; Draws the whole screen with rendering off.
+; ptr = the word at layout offset X.
+layout_pointer:
+        lda Layout,x
+        sta ptr
+        lda Layout+1,x
+        sta ptr+1
+        rts
+
+; Writes the A bytes from ptr to PPUDATA.
+copy_out:
+        sta tmp2
+        ldy #0
+@byte:
+        lda (ptr),y
+        sta PPUDATA
+        iny
+        cpy tmp2
+        bne @byte
+        rts
+
+; Draws the whole screen with rendering off, from the layout table.
 draw_screen:
+        ldx #LY_CHARMAP
+        jsr layout_pointer
+        lda ptr
+        sta charmap
+        lda ptr+1
+        sta charmap+1
+
         ; palettes
         bit PPUSTATUS
         lda #$3F
         sta PPUADDR
         lda #$00
         sta PPUADDR
-        ldx #0
-@palette:
-        lda palettes,x
-        sta PPUDATA
-        inx
-        cpx #32
-        bne @palette
+        ldx #LY_PALETTES
+        jsr layout_pointer
+        lda #32
+        jsr copy_out
 
-        ; name table: spaces, then the attribute table
+        ; name table: the fill tile, then the attribute table
         lda #$20
         sta PPUADDR
         lda #$00
         sta PPUADDR
-        lda #TILE_SPACE
+        lda Layout+LY_FILL
         ldy #4
         ldx #$C0                ; 3 x 256 + 192 = 960 tiles
 @tiles:
@@ -303,58 +363,75 @@ draw_screen:
         bne @tiles
         dey
         bne @tiles
-        ldx #0
-@attributes:
-        lda attributes,x
-        sta PPUDATA
-        inx
-        cpx #64
-        bne @attributes
+        ldx #LY_ATTRS
+        jsr layout_pointer
+        lda #64
+        jsr copy_out
 
-        ; the two rules
-        lda #<($2000 + 5 * 32 + 2)
-        ldx #>($2000 + 5 * 32 + 2)
-        jsr draw_rule
-        lda #<($2000 + 24 * 32 + 2)
-        ldx #>($2000 + 24 * 32 + 2)
-        jsr draw_rule
-
-        ; instruction lines
-        lda #<($2000 + 2 * 32 + 4)
+        ; the draw list: rules, instruction lines, help line
+        ldx #LY_ITEMS
+        jsr layout_pointer
+        lda ptr
+        sta item
+        lda ptr+1
+        sta item+1
+@item:
+        ldy #0
+        lda (item),y
+        beq @items_done
+        pha
+        iny
+        lda (item),y
         sta addr
-        lda #>($2000 + 2 * 32 + 4)
+        iny
+        lda (item),y
         sta addr+1
-        lda #<InstLine1
+        jsr set_ppu_addr
+        pla
+        cmp #ITEM_RUN
+        bne @text
+        iny
+        lda (item),y            ; tile
+        tax
+        iny
+        lda (item),y            ; count
+        beq @run_done
+        tay
+@run:
+        stx PPUDATA
+        dey
+        bne @run
+@run_done:
+        lda #5
+        bne @next
+@text:
+        iny
+        lda (item),y
         sta ptr
-        lda #>InstLine1
+        iny
+        lda (item),y
         sta ptr+1
-        jsr draw_line
-        lda #<($2000 + 3 * 32 + 4)
-        sta addr
-        lda #>($2000 + 3 * 32 + 4)
-        sta addr+1
-        lda #<InstLine2
-        sta ptr
-        lda #>InstLine2
-        sta ptr+1
-        jsr draw_line
-
-        ; help line
-        lda #<($2000 + 26 * 32 + 4)
-        sta addr
-        lda #>($2000 + 26 * 32 + 4)
-        sta addr+1
-        lda #<help_text
-        sta ptr
-        lda #>help_text
-        sta ptr+1
-        jsr draw_line
+        iny
+        lda (item),y
+        jsr draw_text
+        lda #6
+@next:
+        clc
+        adc item
+        sta item
+        bcc @item
+        inc item+1
+        bne @item
+@items_done:
 
         ; slot lines
-        lda SlotCount
-        cmp #MAX_SLOTS + 1
+        ldx #LY_COUNT
+        jsr layout_pointer
+        ldy #0
+        lda (ptr),y
+        cmp Layout+LY_MAXSLOTS
         bcc @count_ok
-        lda #MAX_SLOTS
+        lda Layout+LY_MAXSLOTS
 @count_ok:
         sta count
         lda #0
@@ -369,36 +446,25 @@ draw_screen:
 @slots_done:
         rts
 
-; Draws a rule of 28 tiles at PPU address X:A.
-draw_rule:
-        bit PPUSTATUS
-        stx PPUADDR
-        sta PPUADDR
-        lda #TILE_RULE
-        ldx #28
-@tile:
-        sta PPUDATA
-        dex
-        bne @tile
-        rts
-
-; Draws the text at ptr (at most 24 characters, ending early at a 0x00) from
-; PPU address addr.
-draw_line:
-        jsr set_ppu_addr
+; Draws at most A characters of the text at ptr, ending early at a 0x00, at
+; the PPU address already set.
+draw_text:
+        sta len
+        beq @done
         ldy #0
 @char:
         lda (ptr),y
         beq @done
         jsr put_char
         iny
-        cpy #LINE_LEN
+        cpy len
         bne @char
 @done:
         rts
 
-; Draws menu line `tmp`: its title (19 characters from the fifth byte of its
-; title entry, ending early at a 0x00) and, for icon values 1 to 3, its icon.
+; Draws menu line `tmp`: its title (from the fifth byte of its title entry,
+; as many characters as the layout says, ending early at a 0x00) and, for the
+; icon values the layout draws, its icon.
 draw_slot:
         lda tmp
         jsr title_entry
@@ -409,33 +475,38 @@ draw_slot:
         lda (ptr),y
         sta addr+1
         jsr set_ppu_addr
-        ldy #4
-@char:
-        lda (ptr),y
-        beq @title_done
-        jsr put_char
-        iny
-        cpy #4 + TITLE_LEN
-        bne @char
-@title_done:
+        lda ptr
+        clc
+        adc #4
+        sta ptr
+        bcc @title
+        inc ptr+1
+@title:
+        lda Layout+LY_TITLELEN
+        jsr draw_text
+
         ; the icon: slot table byte 0
+        ldx #LY_SLOTS
+        jsr layout_pointer
         lda tmp
         asl a
         adc tmp
         asl a                   ; x 6
-        tax
-        lda SlotTable,x
+        tay
+        lda (ptr),y
         beq @no_icon
-        cmp #4
+        cmp Layout+LY_ICONS
+        beq @icon
         bcs @no_icon
+@icon:
         sec
         sbc #1
         asl a
-        adc #TILE_ICON
+        adc Layout+LY_ICON
         pha
         lda addr
         clc
-        adc #ICON_COL - TITLE_COL
+        adc Layout+LY_ICONSHIFT
         sta addr
         lda addr+1
         adc #0
@@ -575,13 +646,13 @@ nmi:
         sta PPUADDR
         lda old_at
         sta PPUADDR
-        lda #TILE_SPACE
+        lda Layout+LY_FILL
         sta PPUDATA
         lda new_at+1
         sta PPUADDR
         lda new_at
         sta PPUADDR
-        lda #TILE_CURSOR
+        lda Layout+LY_CURSOR
         sta PPUDATA
         lda #0
         sta dirty
@@ -589,7 +660,7 @@ nmi:
         lda #0
         sta PPUSCROLL
         sta PPUSCROLL
-        lda #$80
+        lda Layout+LY_CTRL
         sta PPUCTRL
         inc frame
         pla
@@ -614,6 +685,20 @@ attributes:
 
 help_text:
         .byte "UP/DOWN, START TO PLAY", 0
+
+; The tile of every text character: letters, digits and punctuation as
+; themselves ("%" is the dot leader), lower-case letters as upper case,
+; everything else as a space.
+char_map:
+.repeat 256, C
+  .if C >= $20 && C < $60
+        .byte C
+  .elseif C >= $61 && C < $7B
+        .byte C - $20
+  .else
+        .byte TILE_SPACE
+  .endif
+.endrepeat
 
 ; ---------------------------------------------------------------- patched by the builder
 .segment "PATCH"
@@ -641,6 +726,41 @@ TitleEntries:
         .res TITLE_LEN, '%'
         .byte 0
 .endrepeat
+
+; ---------------------------------------------------------------- layout
+; The one description of the screen (docs/menu.md). Its place ($F000) and
+; the mark in front are how the menu preview knows a menu it can draw.
+.segment "LAYOUT"
+Layout:
+        .byte "KORVA-LAYOUT", 1         ; mark and version
+        .byte $80                       ; PPUCTRL: NMI on, name table $2000, patterns at $0000
+        .byte $0A                       ; PPUMASK: background on, leftmost column too
+        .byte TILE_SPACE
+        .word palettes, attributes, char_map
+        .word SlotCount, TitlePointers, SlotTable
+        .byte MAX_SLOTS, TITLE_LEN
+        .byte TILE_CURSOR, TITLE_COL - CURSOR_COL
+        .byte TILE_ICON, 3, ICON_COL - TITLE_COL
+        .word draw_list
+.assert * - Layout = LY_ITEMS + 2, error, "layout field offsets do not match the table"
+
+draw_list:
+        .byte ITEM_RUN
+        .word $2000 + 5 * 32 + 2
+        .byte TILE_RULE, 28
+        .byte ITEM_RUN
+        .word $2000 + 24 * 32 + 2
+        .byte TILE_RULE, 28
+        .byte ITEM_TEXT
+        .word $2000 + 2 * 32 + 4, InstLine1
+        .byte LINE_LEN
+        .byte ITEM_TEXT
+        .word $2000 + 3 * 32 + 4, InstLine2
+        .byte LINE_LEN
+        .byte ITEM_TEXT
+        .word $2000 + 26 * 32 + 4, help_text
+        .byte LINE_LEN
+        .byte ITEM_END
 
 .segment "VECTORS"
         .word nmi, reset, irq

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "about/AboutDialog.h"
+#include "app/MenuPreview.h"
 #include "app/SlotGrid.h"
 #include "app/ScanDialog.h"
 #include "app/WheelHook.h"
@@ -69,6 +70,7 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
     aboutBox_ = new AboutDialog(this);
     commands_->SetAboutBox(aboutBox_);
   }
+  preview_ = new MenuPreview(ws_, this);
   BuildMenus();
   BuildToolbar();
 
@@ -125,6 +127,9 @@ void MainWindow::BuildMenus() {
   QMenu* slotMenu = menuBar()->addMenu(QStringLiteral("S&lots"));
   slotMenu->setObjectName(QStringLiteral("Slots1"));
   slotMenu->addAction(c.tbRandomizeROMs);
+  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  view->setObjectName(QStringLiteral("View1"));
+  view->addAction(preview_->ShowAction());
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
   settings->setObjectName(QStringLiteral("Settings1"));
   settings->addAction(c.SetROMDirectory1);
@@ -145,7 +150,8 @@ void MainWindow::BuildToolbar() {
   toolbar_->setContextMenuPolicy(Qt::PreventContextMenu);
   const std::pair<QAction*, const char*> buttons[] = {
       {c.FileNew1, "tbFileNew"},        {c.FileOpen1, "tbFileOpen"}, {c.FileSave1, "tbFileSave"},
-      {nullptr, nullptr},               {c.FileExport1, "tbFileExport"}, {nullptr, nullptr},
+      {nullptr, nullptr},               {c.FileExport1, "tbFileExport"}, {preview_->ShowAction(), "tbMenuPreview"},
+      {nullptr, nullptr},
       {c.tbRandomizeROMs, "tbRandomizeROMs"}, {nullptr, nullptr},   {c.HelpAbout1, "tbHelpAbout"}};
   for (const auto& [action, name] : buttons) {
     if (action == nullptr) {

@@ -16,6 +16,7 @@ class QToolBar;
 
 namespace korva::app {
 
+class MenuPreview;
 class SlotGrid;
 class ScanDialog;
 class WheelHook;
@@ -88,6 +89,7 @@ class MainWindow : public QMainWindow {
   ScanDialog* scanDialog_ = nullptr;
   QWidget* aboutBox_ = nullptr;
   WindowCommands* commands_ = nullptr;
+  MenuPreview* preview_ = nullptr;
   WheelHook* wheelHook_ = nullptr;
   bool applyingRule_ = false;
 };

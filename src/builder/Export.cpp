@@ -48,11 +48,15 @@ std::string ExportCheckMessage(const Workspace& ws) {
   return {};
 }
 
+bool PassesExportChecks(const Workspace& ws, UserInterface& ui) {
+  const std::string why = ExportCheckMessage(ws);
+  if (why.empty()) return true;
+  ui.ShowCenteredMessage(why, MsgKind::Error, static_cast<MsgButtons>(MsgButton::OK));
+  return false;
+}
+
 bool ExportProject(Workspace& ws, const TemplateChoice& templates, UserInterface& ui) {
-  if (const std::string why = ExportCheckMessage(ws); !why.empty()) {
-    ui.ShowCenteredMessage(why, MsgKind::Error, static_cast<MsgButtons>(MsgButton::OK));
-    return false;
-  }
+  if (!PassesExportChecks(ws, ui)) return false;
   // Copy: the save must not be able to change the name under the build.
   const std::string projectFile = ws.Proj.ProjectFileName;
   // A name that cannot be written stops the export before the save.

@@ -23,6 +23,10 @@ std::string FullDirectoryOf(const std::string& path);
 // that cannot be found), or an empty text when all pass.
 std::string ExportCheckMessage(const Workspace& ws);
 
+// The export checks as the user meets them: false after showing the first
+// one that fails (ExportCheckMessage) as an Error message.
+bool PassesExportChecks(const Workspace& ws, UserInterface& ui);
+
 // The whole command: the checks (a failed one is shown as an Error message),
 // the templates of `templates` (after the checks, the project directory being
 // the project file's), the save, the build and the success message, which

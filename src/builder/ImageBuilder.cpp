@@ -200,6 +200,12 @@ std::array<const TROMInfo*, SlotCount> SlotRoms(const Project& project, const Ro
   return roms;
 }
 
+std::array<int, SlotCount> SlotIcons(const Project& project) {
+  std::array<int, SlotCount> icons{};
+  for (int n = 1; n <= SlotCount; ++n) icons[static_cast<std::size_t>(n - 1)] = project.slot(n).Icon;
+  return icons;
+}
+
 std::string MenuTitleText(const std::string& title) {
   std::string text = title.substr(0, kMenuTitleLength);
   if (text.size() <= 18) text += ' ';
@@ -207,31 +213,8 @@ std::string MenuTitleText(const std::string& title) {
   return text;
 }
 
-bool AssembleImages(const Project& project, const RomLibrary& library, const Templates& templates,
-                    UserInterface& ui, CartridgeImages& out) {
-  const auto refuse = [&ui](const std::string& why) {
-    ui.ShowCenteredMessage("Cannot build rom! " + why, MsgKind::Error, static_cast<MsgButtons>(MsgButton::OK));
-    return false;
-  };
-
-  const auto roms = SlotRoms(project, library);
-  std::array<int, SlotCount> icons{};
-  for (int n = 1; n <= SlotCount; ++n) icons[static_cast<std::size_t>(n - 1)] = project.slot(n).Icon;
-  const CartridgeFit fit = FitGames(roms, icons);
-  if (!fit.HasHalfBankGame) {
-    ui.ShowCenteredMessage("Cannot build rom! At least one ROM needs to be PRG 16kb", MsgKind::Error,
-                           static_cast<MsgButtons>(MsgButton::OK));
-    return false;
-  }
-  if (const std::string why = CheckTemplates(templates); !why.empty()) return refuse(why);
-  for (int n = 1; n <= SlotCount; ++n) {
-    const TROMInfo* rom = roms[static_cast<std::size_t>(n - 1)];
-    if (!rom) return refuse(Sprintf("Slot %d has no ROM assigned.", n));
-    if (const std::string why = CheckRecord(*rom); !why.empty())
-      return refuse(Sprintf("Slot %d: \"%s\" has %s.", n, rom->Filename.c_str(), why.c_str()));
-  }
-
-  // The working copy of the menu PRG, patched in place.
+std::vector<std::uint8_t> PatchMenuProgram(const Project& project, const Templates& templates,
+                                           const Placement& slots) {
   const MenuPatchHeader h = ReadPatchHeader(templates.MenuRom);
   std::vector<std::uint8_t> menuPrg(templates.MenuRom.begin() + kMenuPatchHeaderSize,
                                     templates.MenuRom.begin() + kMenuPatchHeaderSize + kMenuPrgSize);
@@ -249,15 +232,41 @@ bool AssembleImages(const Project& project, const RomLibrary& library, const Tem
   }
   *at(h.SlotCount) = static_cast<std::uint8_t>(SlotCount);
 
+  for (std::size_t i = 0; i < slots.size(); ++i) {
+    const SlotPlacement& p = slots[i];
+    const std::uint8_t entry[kSlotEntrySize] = {p.Icon, p.VerticalMirroring, p.HalfBank, p.PrgBank, p.ChrBank, p.Mapper};
+    std::copy(std::begin(entry), std::end(entry), at(h.SlotTable + static_cast<unsigned>(i * kSlotEntrySize)));
+  }
+  return menuPrg;
+}
+
+bool AssembleImages(const Project& project, const RomLibrary& library, const Templates& templates,
+                    UserInterface& ui, CartridgeImages& out) {
+  const auto refuse = [&ui](const std::string& why) {
+    ui.ShowCenteredMessage("Cannot build rom! " + why, MsgKind::Error, static_cast<MsgButtons>(MsgButton::OK));
+    return false;
+  };
+
+  const auto roms = SlotRoms(project, library);
+  const CartridgeFit fit = FitGames(roms, SlotIcons(project));
+  if (!fit.HasHalfBankGame) {
+    ui.ShowCenteredMessage("Cannot build rom! At least one ROM needs to be PRG 16kb", MsgKind::Error,
+                           static_cast<MsgButtons>(MsgButton::OK));
+    return false;
+  }
+  if (const std::string why = CheckTemplates(templates); !why.empty()) return refuse(why);
+  for (int n = 1; n <= SlotCount; ++n) {
+    const TROMInfo* rom = roms[static_cast<std::size_t>(n - 1)];
+    if (!rom) return refuse(Sprintf("Slot %d has no ROM assigned.", n));
+    if (const std::string why = CheckRecord(*rom); !why.empty())
+      return refuse(Sprintf("Slot %d: \"%s\" has %s.", n, rom->Filename.c_str(), why.c_str()));
+  }
+
   if (fit.OverflowSlot != 0)
     return refuse(Sprintf("Slot %d: \"%s\" does not fit into the images.", fit.OverflowSlot,
                           roms[static_cast<std::size_t>(fit.OverflowSlot - 1)]->Filename.c_str()));
   out.Slots = fit.Slots;
-  for (std::size_t i = 0; i < out.Slots.size(); ++i) {
-    const SlotPlacement& p = out.Slots[i];
-    const std::uint8_t entry[kSlotEntrySize] = {p.Icon, p.VerticalMirroring, p.HalfBank, p.PrgBank, p.ChrBank, p.Mapper};
-    std::copy(std::begin(entry), std::end(entry), at(h.SlotTable + static_cast<unsigned>(i * kSlotEntrySize)));
-  }
+  const std::vector<std::uint8_t> menuPrg = PatchMenuProgram(project, templates, out.Slots);
 
   // Every byte that no data lands on stays 0xFF.
   out.Prg.assign(kImageSize, 0xFF);

@@ -115,10 +115,19 @@ CartridgeFit FitGames(const std::array<const TROMInfo*, SlotCount>& roms, const 
 // Each slot's ROM record from ROMList, nullptr for a slot without a valid ROM.
 std::array<const TROMInfo*, SlotCount> SlotRoms(const Project& project, const RomLibrary& library);
 
+// Each slot's menu icon, slot 1 first.
+std::array<int, SlotCount> SlotIcons(const Project& project);
+
 // The 19 bytes written into a menu title field for a slot title (cut to 19):
 // the title, one space when it has at most 18 characters, then "%" up to 18
 // characters. Shorter than 19 where the template's "%" stays.
 std::string MenuTitleText(const std::string& title);
+
+// The template's 16 KB menu PRG (CPU $C000-$FFFF) patched for the project:
+// both instruction lines, every slot's title, the slot count (16) and the
+// slot table of `slots`. The template must have passed CheckTemplates.
+std::vector<std::uint8_t> PatchMenuProgram(const Project& project, const Templates& templates,
+                                           const Placement& slots);
 
 // The three images of a build in memory.
 struct CartridgeImages {

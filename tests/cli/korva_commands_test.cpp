@@ -1,4 +1,4 @@
-// `korva demo`, `korva scan` and `korva build` run end to end: the exit
+// `korva demo`, `korva scan`, `korva build` and `korva preview` run end to end: the exit
 // statuses a script relies on, and the files they leave behind.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -188,7 +188,7 @@ TEST(KorvaList, ADatabaseThatCannotBeReadGivesTheSystemsReason) {
 TEST(KorvaCommands, DataGoesToStdoutEverythingElseToStderrAndEveryCommandHasHelp) {
   Outcome run = korva::test::RunCommand(std::string(KORVA_EXE) + " --help", false);
   EXPECT_TRUE(Has(run.out, "scan DIR [--db PATH] [--threads N]")) << run.out;
-  for (const char* command : {"info -h", "scan x --help", "list -h", "show -h", "build x --help", "demo -h"}) {
+  for (const char* command : {"info -h", "scan x --help", "list -h", "show -h", "build x --help", "demo -h", "preview -h"}) {
     run = korva::test::RunCommand(std::string(KORVA_EXE) + " " + command, false);
     EXPECT_EQ(run.status, 0) << command << ": " << run.out;
     EXPECT_EQ(run.out.rfind("usage: korva " + std::string(command).substr(0, 4), 0), 0u) << run.out;
@@ -241,4 +241,88 @@ TEST(KorvaVersion, EveryProgramPrintsItsBuildWithoutADisplay) {
     EXPECT_EQ(run.status, 0) << exe << ": " << run.out;
     EXPECT_EQ(run.out, "KORVA Builder [Build 12]\n") << exe;
   }
+}
+
+namespace {
+
+// The width and height in a PNG file's header.
+std::pair<unsigned, unsigned> PngSize(const std::string& png) {
+  const auto word = [&](std::size_t at) {
+    return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
+           (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
+  };
+  if (png.size() < 24 || png.compare(1, 3, "PNG") != 0) return {0, 0};
+  return {word(16), word(20)};
+}
+
+}  // namespace
+
+TEST(KorvaPreview, WritesTheMenuBesideTheProjectOrWhereToldAtTheScaleAsked) {
+  Demo demo;
+  const std::string args = Quote(demo.Path("demo.korva")) + " --db " + Quote(demo.Path("korva_db.xml"));
+  Outcome run = Korva("preview " + args);
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(PngSize(ReadText(demo.Path("demo-menu.png"))), std::make_pair(256u, 240u));
+  run = Korva("preview " + args + " --scale 3 -o " + Quote(demo.Path("big.png")));
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(PngSize(ReadText(demo.Path("big.png"))), std::make_pair(768u, 720u));
+  for (const char* bad : {"0", "9", "x", "12"}) {
+    run = Korva("preview " + args + " --scale " + bad);
+    EXPECT_EQ(run.status, 2) << bad << ": " << run.out;
+    EXPECT_TRUE(Has(run.out, "--scale")) << run.out;
+  }
+}
+
+// Whatever `korva build` refuses, `korva preview` refuses with the same words
+// and exit status, and writes nothing.
+TEST(KorvaPreview, RefusesWhatBuildRefusesWithTheSameMessages) {
+  const struct {
+    const char* what;
+    std::string (*setUp)(const Demo&);  // the arguments after the command
+  } cases[] = {
+      {"no project file", [](const Demo& d) { return Quote(d.Path("none.korva")) + " --db " + Quote(d.Path("korva_db.xml")); }},
+      {"no ROM database", [](const Demo& d) { return Quote(d.Path("demo.korva")) + " --db " + Quote(d.Path("none.xml")); }},
+      {"a game gone", [](const Demo& d) {
+         fs::remove(d.Path("roms/rocket-rally.nes"));
+         return Quote(d.Path("demo.korva")) + " --db " + Quote(d.Path("korva_db.xml"));
+       }},
+      {"a slot without a ROM", [](const Demo& d) {
+         std::string project = ReadText(d.Path("demo.korva"));
+         project.replace(project.find("CRC32=\"FD6C6B80\""), 17, "CRC32=\"00000000\"");
+         std::ofstream(d.Path("demo.korva"), std::ios::binary) << project;
+         return Quote(d.Path("demo.korva")) + " --db " + Quote(d.Path("korva_db.xml"));
+       }},
+  };
+  for (const auto& c : cases) {
+    Demo demo;
+    for (const char* name : {"demo-prg.bin", "demo-chr.bin", "demo-instrom.bin"}) fs::remove(demo.Path(name));
+    const std::string args = c.setUp(demo);
+    const Outcome preview = Korva("preview " + args);
+    const Outcome build = Korva("build " + args);
+    EXPECT_NE(build.status, 0) << c.what;
+    EXPECT_EQ(preview.status, build.status) << c.what << ": " << preview.out;
+    std::string expected = build.out;
+    for (std::size_t at; (at = expected.find("korva build")) != std::string::npos;) expected.replace(at, 11, "korva preview");
+    EXPECT_EQ(preview.out, expected) << c.what;
+    EXPECT_FALSE(fs::exists(demo.Path("demo-menu.png"))) << c.what;
+  }
+}
+
+TEST(KorvaPreview, RefusesAMenuProgramWithoutOurLayout) {
+  Demo demo;
+  // Another board's template: the same layout of the file, but no layout
+  // table where ours has it. Named, as for build; a stray one is not taken.
+  std::string menu = ReadText(KORVA_MENUROM);
+  ASSERT_EQ(menu.size(), 24586u);
+  menu.replace(10 + 0x3000, 12, 12, '\xFF');
+  std::ofstream(demo.Path("menurom.bin"), std::ios::binary) << menu;
+  const std::string preview = "cd " + Quote(demo.dir.path()) + " && " + KORVA_EXE + " preview demo.korva --db korva_db.xml";
+  Outcome run = korva::test::RunCommand(preview);
+  EXPECT_EQ(run.status, 0) << run.out;
+  fs::remove(demo.Path("demo-menu.png"));
+  run = korva::test::RunCommand(preview + " --menu-template menurom.bin");
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_TRUE(Has(run.out, "no layout we know")) << run.out;
+  EXPECT_TRUE(Has(run.out, "came from menurom.bin")) << run.out;
+  EXPECT_FALSE(fs::exists(demo.Path("demo-menu.png")));
 }

@@ -3,6 +3,7 @@
 //   main-window-empty.png     a new project, the ROM lists loaded
 //   main-window.png           the demo project
 //   main-window-scrolled.png  the demo project scrolled to its last slots
+//   menu-preview.png          the demo project with its Menu Preview beside it
 //   main-window-filter.png    a slot's ROM list filtered by typing
 //   main-window-too-full.png  the gauge of a cartridge that does not fit
 //   scan-dialog.png           the scan progress dialog over the disabled window
@@ -12,6 +13,7 @@
 // Each picture is the window as Qt draws it (no window manager frame), so the
 // pictures are the same under Xvfb and on the offscreen platform.
 #include "app/KorvaApplication.h"
+#include "app/MenuPreview.h"
 #include "app/SlotGrid.h"
 #include "app/MainWindow.h"
 #include "app/ScanDialog.h"
@@ -122,6 +124,26 @@ int main(int argc, char** argv) {
   Settle(window);
   ok = Save(Framed(window.grab()), out.filePath(QStringLiteral("main-window-scrolled.png"))) && ok;
   bar->setValue(0);
+
+  // The Menu Preview at twice the menu's size, right of the window.
+  if (auto* preview = window.findChild<korva::app::MenuPreview*>()) {
+    preview->resize(512, 480);
+    preview->ShowAction()->trigger();
+    Settle(*preview);
+    const QPixmap main = Framed(window.grab());
+    const QPixmap pane = Framed(WithCaption(preview->grab(), preview->windowTitle()));
+    QPixmap both(main.width() + 12 + pane.width(), std::max(main.height(), pane.height()));
+    both.fill(Qt::white);
+    QPainter p(&both);
+    p.drawPixmap(0, 0, main);
+    p.drawPixmap(main.width() + 12, 0, pane);
+    p.end();
+    ok = Save(both, out.filePath(QStringLiteral("menu-preview.png"))) && ok;
+    preview->hide();
+  } else {
+    std::fprintf(stderr, "the window has no Menu Preview\n");
+    ok = false;
+  }
 
   // Slot 2's ROM list filtered by typing, the filter's list below it.
   QComboBox* rom = window.Grid().cbROM(2);

@@ -15,6 +15,9 @@ export class Machine {
   constructor(prg, chr) {
     this.frameBuffer = null;
     this.nes = makeBoardNES(prg, chr, { onFrame: (buffer) => (this.frameBuffer = buffer.slice()) });
+    // The whole picture the PPU makes, as the board's monitor shows it, not
+    // cut to what a television shows.
+    this.nes.ppu.clipToTvSize = false;
   }
 
   get board() {
@@ -57,6 +60,21 @@ export class Machine {
     const rows = [];
     for (let r = 0; r < 30; r++) rows.push(this.row(r));
     return rows;
+  }
+
+  // The last frame as three bytes (red, green, blue) a pixel, row after row.
+  frameRGB() {
+    const fb = this.frameBuffer;
+    if (!fb) throw new Error("no frame drawn yet");
+    const rgb = new Uint8Array(256 * 240 * 3);
+    fb.forEach((c, i) => rgb.set([c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff], i * 3));
+    return rgb;
+  }
+
+  // Sets the tile at name table address `address` as the menu's NMI would.
+  setTile(address, tile) {
+    const ppu = this.nes.ppu;
+    ppu.vramMem[ppu.vramMirrorTable[address]] = tile;
   }
 
   screenshotPNG(scale = 2) {

@@ -1,5 +1,5 @@
-// A small PNG writer (8-bit RGB, no filtering) with node's zlib.
-import { deflateSync } from "node:zlib";
+// A small PNG writer (8-bit RGB, no filtering) and reader with node's zlib.
+import { deflateSync, inflateSync } from "node:zlib";
 
 const crcTable = new Uint32Array(256).map((_, n) => {
   let c = n;
@@ -47,4 +47,50 @@ export function encodePNG(width, height, rgb, scale = 1) {
     chunk("IDAT", deflateSync(raw)),
     chunk("IEND", Buffer.alloc(0)),
   ]);
+}
+
+// Reads an 8-bit RGB PNG (as `korva preview` writes it): { width, height,
+// rgb } with three bytes a pixel, row after row.
+export function decodePNG(file) {
+  const bytes = Buffer.from(file);
+  if (bytes.readUInt32BE(0) !== 0x89504e47) throw new Error("not a PNG file");
+  let width = 0;
+  let height = 0;
+  const data = [];
+  for (let at = 8; at < bytes.length; ) {
+    const length = bytes.readUInt32BE(at);
+    const type = bytes.toString("ascii", at + 4, at + 8);
+    const body = bytes.subarray(at + 8, at + 8 + length);
+    if (type === "IHDR") {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      if (body[8] !== 8 || body[9] !== 2 || body[12] !== 0) throw new Error("not an 8-bit RGB PNG without interlace");
+    } else if (type === "IDAT") {
+      data.push(body);
+    }
+    at += 12 + length;
+  }
+  const raw = inflateSync(Buffer.concat(data));
+  const stride = width * 3;
+  const rgb = new Uint8Array(stride * height);
+  for (let y = 0; y < height; y++) {
+    const filter = raw[y * (stride + 1)];
+    const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    for (let x = 0; x < stride; x++) {
+      const a = x >= 3 ? rgb[y * stride + x - 3] : 0;
+      const b = y > 0 ? rgb[(y - 1) * stride + x] : 0;
+      const c = x >= 3 && y > 0 ? rgb[(y - 1) * stride + x - 3] : 0;
+      let predicted = 0;
+      if (filter === 1) predicted = a;
+      else if (filter === 2) predicted = b;
+      else if (filter === 3) predicted = (a + b) >> 1;
+      else if (filter === 4) {
+        const p = a + b - c;
+        const pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      } else if (filter !== 0) throw new Error(`PNG filter ${filter}`);
+      rgb[y * stride + x] = (line[x] + predicted) & 0xff;
+    }
+  }
+  return { width, height, rgb };
 }
