@@ -38,6 +38,15 @@ std::string SanitizeTitle(std::string_view text, std::size_t maxLength) {
   return kept;
 }
 
+std::string StorableTitle(std::string_view text, std::size_t maxLength) {
+  std::string printable;
+  printable.reserve(text.size());
+  for (char ch : text) {
+    if (static_cast<unsigned char>(ch) >= 0x20) printable.push_back(ch);
+  }
+  return SanitizeTitle(printable, maxLength);
+}
+
 void NewProject(Project& project, UserInterface& ui) {
   for (auto& slot : project.Slots) slot = Slot{};
   project.Cartridge.CartTitle = std::string(kDefaultCartTitle);

@@ -65,6 +65,12 @@ bool IsTitleChar(unsigned char c);
 // characters; upper-cases a to z.
 std::string SanitizeTitle(std::string_view text, std::size_t maxLength);
 
+// SanitizeTitle of `text` with the title set's control characters (0x03,
+// 0x08, 0x16) left out first. Titles read from files go through this: XML 1.0
+// cannot carry those characters, so a title holding one would be saved without
+// it and the next Open, the images and the saved file would disagree.
+std::string StorableTitle(std::string_view text, std::size_t maxLength);
+
 // Resets the project to the new-project defaults: every slot empty, the
 // default cartridge texts, no file name, ProjectModified false; then sets the
 // caption to "New Project" and shows "New project created!" for 2 seconds.

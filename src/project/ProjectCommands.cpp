@@ -71,7 +71,7 @@ void ChooseSlotROM(Project& project, const RomLibrary& library, int n, int index
     return;
   }
   slot.ROMIndex = index;
-  slot.Title = SanitizeTitle(library.ROMNames[static_cast<std::size_t>(index)], kTitleMaxLength);
+  slot.Title = StorableTitle(library.ROMNames[static_cast<std::size_t>(index)], kTitleMaxLength);
 }
 
 std::string SlotROMInfo(const Project& project, const RomLibrary& library, int n) {

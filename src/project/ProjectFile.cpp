@@ -134,16 +134,16 @@ void ReadProjectDocument(Workspace& ws, const void* bytes, std::size_t size, con
                            std::to_string(parsed.offset) + ")");
 
   const pugi::xml_node root = doc.document_element();
-  const std::string cartTitle = SanitizeTitle(ElementText(RequireChild(root, "CartTitle")), kTitleMaxLength);
+  const std::string cartTitle = StorableTitle(ElementText(RequireChild(root, "CartTitle")), kTitleMaxLength);
   const std::string icons = ElementText(RequireChild(root, "Icons"));
-  const std::string line1 = SanitizeTitle(ElementText(RequireChild(root, "InstLine1")), kInstLineMaxLength);
-  const std::string line2 = SanitizeTitle(ElementText(RequireChild(root, "InstLine2")), kInstLineMaxLength);
+  const std::string line1 = StorableTitle(ElementText(RequireChild(root, "InstLine1")), kInstLineMaxLength);
+  const std::string line2 = StorableTitle(ElementText(RequireChild(root, "InstLine2")), kInstLineMaxLength);
 
   const pugi::xml_node slots = RequireChild(root, "ROMSlots");
   std::string missing;
   for (pugi::xml_node rom = slots.first_child(); rom; rom = rom.next_sibling()) {
     if (rom.type() != pugi::node_element) continue;
-    const std::string title = SanitizeTitle(ElementText(rom), kTitleMaxLength);
+    const std::string title = StorableTitle(ElementText(rom), kTitleMaxLength);
     const int icon = DecimalOr(rom.attribute("Icon").value(), -1);
     if (icon < 0 || icon > 3) throw ProjectFileError(Format("Icon Index %lld is not within valid range!", icon));
     const int slotNumber = DecimalOr(rom.attribute("Slot").value(), 0);
