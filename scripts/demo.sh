@@ -10,7 +10,7 @@ OUT="${1:-$PWD/korva-demo}"
 if [ "${SKIP_INSTALL:-0}" != "1" ]; then
   scripts/install-deps.sh
 fi
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)"
 
 build/src/korva demo "$OUT"
