@@ -14,21 +14,14 @@
 
 namespace fs = std::filesystem;
 using korva::test::TempDir;
+using korva::test::Quote;
+using korva::test::ReadText;
 
 namespace {
 
 using Outcome = korva::test::CommandRun;
 
 Outcome Korva(const std::string& args) { return korva::test::RunCommand(std::string(KORVA_EXE) + " " + args); }
-
-std::string Quote(const std::string& path) { return "'" + path + "'"; }
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 

@@ -31,19 +31,12 @@
 namespace fs = std::filesystem;
 using korva::test::RunCommand;
 using korva::test::TempDir;
+using korva::test::Quote;
+using korva::test::ReadText;
 
 namespace {
 
 const std::vector<std::string> kSaved = {"korva_db.xml", "set.korva", "set-prg.bin", "set-chr.bin", "set-instrom.bin"};
-
-std::string Quote(const std::string& path) { return "'" + path + "'"; }
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::set<std::string> Names(const std::string& dir) {
   std::set<std::string> names;

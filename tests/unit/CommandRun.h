@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace korva::test {
@@ -23,6 +25,17 @@ inline CommandRun RunCommand(const std::string& command, bool withStderr = true)
   const int raw = ::pclose(pipe);
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   return run;
+}
+
+// A path in single quotes, for a shell command line.
+inline std::string Quote(const std::string& path) { return "'" + path + "'"; }
+
+// The whole file as bytes; empty when it cannot be read.
+inline std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 }  // namespace korva::test
