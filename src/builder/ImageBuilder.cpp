@@ -3,7 +3,7 @@
 #include "builder/InstRom.h"
 #include "romlib/Assets.h"
 #include "romlib/FileUtil.h"
-#include "romlib/ZipRead.h"
+#include "romlib/RomImage.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -60,15 +60,6 @@ std::string Sprintf(const char* format, auto... args) {
   char text[1024];
   std::snprintf(text, sizeof text, format, args...);
   return text;
-}
-
-// Why the ROM record cannot be placed, or an empty text.
-std::string CheckRecord(const TROMInfo& rom) {
-  if (rom.PrgRomSize != 16384 && rom.PrgRomSize != 32768)
-    return Sprintf("PRG %d bytes; the cartridge takes 16 or 32 KB of PRG", rom.PrgRomSize);
-  if (rom.ChrRomSize < 8192 || rom.ChrRomSize > 32768)
-    return Sprintf("CHR %d bytes; the cartridge takes 8 to 32 KB of CHR", rom.ChrRomSize);
-  return {};
 }
 
 }  // namespace
@@ -184,7 +175,7 @@ CartridgeFit FitGames(const std::array<const TROMInfo*, SlotCount>& roms, const 
     fit.PrgUsed = std::max(fit.PrgUsed, prgEnd);
     fit.ChrUsed = std::max(fit.ChrUsed, chrEnd);
     fit.HasHalfBankGame = fit.HasHalfBankGame || IsHalfBankGame(*rom);
-    if (fit.UnusableSlot == 0 && !CheckRecord(*rom).empty()) fit.UnusableSlot = n;
+    if (fit.UnusableSlot == 0 && !IsCompatible(*rom)) fit.UnusableSlot = n;
     if (fit.OverflowSlot == 0 && (prgEnd > kImageSize || chrEnd > kImageSize)) fit.OverflowSlot = n;
   }
   return fit;
@@ -258,8 +249,8 @@ bool AssembleImages(const Project& project, const RomLibrary& library, const Tem
   for (int n = 1; n <= SlotCount; ++n) {
     const TROMInfo* rom = roms[static_cast<std::size_t>(n - 1)];
     if (!rom) return refuse(Sprintf("Slot %d has no ROM assigned.", n));
-    if (const std::string why = CheckRecord(*rom); !why.empty())
-      return refuse(Sprintf("Slot %d: \"%s\" has %s.", n, rom->Filename.c_str(), why.c_str()));
+    if (const CompatibilityCheck check = CheckCompatibility(*rom); !check.Compatible())
+      return refuse(Sprintf("Slot %d: \"%s\" has %s.", n, rom->Filename.c_str(), check.Text.c_str()));
   }
 
   if (fit.OverflowSlot != 0)
@@ -275,36 +266,18 @@ bool AssembleImages(const Project& project, const RomLibrary& library, const Tem
   const auto menuChr = templates.MenuRom.begin() + kMenuPatchHeaderSize + kMenuPrgSize;
   std::copy(menuChr, menuChr + kMenuChrSize, out.Chr.begin());
 
+  RomImageBuffer buffer;  // one for all the games
   for (int n = 1; n <= SlotCount; ++n) {
     const TROMInfo& rom = *roms[static_cast<std::size_t>(n - 1)];
     const SlotPlacement& p = out.Slots[static_cast<std::size_t>(n - 1)];
-    const std::string path = library.FullPath(rom);
-    std::vector<std::uint8_t> image;
-    if (HasExtension(rom.Filename, ".nes")) {
-      image = ReadWholeFile(path, kMaxRomFileSize);
-    } else if (HasExtension(rom.Filename, ".zip")) {
-      std::unique_ptr<TZipRead> zip;
-      try {
-        zip = std::make_unique<TZipRead>(path);
-      } catch (const ESynZipException& e) {
-        ui.ShowPlainMessage(std::string(e.what()) + "\r\n\r\n" + rom.Filename, "Error", MsgKind::Error);
-        return false;
-      }
-      if (zip->Count() != 1)
-        return refuse(Sprintf("Slot %d: the archive \"%s\" holds %d files; it must hold exactly one.", n,
-                              rom.Filename.c_str(), zip->Count()));
-      image = zip->UnZip(0);
-    } else {
-      return refuse(Sprintf("Slot %d: \"%s\" is neither a .nes file nor a .zip archive.", n, rom.Filename.c_str()));
-    }
+    const RomReadStatus read = ReadRomImage(library.FullPath(rom), buffer);
+    if (!read.Ok()) return refuse(Sprintf("Slot %d: \"%s\": %s.", n, rom.Filename.c_str(), read.Reason().c_str()));
+    if (const CompatibilityCheck check = CheckCompatibility(rom, buffer.Image.size()); !check.Compatible())
+      return refuse(Sprintf("Slot %d: \"%s\" has %s.", n, rom.Filename.c_str(), check.Text.c_str()));
 
     const std::size_t prgSize = static_cast<std::size_t>(rom.PrgRomSize);
     const std::size_t chrSize = static_cast<std::size_t>(rom.ChrRomSize);
-    const std::size_t have = image.size() > 16 ? image.size() - 16 : 0;
-    if (have < prgSize + chrSize)
-      return refuse(Sprintf("Slot %d: \"%s\" holds %zu bytes of ROM data; PRG %zu + CHR %zu bytes are needed.", n,
-                            rom.Filename.c_str(), have, prgSize, chrSize));
-    const auto data = image.begin() + 16;
+    const auto data = buffer.Image.begin() + kINesHeaderSize;
     std::copy(data, data + static_cast<std::ptrdiff_t>(prgSize), out.Prg.begin() + p.PrgOffset);
     std::copy(data + static_cast<std::ptrdiff_t>(prgSize), data + static_cast<std::ptrdiff_t>(prgSize + chrSize),
               out.Chr.begin() + p.ChrOffset);

@@ -138,9 +138,9 @@ struct CartridgeImages {
 };
 
 // Builds the images without writing anything. Returns false after showing
-// the reason through `ui` (no half-bank game, an unusable template, an
-// archive that cannot be opened, a ROM that does not fit or is too short).
-// A ROM file that cannot be read raises FileError.
+// the reason through `ui` (no half-bank game, an unusable template, a ROM
+// file that cannot be read, with its slot, its name and ReadRomImage's
+// reason, a ROM the cartridge cannot hold, that does not fit or is too short).
 bool AssembleImages(const Project& project, const RomLibrary& library, const Templates& templates,
                     UserInterface& ui, CartridgeImages& out);
 

@@ -1,10 +1,5 @@
 // korva info FILE...: identifies ROM images the way the scan does and tells
 // whether the cartridge can hold them.
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,9 +7,8 @@
 #include "cli/Command.h"
 #include "cli/ConsoleUI.h"
 #include "romlib/HeaderDB.h"
-#include "romlib/FileUtil.h"
 #include "romlib/ROMInfo.h"
-#include "romlib/ZipRead.h"
+#include "romlib/RomImage.h"
 
 namespace {
 
@@ -38,33 +32,6 @@ std::string SourceText(std::int32_t source) {
   }
 }
 
-// Why the cartridge cannot hold `rom`; empty when it can. The tests follow the
-// compatibility rule's order.
-std::string Refusal(const korva::TROMInfo& rom) {
-  if (rom.Mapper != 0 && rom.Mapper != 3 && rom.Mapper != 87)
-    return "mapper " + std::to_string(rom.Mapper) + " (needs 0, 3 or 87)";
-  if (rom.Timing != "NesNtsc") return "timing " + rom.Timing + " (needs NesNtsc)";
-  if (rom.PrgRomSize != 16384 && rom.PrgRomSize != 32768)
-    return "PRG ROM of " + std::to_string(rom.PrgRomSize) + " bytes (needs 16384 or 32768)";
-  if (rom.ChrRomSize < 8192 || rom.ChrRomSize > 32768)
-    return "CHR ROM of " + std::to_string(rom.ChrRomSize) + " bytes (needs 8192 to 32768)";
-  return "";
-}
-
-// Why a .zip gives no record, in the ZIP reader's own words; empty when it
-// holds one file that could be read.
-std::string ZipProblem(const std::string& path) {
-  try {
-    korva::TZipRead zip(path);
-    if (zip.Count() != 1)
-      return "the archive holds " + std::to_string(zip.Count()) + " files, not exactly one";
-    (void)zip.UnZip(0);
-    return "";
-  } catch (const korva::ESynZipException& e) {
-    return e.what();
-  }
-}
-
 int RunInfo(const std::vector<std::string>& args) {
   if (args.empty()) {
     std::cerr << "usage: korva info FILE...\n";
@@ -74,47 +41,16 @@ int RunInfo(const std::vector<std::string>& args) {
   korva::cli::ConsoleUI ui;
   const korva::HeaderDatabase headerDb = korva::LoadHeaderDatabase(ui);
   int status = 0;
+  korva::RomImageBuffer buffer;  // one for all the files
   for (const std::string& path : args) {
-    auto fail = [&](const std::string& reason) {
-      std::cerr << "korva info: " << path << ": " << reason << "\n";
+    const korva::RomReadStatus read = korva::ReadRomImage(path, buffer);
+    if (!read.Ok()) {
+      std::cerr << "korva info: " << path << ": " << read.Reason() << "\n";
       status = 1;
-    };
-    if (!korva::HasExtension(path, ".nes") && !korva::HasExtension(path, ".zip")) {
-      fail("not a .nes or .zip file");
       continue;
     }
-    // The cause, before the readers turn it into an empty record.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-      fail(errno == ENOENT ? "no such file" : std::strerror(errno));
-      continue;
-    }
-    if (!S_ISREG(st.st_mode)) {
-      fail(S_ISDIR(st.st_mode) ? "is a directory" : "is not a regular file");
-      continue;
-    }
-    if (static_cast<std::uint64_t>(st.st_size) > korva::kMaxRomFileSize) {
-      fail("is too large: " + std::to_string(st.st_size) + " bytes, over the 64 MiB no NES ROM comes near");
-      continue;
-    }
-    korva::TROMInfo rom;
-    try {
-      if (korva::HasExtension(path, ".zip")) {
-        if (const std::string problem = ZipProblem(path); !problem.empty()) {
-          fail(problem);
-          continue;
-        }
-      }
-      rom = korva::ReadRomFile(path, headerDb);
-    } catch (const korva::FileError& e) {
-      fail(e.what());
-      continue;
-    }
-    if (rom.Mapper == -1 && rom.CRC32 == 0) {
-      fail("not an iNES image");
-      continue;
-    }
-    const std::string refusal = Refusal(rom);
+    const korva::TROMInfo rom = korva::MakeROMInfo(buffer.Image, headerDb);
+    const korva::CompatibilityCheck check = korva::CheckCompatibility(rom, buffer.Image.size());
     std::cout << path << "\n"
               << "  CRC32      " << korva::CrcText(rom.CRC32) << "\n"
               << "  Mapper     " << rom.Mapper << "\n"
@@ -123,7 +59,7 @@ int RunInfo(const std::vector<std::string>& args) {
               << "  Mirroring  " << MirroringText(rom.Mirroring) << "\n"
               << "  Timing     " << (rom.Timing.empty() ? "-" : rom.Timing) << "\n"
               << "  Source     " << SourceText(rom.Source) << "\n"
-              << "  Cartridge  " << (refusal.empty() ? "can hold it" : "cannot hold it: " + refusal) << "\n";
+              << "  Cartridge  " << (check.Compatible() ? "can hold it" : "cannot hold it: " + check.Text) << "\n";
   }
   return status;
 }

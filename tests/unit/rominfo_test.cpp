@@ -167,6 +167,25 @@ TEST(ROMInfo, CompatibilityRule) {
   r.ChrRomSize = 8192;
   r.Timing = "nesntsc";
   EXPECT_FALSE(korva::IsCompatible(r));
+  EXPECT_EQ(korva::CheckCompatibility(r).Text, "timing nesntsc (needs NesNtsc)");
+
+  // The image's size, when at hand: a header-only image and a 1,000-byte cut
+  // of a 40 KB game are short; the record alone still passes.
+  r.Timing = "NesNtsc";
+  const struct {
+    std::size_t imageSize;
+    korva::Incompatibility reason;
+  } sizes[] = {{16, korva::Incompatibility::kShortImage},
+               {1000, korva::Incompatibility::kShortImage},
+               {16 + 40960 - 1, korva::Incompatibility::kShortImage},
+               {16 + 40960, korva::Incompatibility::kNone},
+               {100000, korva::Incompatibility::kNone}};
+  for (const auto& c : sizes) EXPECT_EQ(korva::CheckCompatibility(r, c.imageSize).Reason, c.reason) << c.imageSize;
+  EXPECT_EQ(korva::CheckCompatibility(r, 1000).Text,
+            "984 bytes of ROM data after its header (needs PRG 32768 + CHR 8192 bytes)");
+  EXPECT_TRUE(korva::IsCompatible(r));
+  r.Mapper = 4;  // the record's rules come first
+  EXPECT_EQ(korva::CheckCompatibility(r, 16).Text, "mapper 4 (needs 0, 3 or 87)");
 }
 
 TEST(ROMInfo, FindROMByCRCReturnsTheFirstCopy) {
@@ -187,86 +206,92 @@ TEST(ROMInfo, CrcTextIsEightUpperCaseDigits) {
   EXPECT_EQ(korva::CrcText(0x1F), "0000001F");
 }
 
-TEST(ReadRomFile, NesFileIsReadWhole) {
+// One table for every way a ROM file is read or refused, with the reason the
+// reader names (archives laid out the way the tools named beside them write them).
+TEST(ReadRomImage, ReadsOrNamesTheFailedCheck) {
+  using korva::RomReadError;
   const Bytes image = INesImage(2, 1, 0x01);
-  korva::test::TempFile file(image, ".nes");
-  const TROMInfo rom = korva::ReadNesFile(file.path(), kNoDatabase);
-  EXPECT_EQ(rom.Filename, file.path());
-  EXPECT_EQ(rom.CRC32, DataCrc(image));
-  EXPECT_TRUE(korva::IsCompatible(rom));
-  EXPECT_THROW(korva::ReadNesFile("/tmp/korva-no-such.nes", kNoDatabase), korva::FileError);
+  const Bytes mapper3 = INesImage(1, 1, 0x30);
+  ZipBuilder damaged;
+  damaged.Stored("Game.nes", mapper3);
+  Bytes damagedBytes = damaged.Build();
+  damagedBytes[damaged.DataOffset(0) + 500] ^= 0xFF;
+  ZipBuilder descriptor;  // bsdtar, or Info-ZIP writing to a pipe
+  descriptor.Deflated("Game.nes", image).Last().dataDescriptor = true;
+  ZipBuilder encrypted;   // Info-ZIP zip -e
+  encrypted.Deflated("Game.nes", image).Last().flags = 1;
+  const struct {
+    const char* what;
+    Bytes bytes;
+    std::string suffix;
+    RomReadError error;
+    std::string reason;  // the whole reason, or its start when it ends in "..."
+    const Bytes* read;   // the image the read gives
+  } cases[] = {
+      {"nes", image, ".nes", RomReadError::kNone, "", &image},
+      {"case-blind extension", image, ".NeS", RomReadError::kNone, "", &image},
+      {"zip with a folder", ZipBuilder().Folder("roms/").Stored("roms/Game.nes", mapper3).Build(), ".zip",
+       RomReadError::kNone, "", &mapper3},
+      {"zip with a data descriptor", descriptor.Build(), ".ZIP", RomReadError::kNone, "", &image},
+      {"other extension", image, ".bin", RomReadError::kNotRomFile, "not a .nes or .zip file", nullptr},
+      {"empty nes", {}, ".nes", RomReadError::kEmpty, "file is empty", nullptr},
+      {"empty zip", {}, ".zip", RomReadError::kEmpty, "Missing File: file is empty", nullptr},
+      {"text as nes", korva::test::ToBytes("just some text here"), ".nes", RomReadError::kNotINesImage,
+       "not an iNES image", nullptr},
+      {"header cut short", Bytes(image.begin(), image.begin() + 15), ".nes", RomReadError::kNotINesImage,
+       "not an iNES image", nullptr},
+      {"archive named .nes", ZipBuilder().Stored("Game.nes", image).Build(), ".nes", RomReadError::kNotINesImage,
+       "not an iNES image", nullptr},
+      {"text in a zip", ZipBuilder().Stored("readme.txt", std::string_view("just some text here")).Build(), ".zip",
+       RomReadError::kNotINesImage, "not an iNES image", nullptr},
+      {"two files", ZipBuilder().Stored("a.nes", mapper3).Stored("b.nes", image).Build(), ".zip",
+       RomReadError::kNotOneFile, "the archive holds 2 files, not exactly one", nullptr},
+      {"only a folder", ZipBuilder().Folder("empty/").Build(), ".zip", RomReadError::kNotOneFile,
+       "the archive holds 0 files, not exactly one", nullptr},
+      {"not a zip", korva::test::PatternBytes(1000, 5), ".zip", RomReadError::kArchive, "No ZIP header found", nullptr},
+      {"damaged entry", damagedBytes, ".zip", RomReadError::kArchive, "Error decompressing Game.nes: CRC-32 ...",
+       nullptr},
+      {"encrypted entry", encrypted.Build(), ".zip", RomReadError::kArchive,
+       "Error decompressing Game.nes: encrypted entry", nullptr},
+  };
+  korva::RomImageBuffer buffer;  // one for all, as a scan's thread keeps it
+  for (const auto& c : cases) {
+    korva::test::TempFile file(c.bytes, c.suffix);
+    const korva::RomReadStatus status = korva::ReadRomImage(file.path(), buffer);
+    EXPECT_EQ(status.Error(), c.error) << c.what;
+    if (c.reason.ends_with("..."))
+      EXPECT_TRUE(status.Reason().starts_with(c.reason.substr(0, c.reason.size() - 3))) << c.what << ": " << status.Reason();
+    else
+      EXPECT_EQ(status.Reason(), c.reason) << c.what;
+    EXPECT_EQ(buffer.Image, c.read ? *c.read : Bytes{}) << c.what;
+    // The record reader gives the same record, or the empty one.
+    korva::RomReadStatus again;
+    const TROMInfo rom = korva::ReadRomFile(file.path(), kNoDatabase, &again);
+    EXPECT_EQ(again.Reason(), status.Reason()) << c.what;
+    EXPECT_EQ(rom, c.read ? [&] { TROMInfo r = MakeROMInfo(*c.read, kNoDatabase); r.Filename = file.path(); return r; }()
+                          : TROMInfo{}) << c.what;
+  }
+  EXPECT_EQ(korva::ReadRomImage("/tmp/korva-no-such.nes", buffer).Reason(), "No such file or directory");
+  const korva::RomReadStatus missing = korva::ReadRomImage("/tmp/korva-no-such.zip", buffer);
+  EXPECT_EQ(missing.Reason(), "Missing File: No such file or directory");
+  EXPECT_TRUE(missing.IsFileError());
 }
 
-TEST(ReadRomFile, ExtensionDecidesTheReaderWithoutRegardToCase) {
-  const Bytes image = INesImage(1, 1);
-  const Bytes archive = ZipBuilder().Deflated("Game.nes", image).Build();
-  korva::test::TempFile nes(image, ".NeS");
-  korva::test::TempFile zip(archive, ".ZIP");
-  korva::test::TempFile other(image, ".bin");
-  EXPECT_EQ(korva::ReadRomFile(nes.path(), kNoDatabase).CRC32, DataCrc(image));
-  EXPECT_EQ(korva::ReadRomFile(zip.path(), kNoDatabase).CRC32, DataCrc(image));
-  EXPECT_EQ(korva::ReadRomFile(zip.path(), kNoDatabase).Filename, zip.path());
-  EXPECT_EQ(korva::ReadRomFile(other.path(), kNoDatabase), TROMInfo{});
-  // An archive named .nes is read as an image: no signature, no record.
-  korva::test::TempFile zipAsNes(archive, ".nes");
-  EXPECT_EQ(korva::ReadRomFile(zipAsNes.path(), kNoDatabase).Mapper, -1);
-}
+TEST(ReadRomImage, BufferIsReusedAndLimitIs64MiB) {
+  korva::test::TempFile large(INesImage(2, 2), ".nes");
+  korva::test::TempFile small(ZipBuilder().Deflated("Game.nes", INesImage(1, 1)).Build(), ".zip");
+  korva::RomImageBuffer buffer;
+  ASSERT_TRUE(korva::ReadRomImage(large.path(), buffer).Ok());
+  const std::uint8_t* first = buffer.Image.data();
+  ASSERT_TRUE(korva::ReadRomImage(small.path(), buffer).Ok());
+  EXPECT_EQ(buffer.Image.data(), first);  // a smaller image lands in the same bytes
+  EXPECT_EQ(buffer.Image.size(), 16u + 16384 + 8192);
 
-TEST(ReadRomFile, ZipWithFolderAndOneFileIsRead) {
-  const Bytes image = INesImage(1, 1, 0x30);
-  korva::test::TempFile zip(ZipBuilder().Folder("roms/").Stored("roms/Game.nes", image).Build(), ".zip");
-  const TROMInfo rom = korva::ReadZipFile(zip.path(), kNoDatabase);
-  EXPECT_EQ(rom.Mapper, 3);
-  EXPECT_EQ(rom.CRC32, DataCrc(image));
-  EXPECT_TRUE(korva::IsCompatible(rom));
-}
-
-TEST(ReadRomFile, ZipEntryWithDataDescriptorIsRead) {
-  const Bytes image = INesImage(2, 2);
-  ZipBuilder b;
-  b.Deflated("Game.nes", image);
-  b.Last().dataDescriptor = true;
-  korva::test::TempFile zip(b.Build(), ".zip");
-  const TROMInfo rom = korva::ReadZipFile(zip.path(), kNoDatabase);
-  EXPECT_EQ(rom.CRC32, DataCrc(image));
-  EXPECT_EQ(rom.PrgRomSize, 32768);
-}
-
-TEST(ReadRomFile, ZipWithoutExactlyOneRomGivesTheEmptyRecord) {
-  korva::test::TempFile two(
-      ZipBuilder().Stored("a.nes", INesImage(1, 1, 0, 0, 0, 1)).Stored("b.nes", INesImage(1, 1, 0, 0, 0, 2)).Build(),
-      ".zip");
-  EXPECT_EQ(korva::ReadZipFile(two.path(), kNoDatabase), TROMInfo{});
-  korva::test::TempFile none(ZipBuilder().Folder("empty/").Build(), ".zip");
-  EXPECT_EQ(korva::ReadZipFile(none.path(), kNoDatabase), TROMInfo{});
-  korva::test::TempFile notZip(korva::test::PatternBytes(1000, 5), ".zip");
-  EXPECT_EQ(korva::ReadZipFile(notZip.path(), kNoDatabase), TROMInfo{});
-  EXPECT_EQ(korva::ReadZipFile("/tmp/korva-no-such.zip", kNoDatabase), TROMInfo{});
-  korva::test::TempFile text(ZipBuilder().Stored("readme.txt", std::string_view("just some text here")).Build(),
-                             ".zip");
-  const TROMInfo fromText = korva::ReadZipFile(text.path(), kNoDatabase);
-  EXPECT_EQ(fromText.Mapper, -1);
-  EXPECT_EQ(fromText.CRC32, 0u);
-  EXPECT_FALSE(korva::IsCompatible(fromText));
-}
-
-TEST(ReadRomFile, DamagedZipEntryGivesTheEmptyRecord) {
-  ZipBuilder b;
-  b.Stored("Game.nes", INesImage(1, 1));
-  Bytes archive = b.Build();
-  archive[b.DataOffset(0) + 500] ^= 0xFF;
-  korva::test::TempFile zip(archive, ".zip");
-  EXPECT_EQ(korva::ReadZipFile(zip.path(), kNoDatabase), TROMInfo{});
-}
-
-TEST(ReadRomFile, NesFileAbove64MiBIsNotRead) {
-  korva::test::TempFile file(INesImage(2, 1), ".nes");
   // A sparse file: the size is there, the disk blocks are not.
-  ASSERT_EQ(::truncate(file.path().c_str(), static_cast<off_t>(korva::kMaxRomFileSize) + 1), 0);
-  const TROMInfo rom = korva::ReadNesFile(file.path(), kNoDatabase);
-  EXPECT_EQ(rom.Filename, file.path());
-  EXPECT_EQ(rom.Mapper, -1);
-  EXPECT_EQ(rom.CRC32, 0u);
-  ASSERT_EQ(::truncate(file.path().c_str(), static_cast<off_t>(korva::kMaxRomFileSize)), 0);
-  EXPECT_EQ(korva::ReadNesFile(file.path(), kNoDatabase).PrgRomSize, 32768);
+  ASSERT_EQ(::truncate(large.path().c_str(), static_cast<off_t>(korva::kMaxRomFileSize) + 1), 0);
+  const korva::RomReadStatus status = korva::ReadRomImage(large.path(), buffer);
+  EXPECT_EQ(status.Error(), korva::RomReadError::kTooLarge);
+  EXPECT_TRUE(status.Reason().starts_with("larger than 64 MiB (67108865 bytes)")) << status.Reason();
+  ASSERT_EQ(::truncate(large.path().c_str(), static_cast<off_t>(korva::kMaxRomFileSize)), 0);
+  EXPECT_EQ(korva::ReadRomFile(large.path(), kNoDatabase).PrgRomSize, 32768);
 }
