@@ -159,7 +159,7 @@ struct BuiltMenu {
   std::size_t layout = kMenuPrgImageOffset + (kMenuLayoutAddress - kMenuPrgBase);
   BuiltMenu() {
     Cartridge c;
-    MessageLog ui;
+    RecordingUI ui;
     EXPECT_TRUE(AssembleImages(c.ws.Proj, c.ws.Library, c.templates, ui, images));
   }
   std::uint8_t& Mask() { return images.Prg[layout + 14]; }
