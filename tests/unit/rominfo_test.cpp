@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TempDir.h"
 #include "TestArchives.h"
 #include "romlib/FileUtil.h"
 
@@ -19,9 +20,8 @@ const HeaderDatabase kNoDatabase;
 // A header with bytes 4 to 7 and 9 as given, and `dataSize` bytes of data.
 Bytes Header(std::uint8_t b4, std::uint8_t b5, std::uint8_t b6, std::uint8_t b7, std::uint8_t b9,
              std::size_t dataSize = 64) {
-  Bytes image = {0x4E, 0x45, 0x53, 0x1A, b4, b5, b6, b7, 0, b9, 0, 0, 0, 0, 0, 0};
-  const Bytes data = korva::test::PatternBytes(dataSize, b4 + b5 * 3 + b6 * 7 + b7 * 11 + b9 * 13);
-  image.insert(image.end(), data.begin(), data.end());
+  Bytes image = korva::test::INesHeader(b4, b5, b6, b7, b9);
+  korva::test::PutBytes(image, korva::test::PatternBytes(dataSize, b4 + b5 * 3 + b6 * 7 + b7 * 11 + b9 * 13));
   return image;
 }
 
@@ -255,9 +255,10 @@ TEST(ReadRomImage, ReadsOrNamesTheFailedCheck) {
        "Error decompressing Game.nes: encrypted entry", nullptr},
   };
   korva::RomImageBuffer buffer;  // one for all, as a scan's thread keeps it
+  const korva::test::TempDir temp;
   for (const auto& c : cases) {
-    korva::test::TempFile file(c.bytes, c.suffix);
-    const korva::RomReadStatus status = korva::ReadRomImage(file.path(), buffer);
+    const std::string file = temp.Write(std::to_string(&c - cases) + c.suffix, c.bytes);
+    const korva::RomReadStatus status = korva::ReadRomImage(file, buffer);
     EXPECT_EQ(status.Error(), c.error) << c.what;
     if (c.reason.ends_with("..."))
       EXPECT_TRUE(status.Reason().starts_with(c.reason.substr(0, c.reason.size() - 3))) << c.what << ": " << status.Reason();
@@ -266,9 +267,9 @@ TEST(ReadRomImage, ReadsOrNamesTheFailedCheck) {
     EXPECT_EQ(buffer.Image, c.read ? *c.read : Bytes{}) << c.what;
     // The record reader gives the same record, or the empty one.
     korva::RomReadStatus again;
-    const TROMInfo rom = korva::ReadRomFile(file.path(), kNoDatabase, &again);
+    const TROMInfo rom = korva::ReadRomFile(file, kNoDatabase, &again);
     EXPECT_EQ(again.Reason(), status.Reason()) << c.what;
-    EXPECT_EQ(rom, c.read ? [&] { TROMInfo r = MakeROMInfo(*c.read, kNoDatabase); r.Filename = file.path(); return r; }()
+    EXPECT_EQ(rom, c.read ? [&] { TROMInfo r = MakeROMInfo(*c.read, kNoDatabase); r.Filename = file; return r; }()
                           : TROMInfo{}) << c.what;
   }
   EXPECT_EQ(korva::ReadRomImage("/tmp/korva-no-such.nes", buffer).Reason(), "No such file or directory");
@@ -278,20 +279,21 @@ TEST(ReadRomImage, ReadsOrNamesTheFailedCheck) {
 }
 
 TEST(ReadRomImage, BufferIsReusedAndLimitIs64MiB) {
-  korva::test::TempFile large(INesImage(2, 2), ".nes");
-  korva::test::TempFile small(ZipBuilder().Deflated("Game.nes", INesImage(1, 1)).Build(), ".zip");
+  const korva::test::TempDir temp;
+  const std::string large = temp.Write("large.nes", INesImage(2, 2));
+  const std::string small = temp.Write("small.zip", ZipBuilder().Deflated("Game.nes", INesImage(1, 1)).Build());
   korva::RomImageBuffer buffer;
-  ASSERT_TRUE(korva::ReadRomImage(large.path(), buffer).Ok());
+  ASSERT_TRUE(korva::ReadRomImage(large, buffer).Ok());
   const std::uint8_t* first = buffer.Image.data();
-  ASSERT_TRUE(korva::ReadRomImage(small.path(), buffer).Ok());
+  ASSERT_TRUE(korva::ReadRomImage(small, buffer).Ok());
   EXPECT_EQ(buffer.Image.data(), first);  // a smaller image lands in the same bytes
   EXPECT_EQ(buffer.Image.size(), 16u + 16384 + 8192);
 
   // A sparse file: the size is there, the disk blocks are not.
-  ASSERT_EQ(::truncate(large.path().c_str(), static_cast<off_t>(korva::kMaxRomFileSize) + 1), 0);
-  const korva::RomReadStatus status = korva::ReadRomImage(large.path(), buffer);
+  ASSERT_EQ(::truncate(large.c_str(), static_cast<off_t>(korva::kMaxRomFileSize) + 1), 0);
+  const korva::RomReadStatus status = korva::ReadRomImage(large, buffer);
   EXPECT_EQ(status.Error(), korva::RomReadError::kTooLarge);
   EXPECT_TRUE(status.Reason().starts_with("larger than 64 MiB (67108865 bytes)")) << status.Reason();
-  ASSERT_EQ(::truncate(large.path().c_str(), static_cast<off_t>(korva::kMaxRomFileSize)), 0);
-  EXPECT_EQ(korva::ReadRomFile(large.path(), kNoDatabase).PrgRomSize, 32768);
+  ASSERT_EQ(::truncate(large.c_str(), static_cast<off_t>(korva::kMaxRomFileSize)), 0);
+  EXPECT_EQ(korva::ReadRomFile(large, kNoDatabase).PrgRomSize, 32768);
 }
