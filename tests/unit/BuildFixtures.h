@@ -4,6 +4,7 @@
 // recognisable data, a synthetic menu program template with a valid patch
 // header, and a scratch directory.
 #include "project/Workspace.h"
+#include "romlib/CRC.h"
 #include "romlib/UserInterface.h"
 
 #include <cstdint>
@@ -60,6 +61,12 @@ inline std::vector<std::uint8_t> MakeNesImage(int prgUnits, int chrUnits, int ma
   if (chr) image[16 + prg] = image[16 + prg + chr - 1] = 0x5A;
   image.resize(image.size() - cut);
   return image;
+}
+
+// The CRC-32 a scan records for an iNES image: of everything after its
+// 16-byte header. The build checks every game's data against it.
+inline std::uint32_t DataCrc(const std::vector<std::uint8_t>& image) {
+  return image.size() > 16 ? crc::Crc32(0, image.data() + 16, image.size() - 16) : 0xFFFFFFFFu;
 }
 
 inline void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {

@@ -34,8 +34,9 @@ struct Cartridge {
     ws.Library.ROMPath = dir.str();
     for (int n = 1; n <= SlotCount; ++n) {
       const std::string name = "game" + std::to_string(n) + ".nes";
-      testing::WriteBytes(dir.path() / name, testing::MakeNesImage(1, 1, 0, n % 2 == 0, 0x10, 0x20));
-      ws.Proj.slot(n).ROMIndex = testing::AddRom(ws, name, 0x1000u + n, 16384, 8192);
+      const auto image = testing::MakeNesImage(1, 1, 0, n % 2 == 0, 0x10, 0x20);
+      testing::WriteBytes(dir.path() / name, image);
+      ws.Proj.slot(n).ROMIndex = testing::AddRom(ws, name, testing::DataCrc(image), 16384, 8192);
       ws.Proj.slot(n).Title = "GAME " + std::to_string(n);
       ws.Proj.slot(n).Icon = n % 4;
     }
@@ -50,9 +51,9 @@ struct Cartridge {
 
 TEST(MenuPreview, IsTheFrameOfTheBuiltImagesWithOrWithoutTheRoms) {
   Cartridge c;
-  MessageLog ui;
-  CartridgeImages images;
-  ASSERT_TRUE(AssembleImages(c.ws.Proj, c.ws.Library, c.templates, ui, images));
+  const ImageAssembly assembly = AssembleImages(c.ws.Proj, c.ws.Library, c.templates);
+  ASSERT_TRUE(assembly.Built()) << assembly.Refusal;
+  CartridgeImages images = assembly.Images;
   MenuFrame built;
   ASSERT_EQ(RenderMenuScreen(images, built), "");
   ASSERT_EQ(built.Rgb.size(), 256u * 240u * 3u);
@@ -83,9 +84,9 @@ TEST(MenuPreview, EachFieldChangesOnlyItsOwnCells) {
 
 TEST(MenuPreview, RefusesAMenuWithoutAUsableLayout) {
   Cartridge c;
-  MessageLog ui;
-  CartridgeImages images;
-  ASSERT_TRUE(AssembleImages(c.ws.Proj, c.ws.Library, c.templates, ui, images));
+  const ImageAssembly assembly = AssembleImages(c.ws.Proj, c.ws.Library, c.templates);
+  ASSERT_TRUE(assembly.Built()) << assembly.Refusal;
+  CartridgeImages images = assembly.Images;
   const std::size_t layout = kMenuPrgImageOffset + (kMenuLayoutAddress - kMenuPrgBase);
   const auto word = [](std::vector<std::uint8_t>& prg, std::size_t at, unsigned v) {
     prg[at] = v & 0xFF, prg[at + 1] = static_cast<std::uint8_t>(v >> 8);
