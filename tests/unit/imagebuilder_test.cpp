@@ -162,12 +162,12 @@ TEST(MenuTitle, Padding) {
 class BuildTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ws.Library.ROMPath = dir.str();
-    templates.MenuRom = testing::MakeMenuTemplate();
+    ws.Library.ROMPath = dir.path();
+    templates.MenuRom = test::MakeMenuTemplate();
     templates.InstRom.assign(kInstRomTemplateSize, 0x3F);
     templates.MenuRomSource = "test menu";
     templates.InstRomSource = "test inst";
-    testing::MessageLog quiet;
+    test::RecordingUI quiet;
     NewProject(ws.Proj, quiet);
   }
 
@@ -178,11 +178,11 @@ class BuildTest : public ::testing::Test {
     const int prgUnits = kind == kFull32 ? 2 : 1;
     const int chrUnits = kind == kFull16 ? 2 : (kind == kFull32 ? 4 : 1);
     const std::string name = "game" + std::to_string(n) + ext;
-    const Bytes image = testing::MakeNesImage(prgUnits, chrUnits, mapper, mirroring == "v",
+    const Bytes image = test::FilledINesImage(prgUnits, chrUnits, mapper, mirroring == "v",
                                               static_cast<std::uint8_t>(0x10 + n), static_cast<std::uint8_t>(0x80 + n), cut);
-    testing::WriteBytes(dir.path() / name, image);
-    const int index = testing::AddRom(ws, name, testing::DataCrc(image), prgUnits * 16384, chrUnits * 8192, mapper,
-                                      mirroring);
+    dir.Write(name, image);
+    const int index =
+        test::AddRom(ws, name, test::DataCrc(image), prgUnits * 16384, chrUnits * 8192, mapper, mirroring);
     ws.Proj.slot(n).ROMIndex = index;
     ws.Proj.slot(n).Title = "GAME " + std::to_string(n);
     ws.Proj.slot(n).Icon = n % 4;
@@ -199,7 +199,7 @@ class BuildTest : public ::testing::Test {
   }
   std::string OnlyMessage() const { return built.Refusal; }
 
-  testing::ScratchDir dir;
+  test::TempDir dir;
   Workspace ws;
   Templates templates;
   ImageAssembly built;
@@ -226,7 +226,7 @@ TEST_F(BuildTest, MixedBuildImagesAndSlotTable) {
 
   // The slot table: icon, mirroring, half-bank flag, PRG bank, CHR bank, mapper.
   const auto entry = [&](int n) {
-    const std::size_t at = MenuPrg(testing::kTestSlotTable) + 6 * static_cast<std::size_t>(n - 1);
+    const std::size_t at = MenuPrg(test::kTestSlotTable) + 6 * static_cast<std::size_t>(n - 1);
     return Bytes(prg.begin() + static_cast<std::ptrdiff_t>(at), prg.begin() + static_cast<std::ptrdiff_t>(at + 6));
   };
   EXPECT_EQ(entry(2), (Bytes{2, 0, 1, 0, 1, 0}));
@@ -235,7 +235,7 @@ TEST_F(BuildTest, MixedBuildImagesAndSlotTable) {
   EXPECT_EQ(entry(4), (Bytes{0, 1, 0, 6, 8, 87}));
   EXPECT_EQ(entry(5), (Bytes{1, 0, 0, 8, 12, 0}));  // "x" is not vertical
   EXPECT_EQ(entry(6), (Bytes{2, 0, 0, 10, 16, 3}));
-  EXPECT_EQ(prg[MenuPrg(testing::kTestCount)], 16);
+  EXPECT_EQ(prg[MenuPrg(test::kTestCount)], 16);
 
   // Game data where the placement puts it; the menu at 0x4000 and CHR 0.
   EXPECT_EQ(prg[0x0000], 0x5A);
@@ -259,17 +259,17 @@ TEST_F(BuildTest, MixedBuildImagesAndSlotTable) {
 
   // Titles, with the "%" filler; the template's 4 bytes before and 0x00 after stay.
   const auto title = [&](int n) {
-    const std::size_t at = MenuPrg(testing::kTestTitles + 24u * static_cast<unsigned>(n - 1));
+    const std::size_t at = MenuPrg(test::kTestTitles + 24u * static_cast<unsigned>(n - 1));
     return std::string(prg.begin() + static_cast<std::ptrdiff_t>(at), prg.begin() + static_cast<std::ptrdiff_t>(at + 24));
   };
   EXPECT_EQ(title(1), "HDR!GAME 1 " + std::string(11, '%') + "%" + '\0');  // 18 written, the 19th kept
   EXPECT_EQ(title(7), "HDR!" + std::string(19, 'Q') + '\0');
   EXPECT_EQ(title(8), "HDR!" + std::string(19, 'R') + '\0');
   // Instruction lines through SanitizeTitle; the template's spaces follow.
-  const std::size_t line1 = MenuPrg(testing::kTestLine1);
+  const std::size_t line1 = MenuPrg(test::kTestLine1);
   EXPECT_EQ(std::string(prg.begin() + static_cast<std::ptrdiff_t>(line1), prg.begin() + static_cast<std::ptrdiff_t>(line1 + 25)),
             "PICK                    " + std::string(1, '\0'));
-  const std::size_t line2 = MenuPrg(testing::kTestLine2);
+  const std::size_t line2 = MenuPrg(test::kTestLine2);
   EXPECT_EQ(std::string(prg.begin() + static_cast<std::ptrdiff_t>(line2), prg.begin() + static_cast<std::ptrdiff_t>(line2 + 24)),
             "   GAME PAK: VOLUME 1   ");
 }
@@ -315,8 +315,7 @@ TEST_F(BuildTest, ShortRomDataIsRefusedNamingSlotAndFile) {
 
 TEST_F(BuildTest, GameChangedAfterTheScanIsRefusedWithBothCrcs) {
   // The record keeps the CRC-32 the scan found; the file changed since.
-  const Bytes other = testing::MakeNesImage(2, 4, 0, false, 0x66, 0x77);
-  const Bytes original = testing::MakeNesImage(2, 4, 0, false, 0x15, 0x85);
+  const Bytes original = test::FilledINesImage(2, 4, 0, false, 0x15, 0x85);
   Bytes header = original;
   header[7] = 0x10;  // only the header changed: the data and its CRC are the same
   const struct {
@@ -324,7 +323,7 @@ TEST_F(BuildTest, GameChangedAfterTheScanIsRefusedWithBothCrcs) {
     Bytes now;
     bool refused;
   } cases[] = {
-      {"another game of the same size", other, true},
+      {"another game of the same size", test::FilledINesImage(2, 4, 0, false, 0x66, 0x77), true},
       {"cut short by one byte", Bytes(original.begin(), original.end() - 1), true},
       {"one byte added", [&] { Bytes b = original; b.push_back(0); return b; }(), true},
       {"only its header", Bytes(original.begin(), original.begin() + 16), true},
@@ -333,11 +332,11 @@ TEST_F(BuildTest, GameChangedAfterTheScanIsRefusedWithBothCrcs) {
   AllGames(kFull32);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    testing::WriteBytes(dir.path() / "game5.nes", c.now);
+    dir.Write("game5.nes", c.now);
     EXPECT_EQ(Build(), !c.refused) << OnlyMessage();
     if (!c.refused) continue;
     EXPECT_EQ(OnlyMessage(), "Cannot build rom! Slot 5: \"game5.nes\" now holds data with CRC-32 " +
-                                 CrcText(testing::DataCrc(c.now)) + ", not " + CrcText(testing::DataCrc(original)) +
+                                 CrcText(test::DataCrc(c.now)) + ", not " + CrcText(test::DataCrc(original)) +
                                  " as when it was scanned. Rescan the ROM directory.");
     EXPECT_TRUE(NothingWritten());
   }
@@ -369,15 +368,14 @@ TEST_F(BuildTest, UnknownExtensionIsRefusedAndCaseIsIgnored) {
 
 TEST_F(BuildTest, UnreadableGamesAreRefusedNamingSlotFileAndReason) {
   AllGames(kFull32);
-  testing::WriteBytes(dir.path() / "broken.zip", Bytes(100, 0x00));
-  ws.Proj.slot(3).ROMIndex = testing::AddRom(ws, "broken.zip", 0x777, 32768, 32768);
+  dir.Write("broken.zip", Bytes(100, 0x00));
+  ws.Proj.slot(3).ROMIndex = test::AddRom(ws, "broken.zip", 0x777, 32768, 32768);
   EXPECT_FALSE(Build());
   EXPECT_EQ(OnlyMessage().rfind("Cannot build rom! Slot 3: \"broken.zip\" cannot be read: ", 0), 0u) << OnlyMessage();
   EXPECT_TRUE(NothingWritten());
 
-  fs::remove(dir.path() / "broken.zip");
   AllGames(kFull32);
-  fs::remove(dir.path() / "game12.nes");
+  fs::remove(dir / "game12.nes");
   EXPECT_FALSE(Build());
   EXPECT_EQ(OnlyMessage().rfind("Cannot build rom! Slot 12: \"game12.nes\" cannot be read: ", 0), 0u) << OnlyMessage();
   EXPECT_NE(OnlyMessage().find("No such file or directory"), std::string::npos) << OnlyMessage();
@@ -392,13 +390,13 @@ TEST_F(BuildTest, GamesFromArchivesGiveTheSameImagesAsLooseFiles) {
   // Slot 5 deflated inside a folder, slot 6 stored: the same ROM data.
   for (int n : {5, 6}) {
     const std::string nes = "game" + std::to_string(n) + ".nes";
-    const Bytes image = testing::ReadBytes(dir.path() / nes);
+    const Bytes image = test::ReadBytes(dir / nes);
     korva::test::ZipBuilder zip;
     if (n == 5) zip.Folder("roms/").Deflated("roms/" + nes, image);
     else zip.Stored(nes, image);
     const std::string name = "GAME" + std::to_string(n) + ".ZIP";  // extensions compare case-blind
-    testing::WriteBytes(dir.path() / name, zip.Build());
-    fs::remove(dir.path() / nes);
+    dir.Write(name, zip.Build());
+    fs::remove(dir / nes);
     ws.Library.ROMList[static_cast<std::size_t>(ws.Proj.slot(n).ROMIndex)].Filename = name;
   }
   ASSERT_TRUE(Build()) << OnlyMessage();
@@ -408,10 +406,10 @@ TEST_F(BuildTest, GamesFromArchivesGiveTheSameImagesAsLooseFiles) {
 
 TEST_F(BuildTest, ArchiveWithTwoFilesIsRefused) {
   AllGames(kFull32);
-  const Bytes image = testing::ReadBytes(dir.path() / "game4.nes");
+  const Bytes image = test::ReadBytes(dir / "game4.nes");
   korva::test::ZipBuilder zip;
   zip.Stored("a.nes", image).Stored("b.nes", image);
-  testing::WriteBytes(dir.path() / "two.zip", zip.Build());
+  dir.Write("two.zip", zip.Build());
   ws.Library.ROMList[static_cast<std::size_t>(ws.Proj.slot(4).ROMIndex)].Filename = "two.zip";
   EXPECT_FALSE(Build());
   EXPECT_NE(OnlyMessage().find("two.zip"), std::string::npos) << OnlyMessage();
@@ -439,7 +437,7 @@ TEST_F(BuildTest, WrongTemplatesAreRefusedBeforeAnythingIsWritten) {
   templates.MenuRom[6] = 0xF0, templates.MenuRom[7] = 0xFF;
   expectRefusal("title pointer table at 0xFFF0");
   // A title pointer that names an entry outside the menu PRG.
-  const std::size_t pointer = 10 + (testing::kTestPointers - 0xC000) + 2 * 5;
+  const std::size_t pointer = 10 + (test::kTestPointers - 0xC000) + 2 * 5;
   templates.MenuRom[pointer] = 0xF0, templates.MenuRom[pointer + 1] = 0xFF;
   expectRefusal("title entry at 0xFFF0");
   templates.MenuRom.clear();

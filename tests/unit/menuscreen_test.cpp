@@ -13,8 +13,8 @@
 namespace korva {
 namespace {
 
-using testing::MessageLog;
-using testing::ScratchDir;
+using test::RecordingUI;
+using test::TempDir;
 using Cells = std::set<std::pair<int, int>>;
 
 // The 8x8 cells (row, column) in which two frames differ.
@@ -27,16 +27,16 @@ Cells DifferentCells(const MenuFrame& a, const MenuFrame& b) {
 
 // Sixteen half-bank games in a scratch directory, one to a slot.
 struct Cartridge {
-  ScratchDir dir;
+  TempDir dir;
   Workspace ws;
   Templates templates = LoadTemplates();
   Cartridge() {
-    ws.Library.ROMPath = dir.str();
+    ws.Library.ROMPath = dir.path();
     for (int n = 1; n <= SlotCount; ++n) {
       const std::string name = "game" + std::to_string(n) + ".nes";
-      const auto image = testing::MakeNesImage(1, 1, 0, n % 2 == 0, 0x10, 0x20);
-      testing::WriteBytes(dir.path() / name, image);
-      ws.Proj.slot(n).ROMIndex = testing::AddRom(ws, name, testing::DataCrc(image), 16384, 8192);
+      const test::Bytes image = test::FilledINesImage(1, 1, 0, n % 2 == 0, 0x10, 0x20);
+      dir.Write(name, image);
+      ws.Proj.slot(n).ROMIndex = test::AddRom(ws, name, test::DataCrc(image), 16384, 8192);
       ws.Proj.slot(n).Title = "GAME " + std::to_string(n);
       ws.Proj.slot(n).Icon = n % 4;
     }
