@@ -76,7 +76,7 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
     aboutBox_ = new AboutDialog(this);
     commands_->SetAboutBox(aboutBox_);
   }
-  preview_ = new MenuPreview(ws_, this);
+  preview_ = new MenuPreview(ws_, this, QString::fromStdString(options_.SettingsFile));
   BuildMenus();
   BuildToolbar();
 
