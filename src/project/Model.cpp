@@ -1,6 +1,7 @@
 #include "project/Model.h"
 #include "romlib/FileUtil.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace korva {
@@ -45,6 +46,28 @@ std::string StorableTitle(std::string_view text, std::size_t maxLength) {
     if (static_cast<unsigned char>(ch) >= 0x20) printable.push_back(ch);
   }
   return SanitizeTitle(printable, maxLength);
+}
+
+TitleFieldText FilterTitleField(std::string_view text, std::size_t maxLength) {
+  TitleFieldText field;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    // A byte from 0x80 up starts or continues a multi-byte character: it goes
+    // out whole with the bytes from 0x80 to 0xBF that follow it.
+    std::size_t end = i + 1;
+    if (c >= 0x80)
+      while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+    if (c >= 0x20 && c < 0x80 && IsTitleChar(c)) {
+      field.Text += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : static_cast<char>(c);
+    } else if (std::string ch(text.substr(i, end - i));
+               std::find(field.Dropped.begin(), field.Dropped.end(), ch) == field.Dropped.end()) {
+      field.Dropped.push_back(std::move(ch));
+    }
+    i = end;
+  }
+  field.Length = field.Text.size();
+  if (field.Text.size() > maxLength) field.Text.resize(maxLength);
+  return field;
 }
 
 void NewProject(Project& project, UserInterface& ui) {

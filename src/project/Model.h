@@ -8,6 +8,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korva {
 
@@ -18,6 +19,9 @@ constexpr std::size_t kInstLineMaxLength = 24;  // InstLine1, InstLine2
 
 // The menu icon names; a slot's Icon is the index 0 to 3.
 inline constexpr std::array<std::string_view, 4> IconNames = {"No Icon", "1-Player", "2-Player", "Zapper"};
+
+// The game icon mode names; CartridgeSettings' Icons is the index 0 to 2.
+inline constexpr std::array<std::string_view, 3> IconModeNames = {"1 Player", "2 Player", "Lightgun"};
 
 struct Slot {
   int ROMIndex = -1;  // -1 (no ROM) or an index into ROMList
@@ -70,6 +74,18 @@ std::string SanitizeTitle(std::string_view text, std::size_t maxLength);
 // cannot carry those characters, so a title holding one would be saved without
 // it and the next Open, the images and the saved file would disagree.
 std::string StorableTitle(std::string_view text, std::size_t maxLength);
+
+// A text given whole for a title field (a slot title, CartTitle, InstLine1 or
+// InstLine2), taken as the window's fields take a paste: only the characters
+// of the title character set from the space up are kept, letters a to z are
+// upper-cased, and the text stops after `maxLength` characters.
+struct TitleFieldText {
+  std::string Text;                  // what the field keeps
+  std::vector<std::string> Dropped;  // the characters left out, each once, in the order met (UTF-8 sequences whole)
+  std::size_t Length = 0;            // the length before the cut, after the characters were left out
+  bool Cut() const { return Text.size() < Length; }
+};
+TitleFieldText FilterTitleField(std::string_view text, std::size_t maxLength);
 
 // Resets the project to the new-project defaults: every slot empty, the
 // default cartridge texts, no file name, ProjectModified false; then sets the
