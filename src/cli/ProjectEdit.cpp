@@ -68,7 +68,7 @@ CartridgeOptions TakeCartridgeOptions(std::vector<std::string>& args) {
 
 std::optional<std::string> FieldText(const char* command, const std::string& what, const std::string& text,
                                      std::size_t maxLength) {
-  const TitleFieldText field = FilterTitleField(text, maxLength);
+  const CleanedTitle field = CleanTitleText(text);
   const std::string given = "korva " + std::string(command) + ": " + what + " \"" + text + "\": ";
   if (!field.Dropped.empty()) {
     std::cerr << given << QuotedList(field.Dropped) << (field.Dropped.size() == 1 ? " is" : " are")
@@ -76,8 +76,8 @@ std::optional<std::string> FieldText(const char* command, const std::string& wha
                  "nothing was changed\n";
     return std::nullopt;
   }
-  if (field.Cut()) {
-    std::cerr << given << field.Length << " characters, but the field holds at most " << maxLength
+  if (field.Text.size() > maxLength) {
+    std::cerr << given << field.Text.size() << " characters, but the field holds at most " << maxLength
               << "; nothing was changed\n";
     return std::nullopt;
   }

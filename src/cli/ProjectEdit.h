@@ -45,11 +45,12 @@ struct CartridgeOptions {
 CartridgeOptions TakeCartridgeOptions(std::vector<std::string>& args);
 
 // `text` for a title field of at most `maxLength` characters, as the window's
-// field takes it (FilterTitleField). A text the filter would shorten (a
+// field takes it (CleanTitleText). A text the filter would shorten (a
 // character outside the title character set, more than `maxLength`
 // characters) is refused: nullopt after saying why on stderr. A text it only
-// changes (lower-case letters) is taken, and the stored form is said on
-// stderr unless -q. `what` names the field ("--title", "slot 3 --title").
+// changes (lower-case letters, accents taken off, typographic quotes, control
+// characters left out) is taken, and the stored form is said on stderr
+// unless -q. `what` names the option ("--title").
 std::optional<std::string> FieldText(const char* command, const std::string& what, const std::string& text,
                                      std::size_t maxLength);
 

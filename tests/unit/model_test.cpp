@@ -30,37 +30,35 @@ TEST(SanitizeTitle, DropsCharactersOutsideTheSetAndCuts) {
   EXPECT_EQ(SanitizeTitle("!#$&'*+-./:<=>?", 19), "!#$&'*+-./:<=>?");
 }
 
-// What a title field keeps of a text given whole, and what it says it left out.
-TEST(FilterTitleField, KeepsTheSetUpperCasesCutsAndNamesWhatItDropped) {
-  const struct {
-    const char* text;
-    std::size_t maxLength;
-    const char* kept;
-    std::vector<std::string> dropped;
-    std::size_t length;  // before the cut
-  } cases[] = {
-      {"my cart", 19, "MY CART", {}, 7},
-      {"Tom's, Hat; 2,", 19, "TOM'S HAT 2", {",", ";"}, 11},
-      {"Caf\xc3\xa9 \xc3\xa0 la caf\xc3\xa9", 19, "CAF  LA CAF", {"\xc3\xa9", "\xc3\xa0"}, 11},
-      {"A\x03" "B\x16" "C\tD", 19, "ABCD", {"\x03", "\x16", "\t"}, 4},
-      {"Robo Rescue Squad 2 Turbo", 19, "ROBO RESCUE SQUAD 2", {}, 25},
-      {"   GAME PAK: VOLUME 1   ", 24, "   GAME PAK: VOLUME 1   ", {}, 24},
-      {"(Hack) Sky", 19, "(HACK) SKY", {}, 10},  // no cut at "(": that is the ROM name rule
-      {"\xff\xfe", 19, "", {"\xff", "\xfe"}, 0},
-  };
-  for (const auto& c : cases) {
-    const TitleFieldText field = FilterTitleField(c.text, c.maxLength);
-    EXPECT_EQ(field.Text, c.kept) << c.text;
-    EXPECT_EQ(field.Dropped, c.dropped) << c.text;
-    EXPECT_EQ(field.Length, c.length) << c.text;
-    EXPECT_EQ(field.Cut(), c.length > c.maxLength) << c.text;
-  }
-}
-
 TEST(TitleCharacterSet, MembersAndNonMembers) {
   for (unsigned char c : std::string("AZaz09 !#$&'()*+-./:<=>?\x03\x08\x16")) EXPECT_TRUE(IsTitleChar(c)) << int(c);
   for (unsigned char c : std::string("\"%,;@[\\]^_{|}~`\x7f\x01\x0a\x0d\x80\xff")) EXPECT_FALSE(IsTitleChar(c)) << int(c);
   EXPECT_FALSE(IsTitleChar(0));
+}
+
+// Typed, pasted or given on the command line: accents go before the filter,
+// and what the filter still drops is listed once each.
+TEST(CleanTitleText, PlainLettersFirstThenTheFilter) {
+  struct Case {
+    const char* in;
+    const char* text;
+    std::vector<std::string> dropped;
+  };
+  const Case cases[] = {
+      {"Caf\xc3\xa9 cr\xc3\xa8me", "CAFE CREME", {}},
+      {"\xc3\x86sir Stra\xc3\x9f" "e \xc5\x81\xc3\xb3" "d\xc5\xba \xe1\xba\xa0", "AESIR STRASSE LODZ A", {}},
+      {"\xe2\x80\x9cRock\xe2\x80\x9d \xe2\x80\x93 it\xe2\x80\x99s\xe2\x80\xa6", "ROCK - IT'S...", {"\""}},
+      {"\xef\xbc\xa1\xef\xbc\x91\xc2\xa0x\ty\r\nz\xc2\xad", "A1 X Y  Z", {}},
+      {"a,b;c,d\xe2\x82\xac" "e\xe2\x82\xac", "ABCDE", {",", ";", "\xe2\x82\xac"}},
+      {"ok\xff\xc3", "OK", {"\xef\xbf\xbd"}},
+      {"\x01\x03\x7f(x)", "(X)", {}},
+  };
+  for (const Case& c : cases) {
+    const CleanedTitle cleaned = CleanTitleText(c.in);
+    EXPECT_EQ(cleaned.Text, c.text) << c.in;
+    EXPECT_EQ(cleaned.Dropped, c.dropped) << c.in;
+  }
+  EXPECT_EQ(PlainLetters("\xc3\xa9t\xc3\xa9 \xe2\x82\xac"), "ete \xe2\x82\xac");  // no plain form: kept
 }
 
 TEST(NewProject, ResetsEverythingAndTellsTheUser) {
