@@ -8,6 +8,7 @@
 #include "builder/ImageBuilder.h"
 #include "builder/MenuScreen.h"
 #include "cli/Command.h"
+#include "cli/ConsoleUI.h"
 #include "cli/DbOption.h"
 #include "cli/PngFile.h"
 #include "cli/ProjectLoad.h"
@@ -55,7 +56,7 @@ int RunPreview(const std::vector<std::string>& rawArgs) {
     }
     const std::string path = output ? *output : BasePath(ws.Proj.ProjectFileName) + "-menu.png";
     WriteFileAtomic(path, std::span<const std::uint8_t>(EncodePng(frame.Rgb, kScreenWidth, kScreenHeight, scale)));
-    std::cerr << "Menu preview written to " << path << "\n";
+    Notes() << "Menu preview written to " << path << "\n";
     return 0;
   });
 }
