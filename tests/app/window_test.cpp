@@ -12,7 +12,7 @@
 #include "romlib/ROMInfo.h"
 #include "romlib/RomDatabase.h"
 
-#include "../unit/TestArchives.h"
+#include "TestArchives.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -72,11 +72,7 @@ std::string MakeDatabase(const QTemporaryDir& dir, const std::vector<Game>& game
   xml << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<KORVA Build=\"12\">\n  <ROMPath>" << root
       << "</ROMPath>\n  <ROMDB>\n";
   for (const Game& g : games) {
-    std::vector<char> image(16 + static_cast<std::size_t>(g.prg + g.chr), 0x11);
-    const char header[16] = {'N', 'E', 'S', 0x1A, static_cast<char>(g.prg / 16384), static_cast<char>(g.chr / 8192),
-                             1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    std::copy(header, header + 16, image.begin());
-    std::ofstream(root + g.file, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+    korva::test::WriteBytes(root + g.file, korva::test::FilledINesImage(g.prg / 16384, g.chr / 8192, 0, true, 0x11, 0x11));
     xml << "    <ROM CRC32=\"" << g.crc << "\">\n      <Filename>" << g.file << "</Filename>\n"
         << "      <INES Mapper=\"0\" ChrRomSize=\"" << g.chr << "\" PrgRomSize=\"" << g.prg
         << "\" Mirroring=\"v\"/>\n    </ROM>\n";

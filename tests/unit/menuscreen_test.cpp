@@ -13,8 +13,8 @@
 namespace korva {
 namespace {
 
-using testing::MessageLog;
-using testing::ScratchDir;
+using test::RecordingUI;
+using test::TempDir;
 using Cells = std::set<std::pair<int, int>>;
 
 // The 8x8 cells (row, column) in which two frames differ.
@@ -27,15 +27,15 @@ Cells DifferentCells(const MenuFrame& a, const MenuFrame& b) {
 
 // Sixteen half-bank games in a scratch directory, one to a slot.
 struct Cartridge {
-  ScratchDir dir;
+  TempDir dir;
   Workspace ws;
   Templates templates = LoadTemplates();
   Cartridge() {
-    ws.Library.ROMPath = dir.str();
+    ws.Library.ROMPath = dir.path();
     for (int n = 1; n <= SlotCount; ++n) {
       const std::string name = "game" + std::to_string(n) + ".nes";
-      testing::WriteBytes(dir.path() / name, testing::MakeNesImage(1, 1, 0, n % 2 == 0, 0x10, 0x20));
-      ws.Proj.slot(n).ROMIndex = testing::AddRom(ws, name, 0x1000u + n, 16384, 8192);
+      dir.Write(name, test::FilledINesImage(1, 1, 0, n % 2 == 0, 0x10, 0x20));
+      ws.Proj.slot(n).ROMIndex = test::AddRom(ws, name, 0x1000u + n, 16384, 8192);
       ws.Proj.slot(n).Title = "GAME " + std::to_string(n);
       ws.Proj.slot(n).Icon = n % 4;
     }
@@ -50,7 +50,7 @@ struct Cartridge {
 
 TEST(MenuPreview, IsTheFrameOfTheBuiltImagesWithOrWithoutTheRoms) {
   Cartridge c;
-  MessageLog ui;
+  RecordingUI ui;
   CartridgeImages images;
   ASSERT_TRUE(AssembleImages(c.ws.Proj, c.ws.Library, c.templates, ui, images));
   MenuFrame built;
@@ -83,7 +83,7 @@ TEST(MenuPreview, EachFieldChangesOnlyItsOwnCells) {
 
 TEST(MenuPreview, RefusesAMenuWithoutAUsableLayout) {
   Cartridge c;
-  MessageLog ui;
+  RecordingUI ui;
   CartridgeImages images;
   ASSERT_TRUE(AssembleImages(c.ws.Proj, c.ws.Library, c.templates, ui, images));
   const std::size_t layout = kMenuPrgImageOffset + (kMenuLayoutAddress - kMenuPrgBase);

@@ -70,7 +70,7 @@ TEST(NewProject, ResetsEverythingAndTellsTheUser) {
   p.Cartridge.Icons = 2;
   p.ProjectFileName = "/tmp/a.korva";
   p.ProjectModified = true;
-  testing::MessageLog ui;
+  test::RecordingUI ui;
   NewProject(p, ui);
   for (int n = 1; n <= SlotCount; ++n) {
     EXPECT_EQ(p.slot(n).ROMIndex, -1);
@@ -84,8 +84,8 @@ TEST(NewProject, ResetsEverythingAndTellsTheUser) {
   EXPECT_EQ(p.Cartridge.Icons, 1);
   EXPECT_TRUE(p.ProjectFileName.empty());
   EXPECT_FALSE(p.ProjectModified);
-  EXPECT_EQ(ui.captions, std::vector<std::string>{"New Project"});
-  EXPECT_EQ(ui.status, std::vector<std::string>{"New project created!|2"});
+  EXPECT_EQ(ui.Captions(), std::vector<std::string>{"New Project"});
+  EXPECT_EQ(ui.Statuses(), (std::vector<std::pair<std::string, int>>{{"New project created!", 2}}));
 }
 
 TEST(CaptionText, NewProjectAndFileNames) {
