@@ -369,13 +369,13 @@ TEST_F(ProjectCommandsTest, ChoosingNoRomClearsTheIndexAndKeepsTheTitle) {
 TEST_F(ProjectCommandsTest, MatchRomNameExactThenCrcThenAUniquePrefix) {
   RomLibrary& library = ws.Library;
   library = {};
-  const int rocket = testing::AddRom(ws, "Rocket.nes", 0x0000BEEF, 16384, 8192);
-  const int rocketRally = testing::AddRom(ws, "Rocket Rally.nes", 0x72522F6D, 16384, 8192);
-  const int mole = testing::AddRom(ws, "Mole Patrol.nes", 0x11111111, 16384, 8192);
-  const int moleCopy = testing::AddRom(ws, "mole patrol.zip", 0x11111111, 16384, 8192);  // the same game
-  const int twinA = testing::AddRom(ws, "Twin.nes", 0x22222222, 16384, 8192);
-  const int twinB = testing::AddRom(ws, "Twin.zip", 0x33333333, 16384, 8192);
-  const int hexName = testing::AddRom(ws, "72522F6D.nes", 0x44444444, 16384, 8192);
+  const int rocket = test::AddRom(ws, "Rocket.nes", 0x0000BEEF, 16384, 8192);
+  const int rocketRally = test::AddRom(ws, "Rocket Rally.nes", 0x72522F6D, 16384, 8192);
+  const int mole = test::AddRom(ws, "Mole Patrol.nes", 0x11111111, 16384, 8192);
+  const int moleCopy = test::AddRom(ws, "mole patrol.zip", 0x11111111, 16384, 8192);  // the same game
+  const int twinA = test::AddRom(ws, "Twin.nes", 0x22222222, 16384, 8192);
+  const int twinB = test::AddRom(ws, "Twin.zip", 0x33333333, 16384, 8192);
+  const int hexName = test::AddRom(ws, "72522F6D.nes", 0x44444444, 16384, 8192);
   const struct {
     const char* name;
     int index;

@@ -133,7 +133,7 @@ TEST_F(RandomFillTest, AFillGivesEverySlotARomNoIconAndItsTitle) {
 }
 
 TEST_F(RandomFillTest, AOneRomListPutsThatRomInEverySlot) {
-  testing::AddRom(ws, "Rocket Rally (USA).nes", 0x1000u, 16384, 8192);
+  test::AddRom(ws, "Rocket Rally (USA).nes", 0x1000u, 16384, 8192);
   EXPECT_EQ(RandomFill(ws, ui), RandomFillResult::Filled);
   EXPECT_EQ(RomIndices(ws.Proj), std::vector<int>(SlotCount, 0));
   for (const Slot& s : ws.Proj.Slots) EXPECT_EQ(s.Title, "ROCKET RALLY");
@@ -153,10 +153,10 @@ TEST_F(RandomFillTest, EveryFillIsALayoutTheBuildAccepts) {
   for (const auto& list : lists) {
     ws.Library = {};
     for (int i = 0; i < list.bigGames; ++i)
-      testing::AddRom(ws, "Big " + std::to_string(i) + ".nes", 0x100000u + static_cast<unsigned>(i), 32768, 32768);
+      test::AddRom(ws, "Big " + std::to_string(i) + ".nes", 0x100000u + static_cast<unsigned>(i), 32768, 32768);
     for (int i = 0; i < list.halfBankGames; ++i)
-      testing::AddRom(ws, "Half " + std::to_string(i) + ".nes", 0x200000u + static_cast<unsigned>(i), 16384, 8192);
-    if (list.unusable) testing::AddRom(ws, "Small CHR.nes", 0x300000u, 16384, 4096);
+      test::AddRom(ws, "Half " + std::to_string(i) + ".nes", 0x200000u + static_cast<unsigned>(i), 16384, 8192);
+    if (list.unusable) test::AddRom(ws, "Small CHR.nes", 0x300000u, 16384, 4096);
     for (std::uint64_t seed = 0; seed < 8; ++seed) {
       ASSERT_EQ(RandomFill(ws, ui, seed), RandomFillResult::Filled) << list.what;
       EXPECT_TRUE(FitGames(SlotRoms(ws.Proj, ws.Library)).Buildable()) << list.what << ", seed " << seed;
@@ -165,8 +165,8 @@ TEST_F(RandomFillTest, EveryFillIsALayoutTheBuildAccepts) {
 }
 
 TEST_F(RandomFillTest, WithoutAHalfBankGameNothingChangesAndTheStatusTextSaysWhy) {
-  for (int i = 0; i < 3; ++i) testing::AddRom(ws, "Big " + std::to_string(i) + ".nes", 0x10u + i, 32768, 8192);
-  testing::AddRom(ws, "Small CHR.nes", 0x300000u, 16384, 4096);  // PRG 16 KB, but unusable
+  for (int i = 0; i < 3; ++i) test::AddRom(ws, "Big " + std::to_string(i) + ".nes", 0x10u + i, 32768, 8192);
+  test::AddRom(ws, "Small CHR.nes", 0x300000u, 16384, 4096);  // PRG 16 KB, but unusable
   Customise();
   ws.Proj.ProjectModified = true;  // not even asked
   EXPECT_EQ(RandomFill(ws, ui, 3), RandomFillResult::NoHalfBankGame);
