@@ -432,8 +432,9 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
   EXPECT_EQ(ReadText(demo.Path("demo.korva")), before);
 }
 
-// What `korva show --json` and `korva list --json` say is what their tables say.
-TEST(KorvaScript, TheJsonOfShowAndListAgreesWithTheirTables) {
+// What `korva show --json`, `korva list --json` and `korva info --json` say
+// is what their tables say.
+TEST(KorvaScript, TheJsonOfShowListAndInfoAgreesWithTheirTables) {
   Demo demo;
   // A name with a quote, a backslash and an accent; an empty slot; a full-bank game in slot 1.
   fs::rename(demo.Path("roms/mole-patrol.nes"), demo.Path("roms/mole \"patrol\" \\ caf\xc3\xa9.nes"));
@@ -444,15 +445,19 @@ TEST(KorvaScript, TheJsonOfShowAndListAgreesWithTheirTables) {
   ASSERT_EQ(Korva("slot " + project + " 5 --clear" + db).status, 0);
   ASSERT_EQ(Korva("slot " + project + " 1 --rom castle-climber --icon zapper" + db).status, 0);
 
-  const auto save = [&](const std::string& name, const std::string& args) {
+  const auto save = [&](const std::string& name, const std::string& args, int status = 0) {
     const Outcome run = korva::test::RunCommand(std::string(KORVA_EXE) + " " + args, false);
-    EXPECT_EQ(run.status, 0) << args;
+    EXPECT_EQ(run.status, status) << args;
     std::ofstream(demo.Path(name), std::ios::binary) << run.out;
     return Quote(demo.Path(name));
   };
   const std::string files = save("show.txt", "show " + project + db) + " " +
                             save("show.json", "show " + project + db + " --json") + " " +
                             save("list.txt", "list" + db) + " " + save("list.json", "list" + db + " --json");
+  const std::string infoFiles = Quote(demo.Path("roms/castle-climber.nes")) + " " + Quote(demo.Path("gone.nes")) + " " +
+                                Quote(demo.Path("roms/rocket-rally.nes"));
+  const std::string infoJson = save("info.json", "info --json " + infoFiles, 1);
+  const std::string info = save("info.txt", "info " + infoFiles, 1) + " " + infoJson;
   // Reads each table with patterns and checks every field against the JSON.
   const Outcome check = Python(demo.dir, R"PY(
 import json, re, sys
@@ -493,8 +498,21 @@ for line, r in zip(lines, roms["roms"]):
     same("mirroring", mirroring, r["mirroring"]); same("source", source, r["source"])
     same("file", r["file"].rsplit(".", 1)[0], r["name"])
 assert any(r["name"] == 'mole "patrol" \\ caf\u00e9' for r in roms["roms"]), "the odd name"
+info_text, info = open(sys.argv[5]).read(), json.load(open(sys.argv[6]))
+blocks = re.findall(r'^(\S.*)\n((?:  .*\n)+)', info_text, re.M)
+found = [f for f in info["files"] if "error" not in f]
+same("info records", len(blocks), len(found))
+same("the error", [f["error"] for f in info["files"] if "error" in f], ["no such file"])
+for (path, body), f in zip(blocks, found):
+    t = dict(re.findall(r'^  (\w+(?: ROM)?) +(.*)$', body, re.M))
+    size = lambda b: "%d bytes (%d KB)" % (b, b // 1024)
+    same("path", path, f["path"]); same("CRC32", t["CRC32"], f["crc32"]); same("Mapper", int(t["Mapper"]), f["mapper"])
+    same("PRG", t["PRG ROM"], size(f["prgBytes"])); same("CHR", t["CHR ROM"], size(f["chrBytes"]))
+    same("Mirroring", t["Mirroring"].split(" ")[0], f["mirroring"]); same("Timing", t["Timing"], f["timing"])
+    same("Source", t["Source"], f["source"])
+    same("Cartridge", t["Cartridge"], "can hold it" if f["cartridgeCanHoldIt"] else "cannot hold it: " + f["refusal"])
 print("agree")
-)PY", files);
+)PY", files + " " + info);
   EXPECT_EQ(check.out, "agree\n");
 }
 
