@@ -566,10 +566,10 @@ TEST(KorvaScript, QuietAndVerboseDecideWhatGoesToStderr) {
     std::string command;
     std::vector<std::string> shown, hidden;
   } cases[] = {
-      {"preview " + args, {"Menu preview written to"}, {"New project created!", "Loaded KORVA Game Database"}},
+      {"preview " + args, {"written to"}, {"New project created!", "Loaded KORVA Game Database"}},
       {"-v preview " + args, {"Loaded KORVA Game Database, 16 ROMs", "Loaded project: demo.korva"}, {}},
       {"show " + args + " --verbose", {"Loaded KORVA Game Database, 16 ROMs"}, {}},
-      {"-q preview " + args, {}, {"Menu preview written to"}},
+      {"-q preview " + args, {}, {"written to"}},
       {"set " + args + " --title 'quiet please' --quiet", {}, {"stored as"}},
       {"set " + args + " --title 'loud, please' -q", {"\",\" is not in the title character set"}, {}},
   };
