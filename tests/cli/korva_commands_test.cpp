@@ -372,3 +372,28 @@ TEST(KorvaPreview, RefusesAnOutputThatIsAnInputOfTheBuild) {
                 ReadText(demo.Path("roms/rocket-rally.nes")),
             before);
 }
+
+// The demo writes only into a new or empty directory, unless --force.
+TEST(KorvaDemo, RefusesADirectoryThatHoldsAnythingUnlessForced) {
+  const struct {
+    const char* what;
+    const char* args;  // after the directory
+    bool written;
+  } cases[] = {
+      {"a project of the user's", "", false},
+      {"the same, forced", " --force", true},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    std::ofstream(dir.path() + "demo.korva") << "mine";
+    const Outcome run = Korva("demo " + Quote(dir.path()) + c.args);
+    EXPECT_EQ(run.status, c.written ? 0 : 1) << c.what << ": " << run.out;
+    EXPECT_EQ(ReadText(dir.path() + "demo.korva") == "mine", !c.written) << c.what;
+    EXPECT_EQ(fs::exists(dir.path() + "roms"), c.written) << c.what;
+    if (!c.written) EXPECT_TRUE(Has(run.out, "is not an empty directory")) << run.out;
+  }
+  TempDir dir;
+  std::ofstream(dir.path() + "plain") << "a file";
+  EXPECT_EQ(Korva("demo " + Quote(dir.path() + "plain")).status, 1);
+  EXPECT_EQ(ReadText(dir.path() + "plain"), "a file");
+}
