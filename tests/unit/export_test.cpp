@@ -3,6 +3,7 @@
 #include "builder/Export.h"
 
 #include "BuildFixtures.h"
+#include "CommandRun.h"
 #include "builder/InstRom.h"
 #include "project/ProjectFile.h"
 #include "romlib/FileUtil.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 namespace korva {
 namespace {
@@ -17,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class ExportTest : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     ws.Library.ROMPath = dir.path() + "roms/";
     fs::create_directories(ws.Library.ROMPath);
@@ -35,6 +37,13 @@ class ExportTest : public ::testing::Test {
   }
   void Fill(int index) {
     for (int n = 1; n <= 16; ++n) ws.Proj.slot(n).ROMIndex = index;
+  }
+  // Every file under the directory, by path, with its content.
+  std::map<std::string, std::string> Contents() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
+      files[entry.path().string()] = test::ReadText(entry.path().string());
+    return files;
   }
   std::string Export() {
     ui.Clear();
@@ -183,6 +192,47 @@ TEST_F(ExportTest, EveryNameIsCheckedBeforeTheFirstWrite) {
       EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
     }
     for (const char* suffix : {".korva", "-prg.bin", "-chr.bin"}) EXPECT_FALSE(fs::exists(base + suffix)) << suffix;
+  }
+}
+
+TEST_F(ExportTest, AnOutputThatIsAnInputIsRefusedWritingNothing) {
+  // Compared by file, not by name: a hard link, a symbolic link and a
+  // roundabout spelling are all the file they name.
+  const struct {
+    const char* what;
+    void (*setUp)(ExportTest&);
+    const char* clash;
+  } cases[] = {
+      {"PRG image a hard link of a ROM",
+       [](ExportTest& t) { fs::create_hard_link(t.ws.Library.ROMPath + "Full Game.nes", t.dir / "set-prg.bin"); },
+       "it is the ROM of slot 2"},
+      {"CHR image a link to the ROM database",
+       [](ExportTest& t) { fs::create_symlink(t.ws.DatabasePath, t.dir / "set-chr.bin"); }, "it is the ROM database"},
+      {"instruction ROM the template named",
+       [](ExportTest& t) {
+         t.dir.Write("set-instrom.bin", test::Bytes(kInstRomTemplateSize, 0x3F));
+         t.templates.InstRomFile = t.dir.path() + "roms/../set-instrom.bin";
+       },
+       "it is the instruction ROM template"},
+      {"the project saved over a ROM",
+       [](ExportTest& t) { t.ws.Proj.ProjectFileName = t.ws.Library.ROMPath + "Half Game.nes"; },
+       "it is the ROM of slot 1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fill(full);
+    ws.Proj.slot(1).ROMIndex = half;
+    ws.Proj.ProjectFileName = dir.path() + "set.korva";
+    ws.DatabasePath = dir.Write("korva_db.xml", "<ROMDB/>");
+    templates = {};
+    for (const char* name : {"set-prg.bin", "set-chr.bin", "set-instrom.bin", "set.korva"}) fs::remove(dir / name);
+    c.setUp(*this);
+    const auto before = Contents();
+    const std::string message = Export();
+    EXPECT_FALSE(ok);
+    EXPECT_NE(message.find(c.clash), std::string::npos) << message;
+    EXPECT_NE(message.find("Nothing was written."), std::string::npos) << message;
+    EXPECT_EQ(Contents(), before);
   }
 }
 
