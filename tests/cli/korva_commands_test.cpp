@@ -397,6 +397,7 @@ TEST(KorvaDemo, RefusesADirectoryThatHoldsAnythingUnlessForced) {
   std::ofstream(dir.path() + "plain") << "a file";
   EXPECT_EQ(Korva("demo " + Quote(dir.path() + "plain")).status, 1);
   EXPECT_EQ(ReadText(dir.path() + "plain"), "a file");
+}
 
 // ---------------------------------------------------------------------------
 // A cartridge from a script: new, set, slot and randomize, --json, -q and -v.
