@@ -182,7 +182,7 @@ TEST(KorvaList, ADatabaseThatCannotBeReadGivesTheSystemsReason) {
 TEST(KorvaCommands, DataGoesToStdoutEverythingElseToStderrAndEveryCommandHasHelp) {
   Outcome run = korva::test::RunCommand(std::string(KORVA_EXE) + " --help", false);
   EXPECT_TRUE(Has(run.out, "scan DIR [--db PATH] [--threads N]")) << run.out;
-  for (const char* command : {"info -h", "scan x --help", "list -h", "show -h", "build x --help", "demo -h", "preview -h"}) {
+  for (const char* command : {"info -h", "scan x --help", "list -h", "show -h", "build x --help", "demo -h", "preview -h", "verify -h"}) {
     run = korva::test::RunCommand(std::string(KORVA_EXE) + " " + command, false);
     EXPECT_EQ(run.status, 0) << command << ": " << run.out;
     EXPECT_EQ(run.out.rfind("usage: korva " + std::string(command).substr(0, 4), 0), 0u) << run.out;
@@ -397,6 +397,32 @@ TEST(KorvaDemo, RefusesADirectoryThatHoldsAnythingUnlessForced) {
   std::ofstream(dir.path() + "plain") << "a file";
   EXPECT_EQ(Korva("demo " + Quote(dir.path() + "plain")).status, 1);
   EXPECT_EQ(ReadText(dir.path() + "plain"), "a file");
+}
+
+// korva verify on the demo's images: exit 0 only when all match; a changed
+// byte names its slot or image; a dump of the wrong size is refused with
+// the size expected.
+TEST(KorvaVerify, SaysWhereAChipDiffersAndRefusesAWrongSize) {
+  Demo demo;
+  std::string chr = ReadText(demo.Path("demo-chr.bin"));
+  chr[0x31A40] ^= 0x10;
+  std::ofstream(demo.Path("read-chr.bin"), std::ios::binary) << chr;
+  std::ofstream(demo.Path("short.bin"), std::ios::binary) << chr.substr(0, 262144);
+  const struct {
+    std::string args;
+    int status;
+    const char* says;
+  } cases[] = {
+      {"", 0, "All three images match the project."},
+      {" --chr " + Quote(demo.Path("read-chr.bin")), 1, "CHR differs at CHR image 0x31A40"},
+      {" --prg " + Quote(demo.Path("short.bin")), 1, "is 262144 bytes; a PRG image is 524288 bytes"},
+  };
+  for (const auto& c : cases) {
+    const Outcome run =
+        Korva("verify " + Quote(demo.Path("demo.korva")) + " --db " + Quote(demo.Path("korva_db.xml")) + c.args);
+    EXPECT_EQ(run.status, c.status) << c.args << ": " << run.out;
+    EXPECT_TRUE(Has(run.out, c.says)) << run.out;
+  }
 }
 
 // ---------------------------------------------------------------------------
