@@ -1,11 +1,14 @@
 // korva info FILE...: identifies ROM images the way the scan does and tells
 // whether the cartridge can hold them.
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/Command.h"
 #include "cli/ConsoleUI.h"
+#include "cli/DbOption.h"
+#include "cli/JsonWriter.h"
 #include "romlib/HeaderDB.h"
 #include "romlib/ROMInfo.h"
 #include "romlib/RomImage.h"
@@ -32,25 +35,55 @@ std::string SourceText(std::int32_t source) {
   }
 }
 
-int RunInfo(const std::vector<std::string>& args) {
+int RunInfo(const std::vector<std::string>& rawArgs) {
+  std::vector<std::string> args = rawArgs;
+  const bool json = korva::cli::TakeFlag(args, "--json");
+  for (const std::string& a : args)
+    if (a.rfind("--", 0) == 0) {
+      std::cerr << "korva info: unknown option " << a << "\nusage: korva info [--json] FILE...\n";
+      return 2;
+    }
   if (args.empty()) {
-    std::cerr << "usage: korva info FILE...\n";
+    std::cerr << "usage: korva info [--json] FILE...\n";
     return 2;
   }
+  // --json: the same facts as one document (docs/json.md), each file's
+  // record or its error in the order given.
+  std::optional<korva::cli::JsonWriter> out;
+  if (json) out.emplace(std::cout).BeginObject().Member("format", korva::cli::kJsonFormat).Key("files").BeginArray();
   // The header database wins over each image's own header, as in a scan.
   korva::cli::ConsoleUI ui;
   const korva::HeaderDatabase headerDb = korva::LoadHeaderDatabase(ui);
   int status = 0;
   korva::RomImageBuffer buffer;  // one for all the files
   for (const std::string& path : args) {
+    auto fail = [&](const std::string& reason) {
+      std::cerr << "korva info: " << path << ": " << reason << "\n";
+      if (out) out->BeginObject().Member("path", path).Member("error", reason).EndObject();
+      status = 1;
+    };
     const korva::RomReadStatus read = korva::ReadRomImage(path, buffer);
     if (!read.Ok()) {
-      std::cerr << "korva info: " << path << ": " << read.Reason() << "\n";
-      status = 1;
+      fail(read.Reason());
       continue;
     }
     const korva::TROMInfo rom = korva::MakeROMInfo(buffer.Image, headerDb);
     const korva::CompatibilityCheck check = korva::CheckCompatibility(rom, buffer.Image.size());
+    const std::string& refusal = check.Text;
+    if (out) {
+      out->BeginObject()
+          .Member("path", path)
+          .Member("crc32", korva::CrcText(rom.CRC32))
+          .Member("mapper", rom.Mapper)
+          .Member("prgBytes", rom.PrgRomSize)
+          .Member("chrBytes", rom.ChrRomSize)
+          .Member("mirroring", rom.Mirroring)
+          .Member("timing", rom.Timing)
+          .Member("source", SourceText(rom.Source))
+          .Member("cartridgeCanHoldIt", refusal.empty());
+      (refusal.empty() ? out->Key("refusal").Null() : out->Member("refusal", refusal)).EndObject();
+      continue;
+    }
     std::cout << path << "\n"
               << "  CRC32      " << korva::CrcText(rom.CRC32) << "\n"
               << "  Mapper     " << rom.Mapper << "\n"
@@ -59,13 +92,15 @@ int RunInfo(const std::vector<std::string>& args) {
               << "  Mirroring  " << MirroringText(rom.Mirroring) << "\n"
               << "  Timing     " << (rom.Timing.empty() ? "-" : rom.Timing) << "\n"
               << "  Source     " << SourceText(rom.Source) << "\n"
-              << "  Cartridge  " << (check.Compatible() ? "can hold it" : "cannot hold it: " + check.Text) << "\n";
+              << "  Cartridge  " << (refusal.empty() ? "can hold it" : "cannot hold it: " + refusal) << "\n";
   }
+  if (out) out->EndArray().EndObject().Finish();
   return status;
 }
 
-const korva::cli::Command info("info", "FILE...",
-                               "identify .nes and .zip ROM images and tell whether the cartridge can hold them",
+const korva::cli::Command info("info", "[--json] FILE...",
+                               "identify .nes and .zip ROM images and tell whether the cartridge can hold them\n"
+                               "      (--json: as JSON)",
                                &RunInfo);
 
 }  // namespace

@@ -365,7 +365,7 @@ TEST_F(BuildTest, UnknownExtensionIsRefusedAndCaseIsIgnored) {
   ws.Library.ROMNames.clear();
   for (int n = 1; n <= 16; ++n) Game(n, n == 1 ? kHalf : kFull32, "h", 0, 0, n == 9 ? ".bin" : ".nes");
   EXPECT_FALSE(Build());
-  EXPECT_EQ(OnlyMessage(), "Cannot build rom! Slot 9: \"game9.bin\": not a .nes or .zip file.");
+  EXPECT_EQ(OnlyMessage(), "Cannot build rom! Slot 9: \"game9.bin\" cannot be read: not a .nes or .zip file.");
   EXPECT_TRUE(NothingWritten());
 }
 
