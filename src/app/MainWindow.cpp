@@ -4,7 +4,6 @@
 #include "app/MenuPreview.h"
 #include "app/SlotGrid.h"
 #include "app/ScanDialog.h"
-#include "app/TitleEdit.h"
 #include "app/WheelHook.h"
 #include "app/WindowCommands.h"
 #include "app/WindowServices.h"
@@ -67,9 +66,8 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
                                  options_.DatabasePath.empty() ? DefaultRomDatabasePath() : options_.DatabasePath,
                                  QString::fromStdString(options_.SettingsFile));
   bar->setToolTip(QStringLiteral("ROM database: %1").arg(QString::fromStdString(commands_->DatabasePath())));
-  connect(grid_, &SlotGrid::titleCharactersLeftOut, this, [this](const QStringList& characters) {
-    services_->ShowStatusMessage(TitleEdit::LeftOutText(characters).toStdString(), 5);
-  });
+  connect(grid_, &SlotGrid::statusText, this,
+          [this](const QString& text) { services_->ShowStatusMessage(text.toStdString(), 5); });
   // What a message is about is on screen behind it.
   services_->SetBeforeMessage([this] { grid_->ShowProject(); });
   if (options_.WithAboutBox) {
@@ -131,6 +129,7 @@ void MainWindow::BuildMenus() {
   QMenu* slotMenu = menuBar()->addMenu(QStringLiteral("S&lots"));
   slotMenu->setObjectName(QStringLiteral("Slots1"));
   slotMenu->addAction(c.tbRandomizeROMs);
+  slotMenu->addAction(c.ClearSlot1);
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->setObjectName(QStringLiteral("View1"));
   view->addAction(preview_->ShowAction());

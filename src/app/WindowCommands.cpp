@@ -140,6 +140,8 @@ WindowCommands::WindowCommands(Workspace& ws, WindowServices& services, SlotGrid
   tbRandomizeROMs = MakeAction("tbRandomizeROMs", "&Randomize ROMs", "Randomize ROMs (Ctrl+R)|A random ROM for every slot",
                                "random");
   tbRandomizeROMs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  ClearSlot1 = MakeAction("ClearSlot1", "&Clear Slot", "Clear Slot (Del)|Empties the slot that holds the focus", "clear");
+  ClearSlot1->setShortcut(QKeySequence(Qt::Key_Delete));
   HelpAbout1 = MakeAction("HelpAbout1", "About ROM Builder", QString(), "about");
 
   connect(FileNew1, &QAction::triggered, this, [this] { Guard([this] { FileNew1Execute(); }); });
@@ -150,6 +152,7 @@ WindowCommands::WindowCommands(Workspace& ws, WindowServices& services, SlotGrid
   connect(FileExit1, &QAction::triggered, this, [this] { window_->close(); });
   connect(SetROMDirectory1, &QAction::triggered, this, [this] { Guard([this] { SetROMDirectory1Click(); }); });
   connect(tbRandomizeROMs, &QAction::triggered, this, [this] { Guard([this] { tbRandomizeROMsClick(); }); });
+  connect(ClearSlot1, &QAction::triggered, this, [this] { Guard([this] { ClearSlot1Execute(); }); });
   connect(HelpAbout1, &QAction::triggered, this, [this] { Guard([this] { HelpAbout1Execute(); }); });
 }
 
@@ -318,6 +321,15 @@ void WindowCommands::tbRandomizeROMsClick() {
   // Each slot's ROM is selected in its list and its change handler run, as
   // if the user had chosen it.
   RandomFill(ws_, services_, [this](int n, int index) { grid_.ChooseROM(n, index); });
+}
+
+void WindowCommands::ClearSlot1Execute() {
+  const int n = grid_.FocusedSlot();
+  if (n == 0) {
+    services_.ShowStatusMessage("Click into a slot's row first, then Clear Slot", 5);
+    return;
+  }
+  grid_.ClearSlot(n);
 }
 
 void WindowCommands::HelpAbout1Execute() {

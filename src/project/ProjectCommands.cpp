@@ -74,6 +74,11 @@ void ChooseSlotROM(Project& project, const RomLibrary& library, int n, int index
   slot.Title = StorableTitle(library.ROMNames[static_cast<std::size_t>(index)], kTitleMaxLength);
 }
 
+void ClearSlot(Project& project, int n) {
+  project.slot(n) = Slot{};
+  project.ProjectModified = true;
+}
+
 std::string SlotROMInfo(const Project& project, const RomLibrary& library, int n) {
   const int index = project.slot(n).ROMIndex;
   if (index < 0 || static_cast<std::size_t>(index) >= library.ROMList.size()) return {};

@@ -78,6 +78,10 @@ class ProjectCommands {
 // (no selection) leaves the slot without a ROM and keeps its title.
 void ChooseSlotROM(Project& project, const RomLibrary& library, int n, int index);
 
+// Clear Slot: slot n (1 to 16) becomes empty as in a new project (no ROM, no
+// title, no icon), and ProjectModified becomes true.
+void ClearSlot(Project& project, int n);
+
 // The ROM information of slot n: "(PRG %dkb / CHR %dkb)" with the chosen
 // ROM's sizes in kilobytes, or empty when the slot has no ROM.
 std::string SlotROMInfo(const Project& project, const RomLibrary& library, int n);
