@@ -132,6 +132,8 @@ void MainWindow::BuildMenus() {
   slotMenu->addAction(c.ClearSlot1);
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->setObjectName(QStringLiteral("View1"));
+  preview_->ShowAction()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  preview_->ShowAction()->setToolTip(QStringLiteral("Menu Preview (Ctrl+P)"));
   view->addAction(preview_->ShowAction());
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
   settings->setObjectName(QStringLiteral("Settings1"));
@@ -165,14 +167,7 @@ void MainWindow::BuildToolbar() {
     QWidget* button = toolbar_->widgetForAction(action);
     button->setObjectName(QString::fromLatin1(name));
     button->setFixedSize(grid_->Px(32), grid_->Px(26));
-    // About has no tooltip.
-    if (action == c.HelpAbout1) button->installEventFilter(this);
   }
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ToolTip) return true;
-  return QMainWindow::eventFilter(watched, event);
 }
 
 int MainWindow::NonListClientHeight() const {

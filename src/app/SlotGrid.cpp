@@ -124,6 +124,9 @@ void SlotGrid::BuildCartridgePanel() {
   gameIcons_ = MakeList(QStringLiteral("cbGameIcons"), menuTitle_, Px(QRect(324, 10, 97, 23)));
   gameIcons_->setFont(FixedFont());
   gameIcons_->addItems({QStringLiteral("1 Player"), QStringLiteral("2 Player"), QStringLiteral("Lightgun")});
+  gameIcons_->setToolTip(QStringLiteral("Game icon mode: the icon beside the cartridge select title on the arcade's\n"
+                                        "game list (none for 1 Player, the two-player sign, or the light gun)"));
+  gameIcons_->setAccessibleName(QStringLiteral("Game icon mode"));
 
   instLine1_ = new TitleEdit(static_cast<int>(kInstLineMaxLength), menuTitle_);
   instLine1_->setObjectName(QStringLiteral("edtInstLine1"));

@@ -449,8 +449,8 @@ class WindowTest : public QObject {
     Pick(Control<QComboBox>(w, "cbIcon", 1), 2);  // the project is now modified
     QVERIFY(w.Work().Proj.ProjectModified);
     const std::string question =
-        "This button will randomly select ROMs for all slots. Current project has been modified, press OK to "
-        "proceed.";
+        "Randomize ROMs will choose a random ROM for every slot. The current project has been modified; press OK "
+        "to proceed.";
 
     // Cancel keeps every slot.
     w.Services().QueueAnswer(MsgButton::Cancel);
@@ -940,6 +940,34 @@ class WindowTest : public QObject {
     QVERIFY(w.Work().Proj.slot(16).ROMIndex == 0);
     QVERIFY(!w.windowIcon().isNull());
     QVERIFY(w.statusBar()->toolTip().contains(QString::fromStdString(w.Commands().DatabasePath())));
+
+    // The desktop's usual keys, each shown in its button's tooltip.
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"FileNew1", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {"FileOpen1", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"FileExport1", QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {"FileSave1", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"FileSaveAs1", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {"FileExit1", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"ViewMenuPreview1", QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {"HelpAbout1", QKeySequence(Qt::Key_F1)},
+    };
+    for (const auto& [name, key] : keys) {
+      auto* action = w.findChild<QAction*>(name);
+      QVERIFY2(action, name);
+      QCOMPARE(action->shortcut(), key);
+      QVERIFY2(action->toolTip().contains(key.toString(QKeySequence::NativeText)), qPrintable(action->toolTip()));
+    }
+    QCOMPARE(w.findChild<QAction*>("HelpAbout1")->text(), QString("&About KORVA Builder"));
+    QVERIFY(w.findChild<QWidget*>("cbGameIcons")->toolTip().startsWith("Game icon mode"));
+    w.Services().QueueFileName(dir.filePath("keys.korva"));
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(QFileInfo::exists(dir.filePath("keys.korva")));
+    QTest::keyClick(&w, Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(w.findChild<QAction*>("ViewMenuPreview1")->isChecked());
+    w.findChild<QAction*>("ViewMenuPreview1")->setChecked(false);
+    QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!w.isVisible());
   }
 
   // The File menu keeps the last eight projects opened or saved; a file
