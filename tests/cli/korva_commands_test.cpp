@@ -643,8 +643,12 @@ TEST(KorvaScript, RandomizeFillsABuildableCartridgeThatTheSeedRepeats) {
   Demo demo;
   const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
   fs::copy_file(demo.Path("demo.korva"), demo.Path("again.korva"));
+  fs::permissions(demo.Path("demo.korva"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   Outcome run = Korva("randomize " + Quote(demo.Path("demo.korva")) + db);
   ASSERT_EQ(run.status, 0) << run.out;
+  // The save replaced the file and kept its mode.
+  EXPECT_EQ(fs::status(demo.Path("demo.korva")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   const auto at = run.out.find("(--seed ");
   ASSERT_NE(at, std::string::npos) << run.out;
   const std::string seed = run.out.substr(at + 8, run.out.find(')', at) - at - 8);
@@ -681,6 +685,8 @@ TEST(KorvaScript, QuietAndVerboseDecideWhatGoesToStderr) {
 // The bash completion, run as bash runs it for a line typed up to the cursor.
 TEST(KorvaScript, BashCompletesCommandsOptionsIconsProjectsAndRomNames) {
   Demo demo;
+  fs::copy_file(demo.Path("roms/sky-surfer.nes"), demo.Path("roms/Sky Surfer (USA) [!].nes"));
+  ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("korva_db.xml"))).status, 0);
   const std::string db = Quote(demo.Path("korva_db.xml"));
   const struct {
     std::string line;  // the words before the cursor, the last one being completed
@@ -693,15 +699,22 @@ TEST(KorvaScript, BashCompletesCommandsOptionsIconsProjectsAndRomNames) {
       {"korva new x.korva --icons l", {"lightgun"}},
       {"korva slot demo.korva 1", {"1", "10", "11", "12", "13", "14", "15", "16"}},
       {"korva slot --db " + db + " demo.korva 4 --rom ro", {"robo-rescue-squad", "rocket-rally"}},
+      {"korva slot --db " + db + " demo.korva 4 --rom Sky", {"Sky\\ Surfer\\ \\(USA\\)\\ \\[\\!\\]"}},
+      {"korva slot --db " + db + " demo.korva 4 --rom Sky\\ Surfer\\ \\(", {"Sky\\ Surfer\\ \\(USA\\)\\ \\[\\!\\]"}},
       {"korva set d", {"demo.korva"}},
       {"korva verify demo.korva --j", {"--json"}},
   };
   for (const auto& c : cases) {
+    // The words as bash splits the line: at spaces, except those after a backslash.
+    std::ofstream words(demo.Path("words"));
+    for (std::size_t i = 0; i < c.line.size(); ++i)
+      words << (c.line[i] == ' ' && c.line[i - 1] != '\\' ? '\n' : c.line[i]);
+    words.close();
     const std::string script = "cd " + Quote(demo.dir.path()) + " && PATH=" +
                                Quote(fs::path(KORVA_EXE).parent_path().string()) + ":$PATH bash -c '"
-                               "shopt -s extglob; source \"$0\"; COMP_WORDS=($1); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); "
-                               "_korva; printf \"%s\\n\" \"${COMPREPLY[@]}\" | sort' " +
-                               Quote(KORVA_COMPLETION) + " \"" + c.line + "\"";
+                               "shopt -s extglob; source \"$0\"; mapfile -t COMP_WORDS < words; "
+                               "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _korva; printf \"%s\\n\" \"${COMPREPLY[@]}\" | sort' " +
+                               Quote(KORVA_COMPLETION);
     const Outcome run = korva::test::RunCommand(script, false);
     std::string expected;
     for (const auto& word : c.offered) expected += word + "\n";
