@@ -54,9 +54,9 @@ int WordIndex(std::string_view option, const std::string& word, std::span<const 
 CartridgeOptions TakeCartridgeOptions(std::vector<std::string>& args) {
   CartridgeOptions options;
   try {
-    options.Title = TakeOption(args, "--title");
-    options.Line1 = TakeOption(args, "--line1");
-    options.Line2 = TakeOption(args, "--line2");
+    options.Title = TakeOption(args, "--title", true);
+    options.Line1 = TakeOption(args, "--line1", true);
+    options.Line2 = TakeOption(args, "--line2", true);
     if (const auto mode = TakeOption(args, "--icons")) options.Icons = WordIndex("--icons", *mode, kIconModeWords);
   } catch (const UsageError&) {
     throw;

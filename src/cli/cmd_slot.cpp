@@ -67,7 +67,7 @@ int RunSlot(const std::vector<std::string>& rawArgs) {
   DbArgs args;
   try {
     options.Rom = TakeOption(rest, "--rom");
-    options.Title = TakeOption(rest, "--title");
+    options.Title = TakeOption(rest, "--title", true);
     if (const auto icon = TakeOption(rest, "--icon")) options.Icon = WordIndex("--icon", *icon, kIconWords);
     const auto clear = std::find(rest.begin(), rest.end(), "--clear");
     if ((options.Clear = clear != rest.end())) rest.erase(clear);

@@ -502,6 +502,7 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
       {"slot " + project + " 17 --icon none" + db, 2, "the slot number is 1 to 16, not \"17\""},
       {"slot " + project + " 0 --icon none" + db, 2, "the slot number is 1 to 16"},
       {"slot " + project + " 3" + db, 2, "nothing to change"},
+      {"slot " + project + " 3" + db + " --title", 2, "--title needs a value"},
       {"slot " + project + " 3 --icon joystick" + db, 2, "--icon takes one of none, 1-player, 2-player, zapper"},
       {"set " + project + " --icons 4-player" + db, 2, "--icons takes one of 1-player, 2-player, lightgun"},
       {"set " + project + " --colour red" + db, 2, "unknown option --colour"},
@@ -561,6 +562,7 @@ TEST(KorvaScript, TheJsonOfShowListInfoAndVerifyAgreesWithTheirTables) {
   ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("korva_db.xml"))).status, 0);
   ASSERT_EQ(Korva("slot " + project + " 2 --rom mole" + db).status, 0);
   ASSERT_EQ(Korva("slot " + project + " 5 --clear" + db).status, 0);
+  ASSERT_EQ(Korva("slot " + project + " 3 --title ''" + db).status, 0);  // an empty title
   ASSERT_EQ(Korva("slot " + project + " 1 --rom castle-climber --icon zapper" + db).status, 0);
 
   const std::string files = save("show.txt", "show " + project + db) + " " +
