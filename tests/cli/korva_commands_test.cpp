@@ -535,6 +535,15 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
     EXPECT_TRUE(Has(run.out, c.says)) << c.args << "\n" << run.out;
     EXPECT_EQ(ReadText(demo.Path("demo.korva")), before) << c.args;
   }
+  // The slot whose ROM the database lacks may be given another: only then is the project saved.
+  fs::remove(demo.Path("roms/rocket-rally.nes"));
+  ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + db).status, 0);
+  EXPECT_EQ(Korva("slot " + project + " 2 --icon none" + db).status, 1);
+  EXPECT_EQ(ReadText(demo.Path("demo.korva")), before);
+  const Outcome replaced = Korva("slot " + project + " 1 --rom garden" + db);
+  EXPECT_EQ(replaced.status, 0) << replaced.out;
+  EXPECT_TRUE(Has(ReadText(demo.Path("demo.korva")), "CRC32=\"3C5A0BA9\" Icon=\"0\">GARDEN-GNOMES<"));
+  const std::string after = ReadText(demo.Path("demo.korva"));
 
   // A project the user may not write to (root may: then korva runs as nobody).
   fs::permissions(demo.dir.path(), fs::perms::all);
@@ -545,7 +554,7 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
   const Outcome run = korva::test::RunCommand(as + KORVA_EXE + " set " + project + " --title NEW" + db);
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_TRUE(Has(run.out, "Permission denied; nothing was written")) << run.out;
-  EXPECT_EQ(ReadText(demo.Path("demo.korva")), before);
+  EXPECT_EQ(ReadText(demo.Path("demo.korva")), after);
 }
 
 // What `korva show --json`, `korva list --json`, `korva info --json` and
