@@ -636,7 +636,7 @@ info_text, info = open(sys.argv[5]).read(), json.load(open(sys.argv[6]))
 blocks = re.findall(r'^(\S.*)\n((?:  .*\n)+)', info_text, re.M)
 found = [f for f in info["files"] if "error" not in f]
 same("info records", len(blocks), len(found))
-same("the error", [f["error"] for f in info["files"] if "error" in f], ["no such file"])
+same("the error", [f["error"] for f in info["files"] if "error" in f], ["No such file or directory"])
 for (path, body), f in zip(blocks, found):
     t = dict(re.findall(r'^  (\w+(?: ROM)?) +(.*)$', body, re.M))
     size = lambda b: "%d bytes (%d KB)" % (b, b // 1024)
