@@ -68,7 +68,7 @@ bool VerifyReport::Matches() const {
 }
 
 std::array<std::string, 3> ExportedImagePaths(const std::string& projectFile) {
-  return ImagePaths(BasePath(projectFile));
+  return ImagePaths(WithoutExtension(projectFile));
 }
 
 VerifyReport CompareImages(const Workspace& ws, const CartridgeBuild& expected,

@@ -133,7 +133,7 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
   Notes() << "Project: " << projectPath << "\n";
 
   if (!ExportProject(ws, TemplateChoice{}, ui)) return 1;
-  const std::string base = BasePath(projectPath);
+  const std::string base = WithoutExtension(projectPath);
   for (const char* suffix : {"-prg.bin", "-chr.bin", "-instrom.bin"}) std::cout << base << suffix << "\n";
   return ui.ErrorShown() ? 1 : 0;
 }

@@ -121,8 +121,4 @@ RomDatabaseLoad LoadRomDatabaseText(std::string_view text, const std::string& pa
 // "&#13;"), and U+FFFE and U+FFFF.
 bool NameCanBeStored(std::string_view name);
 
-// `name` without its extension (the part from its last dot on): Game.nes
-// gives Game. A dot in a directory part does not count.
-std::string NameWithoutExtension(const std::string& name);
-
 }  // namespace korva

@@ -23,11 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string BaseName(const std::string& path) {
-  const auto sep = path.find_last_of(kPathSeparator);
-  return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
 // The record of one candidate file. A .nes file that cannot be read ends the
 // scan; any other file that cannot be read, and an image shorter than its
 // header's PRG + CHR, reads as the empty record, which the scan leaves out.
@@ -194,7 +189,7 @@ std::string ScanToXml(const std::string& directory, const HeaderDatabase& header
 
   std::vector<std::string> files = ListRomCandidates(directory);
   const auto stored = std::partition(files.begin(), files.end(),
-                                     [](const std::string& file) { return NameCanBeStored(BaseName(file)); });
+                                     [](const std::string& file) { return NameCanBeStored(FileNamePart(file)); });
   result.Skipped = static_cast<int>(files.end() - stored);
   files.erase(stored, files.end());
   result.Files = static_cast<int>(files.size());
@@ -210,7 +205,7 @@ std::string ScanToXml(const std::string& directory, const HeaderDatabase& header
     if (!IsCompatible(rom)) continue;
     auto e = romDb.append_child("ROM");
     e.append_attribute("CRC32") = CrcText(rom.CRC32).c_str();
-    e.append_child("Filename").text() = BaseName(file).c_str();
+    e.append_child("Filename").text() = FileNamePart(file).c_str();
     if (rom.Source == kSourceINesHeader) {
       auto ines = e.append_child("INES");
       ines.append_attribute("Mapper") = rom.Mapper;

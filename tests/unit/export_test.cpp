@@ -288,17 +288,5 @@ TEST_F(ExportTest, VerifyFindsEachChangedByteWhereItLiesAndRefusesAWrongSize) {
   EXPECT_FALSE(wrong.Matches());
 }
 
-TEST(ExportPaths, BasePathAndDirectory) {
-  EXPECT_EQ(BasePath("/d/set1.korva"), "/d/set1");
-  EXPECT_EQ(BasePath("/d/set1.v2.korva"), "/d/set1.v2");
-  EXPECT_EQ(BasePath("/d.x/set1"), "/d.x/set1");
-  EXPECT_EQ(BasePath("/x/my:game.korva"), "/x/my:game");
-  EXPECT_EQ(BasePath("/x/a.b\\c"), "/x/a");  // "\" is part of the name
-  EXPECT_EQ(FullDirectoryOf("/x/my:game.korva"), "/x/");
-  EXPECT_EQ(FullDirectoryOf("/d/../e/set1.korva"), "/e/");
-  EXPECT_EQ(FullDirectoryOf("set1.korva"), (fs::current_path() / "").string());
-  EXPECT_EQ(FullDirectoryOf("/set1.korva"), "/");
-}
-
 }  // namespace
 }  // namespace korva
