@@ -2,7 +2,7 @@
 # Takes the pictures of the window in docs/screenshots/ under Xvfb: the main
 # window empty, filled with the demo project (its capacity gauge beside the
 # instruction lines) and scrolled to its last slots, the demo with its Menu
-# Preview beside the window, a ROM list filtered by typing, a cartridge that
+# Preview beside the window and alone in either palette, a ROM list filtered by typing, a cartridge that
 # does not fit, the scan dialog over the disabled window, and the About box.
 # Needs a build (scripts/demo.sh) and xvfb-run (scripts/install-deps.sh).
 set -euo pipefail

@@ -4,6 +4,7 @@
 #include "app/MenuPreview.h"
 #include "app/SlotGrid.h"
 #include "app/ScanDialog.h"
+#include "app/TitleEdit.h"
 #include "app/WheelHook.h"
 #include "app/WindowCommands.h"
 #include "app/WindowServices.h"
@@ -64,13 +65,16 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
                                  options_.DatabasePath.empty() ? DefaultRomDatabasePath() : options_.DatabasePath,
                                  QString::fromStdString(options_.SettingsFile));
   bar->setToolTip(QStringLiteral("ROM database: %1").arg(QString::fromStdString(commands_->DatabasePath())));
+  connect(grid_, &SlotGrid::titleCharactersLeftOut, this, [this](const QStringList& characters) {
+    services_->ShowStatusMessage(TitleEdit::LeftOutText(characters).toStdString(), 5);
+  });
   // What a message is about is on screen behind it.
   services_->SetBeforeMessage([this] { grid_->ShowProject(); });
   if (options_.WithAboutBox) {
     aboutBox_ = new AboutDialog(this);
     commands_->SetAboutBox(aboutBox_);
   }
-  preview_ = new MenuPreview(ws_, this);
+  preview_ = new MenuPreview(ws_, this, QString::fromStdString(options_.SettingsFile));
   BuildMenus();
   BuildToolbar();
 

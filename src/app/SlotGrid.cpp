@@ -118,9 +118,7 @@ void SlotGrid::BuildCartridgePanel() {
   gauge_ = new CapacityGauge(menuTitle_);
   gauge_->setGeometry(324, 38, 122, 68);
 
-  for (TitleEdit* edit : {cartTitle_, instLine1_, instLine2_}) {
-    connect(edit, &TitleEdit::characterTyped, this, [this] { MarkModified(); });
-  }
+  for (TitleEdit* edit : {cartTitle_, instLine1_, instLine2_}) WatchTitle(edit);
   connect(cartTitle_, &QLineEdit::textChanged, this,
           [this] { workspace_.Proj.Cartridge.CartTitle = cartTitle_->text().toStdString(); });
   connect(instLine1_, &QLineEdit::textChanged, this,
@@ -182,7 +180,7 @@ void SlotGrid::BuildRows() {
     row.rom->setCompleter(filter);
     row.rom->setCurrentIndex(-1);
 
-    connect(row.title, &TitleEdit::characterTyped, this, [this] { MarkModified(); });
+    WatchTitle(row.title);
     connect(row.title, &QLineEdit::textChanged, this,
             [this, n] { workspace_.Proj.slot(n).Title = rows_[n - 1].title->text().toStdString(); });
     // Only the user's choices run the handlers; the program's own settings
@@ -199,6 +197,11 @@ void SlotGrid::BuildRows() {
   scrollBar_->setFocusPolicy(Qt::TabFocus);
   connect(scrollBar_, &QScrollBar::valueChanged, this, &SlotGrid::ScrollBar1Change);
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { ShowFocusedRow(now); });
+}
+
+void SlotGrid::WatchTitle(TitleEdit* edit) {
+  connect(edit, &TitleEdit::edited, this, [this] { MarkModified(); });
+  connect(edit, &TitleEdit::charactersLeftOut, this, &SlotGrid::titleCharactersLeftOut);
 }
 
 bool SlotGrid::eventFilter(QObject* watched, QEvent* event) {

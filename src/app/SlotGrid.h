@@ -7,6 +7,7 @@
 // the row that holds the focus is always scrolled into view.
 #include "project/Workspace.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -64,6 +65,10 @@ class SlotGrid : public QWidget {
   QComboBox* cbROM(int n) const { return rows_.at(n - 1).rom; }
   QStringListModel* ROMNamesModel() const { return romNames_; }
 
+ signals:
+  // A title field left out characters of what was typed or pasted.
+  void titleCharactersLeftOut(const QStringList& characters);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -79,6 +84,7 @@ class SlotGrid : public QWidget {
   void BuildCartridgePanel();
   void BuildRows();
   void SetFocusOrder();
+  void WatchTitle(TitleEdit* edit);
   void ScrollBar1Change(int position);
   void cbIconChange(int n);
   void ShowSlot(int n);

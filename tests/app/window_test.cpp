@@ -12,7 +12,7 @@
 #include "romlib/ROMInfo.h"
 #include "romlib/RomDatabase.h"
 
-#include "../unit/TestArchives.h"
+#include "TestArchives.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -73,11 +73,7 @@ std::string MakeDatabase(const QTemporaryDir& dir, const std::vector<Game>& game
   xml << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<KORVA Build=\"12\">\n  <ROMPath>" << root
       << "</ROMPath>\n  <ROMDB>\n";
   for (const Game& g : games) {
-    std::vector<char> image(16 + static_cast<std::size_t>(g.prg + g.chr), 0x11);
-    const char header[16] = {'N', 'E', 'S', 0x1A, static_cast<char>(g.prg / 16384), static_cast<char>(g.chr / 8192),
-                             1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    std::copy(header, header + 16, image.begin());
-    std::ofstream(root + g.file, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+    korva::test::WriteBytes(root + g.file, korva::test::FilledINesImage(g.prg / 16384, g.chr / 8192, 0, true, 0x11, 0x11));
     xml << "    <ROM CRC32=\"" << g.crc << "\">\n      <Filename>" << g.file << "</Filename>\n"
         << "      <INES Mapper=\"0\" ChrRomSize=\"" << g.chr << "\" PrgRomSize=\"" << g.prg
         << "\" Mirroring=\"v\"/>\n    </ROM>\n";
@@ -693,16 +689,18 @@ class WindowTest : public QObject {
     QCOMPARE(list->value(), 0);
   }
 
-  // Paste, by keys or by the context menu, keeps exactly what typing would,
-  // then cuts to the field's length.
+  // Paste, by keys or by the context menu, keeps exactly what typing would
+  // (accents taken off first), then cuts to the field's length; the status
+  // bar names what was left out, once.
   void pasteKeepsWhatTypingKeeps() {
     QTemporaryDir dir;
     MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
-    const std::pair<QString, QString> cases[] = {
-        {QString::fromUtf8("caf\u00e9\tTAB,comma"), "CAFTABCOMMA"},
-        {"a,b;c@d[e]f^g_h{i}j|k~l%m`n\"o\\p", "ABCDEFGHIJKLMNOP"},
-        {",,,,,,,,abcdefghijklmnopqrstuvwxyz", "ABCDEFGHIJKLMNOPQRS"},
+    const std::tuple<QString, QString, QString> cases[] = {
+        {QString::fromUtf8("caf\u00e9\tTAB,comma"), "CAFE TABCOMMA", ","},
+        {"a,b;c@d[e]f^g_h{i}j|k~l%m`n\"o\\p", "ABCDEFGHIJKLMNOP", ", ; @ [ ] ^ _ { } | ~ % ` \" \\"},
+        {",,,,,,,,abcdefghijklmnopqrstuvwxyz", "ABCDEFGHIJKLMNOPQRS", ","},
+        {QString::fromUtf8("Cr\u00e8me br\u00fbl\u00e9e \u00e0 la carte"), "CREME BRULEE A LA C", ""},
     };
     auto* title = Control<QLineEdit>(w, "edtTitle", 1);
     const std::function<void()> pastes[] = {
@@ -720,14 +718,54 @@ class WindowTest : public QObject {
           menu->close();
         }};
     for (const auto& paste : pastes) {
-      for (const auto& [pasted, kept] : cases) {
+      for (const auto& [pasted, kept, leftOut] : cases) {
         title->clear();
+        w.Services().ClearShown();
         QApplication::clipboard()->setText(pasted);
         paste();
         QCOMPARE(title->text(), kept);
         QCOMPARE(w.Work().Proj.slot(1).Title, kept.toStdString());
+        const std::string told = "Not in the title character set, left out: " + leftOut.toStdString();
+        QCOMPARE(CountShown(w, ShownMessage::Type::Status, told), leftOut.isEmpty() ? 0 : 1);
+        QCOMPARE(w.Services().Shown().size(), std::size_t{leftOut.isEmpty() ? 0u : 1u});
       }
     }
+  }
+
+  // Editing commands are not characters: select all, undo, redo, cut and
+  // copy work as in any field and leave the project untouched until the
+  // text changes.
+  void titleFieldsTakeEditingCommands() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir));
+    w.ShowMainWindow();
+    auto* title = Control<QLineEdit>(w, "edtTitle", 1);
+    QTest::keyClicks(title, "abc");
+    w.Work().Proj.ProjectModified = false;
+    const auto ctrl = [](Qt::Key key, Qt::KeyboardModifiers more = {}) { return QKeySequence(Qt::ControlModifier | more | key); };
+    QTest::keySequence(title, ctrl(Qt::Key_A));
+    QTest::keySequence(title, ctrl(Qt::Key_C));
+    QCOMPARE(QApplication::clipboard()->text(), QString("ABC"));
+    QVERIFY(!w.Work().Proj.ProjectModified);
+    const std::pair<std::function<void()>, QString> steps[] = {
+        {[&] {  // typing replaces the selection
+           QTest::sendKeyEvent(QTest::Click, title, Qt::Key_Eacute, QString::fromUtf8("\u00e9"), Qt::NoModifier);
+           QTest::keyClicks(title, "!");
+         }, "E!"},
+        {[&] { QTest::keySequence(title, ctrl(Qt::Key_Z)); }, "ABC"},
+        {[&] { QTest::keySequence(title, ctrl(Qt::Key_Y)); }, "E!"},
+        {[&] { QTest::keySequence(title, ctrl(Qt::Key_Z)); }, "ABC"},
+        {[&] { QTest::keySequence(title, ctrl(Qt::Key_Z, Qt::ShiftModifier)); }, "E!"},
+        {[&] { QTest::keySequence(title, ctrl(Qt::Key_A)); QTest::keySequence(title, ctrl(Qt::Key_X)); }, ""},
+        {[&] { QTest::keySequence(title, QKeySequence::Paste); QTest::keySequence(title, QKeySequence::Paste); }, "E!E!"},
+    };
+    for (const auto& [step, text] : steps) {
+      step();
+      QCOMPARE(title->text(), text);
+      QCOMPARE(w.Work().Proj.slot(1).Title, text.toStdString());
+    }
+    QCOMPARE(QApplication::clipboard()->text(), QString("E!"));
+    QVERIFY(w.Work().Proj.ProjectModified);
   }
 
   // The window is never taller than the screen: the rows asked for are cut

@@ -10,15 +10,15 @@
 namespace korva {
 namespace {
 
-using testing::MessageLog;
+using test::RecordingUI;
 
 class ProjectFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     NewProject(ws.Proj, ui);
-    a = testing::AddRom(ws, "Alpha.nes", 0x1234ABCD, 16384, 8192);
-    b = testing::AddRom(ws, "Beta.zip", 0x00C0FFEE, 32768, 32768);
-    testing::AddRom(ws, "Alpha copy.nes", 0x1234ABCD, 16384, 8192);
+    a = test::AddRom(ws, "Alpha.nes", 0x1234ABCD, 16384, 8192);
+    b = test::AddRom(ws, "Beta.zip", 0x00C0FFEE, 32768, 32768);
+    test::AddRom(ws, "Alpha copy.nes", 0x1234ABCD, 16384, 8192);
     ui.Clear();
   }
 
@@ -31,7 +31,7 @@ class ProjectFileTest : public ::testing::Test {
     WriteFileAtomic(path(), std::string_view(text));
     // ReadProjectText (what fuzz_project runs) must agree with the file reader.
     Workspace fromText = ws;
-    MessageLog quiet;
+    RecordingUI quiet;
     std::string textError;
     try {
       ReadProjectText(fromText, text, path(), quiet);
@@ -55,11 +55,11 @@ class ProjectFileTest : public ::testing::Test {
     }
     return "(no failure)";
   }
-  std::string path() const { return dir.str() + "set1.korva"; }
+  std::string path() const { return dir.path() + "set1.korva"; }
 
-  testing::ScratchDir dir;
+  test::TempDir dir;
   Workspace ws;
-  MessageLog ui;
+  RecordingUI ui;
   int a = 0, b = 0;
 };
 
@@ -94,14 +94,14 @@ TEST_F(ProjectFileTest, WriterEscapesAndUsesEightHexDigits) {
 TEST_F(ProjectFileTest, WriteSetsModifiedAndReportsSaved) {
   WriteProjectFile(ws, path(), ui);
   EXPECT_TRUE(ws.Proj.ProjectModified);
-  EXPECT_EQ(ui.status, std::vector<std::string>{"Project saved!|2"});
-  EXPECT_EQ(testing::ReadBytes(path()).size(), ProjectFileText(ws).size());
+  EXPECT_EQ(ui.Statuses(), (std::vector<std::pair<std::string, int>>{{"Project saved!", 2}}));
+  EXPECT_EQ(test::ReadBytes(path()).size(), ProjectFileText(ws).size());
 }
 
 TEST_F(ProjectFileTest, FailedWriteStillSetsModified) {
-  EXPECT_THROW(WriteProjectFile(ws, dir.str() + "no/such/dir/x.korva", ui), FileError);
+  EXPECT_THROW(WriteProjectFile(ws, dir.path() + "no/such/dir/x.korva", ui), FileError);
   EXPECT_TRUE(ws.Proj.ProjectModified);
-  EXPECT_TRUE(ui.status.empty());
+  EXPECT_TRUE(ui.Statuses().empty());
 }
 
 TEST_F(ProjectFileTest, RoundTrip) {
@@ -130,16 +130,16 @@ TEST_F(ProjectFileTest, RoundTrip) {
   EXPECT_EQ(ws.Proj.slot(5).Title, "");  // a slot without a ROM loses its title, silently
   EXPECT_FALSE(ws.Proj.ProjectModified);
   EXPECT_EQ(ws.Proj.ProjectFileName, path());
-  EXPECT_EQ(ui.captions, (std::vector<std::string>{"New Project", path()}));
-  EXPECT_EQ(ui.status, (std::vector<std::string>{"New project created!|2", "Loaded project: set1.korva|5"}));
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(ui.Captions(), (std::vector<std::string>{"New Project", path()}));
+  EXPECT_EQ(ui.Statuses(), (std::vector<std::pair<std::string, int>>{{"New project created!", 2}, {"Loaded project: set1.korva", 5}}));
+  EXPECT_TRUE(ui.Messages().empty());
 }
 
 TEST_F(ProjectFileTest, AllEmptySlotsReadBackWithoutWarning) {
-  testing::AddRom(ws, "Zero.nes", 0, 16384, 8192);  // CRC 0 must not fill the empty slots
+  test::AddRom(ws, "Zero.nes", 0, 16384, 8192);  // CRC 0 must not fill the empty slots
   WriteProjectFile(ws, path(), ui);
   ReadProjectFile(ws, path(), ui);
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(ui.Messages().empty());
   for (int n = 1; n <= 16; ++n) EXPECT_EQ(ws.Proj.slot(n).ROMIndex, -1);
 }
 
@@ -181,10 +181,10 @@ TEST_F(ProjectFileTest, MissingRomsAreListedInAWarning) {
            "<ROM Slot=\"4\" CRC32=\"0\" Icon=\"0\">ZERO</ROM>"           // "0" is not "00000000"
            "<ROM Slot=\"9\" CRC32=\"DEADBEEF\" Icon=\"1\">Lost Game</ROM>"
            "<ROM Slot=\"10\" CRC32=\"zz\" Icon=\"1\">BAD HEX</ROM>");
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_TRUE(ui.messages[0].plain);
-  EXPECT_EQ(ui.messages[0].caption, "Warning!");
-  EXPECT_EQ(ui.messages[0].text,
+  ASSERT_EQ(ui.Messages().size(), 1u);
+  EXPECT_EQ(ui.Messages()[0].what, test::RecordedCall::What::Plain);
+  EXPECT_EQ(ui.Messages()[0].caption, "Warning!");
+  EXPECT_EQ(ui.Messages()[0].text,
             "Unable to find ROMs specified in project!\r\n\r\nFailed to load slots: \r\n\r\n"
             "4: ZERO\r\n9: LOST GAME\r\n10: BAD HEX");
   EXPECT_EQ(ws.Proj.ProjectFileName, path());  // the read completes
@@ -225,7 +225,7 @@ TEST_F(ProjectFileTest, FailureKeepsEarlierSlotsAndTheNewProjectState) {
   EXPECT_EQ(ws.Proj.Cartridge.CartTitle, "GAME PAK: VOLUME 1");
   EXPECT_EQ(ws.Proj.Cartridge.Icons, 1);
   EXPECT_TRUE(ws.Proj.ProjectFileName.empty());
-  EXPECT_EQ(ui.captions.back(), "New Project");
+  EXPECT_EQ(ui.Captions().back(), "New Project");
 }
 
 TEST_F(ProjectFileTest, MissingNodes) {
@@ -268,15 +268,15 @@ TEST_F(ProjectFileTest, MalformedXmlGivesTheParserText) {
   EXPECT_TRUE(ws.Proj.ProjectFileName.empty());
   // Damaged bytes: a truncated real file never reads outside its buffer.
   WriteProjectFile(ws, path(), ui);
-  auto bytes = testing::ReadBytes(path());
+  auto bytes = test::ReadBytes(path());
   for (std::size_t keep : {std::size_t(0), std::size_t(10), bytes.size() / 2, bytes.size() - 3}) {
-    testing::WriteBytes(path(), std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep)));
+    test::WriteBytes(path(), std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep)));
     EXPECT_THROW(ReadProjectFile(ws, path(), ui), ProjectFileError) << keep;
   }
 }
 
 TEST_F(ProjectFileTest, UnreadableFileIsAFileError) {
-  EXPECT_THROW(ReadProjectFile(ws, dir.str() + "absent.korva", ui), FileError);
+  EXPECT_THROW(ReadProjectFile(ws, dir.path() + "absent.korva", ui), FileError);
 }
 
 }  // namespace

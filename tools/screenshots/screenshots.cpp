@@ -4,6 +4,8 @@
 //   main-window.png           the demo project
 //   main-window-scrolled.png  the demo project scrolled to its last slots
 //   menu-preview.png          the demo project with its Menu Preview beside it
+//   menu-preview-rgb.png      the Menu Preview alone, in the arcade's RGB colours
+//   menu-preview-ntsc.png     the same in a NES's NTSC colours
 //   main-window-filter.png    a slot's ROM list filtered by typing
 //   main-window-too-full.png  the gauge of a cartridge that does not fit
 //   scan-dialog.png           the scan progress dialog over the disabled window
@@ -127,7 +129,7 @@ int main(int argc, char** argv) {
 
   // The Menu Preview at twice the menu's size, right of the window.
   if (auto* preview = window.findChild<korva::app::MenuPreview*>()) {
-    preview->resize(512, 480);
+    preview->resize(preview->size() - preview->PictureArea()->size() + QSize(512, 480));
     preview->ShowAction()->trigger();
     Settle(*preview);
     const QPixmap main = Framed(window.grab());
@@ -139,6 +141,12 @@ int main(int argc, char** argv) {
     p.drawPixmap(main.width() + 12, 0, pane);
     p.end();
     ok = Save(both, out.filePath(QStringLiteral("menu-preview.png"))) && ok;
+    ok = Save(pane, out.filePath(QStringLiteral("menu-preview-rgb.png"))) && ok;
+    preview->SetPalette(korva::ScreenPalette::Ntsc);
+    Settle(*preview);
+    ok = Save(Framed(WithCaption(preview->grab(), preview->windowTitle())),
+              out.filePath(QStringLiteral("menu-preview-ntsc.png"))) && ok;
+    preview->SetPalette(korva::ScreenPalette::Rgb);
     preview->hide();
   } else {
     std::fprintf(stderr, "the window has no Menu Preview\n");
