@@ -31,9 +31,13 @@ namespace {
 class ConsoleScanObserver : public ScanObserver {
  public:
   ConsoleScanObserver(std::string dbPath, const HeaderDatabase& headerDb, ConsoleUI& ui, bool force)
-      : dbPath_(std::move(dbPath)), headerDb_(headerDb), ui_(ui), force_(force), bar_(::isatty(STDERR_FILENO) == 1) {}
+      : dbPath_(std::move(dbPath)),
+        headerDb_(headerDb),
+        ui_(ui),
+        force_(force),
+        bar_(::isatty(STDERR_FILENO) == 1 && CurrentVerbosity() != Verbosity::Quiet) {}
 
-  void ScanStarted(const std::string& label) override { std::cerr << label << "\n" << std::flush; }
+  void ScanStarted(const std::string& label) override { Notes() << label << "\n" << std::flush; }
   void SetProgressMax(int maximum) override { max_ = maximum; }
   void SetProgress(int position) override {
     if (!bar_ || max_ <= 0) return;
@@ -47,7 +51,7 @@ class ConsoleScanObserver : public ScanObserver {
   }
   void SetLabel(const std::string& text) override {
     ClearBar();
-    std::cerr << text << "\n" << std::flush;
+    Notes() << text << "\n" << std::flush;
   }
   bool ConfirmReplace(int, int) override { return force_; }
   void ReloadDatabase() override { LoadRomDatabase(dbPath_, headerDb_, library_, ui_); }
@@ -131,14 +135,18 @@ int RunScan(const std::vector<std::string>& rawArgs) {
   const ScanResult result = ScanRomDirectory(args.Positional[0], headerDb, dbPath, observer, options);
   ::sigaction(SIGINT, &before, nullptr);
 
-  for (const std::string& line : ScanSummary(result)) std::cerr << line << "\n";
+  // A summary of good news is a note (-q leaves it out); one that reports
+  // files left out for their names or as unreadable, or a scan that wrote
+  // nothing, is always printed.
+  std::ostream& summary = result.Written && ScanSummaryKind(result) == MsgKind::Information ? Notes() : std::cerr;
+  for (const std::string& line : ScanSummary(result)) summary << line << "\n";
   if (result.Declined)
     std::cerr << "korva scan: " << dbPath << " was not replaced: the scan kept " << result.Count
               << " ROMs, fewer than half of its " << result.Previous
               << ". Run again with --force to replace it.\n";
   if (result.Cancelled) return 130;
   if (!result.Written || !result.Error.empty()) return 1;
-  std::cerr << "Wrote " << dbPath << "\n";
+  Notes() << "Wrote " << dbPath << "\n";
   return 0;
 }
 
