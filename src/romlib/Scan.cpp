@@ -2,6 +2,7 @@
 
 #include "romlib/FileUtil.h"
 #include "romlib/RomDatabase.h"
+#include "romlib/RomImage.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,6 +17,7 @@
 #include <exception>
 #include <filesystem>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -32,20 +34,29 @@ namespace fs = std::filesystem;
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel != nullptr && cancel->load(std::memory_order_relaxed); }
 
-// What reading one candidate gave: its record, or why it could not be read.
+// What reading one candidate gave: its record and whether the cartridge can
+// hold it, or why the file could not be read as a ROM image.
 struct Candidate {
   TROMInfo rom;
+  bool compatible = false;
   std::string error;  // empty when the file was read
 };
 
-Candidate ReadCandidate(const std::string& file, const HeaderDatabase& headerDb) {
+// Reads a candidate into `buffer`, which the calling thread keeps from one
+// file to the next, so that reading allocates (and the system maps fresh
+// pages) only for a file larger than all before it.
+Candidate ReadCandidate(const std::string& file, const HeaderDatabase& headerDb, RomImageBuffer& buffer) {
   Candidate c;
   try {
-    c.rom = HasExtension(file, ".zip") ? ReadZipFile(file, headerDb) : ReadNesFile(file, headerDb);
-  } catch (const std::exception& e) {
-    c.error = e.what();
-  } catch (...) {
-    c.error = "unknown error";
+    const RomReadStatus read = ReadRomImage(file, buffer);
+    if (!read.Ok()) {
+      c.error = read.Reason();
+      return c;
+    }
+    c.rom = MakeROMInfo(buffer.Image, headerDb);
+    c.compatible = CheckCompatibility(c.rom, buffer.Image.size()).Compatible();
+  } catch (const std::bad_alloc&) {
+    c.error = "not enough memory to read it";
   }
   return c;
 }
@@ -93,7 +104,7 @@ class ReadAhead {
       }
       // This file or, while a helper has it in hand, the next one nobody has
       // claimed: the scanning thread reads too rather than wait.
-      ReadNext();
+      ReadNext(buffer_);
     }
     Candidate taken;
     {
@@ -120,14 +131,14 @@ class ReadAhead {
   // Claims the next file nobody has claimed and reads it. False when none is
   // left, or when the next one lies kWindow or more ahead of the scan: its
   // slot in the ring may still hold a result the scan has not taken.
-  bool ReadNext() {
+  bool ReadNext(RomImageBuffer& buffer) {
     std::size_t i;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (next_ >= files_.size() || next_ >= taken_ + kWindow) return false;
       i = next_++;
     }
-    Slot done{ReadCandidate(files_[i], headerDb_), true};
+    Slot done{ReadCandidate(files_[i], headerDb_, buffer), true};
     {
       std::lock_guard<std::mutex> lock(mutex_);
       SlotOf(i) = std::move(done);
@@ -137,6 +148,7 @@ class ReadAhead {
   }
 
   void HelperLoop() {
+    RomImageBuffer buffer;  // this thread's own
     for (;;) {
       {
         std::unique_lock<std::mutex> lock(mutex_);
@@ -146,7 +158,7 @@ class ReadAhead {
       if (Cancelled(cancel_)) return;
       // Another thread may have claimed the last file in reach meanwhile; then
       // this reads nothing and the wait above comes again.
-      ReadNext();
+      ReadNext(buffer);
     }
   }
 
@@ -154,6 +166,7 @@ class ReadAhead {
   const HeaderDatabase& headerDb_;
   const std::atomic<bool>* cancel_;
   std::vector<Slot> slots_;
+  RomImageBuffer buffer_;  // the scanning thread's, used only in Take
   std::mutex mutex_;
   std::condition_variable ready_;   // a slot became ready
   std::condition_variable window_;  // the scan took a result, or the end
@@ -267,14 +280,6 @@ class TreeLister {
   std::set<std::pair<dev_t, ino_t>> visited_;
 };
 
-// Names a file in the summary by its path under ROMPath: a reason that names
-// the full path has it shortened, any other is put after the name.
-std::string Named(const std::string& relative, const std::string& full, std::string reason) {
-  const auto at = reason.find(full);
-  if (at == std::string::npos) return relative + ": " + reason;
-  return reason.replace(at, full.size(), relative);
-}
-
 void NoteUnreadable(ScanResult& result, std::string text) {
   if (static_cast<int>(result.UnreadableFiles.size()) < kNamedUnreadable) result.UnreadableFiles.push_back(std::move(text));
   ++result.Unreadable;
@@ -305,19 +310,15 @@ bool ScanFiles(const std::string& directory, const HeaderDatabase& headerDb, Sca
     if (Cancelled(options.Cancel)) return false;
     observer.SetProgress(static_cast<int>(i + 1));
     const std::string& file = files[i];
-    std::optional<Candidate> read = reader.Take(i);
+    Candidate read = reader.Take(i);
     ++result.Examined;
     std::string relative = file.substr(directory.size());
-    if (!read->error.empty()) {
-      NoteUnreadable(result, Named(relative, file, read->error));
+    if (!read.error.empty()) {
+      NoteUnreadable(result, relative + ": " + read.error);
       continue;
     }
-    TROMInfo& rom = read->rom;
-    if (rom.Mapper < 0) {
-      NoteUnreadable(result, relative + ": not a NES ROM image");
-      continue;
-    }
-    if (!IsCompatible(rom)) {
+    TROMInfo& rom = read.rom;
+    if (!read.compatible) {
       ++result.Incompatible;
       continue;
     }

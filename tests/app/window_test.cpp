@@ -1068,6 +1068,12 @@ class WindowTest : public QObject {
     QVERIFY2(w.Services().StatusText().contains("not in the ROM database"), qPrintable(w.Services().StatusText()));
     QVERIFY(w.Services().StatusText().contains("scan"));
 
+    // A text file named .nes is no ROM image; scanning would not help.
+    WriteAll(other.filePath("notes.nes"), "not a ROM, just some text\n");
+    Drop(w, {other.filePath("notes.nes")}, onSlot3);
+    QCOMPARE(w.Work().Proj.slot(3).ROMIndex, 1);
+    QVERIFY2(w.Services().StatusText().startsWith("notes.nes is not a ROM image"), qPrintable(w.Services().StatusText()));
+
     WriteAll(other.filePath("set.korva"), ProjectText("DROPPED", {}));
     w.Services().QueueAnswer(MsgButton::No);
     Drop(w, {other.filePath("set.korva")}, QPoint(10, 10));
