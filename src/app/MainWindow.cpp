@@ -2,6 +2,7 @@
 
 #include "about/AboutDialog.h"
 #include "app/MenuPreview.h"
+#include "app/PlayTest.h"
 #include "app/SlotGrid.h"
 #include "app/ScanDialog.h"
 #include "app/TitleEdit.h"
@@ -75,6 +76,7 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
     commands_->SetAboutBox(aboutBox_);
   }
   preview_ = new MenuPreview(ws_, this, QString::fromStdString(options_.SettingsFile));
+  playTest_ = new PlayTest(ws_, *services_, this);
   BuildMenus();
   BuildToolbar();
 
@@ -134,6 +136,7 @@ void MainWindow::BuildMenus() {
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->setObjectName(QStringLiteral("View1"));
   view->addAction(preview_->ShowAction());
+  view->addAction(playTest_->Action());
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
   settings->setObjectName(QStringLiteral("Settings1"));
   settings->addAction(c.SetROMDirectory1);
@@ -155,6 +158,7 @@ void MainWindow::BuildToolbar() {
   const std::pair<QAction*, const char*> buttons[] = {
       {c.FileNew1, "tbFileNew"},        {c.FileOpen1, "tbFileOpen"}, {c.FileSave1, "tbFileSave"},
       {nullptr, nullptr},               {c.FileExport1, "tbFileExport"}, {preview_->ShowAction(), "tbMenuPreview"},
+      {playTest_->Action(), "tbPlayTest"},
       {nullptr, nullptr},
       {c.tbRandomizeROMs, "tbRandomizeROMs"}, {nullptr, nullptr},   {c.HelpAbout1, "tbHelpAbout"}};
   for (const auto& [action, name] : buttons) {

@@ -17,6 +17,7 @@ class QToolBar;
 namespace korva::app {
 
 class MenuPreview;
+class PlayTest;
 class SlotGrid;
 class ScanDialog;
 class WheelHook;
@@ -63,6 +64,7 @@ class MainWindow : public QMainWindow {
   WindowCommands& Commands() { return *commands_; }
   SlotGrid& Grid() { return *grid_; }
   ScanDialog& scanDialog() { return *scanDialog_; }
+  PlayTest& Play() { return *playTest_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -90,6 +92,7 @@ class MainWindow : public QMainWindow {
   QWidget* aboutBox_ = nullptr;
   WindowCommands* commands_ = nullptr;
   MenuPreview* preview_ = nullptr;
+  PlayTest* playTest_ = nullptr;
   WheelHook* wheelHook_ = nullptr;
   bool applyingRule_ = false;
 };
