@@ -14,7 +14,9 @@ fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)"
 
-build/src/korva demo "$OUT"
+# The default directory is the script's own to rewrite; one the user named
+# must be new or empty (korva demo refuses otherwise).
+if [ -z "${1:-}" ]; then build/src/korva demo "$OUT" --force; else build/src/korva demo "$OUT"; fi
 # The demo cartridge as a web page that plays it, menu and all sixteen games.
 build/src/korva play "$OUT/demo.korva" --db "$OUT/korva_db.xml"
 echo "The demo's play page: $OUT/demo-play.html (open it in a web browser)"

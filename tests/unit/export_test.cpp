@@ -3,6 +3,7 @@
 #include "builder/Export.h"
 
 #include "BuildFixtures.h"
+#include "CommandRun.h"
 #include "builder/InstRom.h"
 #include "project/ProjectFile.h"
 #include "romlib/FileUtil.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 namespace korva {
 namespace {
@@ -17,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class ExportTest : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     ws.Library.ROMPath = dir.path() + "roms/";
     fs::create_directories(ws.Library.ROMPath);
@@ -28,12 +30,20 @@ class ExportTest : public ::testing::Test {
     wide = Rom("Wide Chr.nes", 1, 2);
   }
   int Rom(const std::string& name, int prgUnits, int chrUnits) {
-    dir.Write("roms/" + name, test::FilledINesImage(prgUnits, chrUnits, 0, false, 0x11, 0x22));
-    return test::AddRom(ws, name, 0xA0000000u + static_cast<unsigned>(ws.Library.ROMList.size()), prgUnits * 16384,
-                           chrUnits * 8192);
+    const test::Bytes image = test::FilledINesImage(prgUnits, chrUnits, 0, false, static_cast<std::uint8_t>(0x11 + prgUnits),
+                                                    static_cast<std::uint8_t>(0x22 + chrUnits));
+    dir.Write("roms/" + name, image);
+    return test::AddRom(ws, name, test::DataCrc(image), prgUnits * 16384, chrUnits * 8192);
   }
   void Fill(int index) {
     for (int n = 1; n <= 16; ++n) ws.Proj.slot(n).ROMIndex = index;
+  }
+  // Every file under the directory, by path, with its content.
+  std::map<std::string, std::string> Contents() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
+      files[entry.path().string()] = test::ReadText(entry.path().string());
+    return files;
   }
   std::string Export() {
     ui.Clear();
@@ -91,8 +101,8 @@ TEST_F(ExportTest, SixteenKilobyteGameWithLargeChrPassesTheChecksButNotTheBuild)
   Fill(wide);
   EXPECT_EQ(Export(), "Cannot build rom! At least one ROM needs to be PRG 16kb");
   EXPECT_FALSE(ok);
-  EXPECT_TRUE(fs::exists(ws.Proj.ProjectFileName));  // saved before the build
-  EXPECT_EQ(ui.Statuses(), (std::vector<std::pair<std::string, int>>{{"Project saved!", 2}}));
+  EXPECT_FALSE(fs::exists(ws.Proj.ProjectFileName));  // a refused build saves nothing
+  EXPECT_TRUE(ui.Statuses().empty());
   EXPECT_EQ(ui.Messages().size(), 1u);
   EXPECT_FALSE(fs::exists(dir.path() + "set-prg.bin"));
 }
@@ -102,8 +112,15 @@ TEST_F(ExportTest, SuccessWritesThreeFilesBesideTheProject) {
   ws.Proj.ProjectFileName = dir.path() + "my.sets/Volume 1.korva";
   Fill(full);
   ws.Proj.slot(5).ROMIndex = half;
-  EXPECT_EQ(Export(), "Programming files for KORVA exported to project directory!\r\n\r\n" + dir.path() + "my.sets/");
+  const std::string message = Export();
   EXPECT_TRUE(ok);
+  // The directory, then each image's name and the figures a programmer shows.
+  const auto figures = [&](const char* suffix) {
+    const auto bytes = test::ReadBytes(dir.path() + "my.sets/Volume 1" + suffix);
+    return std::string("\r\nVolume 1") + suffix + ": " + FiguresText(FiguresOf(bytes));
+  };
+  EXPECT_EQ(message, "Programming files for KORVA exported to project directory!\r\n\r\n" + dir.path() + "my.sets/\r\n" +
+                         figures("-prg.bin") + figures("-chr.bin") + figures("-instrom.bin"));
   EXPECT_EQ(ui.Messages()[0].kind, MsgKind::Information);
   EXPECT_EQ(fs::file_size(dir.path() + "my.sets/Volume 1-prg.bin"), 524288u);
   EXPECT_EQ(fs::file_size(dir.path() + "my.sets/Volume 1-chr.bin"), 524288u);
@@ -137,7 +154,7 @@ TEST_F(ExportTest, TemplatesAreReplacedOnlyByTheProjectDirectoryOrANamedFileAndS
   };  // (a wrong-sized file refuses the build: the command line tests)
   for (const auto& c : cases) {
     templates = c.choice;
-    EXPECT_EQ(Export(), done + c.tail);
+    EXPECT_EQ(Export().substr(0, done.size() + c.tail.size() + 23), done + c.tail + "\r\n\r\nset-prg.bin: CRC-32");
     EXPECT_TRUE(ok);
   }
 }
@@ -175,6 +192,47 @@ TEST_F(ExportTest, EveryNameIsCheckedBeforeTheFirstWrite) {
       EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
     }
     for (const char* suffix : {".korva", "-prg.bin", "-chr.bin"}) EXPECT_FALSE(fs::exists(base + suffix)) << suffix;
+  }
+}
+
+TEST_F(ExportTest, AnOutputThatIsAnInputIsRefusedWritingNothing) {
+  // Compared by file, not by name: a hard link, a symbolic link and a
+  // roundabout spelling are all the file they name.
+  const struct {
+    const char* what;
+    void (*setUp)(ExportTest&);
+    const char* clash;
+  } cases[] = {
+      {"PRG image a hard link of a ROM",
+       [](ExportTest& t) { fs::create_hard_link(t.ws.Library.ROMPath + "Full Game.nes", t.dir / "set-prg.bin"); },
+       "it is the ROM of slot 2"},
+      {"CHR image a link to the ROM database",
+       [](ExportTest& t) { fs::create_symlink(t.ws.DatabasePath, t.dir / "set-chr.bin"); }, "it is the ROM database"},
+      {"instruction ROM the template named",
+       [](ExportTest& t) {
+         t.dir.Write("set-instrom.bin", test::Bytes(kInstRomTemplateSize, 0x3F));
+         t.templates.InstRomFile = t.dir.path() + "roms/../set-instrom.bin";
+       },
+       "it is the instruction ROM template"},
+      {"the project saved over a ROM",
+       [](ExportTest& t) { t.ws.Proj.ProjectFileName = t.ws.Library.ROMPath + "Half Game.nes"; },
+       "it is the ROM of slot 1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fill(full);
+    ws.Proj.slot(1).ROMIndex = half;
+    ws.Proj.ProjectFileName = dir.path() + "set.korva";
+    ws.DatabasePath = dir.Write("korva_db.xml", "<ROMDB/>");
+    templates = {};
+    for (const char* name : {"set-prg.bin", "set-chr.bin", "set-instrom.bin", "set.korva"}) fs::remove(dir / name);
+    c.setUp(*this);
+    const auto before = Contents();
+    const std::string message = Export();
+    EXPECT_FALSE(ok);
+    EXPECT_NE(message.find(c.clash), std::string::npos) << message;
+    EXPECT_NE(message.find("Nothing was written."), std::string::npos) << message;
+    EXPECT_EQ(Contents(), before);
   }
 }
 
