@@ -2,7 +2,6 @@
 
 #include "app/WindowServices.h"
 #include "builder/Export.h"
-#include "builder/ImageBuilder.h"
 #include "builder/PlayPage.h"
 #include "romlib/FileUtil.h"
 
@@ -30,11 +29,14 @@ PlayTest::PlayTest(const Workspace& workspace, WindowServices& services, QObject
 
 bool PlayTest::Run() {
   const Workspace& ws = workspace_;
-  if (!PassesExportChecks(ws, services_)) return false;
-  const Templates templates = LoadTemplates(TemplateChoice{.MenuRomFile = {}, .InstRomFile = {}, .FromProjectDirectory = true},
-                                            FullDirectoryOf(ws.Proj.ProjectFileName));
-  CartridgeImages images;
-  if (!AssembleImages(ws.Proj, ws.Library, templates, services_, images)) return false;
+  // As the window's Export builds: a template file only from the project's
+  // own directory, a refusal shown as Export shows it.
+  const CartridgeBuild build =
+      BuildCartridge(ws, TemplateChoice{.MenuRomFile = {}, .InstRomFile = {}, .FromProjectDirectory = true});
+  if (!build.Built()) {
+    services_.ShowCenteredMessage(build.Refusal, MsgKind::Error, static_cast<MsgButtons>(MsgButton::OK));
+    return false;
+  }
   if (!dir_ || !dir_->isValid()) dir_ = std::make_unique<QTemporaryDir>();
   if (!dir_->isValid()) {
     services_.ShowErrorBox("No temporary directory for the play-test page: " + dir_->errorString().toStdString());
@@ -42,7 +44,7 @@ bool PlayTest::Run() {
   }
   const std::string name = QFileInfo(QString::fromStdString(PlayPagePath(ws.Proj.ProjectFileName))).fileName().toStdString();
   page_ = dir_->filePath(QString::fromStdString(name));
-  WriteFileAtomic(page_.toStdString(), std::string_view(PlayPage(ws.Proj, images)));
+  WriteFileAtomic(page_.toStdString(), std::string_view(PlayPage(ws.Proj, build.Images)));
   if (!open_(QUrl::fromLocalFile(page_))) {
     services_.ShowCenteredMessage("No web browser could be started to show the play-test page. It is at " +
                                       page_.toStdString() + "; open it in a browser.",

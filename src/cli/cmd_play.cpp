@@ -6,7 +6,6 @@
 // board model (default: beside the project, "NAME-play.html"). Nothing else
 // is written. --open hands the page to the desktop's browser (xdg-open).
 #include "builder/Export.h"
-#include "builder/ImageBuilder.h"
 #include "builder/PlayPage.h"
 #include "cli/Command.h"
 #include "cli/DbOption.h"
@@ -58,12 +57,17 @@ int RunPlay(const std::vector<std::string>& rawArgs) {
     return 2;
   }
   return RunOnProject("play", kUsage, rest, [&](Workspace& ws, UserInterface& ui) {
-    if (!PassesExportChecks(ws, ui)) return 1;
-    const Templates templates = LoadTemplates(choice, FullDirectoryOf(ws.Proj.ProjectFileName));
-    CartridgeImages images;
-    if (!AssembleImages(ws.Proj, ws.Library, templates, ui, images)) return 1;
+    const CartridgeBuild build = BuildCartridge(ws, choice);
+    if (!build.Built()) {
+      ui.ShowCenteredMessage(build.Refusal, MsgKind::Error, static_cast<MsgButtons>(MsgButton::OK));
+      return 1;
+    }
     const std::string path = output ? *output : PlayPagePath(ws.Proj.ProjectFileName);
-    WriteFileAtomic(path, std::string_view(PlayPage(ws.Proj, images)));
+    if (const std::string clash = OutputClash(path, BuildInputs(ws, build.Used)); !clash.empty()) {
+      std::cerr << "korva play: " << clash << "\n";
+      return 1;
+    }
+    WriteFileAtomic(path, std::string_view(PlayPage(ws.Proj, build.Images)));
     std::cerr << "Play page written to " << path << "\n";
     if (openPage && !OpenInBrowser(path)) {
       std::cerr << "korva play: could not start xdg-open to show the page: " << std::strerror(errno) << "\n";

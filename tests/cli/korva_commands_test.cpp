@@ -373,6 +373,12 @@ TEST(KorvaPlay, WritesOneSelfContainedPageOfTheBuiltImages) {
   for (int i = 0; i < 100 && !fs::exists(demo.Path("opened.txt")); ++i) usleep(20000);
   EXPECT_EQ(ReadText(demo.Path("opened.txt")), demo.Path("there.html") + "\n");
 
+  // Never over one of the build's inputs.
+  const std::string project = ReadText(demo.Path("demo.korva"));
+  run = Korva("play " + args + " -o " + Quote(demo.Path("demo.korva")));
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_EQ(ReadText(demo.Path("demo.korva")), project);
+
   run = Korva("play " + args + " -o");
   EXPECT_EQ(run.status, 2) << run.out;
   EXPECT_TRUE(Has(run.out, "usage: korva play")) << run.out;
