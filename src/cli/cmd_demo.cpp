@@ -100,7 +100,7 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
     if (bytes.empty()) throw std::runtime_error(std::string("demo game ") + name + " is not built into this program");
     WriteFileAtomic((romDir / games[i].file).string(), bytes);
   }
-  std::cerr << "Wrote " << games.size() << " test games to " << romDir.string() << "/\n";
+  Notes() << "Wrote " << games.size() << " test games to " << romDir.string() << "/\n";
 
   ConsoleUI ui;
   Workspace ws;
@@ -112,7 +112,7 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
   const RomDatabaseLoad load = LoadRomDatabase(dbPath, ws.HeaderDB, ws.Library, ui);
   ws.DatabasePath = dbPath;
   if (load.Status != RomDatabaseStatus::Loaded) throw std::runtime_error("the demo ROM database could not be loaded");
-  std::cerr << "ROM database: " << dbPath << " (" << load.Count << " ROMs)\n";
+  Notes() << "ROM database: " << dbPath << " (" << load.Count << " ROMs)\n";
 
   NewProject(ws.Proj, ui);
   for (int n = 1; n <= SlotCount; ++n) {
@@ -130,7 +130,7 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
   const std::string projectPath = (dir / "demo.korva").string();
   WriteProjectFile(ws, projectPath, ui);
   ws.Proj.ProjectFileName = projectPath;
-  std::cerr << "Project: " << projectPath << "\n";
+  Notes() << "Project: " << projectPath << "\n";
 
   if (!ExportProject(ws, TemplateChoice{}, ui)) return 1;
   const std::string base = BasePath(projectPath);

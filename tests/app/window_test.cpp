@@ -835,7 +835,8 @@ class WindowTest : public QObject {
   // fields, the window's icon, the database named in the status bar.
   void theKeyboardReachesEveryCommandAndField() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
+    // Randomize needs a half-bank game to fill with.
+    MainWindow w(TestOptions(dir, {{"Sky Surfer.nes", 16384, 8192, "00C0FFEE"}}));
     w.ShowMainWindow();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
