@@ -76,6 +76,11 @@ void ChooseSlotROM(Project& project, const RomLibrary& library, int n, int index
   slot.Title = StorableTitle(library.ROMNames[static_cast<std::size_t>(index)], kTitleMaxLength);
 }
 
+void ClearSlot(Project& project, int n) {
+  project.slot(n) = Slot{};
+  project.ProjectModified = true;
+}
+
 namespace {
 
 char LowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }

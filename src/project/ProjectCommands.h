@@ -80,6 +80,10 @@ class ProjectCommands {
 // (no selection) leaves the slot without a ROM and keeps its title.
 void ChooseSlotROM(Project& project, const RomLibrary& library, int n, int index);
 
+// Clear Slot: slot n (1 to 16) becomes empty as in a new project (no ROM, no
+// title, no icon), and ProjectModified becomes true.
+void ClearSlot(Project& project, int n);
+
 // The ROM a script names for a slot (`korva slot --rom`), looked up in
 // ROMNames and ROMList, in this order:
 // - a display name equal to `name` (several equal names are one ROM only when

@@ -67,8 +67,8 @@ RandomFillResult RandomFill(Workspace& ws, UserInterface& ui, std::uint64_t seed
   }
   if (ws.Proj.ProjectModified &&
       ui.ShowCenteredMessage(
-          "This button will randomly select ROMs for all slots. Current project has been modified, press OK to "
-          "proceed.",
+          "Randomize ROMs will choose a random ROM for every slot. The current project has been modified; press "
+          "OK to proceed.",
           MsgKind::Information, MsgButton::OK | MsgButton::Cancel) != MsgButton::OK) {
     return RandomFillResult::Cancelled;
   }

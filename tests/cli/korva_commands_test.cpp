@@ -591,25 +591,33 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
   EXPECT_EQ(ReadText(demo.Path("demo.korva")), before);
 }
 
-// What `korva show --json`, `korva list --json` and `korva info --json` say
-// is what their tables say.
-TEST(KorvaScript, TheJsonOfShowListAndInfoAgreesWithTheirTables) {
+// What `korva show --json`, `korva list --json`, `korva info --json` and
+// `korva verify --json` say is what their tables say.
+TEST(KorvaScript, TheJsonOfShowListInfoAndVerifyAgreesWithTheirTables) {
   Demo demo;
-  // A name with a quote, a backslash and an accent; an empty slot; a full-bank game in slot 1.
-  fs::rename(demo.Path("roms/mole-patrol.nes"), demo.Path("roms/mole \"patrol\" \\ caf\xc3\xa9.nes"));
-  ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("korva_db.xml"))).status, 0);
   const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
   const std::string project = Quote(demo.Path("demo.korva"));
-  ASSERT_EQ(Korva("slot " + project + " 2 --rom mole" + db).status, 0);
-  ASSERT_EQ(Korva("slot " + project + " 5 --clear" + db).status, 0);
-  ASSERT_EQ(Korva("slot " + project + " 1 --rom castle-climber --icon zapper" + db).status, 0);
-
   const auto save = [&](const std::string& name, const std::string& args, int status = 0) {
     const Outcome run = korva::test::RunCommand(std::string(KORVA_EXE) + " " + args, false);
     EXPECT_EQ(run.status, status) << args;
     std::ofstream(demo.Path(name), std::ios::binary) << run.out;
     return Quote(demo.Path(name));
   };
+  // The demo's images with one byte changed.
+  {
+    std::fstream chr(demo.Path("demo-chr.bin"), std::ios::in | std::ios::out | std::ios::binary);
+    chr.seekp(200000);
+    chr.put('\x01');  // inside slot 7's CHR
+  }
+  const std::string verify =
+      save("verify.txt", "verify " + project + db, 1) + " " + save("verify.json", "verify " + project + db + " --json", 1);
+  // A name with a quote, a backslash and an accent; an empty slot; a full-bank game in slot 1.
+  fs::rename(demo.Path("roms/mole-patrol.nes"), demo.Path("roms/mole \"patrol\" \\ caf\xc3\xa9.nes"));
+  ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("korva_db.xml"))).status, 0);
+  ASSERT_EQ(Korva("slot " + project + " 2 --rom mole" + db).status, 0);
+  ASSERT_EQ(Korva("slot " + project + " 5 --clear" + db).status, 0);
+  ASSERT_EQ(Korva("slot " + project + " 1 --rom castle-climber --icon zapper" + db).status, 0);
+
   const std::string files = save("show.txt", "show " + project + db) + " " +
                             save("show.json", "show " + project + db + " --json") + " " +
                             save("list.txt", "list" + db) + " " + save("list.json", "list" + db + " --json");
@@ -670,8 +678,18 @@ for (path, body), f in zip(blocks, found):
     same("Mirroring", t["Mirroring"].split(" ")[0], f["mirroring"]); same("Timing", t["Timing"], f["timing"])
     same("Source", t["Source"], f["source"])
     same("Cartridge", t["Cartridge"], "can hold it" if f["cartridgeCanHoldIt"] else "cannot hold it: " + f["refusal"])
+verify_text, verify = open(sys.argv[7]).read(), json.load(open(sys.argv[8]))
+vlines = verify_text.splitlines()
+same("verify lines", len(vlines), 16 + 3 + 1)
+same("verdict", vlines[-1] == "All three images match the project.", verify["matches"])
+for line, v in zip(vlines, verify["slots"] + verify["images"]):
+    subject = "slot %d %s" % (v["slot"], v["title"]) if "slot" in v else "%s %s" % (v["image"], v["file"].split("/")[-1])
+    areas = ", ".join(a["name"] + (" ok" if a["matches"] else " differ%s at %s 0x%X" % ("" if a["name"][-1] == "s" else "s", a["image"], a["firstDifference"])) for a in v["areas"])
+    figures = "" if "slot" in v else " (CRC-32 %s, sum %s)" % (v["crc32"], v["sum"])
+    same("verify line", line, "%s: %s%s" % (subject, areas, figures))
+same("the changed slot", [s["slot"] for s in verify["slots"] if not s["matches"]], [7])
 print("agree")
-)PY", files + " " + info);
+)PY", files + " " + info + " " + verify);
   EXPECT_EQ(check.out, "agree\n");
 }
 
@@ -734,6 +752,7 @@ TEST(KorvaScript, BashCompletesCommandsOptionsIconsProjectsAndRomNames) {
       {"korva pl", {"play"}},
       {"korva play demo.korva --o", {"--open"}},
       {"korva preview demo.korva --palette n", {"ntsc"}},
+      {"korva verify demo.korva --j", {"--json"}},
   };
   for (const auto& c : cases) {
     const std::string script = "cd " + Quote(demo.dir.path()) + " && PATH=" +

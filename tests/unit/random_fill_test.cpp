@@ -19,7 +19,8 @@ using test::RecordedCall;
 using test::RecordingUI;
 
 constexpr const char* kQuestion =
-    "This button will randomly select ROMs for all slots. Current project has been modified, press OK to proceed.";
+    "Randomize ROMs will choose a random ROM for every slot. The current project has been modified; press OK to "
+    "proceed.";
 
 std::vector<int> RomIndices(const Project& p) {
   std::vector<int> out;
