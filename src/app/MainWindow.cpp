@@ -3,6 +3,7 @@
 #include "about/AboutDialog.h"
 #include "app/MenuPreview.h"
 #include "app/PlayTest.h"
+#include "app/VerifyDialog.h"
 #include "app/SlotGrid.h"
 #include "app/ScanDialog.h"
 #include "app/WheelHook.h"
@@ -77,6 +78,7 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
   }
   preview_ = new MenuPreview(ws_, this, QString::fromStdString(options_.SettingsFile));
   playTest_ = new PlayTest(ws_, *services_, this);
+  verify_ = new VerifyDialog(ws_, this);
   BuildMenus();
   BuildToolbar();
 
@@ -118,6 +120,7 @@ void MainWindow::BuildMenus() {
   file->addAction(c.FileOpen1);
   file->addSeparator();
   file->addAction(c.FileExport1);
+  file->addAction(verify_->ShowAction());
   file->addSeparator();
   file->addAction(c.FileSave1);
   file->addAction(c.FileSaveAs1);

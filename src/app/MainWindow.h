@@ -19,6 +19,7 @@ namespace korva::app {
 
 class MenuPreview;
 class PlayTest;
+class VerifyDialog;
 class SlotGrid;
 class ScanDialog;
 class WheelHook;
@@ -108,6 +109,7 @@ class MainWindow : public QMainWindow {
   WindowCommands* commands_ = nullptr;
   MenuPreview* preview_ = nullptr;
   PlayTest* playTest_ = nullptr;
+  VerifyDialog* verify_ = nullptr;
   WheelHook* wheelHook_ = nullptr;
   bool applyingRule_ = false;
   QMetaObject::Connection screenArea_;

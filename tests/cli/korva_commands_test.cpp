@@ -226,15 +226,26 @@ TEST(KorvaDatabasePlace, BuildTreeProgramBesideItselfInstalledProgramInTheUserDa
   }
 }
 
-// --version for every program, the window's without a display to connect to.
+// --version for every program, and the window's --help and -h, without a
+// display to connect to.
 TEST(KorvaVersion, EveryProgramPrintsItsBuildWithoutADisplay) {
+  const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb ";
   for (const char* exe : {KORVA_EXE, KORVA_INSTALLED_EXE, KORVA_BUILDER_EXE}) {
     if (exe[0] == '\0') continue;  // built without the window
-    const Outcome run = korva::test::RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb " +
-                                                Quote(exe) + " --version");
+    const Outcome run = korva::test::RunCommand(noDisplay + Quote(exe) + " --version");
     EXPECT_EQ(run.status, 0) << exe << ": " << run.out;
     EXPECT_EQ(run.out, "KORVA Builder [Build 12]\n") << exe;
   }
+  if (std::string(KORVA_BUILDER_EXE).empty()) return;
+  for (const char* help : {"--help", "-h", "x.korva -h"}) {
+    const Outcome run = korva::test::RunCommand(noDisplay + Quote(KORVA_BUILDER_EXE) + " " + help);
+    EXPECT_EQ(run.status, 0) << help << ": " << run.out;
+    EXPECT_EQ(run.out.rfind("usage: korva-builder [PROJECT.korva] [--db PATH]\n", 0), 0u) << help << ": " << run.out;
+    EXPECT_TRUE(Has(run.out, "--db PATH")) << run.out;
+  }
+  const Outcome wrong = korva::test::RunCommand("QT_QPA_PLATFORM=offscreen " + Quote(KORVA_BUILDER_EXE) + " -x");
+  EXPECT_EQ(wrong.status, 2) << wrong.out;
+  EXPECT_TRUE(Has(wrong.out, "unknown option -x")) << wrong.out;
 }
 
 namespace {
