@@ -54,9 +54,9 @@ int WordIndex(std::string_view option, const std::string& word, std::span<const 
 CartridgeOptions TakeCartridgeOptions(std::vector<std::string>& args) {
   CartridgeOptions options;
   try {
-    options.Title = TakeOption(args, "--title");
-    options.Line1 = TakeOption(args, "--line1");
-    options.Line2 = TakeOption(args, "--line2");
+    options.Title = TakeOption(args, "--title", true);
+    options.Line1 = TakeOption(args, "--line1", true);
+    options.Line2 = TakeOption(args, "--line2", true);
     if (const auto mode = TakeOption(args, "--icons")) options.Icons = WordIndex("--icons", *mode, kIconModeWords);
   } catch (const UsageError&) {
     throw;
@@ -109,7 +109,7 @@ bool ApplyCartridgeOptions(const char* command, const CartridgeOptions& options,
 }
 
 bool LoadProjectToEdit(const char* command, const std::string& projectPath, const std::string& dbPath,
-                       Workspace& ws, UserInterface& ui) {
+                       Workspace& ws, UserInterface& ui, int replacedSlot) {
   const std::string prefix = "korva " + std::string(command) + ": ";
   ws.HeaderDB = LoadHeaderDatabase(ui);
   const RomDatabaseLoad load = LoadRomDatabase(dbPath, ws.HeaderDB, ws.Library, ui);
@@ -125,6 +125,7 @@ bool LoadProjectToEdit(const char* command, const std::string& projectPath, cons
     std::cerr << prefix << e.what() << "\n";
     return false;
   }
+  std::erase_if(unresolved, [&](const UnresolvedSlot& u) { return u.Slot == replacedSlot; });
   if (unresolved.empty()) return true;
   for (const UnresolvedSlot& u : unresolved)
     std::cerr << prefix << "slot " << u.Slot << (u.Title.empty() ? "" : " \"" + u.Title + "\"") << " holds the ROM "
