@@ -1051,7 +1051,7 @@ class WindowTest : public QObject {
     WriteAll(other.filePath("notes.nes"), "not a ROM, just some text\n");
     Drop(w, {other.filePath("notes.nes")}, onSlot3);
     QCOMPARE(w.Work().Proj.slot(3).ROMIndex, 1);
-    QVERIFY2(w.Services().StatusText().startsWith("notes.nes is not a ROM image"), qPrintable(w.Services().StatusText()));
+    QCOMPARE(w.Services().StatusText(), QString("notes.nes is not a ROM image: not an iNES image"));
 
     WriteAll(other.filePath("set.korva"), ProjectText("DROPPED", {}));
     w.Services().QueueAnswer(MsgButton::No);

@@ -1,4 +1,4 @@
-#include "project/UpdateAnswer.h"
+#include "about/UpdateAnswer.h"
 
 #include <charconv>
 
