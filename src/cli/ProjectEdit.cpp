@@ -17,16 +17,22 @@ namespace {
 
 char LowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// The project reader's own messages (its missing-ROM box among them) are
-// replaced by the refusal below, which also names the ROMs without a title.
-class SilentUI : public UserInterface {
+// The project reader's missing-ROM box is replaced by the refusal below,
+// which also names the ROMs without a title; its other messages pass.
+class WithoutMissingRomBox : public UserInterface {
  public:
-  MsgButton ShowCenteredMessage(const std::string&, MsgKind, MsgButtons buttons) override {
-    return ConsoleUI::Choose(buttons, ConsoleAnswer::Accept);
+  explicit WithoutMissingRomBox(UserInterface& ui) : ui_(ui) {}
+  MsgButton ShowCenteredMessage(const std::string& text, MsgKind kind, MsgButtons buttons) override {
+    return ui_.ShowCenteredMessage(text, kind, buttons);
   }
-  void ShowStatusMessage(const std::string&, int) override {}
-  void UpdateCaption(const std::string&) override {}
-  void ShowPlainMessage(const std::string&, const std::string&, MsgKind) override {}
+  void ShowStatusMessage(const std::string& text, int seconds) override { ui_.ShowStatusMessage(text, seconds); }
+  void UpdateCaption(const std::string& name) override { ui_.UpdateCaption(name); }
+  void ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) override {
+    if (kind != MsgKind::Warning) ui_.ShowPlainMessage(text, caption, kind);
+  }
+
+ private:
+  UserInterface& ui_;
 };
 
 // The dropped characters for a message: "\",\" and \";\"".
@@ -116,8 +122,8 @@ bool LoadProjectToEdit(const char* command, const std::string& projectPath, cons
   if (load.Status == RomDatabaseStatus::Corrupt) return false;
   std::vector<UnresolvedSlot> unresolved;
   try {
-    SilentUI silent;
-    unresolved = ReadProjectFile(ws, projectPath, silent);
+    WithoutMissingRomBox reader(ui);
+    unresolved = ReadProjectFile(ws, projectPath, reader);
   } catch (const ProjectFileError& e) {
     std::cerr << prefix << "cannot load project " << projectPath << ": " << e.what() << "\n";
     return false;
