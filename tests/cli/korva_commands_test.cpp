@@ -230,10 +230,19 @@ TEST(KorvaList, ADatabaseThatCannotBeReadGivesTheSystemsReason) {
 TEST(KorvaCommands, DataGoesToStdoutEverythingElseToStderrAndEveryCommandHasHelp) {
   Outcome run = korva::test::RunCommand(std::string(KORVA_EXE) + " --help", false);
   EXPECT_TRUE(Has(run.out, "scan DIR [--db PATH] [--threads N] [--recursive] [--force]")) << run.out;
-  for (const char* command : {"info -h", "scan x --help", "list -h", "show -h", "build x --help", "demo -h", "preview -h", "verify -h"}) {
+  for (const char* command : {"info -h", "scan x --help", "list -h", "show -h", "build x --help", "demo -h", "preview -h",
+                              "verify -h", "new -h", "set x --help", "slot -h", "randomize -h"}) {
     run = korva::test::RunCommand(std::string(KORVA_EXE) + " " + command, false);
     EXPECT_EQ(run.status, 0) << command << ": " << run.out;
     EXPECT_EQ(run.out.rfind("usage: korva " + std::string(command).substr(0, 4), 0), 0u) << run.out;
+  }
+  // A wrong command line is exit status 2 for every command, with its usage on stderr.
+  for (const char* command : {"info --bogus x.nes", "scan x --bogus", "list x", "show x --bogus", "build x y",
+                              "preview x --bogus", "demo a b", "verify x --bogus", "new", "set x", "slot x 3",
+                              "randomize x --bogus", "bogus", "-q"}) {
+    run = Korva(command);
+    EXPECT_EQ(run.status, 2) << command << ": " << run.out;
+    EXPECT_TRUE(Has(run.out, "usage: korva")) << command << ": " << run.out;
   }
 
   Demo demo;
