@@ -2,6 +2,7 @@
 
 #include "about/AboutDialog.h"
 #include "app/MenuPreview.h"
+#include "app/PlayTest.h"
 #include "app/VerifyDialog.h"
 #include "app/SlotGrid.h"
 #include "app/ScanDialog.h"
@@ -63,7 +64,7 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
 
   // The scan progress dialog and the About box exist before the window is
   // first shown.
-  scanDialog_ = new ScanDialog(*services_, this);
+  scanDialog_ = new ScanDialog(*services_, this, QString::fromStdString(options_.SettingsFile));
   commands_ = new WindowCommands(ws_, *services_, *grid_, *scanDialog_, this,
                                  options_.DatabasePath.empty() ? DefaultRomDatabasePath() : options_.DatabasePath,
                                  QString::fromStdString(options_.SettingsFile));
@@ -77,6 +78,7 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
     commands_->SetAboutBox(aboutBox_);
   }
   preview_ = new MenuPreview(ws_, this, QString::fromStdString(options_.SettingsFile));
+  playTest_ = new PlayTest(ws_, *services_, this);
   verify_ = new VerifyDialog(ws_, this);
   BuildMenus();
   BuildToolbar();
@@ -139,6 +141,7 @@ void MainWindow::BuildMenus() {
   preview_->ShowAction()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   preview_->ShowAction()->setToolTip(QStringLiteral("Menu Preview (Ctrl+P)"));
   view->addAction(preview_->ShowAction());
+  view->addAction(playTest_->Action());
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
   settings->setObjectName(QStringLiteral("Settings1"));
   settings->addAction(c.SetROMDirectory1);
@@ -160,6 +163,7 @@ void MainWindow::BuildToolbar() {
   const std::pair<QAction*, const char*> buttons[] = {
       {c.FileNew1, "tbFileNew"},        {c.FileOpen1, "tbFileOpen"}, {c.FileSave1, "tbFileSave"},
       {nullptr, nullptr},               {c.FileExport1, "tbFileExport"}, {preview_->ShowAction(), "tbMenuPreview"},
+      {playTest_->Action(), "tbPlayTest"},
       {nullptr, nullptr},
       {c.tbRandomizeROMs, "tbRandomizeROMs"}, {nullptr, nullptr},   {c.HelpAbout1, "tbHelpAbout"}};
   for (const auto& [action, name] : buttons) {

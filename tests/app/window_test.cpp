@@ -3,6 +3,7 @@
 // queued answers and file names and record what they show. A scan runs on
 // its worker as in the program; the tests wait for its end with QTRY_*.
 #include "app/MainWindow.h"
+#include "app/PlayTest.h"
 #include "app/ScanDialog.h"
 #include "app/SlotGrid.h"
 #include "app/VerifyDialog.h"
@@ -13,6 +14,7 @@
 #include "romlib/ROMInfo.h"
 #include "romlib/RomDatabase.h"
 
+#include "CommandRun.h"
 #include "TestArchives.h"
 
 #include <QAction>
@@ -36,6 +38,8 @@
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -159,6 +163,25 @@ void Pick(QComboBox* list, int index) {
 
 // A compatible game (mapper 0, 32 KB PRG, 8 KB CHR) whose data follows `seed`.
 korva::test::Bytes INesImageFor(std::uint32_t seed) { return korva::test::INesImage(2, 1, 0, 0, 0, seed); }
+
+// Runs `f` when a widget is first shown, inside its show event.
+class ShowWatcher : public QObject {
+ public:
+  ShowWatcher(QWidget* widget, std::function<void()> f) : widget_(widget), f_(std::move(f)) {
+    widget->installEventFilter(this);
+  }
+  int shown = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == widget_ && event->type() == QEvent::Show && shown++ == 0) f_();
+    return false;
+  }
+
+ private:
+  QWidget* widget_;
+  std::function<void()> f_;
+};
 
 // Records every change of a widget's enabled state.
 class EnabledRecorder : public QObject {
@@ -551,7 +574,13 @@ class WindowTest : public QObject {
     }
     QCOMPARE(Control<QComboBox>(w, "cbROM", 7)->itemText(1), QString("Bravo"));
     QCOMPARE(w.Services().StatusText(), QString("Loaded KORVA Game Database, 2 ROMs"));
-    QVERIFY(!FindShown(w, ShownMessage::Type::Centered, ""));
+    // The summary, last and alone.
+    const std::string summary = "Finished scanning " + roms.path().toStdString() +
+                                "/\r\n\r\nKept: 2 compatible ROMs\r\nIncompatible: 1\r\nDuplicates: 0\r\n"
+                                "Names that cannot be stored: 0\r\nUnreadable: 0";
+    QCOMPARE(CountShown(w, ShownMessage::Type::Centered, summary), 1);
+    QCOMPARE(w.Services().Shown().back().text, summary);
+    QCOMPARE(w.Services().Shown().back().kind, MsgKind::Information);
     QVERIFY(!FindShown(w, ShownMessage::Type::ErrorBox, ""));
 
     // The new lists work like the old ones.
@@ -1101,20 +1130,99 @@ class WindowTest : public QObject {
     QTemporaryDir dir;
     MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
-    w.Commands().ShowScanStarted("Scanning: /roms/");
+    w.Commands().Scan().ShowStarted("Scanning: /roms/");
     QVERIFY(!w.isEnabled());
     QVERIFY(w.scanDialog().isVisible());
     QVERIFY(w.scanDialog().isEnabled());
     QVERIFY(w.scanDialog().lbScan()->isEnabled());
+    QVERIFY(w.scanDialog().CancelButton()->isEnabled());
     QCOMPARE(w.scanDialog().lbScan()->text(), QString("Scanning: /roms/"));
-    // Escape closes it like its close box, telling the user first.
-    QTest::keyClick(&w.scanDialog(), Qt::Key_Escape);
-    QVERIFY(!w.scanDialog().isVisible());
-    const ShownMessage* told = FindShown(w, ShownMessage::Type::Plain, "Abort scanning!");
-    QVERIFY(told);
-    QCOMPARE(told->owner, std::string("frmScanFiles"));  // above the dialog, which stays on top
     w.scanDialog().SetScanning(false);
+    w.scanDialog().close();
     w.setEnabled(true);
+  }
+
+  // Cancel, Escape and the close box each stop a scan (here the moment its
+  // dialog shows, before a file is listed): the database stays as it was,
+  // and the summary says so.
+  void aCancelledScanKeepsTheDatabaseWhole() {
+    for (const std::string how : {"Cancel", "Escape", "close box"}) {
+      QTemporaryDir dir, roms;
+      MainWindow w(TestOptions(dir, kThreeGames));
+      w.ShowMainWindow();
+      const QString database = QString::fromStdString(w.Commands().DatabasePath());
+      const std::string before = ReadAll(database);
+      for (int i = 0; i < 5; ++i) WriteAll(roms.filePath(QString("g%1.nes").arg(i)), INesImageFor(40 + i));
+      ShowWatcher cancel(&w.scanDialog(), [&] {
+        if (how == "Cancel") w.scanDialog().CancelButton()->click();
+        if (how == "Escape") QTest::keyClick(&w.scanDialog(), Qt::Key_Escape);
+        if (how == "close box") w.scanDialog().close();
+        QCOMPARE(w.scanDialog().lbScan()->text(), QString("Cancelling..."));
+        QVERIFY(!w.scanDialog().CancelButton()->isEnabled());
+      });
+      w.Services().QueueFileName(roms.path());
+      Trigger(w, "SetROMDirectory1");
+      QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+      QCOMPARE(cancel.shown, 1);
+      QVERIFY(w.isEnabled());
+      QVERIFY(!w.scanDialog().isVisible());
+      QCOMPARE(ReadAll(database), before);
+      QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), 3);
+      QVERIFY2(Showed(w, "Scanning " + roms.path().toStdString() +
+                             "/ was cancelled after 0 of 5 files.\r\n\r\nThe ROM database file was not changed."),
+               how.c_str());
+    }
+  }
+
+  // A scan that keeps fewer than half the ROMs asks first; No keeps the
+  // database and its lists.
+  void aScanThatWouldLoseMostRomsAsksBeforeReplacingTheDatabase() {
+    for (const MsgButton answer : {MsgButton::No, MsgButton::Yes}) {
+      QTemporaryDir dir, roms;
+      MainWindow w(TestOptions(dir, kThreeGames));
+      w.ShowMainWindow();
+      const QString database = QString::fromStdString(w.Commands().DatabasePath());
+      const std::string before = ReadAll(database);
+      WriteAll(roms.filePath("Alpha.nes"), INesImageFor(3));
+      w.Services().QueueFileName(roms.path());
+      w.Services().QueueAnswer(answer);
+      Trigger(w, "SetROMDirectory1");
+      QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+      const ShownMessage* question =
+          FindShown(w, ShownMessage::Type::Centered, "The scan kept 1 ROM, fewer than half of the 3 in the ROM database.");
+      QVERIFY(question);
+      QCOMPARE(question->buttons, MsgButton::Yes | MsgButton::No);
+      QVERIFY(w.isEnabled());
+      QCOMPARE(ReadAll(database) == before, answer == MsgButton::No);
+      QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), answer == MsgButton::No ? 3 : 1);
+      QCOMPARE(w.Services().Shown().back().text.rfind(answer == MsgButton::No
+                                                          ? "The ROM database file was not changed: it keeps its 3 ROMs."
+                                                          : "Finished scanning ",
+                                                      0),
+               std::size_t{0});
+    }
+  }
+
+  void includeSubfoldersIsRememberedAndTakesTheirRoms() {
+    QTemporaryDir dir, roms;
+    WriteAll(roms.filePath("Alpha.nes"), INesImageFor(1));
+    QVERIFY(QDir(roms.path()).mkpath("more"));
+    WriteAll(roms.filePath("more/Bravo.nes"), INesImageFor(2));
+    {
+      MainWindow w(TestOptions(dir));
+      QVERIFY(!w.scanDialog().IncludeSubfolders());
+      w.scanDialog().SetIncludeSubfolders(true);
+    }
+    MainWindow w(TestOptions(dir));
+    QVERIFY(w.scanDialog().IncludeSubfolders());
+    w.ShowMainWindow();
+    w.Services().QueueFileName(roms.path());
+    Trigger(w, "SetROMDirectory1");
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+    QCOMPARE(w.Work().Library.ROMNames, (std::vector<std::string>{"Alpha", "more/Bravo"}));
+    // A ROM from a subfolder takes its title from its own name.
+    Pick(Control<QComboBox>(w, "cbROM", 3), 1);
+    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 3)->text(), QString("BRAVO"));
   }
 
   void aLongStatusTextIsNotCutOff() {
@@ -1200,6 +1308,61 @@ class WindowTest : public QObject {
     QCOMPARE(Control<QComboBox>(w, "cbROM", 16)->count(), 1);
     QCOMPARE(w.Services().StatusText(), QString("Loaded KORVA Game Database, 1 ROMs"));
     QVERIFY(w.isEnabled());
+  }
+
+  // Play Test builds the demo as `korva play` does and hands the very same
+  // page to the browser; nothing is written beside the project. A project
+  // that cannot be built is refused with the messages Export shows.
+  void playTestOpensThePageOfTheBuildAndRefusesAsExportDoes() {
+    QTemporaryDir dir;
+    const std::string demo = dir.filePath("demo").toStdString();
+    QCOMPARE(std::system((std::string(KORVA_EXE) + " demo '" + demo + "' >/dev/null 2>&1").c_str()), 0);
+    const std::string project = demo + "/demo.korva", db = demo + "/korva_db.xml";
+    const std::string reference = dir.filePath("reference.html").toStdString();
+    QCOMPARE(std::system((std::string(KORVA_EXE) + " play '" + project + "' --db '" + db + "' -o '" + reference +
+                          "' >/dev/null 2>&1").c_str()), 0);
+    const auto listing = [&] {
+      std::vector<std::string> names;
+      for (const auto& e : std::filesystem::directory_iterator(demo)) names.push_back(e.path().filename().string());
+      std::sort(names.begin(), names.end());
+      return names;
+    };
+    const auto before = listing();
+    const auto fmt = [](const std::vector<std::string>& names) {
+      std::string text;
+      for (const auto& n : names) text += n + " ";
+      return text;
+    };
+
+    WindowOptions options = OptionsWithDatabaseAt(db);
+    options.SettingsFile = dir.filePath("settings.ini").toStdString();
+    MainWindow w(options);
+    w.ShowMainWindow();
+    w.Commands().OpenProject(project);
+    std::vector<QUrl> opened;
+    w.Play().SetOpener([&](const QUrl& url) { opened.push_back(url); return true; });
+    Trigger(w, "ViewPlayTest1");
+    QCOMPARE(opened.size(), std::size_t{1});
+    QCOMPARE(opened[0], QUrl::fromLocalFile(w.Play().PagePath()));
+    QCOMPARE(QFileInfo(w.Play().PagePath()).fileName(), QString("demo-play.html"));
+    QVERIFY(korva::test::ReadText(w.Play().PagePath().toStdString()) == korva::test::ReadText(reference));
+    QCOMPARE(QString::fromStdString(fmt(listing())), QString::fromStdString(fmt(before)));
+    QCOMPARE(w.findChild<QAction*>("ViewPlayTest1")->shortcut(), QKeySequence(Qt::Key_F5));
+
+    // A game gone, then a project never saved: Play Test's messages are Export's.
+    std::filesystem::remove(demo + "/roms/rocket-rally.nes");
+    for (int round = 0; round < 2; ++round) {
+      if (round == 1) Trigger(w, "FileNew1");
+      std::vector<std::string> said[2];
+      for (const char* action : {"ViewPlayTest1", "FileExport1"}) {
+        w.Services().ClearShown();
+        Trigger(w, action);
+        for (const ShownMessage& m : w.Services().Shown()) said[action[0] == 'F'].push_back(m.text);
+      }
+      QVERIFY(!said[1].empty());
+      QCOMPARE(said[0], said[1]);
+    }
+    QCOMPARE(opened.size(), std::size_t{1});
   }
 };
 
