@@ -122,9 +122,10 @@ int RunDemo(const std::vector<std::string>& args) {
   for (const char* suffix : {"-prg.bin", "-chr.bin", "-instrom.bin"}) std::cout << base << suffix << "\n";
   return ui.ErrorShown() ? 1 : 0;
 }
-
-const Command demo("demo", "[DIR]", "write the bundled test games, a demo project and its images (default ./korva-demo)",
-                   &RunDemo);
-
 }  // namespace
+
+const Command kDemoCommand{"demo", "[DIR]",
+                           "write the bundled test games, a demo project and its images (default ./korva-demo)",
+                           &RunDemo};
+
 }  // namespace korva::cli

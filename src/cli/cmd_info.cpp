@@ -127,9 +127,7 @@ int RunInfo(const std::vector<std::string>& args) {
   }
   return status;
 }
-
-const korva::cli::Command info("info", "FILE...",
-                               "identify .nes and .zip ROM images and tell whether the cartridge can hold them",
-                               &RunInfo);
-
 }  // namespace
+
+const korva::cli::Command korva::cli::kInfoCommand{
+    "info", "FILE...", "identify .nes and .zip ROM images and tell whether the cartridge can hold them", &RunInfo};

@@ -74,9 +74,8 @@ int RunList(const std::vector<std::string>& rawArgs) {
   }
   return 0;
 }
-
-const Command listCommand("list", "[--db PATH]", "list the ROMs of the ROM database file korva_db.xml", &RunList);
-
 }  // namespace
+
+const Command kListCommand{"list", "[--db PATH]", "list the ROMs of the ROM database file korva_db.xml", &RunList};
 
 }  // namespace korva::cli

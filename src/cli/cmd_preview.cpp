@@ -59,12 +59,11 @@ int RunPreview(const std::vector<std::string>& rawArgs) {
     return 0;
   });
 }
-
-const Command previewCommand("preview", kArgs,
-                             "draw the cartridge's menu screen into a PNG (default beside the project, NAME-menu.png)\n"
-                             "      (the built-in menu program unless a FILE is named, as for build)",
-                             &RunPreview);
-
 }  // namespace
+
+const Command kPreviewCommand{"preview", kArgs,
+                              "draw the cartridge's menu screen into a PNG (default beside the project, NAME-menu.png)\n"
+                              "      (the built-in menu program unless a FILE is named, as for build)",
+                              &RunPreview};
 
 }  // namespace korva::cli

@@ -98,10 +98,9 @@ int RunScan(const std::vector<std::string>& rawArgs) {
   std::cerr << "Wrote " << dbPath << "\n";
   return 0;
 }
-
-const Command scanCommand("scan", "DIR [--db PATH] [--threads N]",
-                          "scan DIR for compatible ROMs and write the ROM database file korva_db.xml", &RunScan);
-
 }  // namespace
+
+const Command kScanCommand{"scan", "DIR [--db PATH] [--threads N]",
+                           "scan DIR for compatible ROMs and write the ROM database file korva_db.xml", &RunScan};
 
 }  // namespace korva::cli

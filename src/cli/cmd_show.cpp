@@ -70,10 +70,9 @@ int RunShow(const std::vector<std::string>& rawArgs) {
     return 0;
   });
 }
-
-const Command showCommand("show", "PROJECT.korva [--db PATH]",
-                          "print a project's cartridge fields and slots with their placement", &RunShow);
-
 }  // namespace
+
+const Command kShowCommand{"show", "PROJECT.korva [--db PATH]",
+                           "print a project's cartridge fields and slots with their placement", &RunShow};
 
 }  // namespace korva::cli

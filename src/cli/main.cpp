@@ -7,32 +7,22 @@
 #include <exception>
 #include <iostream>
 
-namespace korva::cli {
-
 namespace {
-std::vector<const Command*>& Registry() {
-  static std::vector<const Command*> commands;
-  return commands;
-}
-}  // namespace
 
-Command::Command(const char* name_, const char* usage_, const char* summary_, CommandFn run_)
-    : name(name_), usage(usage_), summary(summary_), run(run_) {
-  Registry().push_back(this);
-}
+using korva::cli::Command;
 
-const std::vector<const Command*>& Commands() { return Registry(); }
+// Every sub-command, in the order the usage lists them (by name). A new
+// command is a file cmd_NAME.cpp defining its Command (declared in
+// cli/Command.h), listed here and in src/CMakeLists.txt.
+const Command* const kCommands[] = {
+    &korva::cli::kBuildCommand, &korva::cli::kDemoCommand, &korva::cli::kInfoCommand, &korva::cli::kListCommand,
+    &korva::cli::kPreviewCommand, &korva::cli::kScanCommand, &korva::cli::kShowCommand,
+};
 
-}  // namespace korva::cli
-
-namespace {
 void PrintUsage(std::ostream& out) {
   out << korva::VersionText() << ": PlayChoice-10 multi-game cartridge builder\n\n"
       << "usage: korva COMMAND [ARGS...]\n       korva --version\n\ncommands:\n";
-  auto commands = korva::cli::Commands();
-  std::sort(commands.begin(), commands.end(),
-            [](const auto* a, const auto* b) { return std::strcmp(a->name, b->name) < 0; });
-  for (const auto* c : commands)
+  for (const Command* c : kCommands)
     out << "  " << c->name << " " << c->usage << "\n      " << c->summary << "\n";
 }
 }  // namespace
@@ -47,7 +37,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   const std::vector<std::string> args(argv + 2, argv + argc);
-  for (const auto* c : korva::cli::Commands()) {
+  for (const Command* c : kCommands) {
     if (std::strcmp(c->name, argv[1]) == 0) {
       // -h or --help anywhere after a command: its usage, on stdout.
       if (std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "-h" || a == "--help"; })) {
