@@ -80,7 +80,7 @@ int RunDemo(const std::vector<std::string>& args) {
 
   const auto games = DemoGames();
   for (std::size_t i = 0; i < games.size(); ++i) {
-    char name[16];
+    char name[32];  // room for any size_t, which the compiler cannot rule out
     std::snprintf(name, sizeof name, "DEMOGAME%02zu", i + 1);
     const auto bytes = FindAsset(name);
     if (bytes.empty()) throw std::runtime_error(std::string("demo game ") + name + " is not built into this program");
