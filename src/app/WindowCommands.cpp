@@ -335,6 +335,7 @@ void WindowCommands::HelpAbout1Execute() {
 void WindowCommands::RefillLists(const RomLibrary& library) { grid_.SetROMNames(library.ROMNames); }
 
 void WindowCommands::LoadRomDatabase() {
+  ws_.DatabasePath = databasePath_;
   const RomDatabaseLoad load = korva::LoadRomDatabase(databasePath_, ws_.HeaderDB, ws_.Library, services_,
                                                       [this](const RomLibrary& library) { RefillLists(library); });
   if (load.Status == RomDatabaseStatus::Missing &&

@@ -22,6 +22,7 @@ bool LoadProjectWorkspace(const char* command, const std::string& projectPath, c
     return false;
   }
   if (load.Status == RomDatabaseStatus::Corrupt) return false;
+  ws.DatabasePath = dbPath;
   try {
     ReadProjectFile(ws, projectPath, ui);
   } catch (const ProjectFileError& e) {

@@ -20,6 +20,7 @@
 #include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -221,19 +222,24 @@ class WindowTest : public QObject {
  private slots:
   void initTestCase() { InitIcons(); }
 
-  void heightRuleSnapsDownAndRefusesOutsideFourToTenRows() {
+  void heightRuleSnapsDownAndRefusesOutsideItsRows() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir));
+    w.ShowMainWindow();
+    const int fit = w.RowsOnScreen();
+    QVERIFY(fit > MainWindow::kMinRows);  // the default offscreen screen has room for five
     int rows = 0;
-    int h = MainWindow::kFixedHeight + 4 * 112;
-    QVERIFY(MainWindow::FormCanResize(h, rows));
+    int h = w.HeightForRows(4);
+    QVERIFY(w.FormCanResize(h, rows));
     QCOMPARE(rows, 4);
-    h = MainWindow::kFixedHeight + 6 * 112 + 50;
-    QVERIFY(MainWindow::FormCanResize(h, rows));
-    QCOMPARE(rows, 6);
-    QCOMPARE(h, MainWindow::kFixedHeight + 6 * 112);
-    h = MainWindow::kFixedHeight + 3 * 112;
-    QVERIFY(!MainWindow::FormCanResize(h, rows));
-    h = MainWindow::kFixedHeight + 11 * 112;
-    QVERIFY(!MainWindow::FormCanResize(h, rows));
+    h = w.HeightForRows(fit) + w.Grid().RowHeight() / 2;
+    QVERIFY(w.FormCanResize(h, rows));
+    QCOMPARE(rows, fit);
+    QCOMPARE(h, w.HeightForRows(fit));
+    h = w.HeightForRows(3);
+    QVERIFY(!w.FormCanResize(h, rows));
+    h = w.HeightForRows(fit + 1);
+    QVERIFY(!w.FormCanResize(h, rows));
   }
 
   void typedTitleCharactersAreFilteredUpperCasedAndMarkTheProject() {
@@ -742,17 +748,32 @@ class WindowTest : public QObject {
     QVERIFY(w.Work().Proj.ProjectModified);
   }
 
-  // The window is never taller than the screen: the rows asked for are cut
-  // to whole rows that fit (four at least).
+  // The window, frame and all, fits the screen's available area with as many
+  // rows as fit (four when they do, one at least); it never grows past the
+  // area, and it takes the desktop's fonts. tests/app/CMakeLists.txt runs
+  // this on scaled and small screens too.
   void theWindowFitsTheScreen() {
     QTemporaryDir dir;
     MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
-    const int available = w.screen()->availableGeometry().height();
-    const int fit = std::clamp((available - MainWindow::kFixedHeight) / 112, MainWindow::kMinRows, MainWindow::kMaxRows);
-    QVERIFY(w.SetOuterHeight(MainWindow::kFixedHeight + 10 * 112));
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QRect area = w.screen()->availableGeometry();
+    const auto fits = [&] { return area.contains(w.frameGeometry()); };
+    const int frame = w.frameGeometry().height() - w.height();
+    const int fit = std::clamp((area.height() - frame - w.HeightForRows(0)) / w.Grid().RowHeight(), 1, MainWindow::kMaxRows);
+    QVERIFY2(fits(), qPrintable(QString("window %1x%2 at %3,%4 on %5x%6").arg(w.frameGeometry().width())
+                                    .arg(w.frameGeometry().height()).arg(w.frameGeometry().x()).arg(w.frameGeometry().y())
+                                    .arg(area.width()).arg(area.height())));
+    QCOMPARE(w.Grid().VisibleRows(), std::min(fit, MainWindow::kMinRows));
+    QCOMPARE(w.RowsOnScreen(), fit);
+    QCOMPARE(w.SetWindowHeight(w.HeightForRows(MainWindow::kMaxRows)), fit == MainWindow::kMaxRows);
+    QVERIFY(w.SetWindowHeight(w.HeightForRows(fit)));
     QCOMPARE(w.Grid().VisibleRows(), fit);
-    QVERIFY(w.maximumHeight() <= w.height() + 112 * (fit - w.Grid().VisibleRows()));
+    QVERIFY(fits());
+    QCOMPARE(w.maximumHeight(), w.HeightForRows(fit));
+    QCOMPARE(w.minimumHeight(), w.HeightForRows(std::min(fit, MainWindow::kMinRows)));
+    QCOMPARE(w.font(), QApplication::font());
+    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 1)->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
   }
 
   // The gauge follows every choice, from the builder's own placement.
