@@ -2,9 +2,9 @@
 
 #include "about/AboutDialog.h"
 #include "app/MenuPreview.h"
+#include "app/VerifyDialog.h"
 #include "app/SlotGrid.h"
 #include "app/ScanDialog.h"
-#include "app/TitleEdit.h"
 #include "app/WheelHook.h"
 #include "app/WindowCommands.h"
 #include "app/WindowServices.h"
@@ -67,9 +67,8 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
                                  options_.DatabasePath.empty() ? DefaultRomDatabasePath() : options_.DatabasePath,
                                  QString::fromStdString(options_.SettingsFile));
   bar->setToolTip(QStringLiteral("ROM database: %1").arg(QString::fromStdString(commands_->DatabasePath())));
-  connect(grid_, &SlotGrid::titleCharactersLeftOut, this, [this](const QStringList& characters) {
-    services_->ShowStatusMessage(TitleEdit::LeftOutText(characters).toStdString(), 5);
-  });
+  connect(grid_, &SlotGrid::statusText, this,
+          [this](const QString& text) { services_->ShowStatusMessage(text.toStdString(), 5); });
   // What a message is about is on screen behind it.
   services_->SetBeforeMessage([this] { grid_->ShowProject(); });
   if (options_.WithAboutBox) {
@@ -77,6 +76,7 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
     commands_->SetAboutBox(aboutBox_);
   }
   preview_ = new MenuPreview(ws_, this, QString::fromStdString(options_.SettingsFile));
+  verify_ = new VerifyDialog(ws_, this);
   BuildMenus();
   BuildToolbar();
 
@@ -118,6 +118,7 @@ void MainWindow::BuildMenus() {
   file->addAction(c.FileOpen1);
   file->addSeparator();
   file->addAction(c.FileExport1);
+  file->addAction(verify_->ShowAction());
   file->addSeparator();
   file->addAction(c.FileSave1);
   file->addAction(c.FileSaveAs1);
@@ -131,8 +132,11 @@ void MainWindow::BuildMenus() {
   QMenu* slotMenu = menuBar()->addMenu(QStringLiteral("S&lots"));
   slotMenu->setObjectName(QStringLiteral("Slots1"));
   slotMenu->addAction(c.tbRandomizeROMs);
+  slotMenu->addAction(c.ClearSlot1);
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->setObjectName(QStringLiteral("View1"));
+  preview_->ShowAction()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  preview_->ShowAction()->setToolTip(QStringLiteral("Menu Preview (Ctrl+P)"));
   view->addAction(preview_->ShowAction());
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
   settings->setObjectName(QStringLiteral("Settings1"));
@@ -166,14 +170,7 @@ void MainWindow::BuildToolbar() {
     QWidget* button = toolbar_->widgetForAction(action);
     button->setObjectName(QString::fromLatin1(name));
     button->setFixedSize(grid_->Px(32), grid_->Px(26));
-    // About has no tooltip.
-    if (action == c.HelpAbout1) button->installEventFilter(this);
   }
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ToolTip) return true;
-  return QMainWindow::eventFilter(watched, event);
 }
 
 int MainWindow::NonListClientHeight() const {

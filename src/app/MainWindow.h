@@ -18,6 +18,7 @@ class QToolBar;
 namespace korva::app {
 
 class MenuPreview;
+class VerifyDialog;
 class SlotGrid;
 class ScanDialog;
 class WheelHook;
@@ -79,7 +80,6 @@ class MainWindow : public QMainWindow {
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -106,6 +106,7 @@ class MainWindow : public QMainWindow {
   QWidget* aboutBox_ = nullptr;
   WindowCommands* commands_ = nullptr;
   MenuPreview* preview_ = nullptr;
+  VerifyDialog* verify_ = nullptr;
   WheelHook* wheelHook_ = nullptr;
   bool applyingRule_ = false;
   QMetaObject::Connection screenArea_;

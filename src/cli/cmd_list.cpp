@@ -2,6 +2,7 @@
 #include "cli/Command.h"
 #include "cli/ConsoleUI.h"
 #include "cli/DbOption.h"
+#include "cli/JsonWriter.h"
 #include "romlib/HeaderDB.h"
 #include "romlib/RomDatabase.h"
 
@@ -45,23 +46,47 @@ void PrintLibrary(const RomLibrary& library) {
   std::cout << std::flush;
 }
 
+// The same facts as one JSON document (docs/json.md).
+void WriteLibraryJson(const RomLibrary& library) {
+  JsonWriter json(std::cout);
+  json.BeginObject().Member("format", kJsonFormat).Member("romPath", library.ROMPath).Key("roms").BeginArray();
+  for (std::size_t i = 0; i < library.ROMList.size(); ++i) {
+    const TROMInfo& rom = library.ROMList[i];
+    json.BeginObject()
+        .Member("index", rom.ListIndex)
+        .Member("crc32", CrcText(rom.CRC32))
+        .Member("name", library.ROMNames[i])
+        .Member("file", rom.Filename)
+        .Member("prgBytes", rom.PrgRomSize)
+        .Member("chrBytes", rom.ChrRomSize)
+        .Member("mapper", rom.Mapper)
+        .Member("mirroring", rom.Mirroring)
+        .Member("source", SourceName(rom.Source))
+        .EndObject();
+  }
+  json.EndArray().EndObject().Finish();
+}
+
 int RunList(const std::vector<std::string>& rawArgs) {
   DbArgs args;
+  bool json = false;
   try {
-    args = ParseDbArgs(rawArgs);
+    std::vector<std::string> rest = rawArgs;
+    json = TakeFlag(rest, "--json");
+    args = ParseDbArgs(rest);
   } catch (const std::invalid_argument& e) {
-    std::cerr << "korva list: " << e.what() << "\nusage: korva list [--db PATH]\n";
+    std::cerr << "korva list: " << e.what() << "\nusage: korva list [--db PATH] [--json]\n";
     return 2;
   }
   if (!args.Positional.empty()) {
-    std::cerr << "usage: korva list [--db PATH]\n";
+    std::cerr << "usage: korva list [--db PATH] [--json]\n";
     return 2;
   }
   ConsoleUI ui;
   const HeaderDatabase headerDb = LoadHeaderDatabase(ui);
   const std::string dbPath = DatabasePathOf(args);
   RomLibrary library;
-  const RomDatabaseLoad load = LoadRomDatabase(dbPath, headerDb, library, ui, &PrintLibrary);
+  const RomDatabaseLoad load = LoadRomDatabase(dbPath, headerDb, library, ui, json ? &WriteLibraryJson : &PrintLibrary);
   switch (load.Status) {
     case RomDatabaseStatus::Missing:
       std::cerr << "korva list: there is no ROM database file " << dbPath
@@ -76,6 +101,7 @@ int RunList(const std::vector<std::string>& rawArgs) {
 }
 }  // namespace
 
-const Command kListCommand{"list", "[--db PATH]", "list the ROMs of the ROM database file korva_db.xml", &RunList};
+const Command kListCommand{"list", "[--db PATH] [--json]",
+                           "list the ROMs of the ROM database file korva_db.xml (--json: as JSON)", &RunList};
 
 }  // namespace korva::cli

@@ -1,9 +1,11 @@
 #include "project/ProjectFile.h"
 
 #include "romlib/FileUtil.h"
+#include "romlib/XmlCheck.h"
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <optional>
@@ -123,12 +125,17 @@ namespace {
 
 // Everything after NewProject: the parse of the document's bytes and the
 // project it holds.
-void ReadProjectDocument(Workspace& ws, const void* bytes, std::size_t size, const std::string& path,
-                         UserInterface& ui) {
+std::vector<UnresolvedSlot> ReadProjectDocument(Workspace& ws, const void* bytes, std::size_t size,
+                                                const std::string& path, UserInterface& ui) {
   Project& project = ws.Proj;
   pugi::xml_document doc;
-  const pugi::xml_parse_result parsed =
-      doc.load_buffer(bytes, size, pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_auto);
+  // First as written (a document type kept, references left alone), to
+  // refuse what the reader would read otherwise; then as read.
+  pugi::xml_parse_result parsed = doc.load_buffer(bytes, size, kXmlCheckParse, pugi::encoding_auto);
+  if (parsed) {
+    if (const std::string problem = XmlReadingProblem(doc); !problem.empty()) throw ProjectFileError(problem);
+    parsed = doc.load_buffer(bytes, size, pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_auto);
+  }
   if (!parsed)
     throw ProjectFileError(std::string(parsed.description()) + " (at byte " +
                            std::to_string(parsed.offset) + ")");
@@ -141,6 +148,7 @@ void ReadProjectDocument(Workspace& ws, const void* bytes, std::size_t size, con
 
   const pugi::xml_node slots = RequireChild(root, "ROMSlots");
   std::string missing;
+  std::vector<UnresolvedSlot> unresolved;
   for (pugi::xml_node rom = slots.first_child(); rom; rom = rom.next_sibling()) {
     if (rom.type() != pugi::node_element) continue;
     const std::string title = StorableTitle(ElementText(rom), kTitleMaxLength);
@@ -160,11 +168,18 @@ void ReadProjectDocument(Workspace& ws, const void* bytes, std::size_t size, con
       slot.ROMIndex = found.ListIndex;
       slot.Icon = icon;
       slot.Title = title;
-    } else if (!title.empty() && crcText != "00000000") {
-      if (!missing.empty()) missing += "\r\n";
-      missing += std::to_string(slotNumber) + ": " + title;
+    } else {
+      if (!title.empty() && crcText != "00000000") {
+        if (!missing.empty()) missing += "\r\n";
+        missing += std::to_string(slotNumber) + ": " + title;
+      }
+      if (crc != 0) unresolved.push_back({slotNumber, crc, title});
     }
   }
+  // A later element for the same slot may have filled it after all.
+  std::erase_if(unresolved, [&](const UnresolvedSlot& u) { return project.slot(u.Slot).ROMIndex >= 0; });
+  std::stable_sort(unresolved.begin(), unresolved.end(),
+                   [](const UnresolvedSlot& a, const UnresolvedSlot& b) { return a.Slot < b.Slot; });
 
   int mode = DecimalOr(icons, 2);
   if (mode < 0 || mode > 2) mode = 2;
@@ -180,19 +195,21 @@ void ReadProjectDocument(Workspace& ws, const void* bytes, std::size_t size, con
   ui.UpdateCaption(path);
   project.ProjectFileName = path;
   ui.ShowStatusMessage("Loaded project: " + FileNamePart(path), 5);
+  return unresolved;
 }
 
 }  // namespace
 
-void ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui) {
+std::vector<UnresolvedSlot> ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui) {
   NewProject(ws.Proj, ui);
   const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kMaxProjectFileSize);
-  ReadProjectDocument(ws, bytes.data(), bytes.size(), path, ui);
+  return ReadProjectDocument(ws, bytes.data(), bytes.size(), path, ui);
 }
 
-void ReadProjectText(Workspace& ws, std::string_view text, const std::string& path, UserInterface& ui) {
+std::vector<UnresolvedSlot> ReadProjectText(Workspace& ws, std::string_view text, const std::string& path,
+                                            UserInterface& ui) {
   NewProject(ws.Proj, ui);
-  ReadProjectDocument(ws, text.data(), text.size(), path, ui);
+  return ReadProjectDocument(ws, text.data(), text.size(), path, ui);
 }
 
 }  // namespace korva

@@ -7,9 +7,11 @@
 #include "project/Workspace.h"
 #include "romlib/UserInterface.h"
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korva {
 
@@ -32,15 +34,25 @@ std::string ProjectFileText(const Workspace& ws);
 // FileError.
 void WriteProjectFile(Workspace& ws, const std::string& path, UserInterface& ui);
 
+// A slot the file gives a ROM that is not in ROMList: the read leaves it
+// empty, so a save would drop it.
+struct UnresolvedSlot {
+  int Slot = 0;            // 1 to 16
+  std::uint32_t CRC32 = 0;  // what the file names (never 0)
+  std::string Title;       // as read
+};
+
 // Replaces the workspace's project by the one in the file at `path`. Starts
 // with NewProject; slots whose ROM is not in ROMList are left empty and, when
 // they carry a title, listed in a "Warning!" box. Sets ProjectFileName only at
-// the end of a completed read. Raises ProjectFileError (or FileError when the
-// file cannot be read); the slots filled before the failure stay filled.
-void ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui);
+// the end of a completed read. Returns the slots left empty that way (titled
+// or not), in slot order. Raises ProjectFileError (or FileError when the file
+// cannot be read); the slots filled before the failure stay filled.
+std::vector<UnresolvedSlot> ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui);
 
 // The same for a document already in memory, `text`, as if read from the file
 // at `path` (which becomes ProjectFileName).
-void ReadProjectText(Workspace& ws, std::string_view text, const std::string& path, UserInterface& ui);
+std::vector<UnresolvedSlot> ReadProjectText(Workspace& ws, std::string_view text, const std::string& path,
+                                            UserInterface& ui);
 
 }  // namespace korva

@@ -22,8 +22,9 @@ class ProjectFileTest : public ::testing::Test {
     ui.Clear();
   }
 
-  // Writes a project file whose ROMSlots hold `slots` and reads it back.
-  void ReadWith(const std::string& slots, const std::string& head = "") {
+  // Writes a project file whose ROMSlots hold `slots` and reads it back: the
+  // slots the read left empty for want of their ROM.
+  std::vector<UnresolvedSlot> ReadWith(const std::string& slots, const std::string& head = "") {
     std::string text = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<KORVA-Project Ver=\"12\">\n";
     text += head.empty() ? "<CartTitle>T</CartTitle><Icons>0</Icons><InstLine1>L1</InstLine1><InstLine2>L2</InstLine2>"
                          : head;
@@ -33,19 +34,22 @@ class ProjectFileTest : public ::testing::Test {
     Workspace fromText = ws;
     RecordingUI quiet;
     std::string textError;
+    std::vector<UnresolvedSlot> fromTextLeft, left;
     try {
-      ReadProjectText(fromText, text, path(), quiet);
+      fromTextLeft = ReadProjectText(fromText, text, path(), quiet);
     } catch (const ProjectFileError& e) {
       textError = e.what();
     }
     try {
-      ReadProjectFile(ws, path(), ui);
+      left = ReadProjectFile(ws, path(), ui);
     } catch (const ProjectFileError& e) {
       EXPECT_EQ(textError, e.what());
       throw;
     }
     EXPECT_EQ(textError, "");
     EXPECT_EQ(ProjectFileText(fromText), ProjectFileText(ws));
+    EXPECT_EQ(fromTextLeft.size(), left.size());
+    return left;
   }
   std::string ReadFailure(const std::string& slots, const std::string& head = "") {
     try {
@@ -176,7 +180,7 @@ TEST_F(ProjectFileTest, RootNameAndVersionAreNotLookedAt) {
 }
 
 TEST_F(ProjectFileTest, MissingRomsAreListedInAWarning) {
-  ReadWith("<ROM Slot=\"2\" CRC32=\"DEADBEEF\" Icon=\"0\"></ROM>"        // no title: dropped silently
+  const auto left = ReadWith("<ROM Slot=\"2\" CRC32=\"DEADBEEF\" Icon=\"0\"></ROM>"        // no title: dropped silently
            "<ROM Slot=\"3\" CRC32=\"00000000\" Icon=\"0\">GONE</ROM>"    // no ROM at all: silently
            "<ROM Slot=\"4\" CRC32=\"0\" Icon=\"0\">ZERO</ROM>"           // "0" is not "00000000"
            "<ROM Slot=\"9\" CRC32=\"DEADBEEF\" Icon=\"1\">Lost Game</ROM>"
@@ -188,12 +192,23 @@ TEST_F(ProjectFileTest, MissingRomsAreListedInAWarning) {
             "Unable to find ROMs specified in project!\r\n\r\nFailed to load slots: \r\n\r\n"
             "4: ZERO\r\n9: LOST GAME\r\n10: BAD HEX");
   EXPECT_EQ(ws.Proj.ProjectFileName, path());  // the read completes
+  // What a save would drop: every slot that named a ROM (CRC not 0), titled or not.
+  ASSERT_EQ(left.size(), 2u);
+  EXPECT_EQ(left[0].Slot, 2);
+  EXPECT_EQ(left[0].CRC32, 0xDEADBEEFu);
+  EXPECT_EQ(left[0].Title, "");
+  EXPECT_EQ(left[1].Slot, 9);
+  EXPECT_EQ(left[1].Title, "LOST GAME");
 }
 
 TEST_F(ProjectFileTest, LaterElementsForTheSameSlot) {
-  ReadWith("<ROM Slot=\"1\" CRC32=\"1234ABCD\" Icon=\"0\">FIRST</ROM>"
+  const auto left = ReadWith("<ROM Slot=\"1\" CRC32=\"1234ABCD\" Icon=\"0\">FIRST</ROM>"
            "<ROM Slot=\"1\" CRC32=\"00C0FFEE\" Icon=\"1\">SECOND</ROM>"
-           "<ROM Slot=\"1\" CRC32=\"DEADBEEF\" Icon=\"2\"></ROM>");
+           "<ROM Slot=\"1\" CRC32=\"DEADBEEF\" Icon=\"2\"></ROM>"
+           "<ROM Slot=\"5\" CRC32=\"DEADBEEF\" Icon=\"2\"></ROM>"
+           "<ROM Slot=\"5\" CRC32=\"1234ABCD\" Icon=\"2\"></ROM>");
+  EXPECT_TRUE(ws.Proj.slot(5).ROMIndex >= 0);
+  EXPECT_TRUE(left.empty());  // each slot was filled by another element
   EXPECT_EQ(ws.Proj.slot(1).ROMIndex, b);
   EXPECT_EQ(ws.Proj.slot(1).Title, "SECOND");
 }
@@ -272,6 +287,39 @@ TEST_F(ProjectFileTest, MalformedXmlGivesTheParserText) {
   for (std::size_t keep : {std::size_t(0), std::size_t(10), bytes.size() / 2, bytes.size() - 3}) {
     test::WriteBytes(path(), std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep)));
     EXPECT_THROW(ReadProjectFile(ws, path(), ui), ProjectFileError) << keep;
+  }
+}
+
+TEST_F(ProjectFileTest, XmlTheReaderWouldReadOtherwiseIsRefused) {
+  // pugixml neither expands declared entities nor minds a second root: such
+  // files are refused instead of loading "&t;" as "&T" or half the file.
+  const std::string head = "<CartTitle>TITLE</CartTitle><Icons>0</Icons><InstLine1/><InstLine2/><ROMSlots/>";
+  const struct {
+    std::string text;
+    const char* refusal;  // nullptr: it loads, with CartTitle `title`
+    const char* title;
+  } cases[] = {
+      {"<!DOCTYPE p [<!ENTITY t \"MY CART\">]><p>" + head + "</p>", "document type declaration", nullptr},
+      {"<p>" + std::string(head).replace(11, 5, "&t;") + "</p>", "the entity \"&t;\"", nullptr},
+      {"<p><CartTitle>X</CartTitle><Icons>0</Icons><InstLine1/><InstLine2/><ROMSlots><ROM Slot=\"&s;\"/></ROMSlots></p>",
+       "the entity \"&s;\"", nullptr},
+      {"<p>" + head + "</p><p>" + head + "</p>", "second root element <p>", nullptr},
+      {"<p>" + std::string(head).replace(11, 5, "A&amp;B&#67;&#x44;") + "</p>", nullptr, "A&BCD"},
+      {"<p>" + std::string(head).replace(11, 5, "<![CDATA[&t;]]>") + "</p><!-- &x; -->", nullptr, "&T"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    WriteFileAtomic(path(), std::string_view(c.text));
+    try {
+      ReadProjectFile(ws, path(), ui);
+      EXPECT_EQ(c.refusal, nullptr) << "loaded";
+      if (c.title) EXPECT_EQ(ws.Proj.Cartridge.CartTitle, c.title);
+    } catch (const ProjectFileError& e) {
+      ASSERT_NE(c.refusal, nullptr) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+      if (c.text.find('&') != std::string::npos)
+        EXPECT_NE(std::string(e.what()).find("(pugixml) does not expand"), std::string::npos) << e.what();
+    }
   }
 }
 

@@ -310,6 +310,9 @@ TEST(RomDatabaseLoad, MalformedXmlRaisesTheParsersDescriptionAndKeepsTheLists) {
       Database(dir.path(), "    <ROM CRC32=\"0000AAAA\"/>\n"),  // no Filename
       // a NUL byte among the entries ends the text for the XML parser
       Database(dir.path(), std::string("\x01\0", 2) + Rom("0000AAAA", "b.nes")),
+      // entities pugixml would not expand, and a second root element
+      std::string(Database(dir.path(), Rom("0000AAAA", "b.nes"))).insert(39, "<!DOCTYPE KORVA [<!ENTITY d \"/x/\">]>"),
+      Database(dir.path(), Rom("0000AAAA", "b.nes")) + "<KORVA/>",
   };
   for (const auto& text : cases) {
     dir.Write("korva_db.xml", text);
