@@ -21,7 +21,7 @@ struct Command {
   CommandFn run;
 };
 
-extern const Command kBuildCommand, kDemoCommand, kInfoCommand, kListCommand, kNewCommand, kPreviewCommand,
-    kRandomizeCommand, kScanCommand, kSetCommand, kShowCommand, kSlotCommand, kVerifyCommand;
+extern const Command kBuildCommand, kDemoCommand, kInfoCommand, kListCommand, kNewCommand, kPlayCommand,
+    kPreviewCommand, kRandomizeCommand, kScanCommand, kSetCommand, kShowCommand, kSlotCommand, kVerifyCommand;
 
 }  // namespace korva::cli

@@ -17,16 +17,22 @@ namespace {
 
 char LowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// The project reader's own messages (its missing-ROM box among them) are
-// replaced by the refusal below, which also names the ROMs without a title.
-class SilentUI : public UserInterface {
+// The project reader's missing-ROM box is replaced by the refusal below,
+// which also names the ROMs without a title; its other messages pass.
+class WithoutMissingRomBox : public UserInterface {
  public:
-  MsgButton ShowCenteredMessage(const std::string&, MsgKind, MsgButtons buttons) override {
-    return ConsoleUI::Choose(buttons, ConsoleAnswer::Accept);
+  explicit WithoutMissingRomBox(UserInterface& ui) : ui_(ui) {}
+  MsgButton ShowCenteredMessage(const std::string& text, MsgKind kind, MsgButtons buttons) override {
+    return ui_.ShowCenteredMessage(text, kind, buttons);
   }
-  void ShowStatusMessage(const std::string&, int) override {}
-  void UpdateCaption(const std::string&) override {}
-  void ShowPlainMessage(const std::string&, const std::string&, MsgKind) override {}
+  void ShowStatusMessage(const std::string& text, int seconds) override { ui_.ShowStatusMessage(text, seconds); }
+  void UpdateCaption(const std::string& name) override { ui_.UpdateCaption(name); }
+  void ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) override {
+    if (kind != MsgKind::Warning) ui_.ShowPlainMessage(text, caption, kind);
+  }
+
+ private:
+  UserInterface& ui_;
 };
 
 // The dropped characters for a message: "\",\" and \";\"".
@@ -54,9 +60,9 @@ int WordIndex(std::string_view option, const std::string& word, std::span<const 
 CartridgeOptions TakeCartridgeOptions(std::vector<std::string>& args) {
   CartridgeOptions options;
   try {
-    options.Title = TakeOption(args, "--title");
-    options.Line1 = TakeOption(args, "--line1");
-    options.Line2 = TakeOption(args, "--line2");
+    options.Title = TakeOption(args, "--title", true);
+    options.Line1 = TakeOption(args, "--line1", true);
+    options.Line2 = TakeOption(args, "--line2", true);
     if (const auto mode = TakeOption(args, "--icons")) options.Icons = WordIndex("--icons", *mode, kIconModeWords);
   } catch (const UsageError&) {
     throw;
@@ -109,15 +115,15 @@ bool ApplyCartridgeOptions(const char* command, const CartridgeOptions& options,
 }
 
 bool LoadProjectToEdit(const char* command, const std::string& projectPath, const std::string& dbPath,
-                       Workspace& ws, UserInterface& ui) {
+                       Workspace& ws, UserInterface& ui, int replacedSlot) {
   const std::string prefix = "korva " + std::string(command) + ": ";
   ws.HeaderDB = LoadHeaderDatabase(ui);
   const RomDatabaseLoad load = LoadRomDatabase(dbPath, ws.HeaderDB, ws.Library, ui);
   if (load.Status == RomDatabaseStatus::Corrupt) return false;
   std::vector<UnresolvedSlot> unresolved;
   try {
-    SilentUI silent;
-    unresolved = ReadProjectFile(ws, projectPath, silent);
+    WithoutMissingRomBox reader(ui);
+    unresolved = ReadProjectFile(ws, projectPath, reader);
   } catch (const ProjectFileError& e) {
     std::cerr << prefix << "cannot load project " << projectPath << ": " << e.what() << "\n";
     return false;
@@ -125,6 +131,7 @@ bool LoadProjectToEdit(const char* command, const std::string& projectPath, cons
     std::cerr << prefix << e.what() << "\n";
     return false;
   }
+  std::erase_if(unresolved, [&](const UnresolvedSlot& u) { return u.Slot == replacedSlot; });
   if (unresolved.empty()) return true;
   for (const UnresolvedSlot& u : unresolved)
     std::cerr << prefix << "slot " << u.Slot << (u.Title.empty() ? "" : " \"" + u.Title + "\"") << " holds the ROM "

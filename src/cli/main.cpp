@@ -23,6 +23,7 @@ const Command* const kCommands[] = {
     &korva::cli::kInfoCommand,
     &korva::cli::kListCommand,
     &korva::cli::kNewCommand,
+    &korva::cli::kPlayCommand,
     &korva::cli::kPreviewCommand,
     &korva::cli::kRandomizeCommand,
     &korva::cli::kScanCommand,

@@ -1,4 +1,4 @@
-// `korva demo`, `korva scan`, `korva build` and `korva preview` run end to end: the exit
+// `korva demo`, `korva scan`, `korva build`, `korva preview` and `korva play` run end to end: the exit
 // statuses a script relies on, and the files they leave behind.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -302,8 +302,8 @@ TEST(KorvaPreview, DrawsTheArcadesColoursAndSaysWhatTheArcadeLacks) {
                            "the arcade's RGB PPU does not have")) << run.out;
 }
 
-// Whatever `korva build` refuses, `korva preview` refuses with the same words
-// and exit status, and writes nothing.
+// Whatever `korva build` refuses, `korva preview` and `korva play` refuse
+// with the same words and exit status, and write nothing.
 TEST(KorvaPreview, RefusesWhatBuildRefusesWithTheSameMessages) {
   const struct {
     const char* what;
@@ -330,15 +330,70 @@ TEST(KorvaPreview, RefusesWhatBuildRefusesWithTheSameMessages) {
     Demo demo;
     for (const char* name : {"demo-prg.bin", "demo-chr.bin", "demo-instrom.bin"}) fs::remove(demo.Path(name));
     const std::string args = c.setUp(demo);
-    const Outcome preview = Korva("preview " + args);
     const Outcome build = Korva("build " + args);
     EXPECT_NE(build.status, 0) << c.what;
-    EXPECT_EQ(preview.status, build.status) << c.what << ": " << preview.out;
-    std::string expected = build.out;
-    for (std::size_t at; (at = expected.find("korva build")) != std::string::npos;) expected.replace(at, 11, "korva preview");
-    EXPECT_EQ(preview.out, expected) << c.what;
+    for (const std::string command : {"preview", "play"}) {
+      const Outcome run = Korva(command + " " + args);
+      EXPECT_EQ(run.status, build.status) << c.what << ", " << command << ": " << run.out;
+      std::string expected = build.out;
+      for (std::size_t at; (at = expected.find("korva build")) != std::string::npos;)
+        expected.replace(at, 11, "korva " + command);
+      EXPECT_EQ(run.out, expected) << c.what << ", " << command;
+    }
     EXPECT_FALSE(fs::exists(demo.Path("demo-menu.png"))) << c.what;
+    EXPECT_FALSE(fs::exists(demo.Path("demo-play.html"))) << c.what;
   }
+}
+
+namespace {
+
+// The cartridge data of a play page: the text of its "prg" or "chr" field.
+std::string PageImage(const std::string& page, const std::string& field) {
+  const std::string key = "\"" + field + "\":\"";
+  const std::size_t at = page.find(key);
+  if (at == std::string::npos) return "";
+  return page.substr(at + key.size(), page.find('"', at + key.size()) - at - key.size());
+}
+
+}  // namespace
+
+// The page carries the very images `korva build` writes, needs nothing from
+// outside, goes where -o says, and --open hands it to xdg-open.
+TEST(KorvaPlay, WritesOneSelfContainedPageOfTheBuiltImages) {
+  Demo demo;
+  const std::string args = Quote(demo.Path("demo.korva")) + " --db " + Quote(demo.Path("korva_db.xml"));
+  Outcome run = Korva("play " + args);
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(run.out, "Play page written to " + demo.Path("demo-play.html"))) << run.out;
+  const std::string page = ReadText(demo.Path("demo-play.html"));
+  for (const char* image : {"prg", "chr"}) {
+    const std::string file = demo.Path(std::string("demo-") + image + ".bin");
+    EXPECT_EQ(PageImage(page, image), korva::test::RunCommand("base64 -w0 " + Quote(file), false).out) << image;
+  }
+  for (const char* outside : {"<script src", "<link", "<img", "@import", "sourceMappingURL", "@@KORVA"})
+    EXPECT_FALSE(Has(page, outside)) << outside;
+  EXPECT_TRUE(Has(page, "\"title\":\"KORVA DEMO\""));
+
+  const std::string fake = demo.Path("bin");
+  fs::create_directory(fake);
+  std::ofstream(fake + "/xdg-open") << "#!/bin/sh\necho \"$1\" > " << Quote(demo.Path("opened.txt")) << "\n";
+  fs::permissions(fake + "/xdg-open", fs::perms::owner_all);
+  run = korva::test::RunCommand("PATH=" + Quote(fake) + ":\"$PATH\" " + KORVA_EXE + " play " + args + " -o " +
+                                Quote(demo.Path("there.html")) + " --open");
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(ReadText(demo.Path("there.html")), page);
+  for (int i = 0; i < 100 && !fs::exists(demo.Path("opened.txt")); ++i) usleep(20000);
+  EXPECT_EQ(ReadText(demo.Path("opened.txt")), demo.Path("there.html") + "\n");
+
+  // Never over one of the build's inputs.
+  const std::string project = ReadText(demo.Path("demo.korva"));
+  run = Korva("play " + args + " -o " + Quote(demo.Path("demo.korva")));
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_EQ(ReadText(demo.Path("demo.korva")), project);
+
+  run = Korva("play " + args + " -o");
+  EXPECT_EQ(run.status, 2) << run.out;
+  EXPECT_TRUE(Has(run.out, "usage: korva play")) << run.out;
 }
 
 TEST(KorvaPreview, RefusesAMenuProgramWithoutOurLayout) {
@@ -515,6 +570,7 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
       {"slot " + project + " 17 --icon none" + db, 2, "the slot number is 1 to 16, not \"17\""},
       {"slot " + project + " 0 --icon none" + db, 2, "the slot number is 1 to 16"},
       {"slot " + project + " 3" + db, 2, "nothing to change"},
+      {"slot " + project + " 3" + db + " --title", 2, "--title needs a value"},
       {"slot " + project + " 3 --icon joystick" + db, 2, "--icon takes one of none, 1-player, 2-player, zapper"},
       {"set " + project + " --icons 4-player" + db, 2, "--icons takes one of 1-player, 2-player, lightgun"},
       {"set " + project + " --colour red" + db, 2, "unknown option --colour"},
@@ -536,6 +592,15 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
     EXPECT_TRUE(Has(run.out, c.says)) << c.args << "\n" << run.out;
     EXPECT_EQ(ReadText(demo.Path("demo.korva")), before) << c.args;
   }
+  // The slot whose ROM the database lacks may be given another: only then is the project saved.
+  fs::remove(demo.Path("roms/rocket-rally.nes"));
+  ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + db).status, 0);
+  EXPECT_EQ(Korva("slot " + project + " 2 --icon none" + db).status, 1);
+  EXPECT_EQ(ReadText(demo.Path("demo.korva")), before);
+  const Outcome replaced = Korva("slot " + project + " 1 --rom garden" + db);
+  EXPECT_EQ(replaced.status, 0) << replaced.out;
+  EXPECT_TRUE(Has(ReadText(demo.Path("demo.korva")), "CRC32=\"3C5A0BA9\" Icon=\"0\">GARDEN-GNOMES<"));
+  const std::string after = ReadText(demo.Path("demo.korva"));
 
   // A project the user may not write to (root may: then korva runs as nobody).
   fs::permissions(demo.dir.path(), fs::perms::all);
@@ -546,7 +611,7 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
   const Outcome run = korva::test::RunCommand(as + KORVA_EXE + " set " + project + " --title NEW" + db);
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_TRUE(Has(run.out, "Permission denied; nothing was written")) << run.out;
-  EXPECT_EQ(ReadText(demo.Path("demo.korva")), before);
+  EXPECT_EQ(ReadText(demo.Path("demo.korva")), after);
 }
 
 // What `korva show --json`, `korva list --json`, `korva info --json` and
@@ -574,6 +639,7 @@ TEST(KorvaScript, TheJsonOfShowListInfoAndVerifyAgreesWithTheirTables) {
   ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("korva_db.xml"))).status, 0);
   ASSERT_EQ(Korva("slot " + project + " 2 --rom mole" + db).status, 0);
   ASSERT_EQ(Korva("slot " + project + " 5 --clear" + db).status, 0);
+  ASSERT_EQ(Korva("slot " + project + " 3 --title ''" + db).status, 0);  // an empty title
   ASSERT_EQ(Korva("slot " + project + " 1 --rom castle-climber --icon zapper" + db).status, 0);
 
   const std::string files = save("show.txt", "show " + project + db) + " " +
@@ -627,7 +693,7 @@ info_text, info = open(sys.argv[5]).read(), json.load(open(sys.argv[6]))
 blocks = re.findall(r'^(\S.*)\n((?:  .*\n)+)', info_text, re.M)
 found = [f for f in info["files"] if "error" not in f]
 same("info records", len(blocks), len(found))
-same("the error", [f["error"] for f in info["files"] if "error" in f], ["no such file"])
+same("the error", [f["error"] for f in info["files"] if "error" in f], ["No such file or directory"])
 for (path, body), f in zip(blocks, found):
     t = dict(re.findall(r'^  (\w+(?: ROM)?) +(.*)$', body, re.M))
     size = lambda b: "%d bytes (%d KB)" % (b, b // 1024)
@@ -656,8 +722,12 @@ TEST(KorvaScript, RandomizeFillsABuildableCartridgeThatTheSeedRepeats) {
   Demo demo;
   const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
   fs::copy_file(demo.Path("demo.korva"), demo.Path("again.korva"));
+  fs::permissions(demo.Path("demo.korva"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   Outcome run = Korva("randomize " + Quote(demo.Path("demo.korva")) + db);
   ASSERT_EQ(run.status, 0) << run.out;
+  // The save replaced the file and kept its mode.
+  EXPECT_EQ(fs::status(demo.Path("demo.korva")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   const auto at = run.out.find("(--seed ");
   ASSERT_NE(at, std::string::npos) << run.out;
   const std::string seed = run.out.substr(at + 8, run.out.find(')', at) - at - 8);
@@ -694,6 +764,8 @@ TEST(KorvaScript, QuietAndVerboseDecideWhatGoesToStderr) {
 // The bash completion, run as bash runs it for a line typed up to the cursor.
 TEST(KorvaScript, BashCompletesCommandsOptionsIconsProjectsAndRomNames) {
   Demo demo;
+  fs::copy_file(demo.Path("roms/sky-surfer.nes"), demo.Path("roms/Sky Surfer (USA) [!].nes"));
+  ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("korva_db.xml"))).status, 0);
   const std::string db = Quote(demo.Path("korva_db.xml"));
   const struct {
     std::string line;  // the words before the cursor, the last one being completed
@@ -706,15 +778,25 @@ TEST(KorvaScript, BashCompletesCommandsOptionsIconsProjectsAndRomNames) {
       {"korva new x.korva --icons l", {"lightgun"}},
       {"korva slot demo.korva 1", {"1", "10", "11", "12", "13", "14", "15", "16"}},
       {"korva slot --db " + db + " demo.korva 4 --rom ro", {"robo-rescue-squad", "rocket-rally"}},
+      {"korva slot --db " + db + " demo.korva 4 --rom Sky", {"Sky\\ Surfer\\ \\(USA\\)\\ \\[\\!\\]"}},
+      {"korva slot --db " + db + " demo.korva 4 --rom Sky\\ Surfer\\ \\(", {"Sky\\ Surfer\\ \\(USA\\)\\ \\[\\!\\]"}},
       {"korva set d", {"demo.korva"}},
+      {"korva pl", {"play"}},
+      {"korva play demo.korva --o", {"--open"}},
+      {"korva preview demo.korva --palette n", {"ntsc"}},
       {"korva verify demo.korva --j", {"--json"}},
   };
   for (const auto& c : cases) {
+    // The words as bash splits the line: at spaces, except those after a backslash.
+    std::ofstream words(demo.Path("words"));
+    for (std::size_t i = 0; i < c.line.size(); ++i)
+      words << (c.line[i] == ' ' && c.line[i - 1] != '\\' ? '\n' : c.line[i]);
+    words.close();
     const std::string script = "cd " + Quote(demo.dir.path()) + " && PATH=" +
                                Quote(fs::path(KORVA_EXE).parent_path().string()) + ":$PATH bash -c '"
-                               "shopt -s extglob; source \"$0\"; COMP_WORDS=($1); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); "
-                               "_korva; printf \"%s\\n\" \"${COMPREPLY[@]}\" | sort' " +
-                               Quote(KORVA_COMPLETION) + " \"" + c.line + "\"";
+                               "shopt -s extglob; source \"$0\"; mapfile -t COMP_WORDS < words; "
+                               "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _korva; printf \"%s\\n\" \"${COMPREPLY[@]}\" | sort' " +
+                               Quote(KORVA_COMPLETION);
     const Outcome run = korva::test::RunCommand(script, false);
     std::string expected;
     for (const auto& word : c.offered) expected += word + "\n";

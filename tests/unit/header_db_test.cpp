@@ -1,4 +1,5 @@
 #include "romlib/HeaderDB.h"
+#include "romlib/NumberText.h"
 
 #include "RecordingUI.h"
 #include "TempDir.h"
@@ -64,6 +65,16 @@ TEST(HeaderLines, FieldsThatAreNotNumbers) {
   EXPECT_EQ(rom.Mirroring, "4");
   EXPECT_EQ(korva::ParseHeaderLine("1A,99999999999,1,2,v,0", 1).Mapper, -1);  // out of range
   EXPECT_EQ(korva::ParseHeaderLine("1A,99999999999,1,2,v,0", 1).CRC32, 0x1Au);
+  // The checked parsers every reader of outside numbers shares.
+  EXPECT_EQ(korva::ParseHeaderLine("1A,+87,+16384,-1,v,0", 1).Mapper, 87);
+  EXPECT_EQ(korva::ParseHeaderLine("1A,+-3, 1,0x10,v,0", 1).Mapper, -1);  // a sign after the plus
+  EXPECT_EQ(korva::ParseHeaderLine("1A,+-3, 1,0x10,v,0", 1).PrgRomSize, 0);  // a space
+  EXPECT_EQ(korva::ParseHeaderLine("1A,+-3, 1,0x10,v,0", 1).ChrRomSize, 0);  // a prefix
+  EXPECT_EQ(korva::ParseDecimal("-2147483648"), INT32_MIN);
+  EXPECT_EQ(korva::ParseDecimal("2147483648"), std::nullopt);
+  EXPECT_EQ(korva::ParseHex32("000000001"), 1u);  // leading zeros do not count against the width
+  EXPECT_EQ(korva::ParseHex32("100000000"), std::nullopt);
+  EXPECT_EQ(korva::ParseHex32("-1"), std::nullopt);
 }
 
 TEST(HeaderLines, MalformedLinesAreRefusedWithTheirNumber) {
@@ -167,16 +178,24 @@ TEST(HeaderOverride, MissingFileMeansTheBuiltInDatabaseSilently) {
   EXPECT_TRUE(ui.Calls().empty());
 }
 
-TEST(HeaderOverride, MalformedLineRefusesTheFileAndNamesTheLine) {
-  korva::test::TempDir dir;
-  dir.Write("nescartdb.txt", "12345678,0,32768,8192,v,0\r\n12345679,0,32768,8192,v\r\n");
-  korva::test::RecordingUI ui;
-  const HeaderDatabase db = korva::LoadHeaderDatabase(ui, dir / "nescartdb.txt");
-  EXPECT_EQ(db.size(), 10655u);  // the built-in database
-  ASSERT_EQ(ui.Calls().size(), 1u);
-  const auto call = ui.Calls()[0];
-  EXPECT_EQ(call.kind, korva::MsgKind::Warning);
-  EXPECT_NE(call.text.find("nescartdb.txt"), std::string::npos) << call.text;
-  EXPECT_NE(call.text.find("line 2: expected 6 fields, found 5"), std::string::npos) << call.text;
-  EXPECT_NE(call.text.find("built-in header database is used"), std::string::npos) << call.text;
+TEST(HeaderOverride, MalformedOrEmptyFileIsRefusedWithTheReason) {
+  const struct {
+    std::string text, reason;
+  } cases[] = {
+      {"12345678,0,32768,8192,v,0\r\n12345679,0,32768,8192,v\r\n", "line 2: expected 6 fields, found 5"},
+      {"", "it holds no entries"},
+      {"\xEF\xBB\xBF\r\n\r\n", "it holds no entries"},
+  };
+  for (const auto& c : cases) {
+    korva::test::TempDir dir;
+    dir.Write("nescartdb.txt", c.text);
+    korva::test::RecordingUI ui;
+    const HeaderDatabase db = korva::LoadHeaderDatabase(ui, dir / "nescartdb.txt");
+    EXPECT_EQ(db.size(), 10655u) << c.reason;  // the built-in database
+    ASSERT_EQ(ui.Calls().size(), 1u) << c.reason;
+    const auto call = ui.Calls()[0];
+    EXPECT_EQ(call.kind, korva::MsgKind::Warning);
+    EXPECT_NE(call.text.find("nescartdb.txt is not used: " + c.reason), std::string::npos) << call.text;
+    EXPECT_NE(call.text.find("built-in header database is used"), std::string::npos) << call.text;
+  }
 }
