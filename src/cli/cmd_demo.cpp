@@ -64,9 +64,13 @@ class QuietObserver : public ScanObserver {
   void ScanStarted(const std::string&) override {}
   void SetProgressMax(int) override {}
   void SetProgress(int) override {}
+  bool ConfirmReplace(int, int) override { return true; }
   void SetLabel(const std::string&) override {}
   void ReloadDatabase() override {}
-  void ScanFinished() override {}
+  void ScanFinished(const ScanResult& result) override {
+    if (result.Written) return;
+    for (const std::string& line : ScanSummary(result)) std::cerr << line << "\n";
+  }
 };
 
 int RunDemo(const std::vector<std::string>& rawArgs) {
@@ -107,7 +111,7 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
   ws.HeaderDB = BuiltInHeaderDatabase();
   const std::string dbPath = (dir / kRomDatabaseName).string();
   QuietObserver observer;
-  const ScanResult scan = ScanRomDirectory(romDir.string() + "/", ws.HeaderDB, dbPath, ui, observer);
+  const ScanResult scan = ScanRomDirectory(romDir.string() + "/", ws.HeaderDB, dbPath, observer);
   if (!scan.Written) return 1;
   const RomDatabaseLoad load = LoadRomDatabase(dbPath, ws.HeaderDB, ws.Library, ui);
   ws.DatabasePath = dbPath;
