@@ -71,7 +71,9 @@ void Load(const std::string& path, const HeaderDatabase& db, Loaded& out) {
       out.callsBeforeRebuilt = out.ui.Calls().size();
     });
   } catch (const korva::RomDatabaseError& e) {
-    if (textError) EXPECT_EQ(*textError, e.what());
+    if (textError) {
+      EXPECT_EQ(*textError, e.what());
+    }
     throw;
   }
   if (!textError) return;
