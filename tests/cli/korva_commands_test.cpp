@@ -814,6 +814,7 @@ TEST(KorvaScript, QuietAndVerboseDecideWhatGoesToStderr) {
       {"-v preview " + args, {"Loaded KORVA Game Database, 16 ROMs", "Loaded project: demo.korva"}, {}},
       {"show " + args + " --verbose", {"Loaded KORVA Game Database, 16 ROMs"}, {}},
       {"-q preview " + args, {}, {"written to"}},
+      {"-q play " + args, {}, {"written to"}},
       {"set " + args + " --title 'quiet please' --quiet", {}, {"stored as"}},
       {"set " + args + " --title 'loud, please' -q", {"\",\" is not in the title character set"}, {}},
   };
