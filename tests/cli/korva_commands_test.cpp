@@ -801,7 +801,9 @@ print("agree")
 TEST(KorvaScript, RandomizeFillsABuildableCartridgeThatTheSeedRepeats) {
   Demo demo;
   const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
-  fs::copy_file(demo.Path("demo.korva"), demo.Path("again.korva"));
+  fs::create_directory(demo.Path("kept"));
+  fs::copy_file(demo.Path("demo.korva"), demo.Path("kept/again.korva"));
+  fs::create_symlink("kept/again.korva", demo.Path("again.korva"));
   fs::permissions(demo.Path("demo.korva"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   Outcome run = Korva("randomize " + Quote(demo.Path("demo.korva")) + db);
   ASSERT_EQ(run.status, 0) << run.out;
@@ -814,7 +816,8 @@ TEST(KorvaScript, RandomizeFillsABuildableCartridgeThatTheSeedRepeats) {
   run = Korva("randomize " + Quote(demo.Path("again.korva")) + db + " --seed " + seed);
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(ReadText(demo.Path("again.korva")), ReadText(demo.Path("demo.korva")));
-  EXPECT_NE(ReadText(demo.Path("demo.korva")).find("CRC32=\"00000000\""), 0u);
+  EXPECT_TRUE(fs::is_symlink(demo.Path("again.korva")));  // the link stays, its file is replaced
+  EXPECT_EQ(ReadText(demo.Path("demo.korva")).find("CRC32=\"00000000\""), std::string::npos);  // every slot filled
   run = Korva("build " + Quote(demo.Path("demo.korva")) + db);
   EXPECT_EQ(run.status, 0) << run.out;
 }
