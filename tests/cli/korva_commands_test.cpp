@@ -638,9 +638,11 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
       {"slot " + project + " 3 --rom m" + db, 1,
        "--rom \"m\" could mean 2 ROMs; give the whole name or the CRC-32:\n  72CC972B  magma-miner\n  FD6C6B80  mole-patrol\n"},
       {"slot " + project + " 3 --rom zelda" + db, 1, "--rom \"zelda\" is not the name or CRC-32 of a ROM"},
+      {"slot " + project + " 3 --rom e" + db, 1, "  C42A4D89  neon-ninja\n  and 6 more\n"},  // ten shown
       {"slot " + project + " 3 --title 'Duck, Hunt; 2'" + db, 1,
        "--title \"Duck, Hunt; 2\": \",\" and \";\" are not in the title character set"},
       {"set " + project + " --line1 'PLAYCHOICE-10 COLLECTION 2'" + db, 1, "26 characters, but the field holds at most 24"},
+      {"set " + project + " --title 'say \xe2\x80\x9chi\xe2\x80\x9d'" + db, 1, ": '\"' is not in the title character set"},
       {"new " + project, 1, "already exists; add --force to replace it"},
       {"randomize " + project + " --seed -1" + db, 2, "--seed takes a whole number"},
       {"slot " + project + " 3 --icon none --db " + Quote(demo.Path("korva_db.xml.gone")), 1,
@@ -669,10 +671,13 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
   fs::permissions(demo.Path("demo.korva"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   const std::string as = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
   if (korva::test::RunCommand(as + KORVA_EXE + " --help").status != 0) GTEST_SKIP() << "cannot run as another user";
-  const Outcome run = korva::test::RunCommand(as + KORVA_EXE + " set " + project + " --title NEW" + db);
-  EXPECT_EQ(run.status, 1) << run.out;
-  EXPECT_TRUE(Has(run.out, "Permission denied; nothing was written")) << run.out;
-  EXPECT_EQ(ReadText(demo.Path("demo.korva")), after);
+  for (const std::string& edit : {"set " + project + " --title NEW", "slot " + project + " 4 --rom mole"}) {
+    const Outcome run = korva::test::RunCommand(as + KORVA_EXE + " " + edit + db);
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_TRUE(Has(run.out, "Permission denied; nothing was written")) << run.out;
+    EXPECT_FALSE(Has(run.out, "from the ROM name")) << run.out;  // no title told that was not stored
+    EXPECT_EQ(ReadText(demo.Path("demo.korva")), after);
+  }
 }
 
 // What `korva show --json`, `korva list --json`, `korva info --json` and
@@ -733,6 +738,7 @@ for row, s in zip(rows, show["slots"]):
     if r is None:
         same("empty slot", (crc, rom, p), ("-", "(no ROM)", None)); continue
     same("crc32", crc, r["crc32"])
+    same("the list's entry", {k: roms["roms"][r["index"]][k] for k in r}, r)
     same("rom", rom.rstrip(), "%s (PRG %dkb / CHR %dkb)" % (r["name"], r["prgBytes"] // 1024, r["chrBytes"] // 1024))
     same("banks", (int(prg), int(chr_), int(half)), (p["prgBank"], p["chrBank"], int(p["halfBank"])))
     same("offsets", (p["prgOffset"], p["chrOffset"]), (p["prgBank"] * 16384, p["chrBank"] * 8192))
@@ -812,6 +818,7 @@ TEST(KorvaScript, QuietAndVerboseDecideWhatGoesToStderr) {
       {"-v preview " + args, {"Loaded KORVA Game Database, 16 ROMs", "Loaded project: demo.korva"}, {}},
       {"show " + args + " --verbose", {"Loaded KORVA Game Database, 16 ROMs"}, {}},
       {"-q preview " + args, {}, {"written to"}},
+      {"-q play " + args, {}, {"written to"}},
       {"set " + args + " --title 'quiet please' --quiet", {}, {"stored as"}},
       {"set " + args + " --title 'loud, please' -q", {"\",\" is not in the title character set"}, {}},
   };
@@ -839,6 +846,7 @@ TEST(KorvaScript, BashCompletesCommandsOptionsIconsProjectsAndRomNames) {
       {"korva new x.korva --icons l", {"lightgun"}},
       {"korva slot demo.korva 1", {"1", "10", "11", "12", "13", "14", "15", "16"}},
       {"korva slot --db " + db + " demo.korva 4 --rom ro", {"robo-rescue-squad", "rocket-rally"}},
+      {"korva slot --db " + db + " demo.korva 4 --rom RO", {"robo-rescue-squad", "rocket-rally"}},
       {"korva slot --db " + db + " demo.korva 4 --rom Sky", {"Sky\\ Surfer\\ \\(USA\\)\\ \\[\\!\\]"}},
       {"korva slot --db " + db + " demo.korva 4 --rom Sky\\ Surfer\\ \\(", {"Sky\\ Surfer\\ \\(USA\\)\\ \\[\\!\\]"}},
       {"korva set d", {"demo.korva"}},
