@@ -711,6 +711,13 @@ TEST(KorvaScript, TheJsonOfShowListInfoAndVerifyAgreesWithTheirTables) {
   const std::string files = save("show.txt", "show " + project + db) + " " +
                             save("show.json", "show " + project + db + " --json") + " " +
                             save("list.txt", "list" + db) + " " + save("list.json", "list" + db + " --json");
+  // Sixteen full-bank games: past 512 KB, and no half-bank game.
+  std::string full = "<KORVA-Project Ver=\"12\"><CartTitle>FULL</CartTitle><Icons>0</Icons><InstLine1/><InstLine2/>"
+                     "<ROMSlots>";
+  for (int n = 1; n <= 16; ++n) full += "<ROM Slot=\"" + std::to_string(n) + "\" CRC32=\"C282473A\" Icon=\"0\"/>";
+  std::ofstream(demo.Path("full.korva")) << full + "</ROMSlots></KORVA-Project>\n";
+  const std::string fullFiles = save("full.txt", "show " + Quote(demo.Path("full.korva")) + db) + " " +
+                                save("full.json", "show " + Quote(demo.Path("full.korva")) + db + " --json");
   const std::string infoFiles = Quote(demo.Path("roms/castle-climber.nes")) + " " + Quote(demo.Path("gone.nes")) + " " +
                                 Quote(demo.Path("roms/rocket-rally.nes"));
   const std::string infoJson = save("info.json", "info --json " + infoFiles, 1);
@@ -721,28 +728,38 @@ import json, re, sys
 show_text, show, list_text, roms = open(sys.argv[1]).read(), json.load(open(sys.argv[2])), open(sys.argv[3]).read(), json.load(open(sys.argv[4]))
 def same(what, a, b):
     if a != b: sys.exit("%s: text %r, JSON %r" % (what, a, b))
-assert show["format"] == 1 and roms["format"] == 1
-c = show["cartridge"]
-head = dict(re.findall(r'^(\w+): +(.*)$', show_text, re.M))
-same("Project", head["Project"], show["project"])
-same("CartTitle", head["CartTitle"], '"%s"' % c["title"])
-same("Icons", head["Icons"], "%d (%s)" % (c["icons"], c["iconsName"]))
-same("InstLine1", head["InstLine1"], '"%s"' % c["line1"])
-same("InstLine2", head["InstLine2"], '"%s"' % c["line2"])
-rows = re.findall(r'^ +(\d+)  (\S+) +"(.*?)" +(No Icon|1-Player|2-Player|Zapper) +(.*?)(?: +(\d+) +(\d+) +(\d+))?$', show_text, re.M)
-same("slot count", len(rows), 16)
-for row, s in zip(rows, show["slots"]):
-    n, crc, title, icon, rom, prg, chr_, half = row
-    same("slot", int(n), s["slot"]); same("title", title, s["title"]); same("icon", icon, s["iconName"])
-    r, p = s["rom"], s["placement"]
-    if r is None:
-        same("empty slot", (crc, rom, p), ("-", "(no ROM)", None)); continue
-    same("crc32", crc, r["crc32"])
-    same("the list's entry", {k: roms["roms"][r["index"]][k] for k in r}, r)
-    same("rom", rom.rstrip(), "%s (PRG %dkb / CHR %dkb)" % (r["name"], r["prgBytes"] // 1024, r["chrBytes"] // 1024))
-    same("banks", (int(prg), int(chr_), int(half)), (p["prgBank"], p["chrBank"], int(p["halfBank"])))
-    same("offsets", (p["prgOffset"], p["chrOffset"]), (p["prgBank"] * 16384, p["chrBank"] * 8192))
-same("half-bank note", "No slot holds a half-bank game" not in show_text, show["halfBankGame"])
+assert roms["format"] == 1
+up = lambda b: -(-b // 1024)
+def check_show(show_text, show):
+  same("format", show["format"], 1)
+  c = show["cartridge"]
+  head = dict(re.findall(r'^(\w+): +(.*)$', show_text, re.M))
+  same("Project", head["Project"], show["project"])
+  same("CartTitle", head["CartTitle"], '"%s"' % c["title"])
+  same("Icons", head["Icons"], "%d (%s)" % (c["icons"], c["iconsName"]))
+  same("InstLine1", head["InstLine1"], '"%s"' % c["line1"])
+  same("InstLine2", head["InstLine2"], '"%s"' % c["line2"])
+  rows = re.findall(r'^ +(\d+)  (\S+) +"(.*?)" +(No Icon|1-Player|2-Player|Zapper) +(.*?)(?: +(\d+) +(\d+) +(\d+))?$', show_text, re.M)
+  same("slot count", len(rows), 16)
+  for row, s in zip(rows, show["slots"]):
+      n, crc, title, icon, rom, prg, chr_, half = row
+      same("slot", int(n), s["slot"]); same("title", title, s["title"]); same("icon", icon, s["iconName"])
+      r, p = s["rom"], s["placement"]
+      if r is None:
+          same("empty slot", (crc, rom, p), ("-", "(no ROM)", None)); continue
+      same("crc32", crc, r["crc32"])
+      same("the list's entry", {k: roms["roms"][r["index"]][k] for k in r}, r)
+      same("rom", rom.rstrip(), "%s (PRG %dkb / CHR %dkb)" % (r["name"], r["prgBytes"] // 1024, r["chrBytes"] // 1024))
+      same("banks", (int(prg), int(chr_), int(half)), (p["prgBank"], p["chrBank"], int(p["halfBank"])))
+      same("offsets", (p["prgOffset"], p["chrOffset"]), (p["prgBank"] * 16384, p["chrBank"] * 8192))
+  same("half-bank note", "No slot holds a half-bank game" not in show_text, show["halfBankGame"])
+  same("Used", head["Used"], "PRG %d/512 KB  CHR %d/512 KB" % (up(show["prgUsedBytes"]), up(show["chrUsedBytes"])))
+  for key, words in ("overflowSlot", "no longer fits into the images"), ("unusableSlot", "holds a game the cartridge cannot take"):
+    same(key, [int(n) for n in re.findall(r'^Slot (\d+) ' + words, show_text, re.M)], [show[key]] if show[key] else [])
+  same("buildable", "the build would be refused" not in show_text, show["buildable"])
+  return show["overflowSlot"], show["buildable"]
+check_show(show_text, show)
+same("the full cartridge", check_show(open(sys.argv[9]).read(), json.load(open(sys.argv[10]))), (16, False))
 same("ROMPath", list_text.splitlines()[0], "ROMPath: " + roms["romPath"])
 lines = list_text.splitlines()[1:]
 same("ROM count", len(lines), len(roms["roms"]))
@@ -780,7 +797,7 @@ for line, v in zip(vlines, verify["slots"] + verify["images"]):
     same("verify line", line, "%s: %s%s" % (subject, areas, figures))
 same("the changed slot", [s["slot"] for s in verify["slots"] if not s["matches"]], [7])
 print("agree")
-)PY", files + " " + info + " " + verify);
+)PY", files + " " + info + " " + verify + " " + fullFiles);
   EXPECT_EQ(check.out, "agree\n");
 }
 
@@ -788,7 +805,9 @@ print("agree")
 TEST(KorvaScript, RandomizeFillsABuildableCartridgeThatTheSeedRepeats) {
   Demo demo;
   const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
-  fs::copy_file(demo.Path("demo.korva"), demo.Path("again.korva"));
+  fs::create_directory(demo.Path("kept"));
+  fs::copy_file(demo.Path("demo.korva"), demo.Path("kept/again.korva"));
+  fs::create_symlink("kept/again.korva", demo.Path("again.korva"));
   fs::permissions(demo.Path("demo.korva"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   Outcome run = Korva("randomize " + Quote(demo.Path("demo.korva")) + db);
   ASSERT_EQ(run.status, 0) << run.out;
@@ -801,7 +820,8 @@ TEST(KorvaScript, RandomizeFillsABuildableCartridgeThatTheSeedRepeats) {
   run = Korva("randomize " + Quote(demo.Path("again.korva")) + db + " --seed " + seed);
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(ReadText(demo.Path("again.korva")), ReadText(demo.Path("demo.korva")));
-  EXPECT_NE(ReadText(demo.Path("demo.korva")).find("CRC32=\"00000000\""), 0u);
+  EXPECT_TRUE(fs::is_symlink(demo.Path("again.korva")));  // the link stays, its file is replaced
+  EXPECT_EQ(ReadText(demo.Path("demo.korva")).find("CRC32=\"00000000\""), std::string::npos);  // every slot filled
   run = Korva("build " + Quote(demo.Path("demo.korva")) + db);
   EXPECT_EQ(run.status, 0) << run.out;
 }
