@@ -87,6 +87,10 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
   // The demo writes demo.korva, korva_db.xml, three images and roms/: never
   // over what a user keeps there, unless told to.
   std::error_code ec;
+  if (fs::exists(dir, ec) && !fs::is_directory(dir, ec)) {
+    std::cerr << "korva demo: " << dir.string() << " is a file, not a directory; name a new or empty directory\n";
+    return 1;
+  }
   if (!overwrite && fs::exists(dir, ec) && !(fs::is_directory(dir, ec) && fs::is_empty(dir, ec))) {
     std::cerr << "korva demo: " << dir.string()
               << " is not an empty directory; name a new or empty one, or add --force to write the demo's files "

@@ -520,7 +520,11 @@ TEST(KorvaDemo, RefusesADirectoryThatHoldsAnythingUnlessForced) {
   }
   TempDir dir;
   std::ofstream(dir.path() + "plain") << "a file";
-  EXPECT_EQ(Korva("demo " + Quote(dir.path() + "plain")).status, 1);
+  for (const char* force : {"", " --force"}) {
+    const Outcome run = Korva("demo " + Quote(dir.path() + "plain") + force);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.out, "plain is a file, not a directory")) << run.out;
+  }
   EXPECT_EQ(ReadText(dir.path() + "plain"), "a file");
 }
 
