@@ -663,6 +663,9 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
   const Outcome replaced = Korva("slot " + project + " 1 --rom garden" + db);
   EXPECT_EQ(replaced.status, 0) << replaced.out;
   EXPECT_TRUE(Has(ReadText(demo.Path("demo.korva")), "CRC32=\"3C5A0BA9\" Icon=\"0\">GARDEN-GNOMES<"));
+  // new --force replaces a project with the window's new one.
+  EXPECT_EQ(Korva("new " + project + " --force --icons lightgun").status, 0);
+  EXPECT_TRUE(Has(ReadText(demo.Path("demo.korva")), "<CartTitle>GAME PAK: VOLUME 1</CartTitle>\r\n  <Icons>2</Icons>"));
   const std::string after = ReadText(demo.Path("demo.korva"));
 
   // A project the user may not write to (root may: then korva runs as nobody).
