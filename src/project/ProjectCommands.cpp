@@ -126,7 +126,7 @@ ROMMatch MatchROMName(const RomLibrary& library, std::string_view name) {
   if (decide(exact)) return match;
   if (const auto crc = CrcOf(name)) {
     const TROMInfo found = FindROMByCRC(library.ROMList, *crc);
-    if (found.ListIndex >= 0 && static_cast<std::size_t>(found.ListIndex) < count) {
+    if (!found.Empty() && static_cast<std::size_t>(found.ListIndex) < count) {
       match.Index = found.ListIndex;
       return match;
     }

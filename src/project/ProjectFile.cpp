@@ -143,7 +143,7 @@ std::vector<UnresolvedSlot> ReadProjectDocument(Workspace& ws, const void* bytes
     // whose CRC32 could not be read has that too).
     const std::uint32_t crc = HexOrZero(crcText);
     const TROMInfo found = crc == 0 ? TROMInfo{} : FindROMByCRC(ws.Library.ROMList, crc);
-    if (found.ListIndex >= 0 && static_cast<std::size_t>(found.ListIndex) < ws.Library.ROMList.size()) {
+    if (!found.Empty() && static_cast<std::size_t>(found.ListIndex) < ws.Library.ROMList.size()) {
       Slot& slot = project.slot(slotNumber);
       slot.ROMIndex = found.ListIndex;
       slot.Icon = icon;
