@@ -520,7 +520,11 @@ TEST(KorvaDemo, RefusesADirectoryThatHoldsAnythingUnlessForced) {
   }
   TempDir dir;
   std::ofstream(dir.path() + "plain") << "a file";
-  EXPECT_EQ(Korva("demo " + Quote(dir.path() + "plain")).status, 1);
+  for (const char* force : {"", " --force"}) {
+    const Outcome run = Korva("demo " + Quote(dir.path() + "plain") + force);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.out, "plain is a file, not a directory")) << run.out;
+  }
   EXPECT_EQ(ReadText(dir.path() + "plain"), "a file");
 }
 
@@ -659,6 +663,9 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
   const Outcome replaced = Korva("slot " + project + " 1 --rom garden" + db);
   EXPECT_EQ(replaced.status, 0) << replaced.out;
   EXPECT_TRUE(Has(ReadText(demo.Path("demo.korva")), "CRC32=\"3C5A0BA9\" Icon=\"0\">GARDEN-GNOMES<"));
+  // new --force replaces a project with the window's new one.
+  EXPECT_EQ(Korva("new " + project + " --force --icons lightgun").status, 0);
+  EXPECT_TRUE(Has(ReadText(demo.Path("demo.korva")), "<CartTitle>GAME PAK: VOLUME 1</CartTitle>\r\n  <Icons>2</Icons>"));
   const std::string after = ReadText(demo.Path("demo.korva"));
 
   // A project the user may not write to (root may: then korva runs as nobody).
@@ -801,7 +808,9 @@ print("agree")
 TEST(KorvaScript, RandomizeFillsABuildableCartridgeThatTheSeedRepeats) {
   Demo demo;
   const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
-  fs::copy_file(demo.Path("demo.korva"), demo.Path("again.korva"));
+  fs::create_directory(demo.Path("kept"));
+  fs::copy_file(demo.Path("demo.korva"), demo.Path("kept/again.korva"));
+  fs::create_symlink("kept/again.korva", demo.Path("again.korva"));
   fs::permissions(demo.Path("demo.korva"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   Outcome run = Korva("randomize " + Quote(demo.Path("demo.korva")) + db);
   ASSERT_EQ(run.status, 0) << run.out;
@@ -814,7 +823,8 @@ TEST(KorvaScript, RandomizeFillsABuildableCartridgeThatTheSeedRepeats) {
   run = Korva("randomize " + Quote(demo.Path("again.korva")) + db + " --seed " + seed);
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(ReadText(demo.Path("again.korva")), ReadText(demo.Path("demo.korva")));
-  EXPECT_NE(ReadText(demo.Path("demo.korva")).find("CRC32=\"00000000\""), 0u);
+  EXPECT_TRUE(fs::is_symlink(demo.Path("again.korva")));  // the link stays, its file is replaced
+  EXPECT_EQ(ReadText(demo.Path("demo.korva")).find("CRC32=\"00000000\""), std::string::npos);  // every slot filled
   run = Korva("build " + Quote(demo.Path("demo.korva")) + db);
   EXPECT_EQ(run.status, 0) << run.out;
 }
