@@ -33,12 +33,13 @@ class SlotGrid : public QWidget {
   SlotGrid(Workspace& workspace, QWidget* parent);
 
   // Shows the whole project model: cartridge fields, titles, icons, ROM
-  // choices and ROM information. Runs no change handler but the title
+  // choices and ROM information (a missing ROM's CRC in red, with a tooltip
+  // that says how to find it). Runs no change handler but the title
   // cleaning.
   void ShowProject();
 
-  // Gives every slot's ROM list the names of ROMList (one shared item model)
-  // with no selection, and clears every slot's ROM choice.
+  // Gives every slot's ROM list the names of ROMList (one shared item model),
+  // then shows the project: each list selects its slot's ROM.
   void SetROMNames(const std::vector<std::string>& names);
 
   // k visible rows (4 to 10): the list frame and the scroll bar follow, and
@@ -63,6 +64,10 @@ class SlotGrid : public QWidget {
   QScrollBar* ScrollBar1() const { return scrollBar_; }
   QComboBox* cbROM(int n) const { return rows_.at(n - 1).rom; }
   QStringListModel* ROMNamesModel() const { return romNames_; }
+
+ signals:
+  // A control wrote a change into the project model.
+  void Edited();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

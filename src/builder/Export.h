@@ -19,8 +19,9 @@ std::string BasePath(const std::string& projectFileName);
 std::string FullDirectoryOf(const std::string& path);
 
 // The first of the export checks that fails, as the message the user sees
-// (project never saved, a slot without a ROM, no 16 KB PRG game, ROM files
-// that cannot be found), or an empty text when all pass.
+// (project never saved, a slot without a ROM or whose ROM is missing from
+// the ROM database, no 16 KB PRG game, ROM files that cannot be found), or an
+// empty text when all pass.
 std::string ExportCheckMessage(const Workspace& ws);
 
 // The export checks as the user meets them: false after showing the first

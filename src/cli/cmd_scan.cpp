@@ -41,7 +41,9 @@ class ConsoleScanObserver : public ScanObserver {
     ClearBar();
     std::cerr << text << "\n" << std::flush;
   }
-  void ReloadDatabase() override { LoadRomDatabase(dbPath_, headerDb_, library_, ui_); }
+  void ReloadDatabase() override {
+    if (!LoadRomLibrary("scan", dbPath_, headerDb_, ui_)) throw std::runtime_error(dbPath_ + " cannot be loaded");
+  }
   void ScanFinished() override { ClearBar(); }
 
  private:
@@ -53,7 +55,6 @@ class ConsoleScanObserver : public ScanObserver {
   std::string dbPath_;
   const HeaderDatabase& headerDb_;
   ConsoleUI& ui_;
-  RomLibrary library_;
   bool bar_;
   bool drawn_ = false;
   int max_ = 0;

@@ -39,7 +39,7 @@ class RecordingObserver : public korva::ScanObserver {
   void SetLabel(const std::string& text) override { events.push_back("label " + text); }
   void ReloadDatabase() override {
     events.push_back("reload");
-    korva::LoadRomDatabase(dbPath_, db_, library, ui_);
+    library = korva::LoadRomDatabase(dbPath_, db_).Library;
   }
   void ScanFinished() override { events.push_back("finished"); }
 
@@ -144,7 +144,7 @@ TEST(Scan, WritesCompatibleRomsInSortedOrderAndReloads) {
                      "position 4", "position 5", "position 6", "position 6",
                      "label Finished scanning, 2 compatible roms found", "reload", "finished"}));
   EXPECT_EQ(s.observer->library.ROMNames, (Strings{"a", "b"}));
-  EXPECT_EQ(s.ui.AllTexts(), Strings{"Loaded KORVA Game Database, 2 ROMs"});
+  EXPECT_TRUE(s.ui.AllTexts().empty());  // the front end says what the reload found
 }
 
 TEST(Scan, FirstFileWithACrcWinsInSortedOrder) {
@@ -182,7 +182,7 @@ TEST(Scan, EmptyDirectoryWritesAnEmptyRomDb) {
   EXPECT_EQ(s.observer->events,
             (Strings{"started Scanning: " + s.roms.path(), "max 0", "position 0",
                      "label Finished scanning, 0 compatible roms found", "reload", "finished"}));
-  EXPECT_EQ(s.ui.AllTexts(), Strings{"Loaded KORVA Game Database, 0 ROMs"});
+  EXPECT_TRUE(s.ui.AllTexts().empty());  // the front end says what the reload found
 }
 
 TEST(Scan, SeparatorIsAddedOnlyWhenMissing) {
