@@ -47,9 +47,10 @@ CapacityGauge::CapacityGauge(QWidget* parent) : QWidget(parent) {
   problem_ = new QLabel(this);
   problem_->setObjectName(QStringLiteral("lblCapacityProblem"));
   SetRed(problem_, true);
-  // Smaller, so two problems fit beside the instruction lines.
+  // Smaller (7 pt beside an 8 pt window font), so two problems fit beside
+  // the instruction lines.
   QFont small = problem_->font();
-  small.setPointSize(7);
+  if (small.pointSizeF() > 0) small.setPointSizeF(small.pointSizeF() * 7.0 / 8.0);
   problem_->setFont(small);
   problem_->setWordWrap(true);
   for (QLabel* label : {figures_, problem_}) {

@@ -4,6 +4,7 @@
 #include "app/MenuPreview.h"
 #include "app/SlotGrid.h"
 #include "app/ScanDialog.h"
+#include "app/TitleEdit.h"
 #include "app/WheelHook.h"
 #include "app/WindowCommands.h"
 #include "app/WindowServices.h"
@@ -24,12 +25,16 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 #include <algorithm>
 
 namespace korva::app {
 
 namespace {
+// The design's window width and toolbar, in pixels of an 8 pt window font
+// (SlotGrid::Px scales them to the desktop's fonts).
+constexpr int kDesignWidth = 456;
 constexpr int kToolbarHeight = 29;
 }
 
@@ -37,7 +42,6 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
   setObjectName(QStringLiteral("Form1"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  setFont(WindowFont());
   setWindowIcon(QIcon(QStringLiteral(":/icons/joystick.svg")));
   setAcceptDrops(true);
 
@@ -59,7 +63,6 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
   // The scan progress dialog and the About box exist before the window is
   // first shown.
   scanDialog_ = new ScanDialog(*services_, this);
-  scanDialog_->setFont(WindowFont());
   commands_ = new WindowCommands(ws_, *services_, *grid_, *scanDialog_, this,
                                  options_.DatabasePath.empty() ? DefaultRomDatabasePath() : options_.DatabasePath,
                                  QString::fromStdString(options_.SettingsFile));
@@ -69,13 +72,16 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
   showDatabase();
   connect(commands_, &WindowCommands::DatabasePathChanged, this, showDatabase);
   connect(grid_, &SlotGrid::Edited, commands_, &WindowCommands::ShowProjectState);
+  connect(grid_, &SlotGrid::titleCharactersLeftOut, this, [this](const QStringList& characters) {
+    services_->ShowStatusMessage(TitleEdit::LeftOutText(characters).toStdString(), 5);
+  });
   // What a message is about is on screen behind it.
   services_->SetBeforeMessage([this] { grid_->ShowProject(); });
   if (options_.WithAboutBox) {
     aboutBox_ = new AboutDialog(this);
     commands_->SetAboutBox(aboutBox_);
   }
-  preview_ = new MenuPreview(ws_, this);
+  preview_ = new MenuPreview(ws_, this, QString::fromStdString(options_.SettingsFile));
   BuildMenus();
   BuildToolbar();
 
@@ -83,13 +89,11 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
   qApp->installEventFilter(wheelHook_);
 
   // Only the height can change, in whole slot rows, never past the screen.
-  const int extra = NonListClientHeight();
-  setFixedWidth(kOuterWidth - 16);
-  setMinimumHeight(extra + SlotGrid::kRowHeight * kMinRows);
-  setMaximumHeight(extra + SlotGrid::kRowHeight * RowsOnScreen());
-  setBaseSize(0, extra);
-  setSizeIncrement(0, SlotGrid::kRowHeight);
-  SetOuterHeight(673);
+  setFixedWidth(grid_->Px(kDesignWidth));
+  setBaseSize(0, NonListClientHeight());
+  setSizeIncrement(0, grid_->RowHeight());
+  FitToScreen();
+  ApplyRows(std::min(kMinRows, RowsOnScreen()));
 }
 
 MainWindow::~MainWindow() {
@@ -150,8 +154,8 @@ void MainWindow::BuildToolbar() {
   toolbar_->setMovable(false);
   toolbar_->setFloatable(false);
   toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  toolbar_->setIconSize(QSize(16, 16));
-  toolbar_->setFixedHeight(kToolbarHeight);
+  toolbar_->setIconSize(QSize(grid_->Px(16), grid_->Px(16)));
+  toolbar_->setFixedHeight(grid_->Px(kToolbarHeight));
   toolbar_->setContextMenuPolicy(Qt::PreventContextMenu);
   const std::pair<QAction*, const char*> buttons[] = {
       {c.FileNew1, "tbFileNew"},        {c.FileOpen1, "tbFileOpen"}, {c.FileSave1, "tbFileSave"},
@@ -166,7 +170,7 @@ void MainWindow::BuildToolbar() {
     toolbar_->addAction(action);
     QWidget* button = toolbar_->widgetForAction(action);
     button->setObjectName(QString::fromLatin1(name));
-    button->setFixedSize(32, 26);
+    button->setFixedSize(grid_->Px(32), grid_->Px(26));
     // About has no tooltip.
     if (action == c.HelpAbout1) button->installEventFilter(this);
   }
@@ -178,41 +182,82 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 int MainWindow::NonListClientHeight() const {
-  return menuBar()->sizeHint().height() + kToolbarHeight + SlotGrid::HeightForRows(0) +
+  return menuBar()->sizeHint().height() + toolbar_->height() + grid_->HeightForRows(0) +
          statusBar()->sizeHint().height();
 }
 
-bool MainWindow::FormCanResize(int& height, int& rows) {
-  const int k = (height - kFixedHeight) / SlotGrid::kRowHeight;
-  if (height < kFixedHeight || k < kMinRows || k > kMaxRows) return false;
-  height = kFixedHeight + SlotGrid::kRowHeight * k;
+int MainWindow::HeightForRows(int rows) const { return NonListClientHeight() + grid_->RowHeight() * rows; }
+
+bool MainWindow::FormCanResize(int& height, int& rows) const {
+  const int k = (height - NonListClientHeight()) / grid_->RowHeight();
+  if (height < NonListClientHeight() || k < MinRows() || k > RowsOnScreen()) return false;
+  height = HeightForRows(k);
   rows = k;
   return true;
 }
 
-// The outer height counts the frame as a fixed allowance, so the rule sees the
-// same heights on every platform and under every window manager.
-int MainWindow::OuterHeight() const { return height() - NonListClientHeight() + kFixedHeight; }
-
-bool MainWindow::SetOuterHeight(int height) {
+bool MainWindow::SetWindowHeight(int height) {
   int rows = 0;
   if (!FormCanResize(height, rows)) return false;
-  ApplyRows(std::min(rows, RowsOnScreen()));
+  ApplyRows(rows);
   return true;
+}
+
+// The frame's height once the window manager has drawn one; before that, an
+// allowance.
+int MainWindow::FrameHeight() const {
+  const int frame = frameGeometry().height() - height();
+  return isVisible() && frame > 0 ? frame : kFrameAllowance;
 }
 
 int MainWindow::RowsOnScreen() const {
   const QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
   if (s == nullptr) return kMaxRows;
-  const int rows = (s->availableGeometry().height() - kFixedHeight) / SlotGrid::kRowHeight;
-  return std::clamp(rows, kMinRows, kMaxRows);
+  const int room = s->availableGeometry().height() - FrameHeight() - NonListClientHeight();
+  return std::clamp(room / grid_->RowHeight(), 1, kMaxRows);
+}
+
+int MainWindow::MinRows() const { return std::min(kMinRows, RowsOnScreen()); }
+
+void MainWindow::FitToScreen() {
+  const int fit = RowsOnScreen();
+  setMinimumHeight(HeightForRows(MinRows()));
+  setMaximumHeight(HeightForRows(fit));
+  if (grid_->VisibleRows() > fit) ApplyRows(fit);
+  KeepOnScreen();
+}
+
+void MainWindow::KeepOnScreen() {
+  const QScreen* s = screen();
+  if (!isVisible() || s == nullptr) return;
+  // The title bar first: a window too large for the area keeps its top left
+  // corner inside it.
+  const QRect area = s->availableGeometry();
+  const QRect frame = frameGeometry();
+  const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
+  const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
+  if (x != frame.left() || y != frame.top()) move(x, y);
+}
+
+void MainWindow::WatchScreen() {
+  QWindow* window = windowHandle();
+  if (window == nullptr) return;
+  connect(window, &QWindow::screenChanged, this, &MainWindow::FollowScreen, Qt::UniqueConnection);
+  if (!screenArea_) FollowScreen(window->screen());
+}
+
+void MainWindow::FollowScreen(QScreen* screen) {
+  disconnect(screenArea_);
+  if (screen != nullptr) screenArea_ = connect(screen, &QScreen::availableGeometryChanged, this, &MainWindow::FitToScreen);
+  FitToScreen();
 }
 
 void MainWindow::ApplyRows(int rows) {
   applyingRule_ = true;
   grid_->SetVisibleRows(rows);
-  resize(width(), NonListClientHeight() + SlotGrid::kRowHeight * rows);
+  resize(width(), HeightForRows(rows));
   applyingRule_ = false;
+  KeepOnScreen();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -220,15 +265,16 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
   if (applyingRule_ || grid_ == nullptr) return;
   // A size from the window manager (a drag of the frame): snap down to whole
   // rows; a size outside the rule goes back to what it was.
-  int height = event->size().height() - NonListClientHeight() + kFixedHeight;
+  int height = event->size().height();
   int rows = 0;
-  if (!FormCanResize(height, rows)) {
-    rows = grid_->VisibleRows();
-  }
-  rows = std::min(rows, RowsOnScreen());
-  if (rows != grid_->VisibleRows() || event->size().height() != NonListClientHeight() + SlotGrid::kRowHeight * rows) {
-    ApplyRows(rows);
-  }
+  if (!FormCanResize(height, rows)) rows = std::min(grid_->VisibleRows(), RowsOnScreen());
+  if (rows != grid_->VisibleRows() || event->size().height() != HeightForRows(rows)) ApplyRows(rows);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  WatchScreen();
+  FitToScreen();
 }
 
 void MainWindow::FormShow() {
@@ -237,10 +283,11 @@ void MainWindow::FormShow() {
 
 void MainWindow::ShowMainWindow() {
   FormShow();
+  FitToScreen();
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect r = screen->availableGeometry();
     const QSize size = frameGeometry().size();
-    move(r.left() + (r.width() - size.width()) / 2, r.top() + (r.height() - size.height()) / 2);
+    move(r.left() + (r.width() - size.width()) / 2, std::max(r.top(), r.top() + (r.height() - size.height()) / 2));
   }
   show();
 }

@@ -12,6 +12,7 @@
 #include <string>
 
 class QLabel;
+class QScreen;
 class QToolBar;
 
 namespace korva::app {
@@ -33,30 +34,40 @@ struct WindowOptions {
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
-  static constexpr int kOuterWidth = 472;
-  static constexpr int kFixedHeight = 225;  // the outer height outside the slot list
-  static constexpr int kMinRows = 4;
+  static constexpr int kMinRows = 4;   // the fewest slot rows, while the screen has room for them
   static constexpr int kMaxRows = 10;
+  // The height a window manager's frame is taken to add while it is not
+  // known yet (before the window is first shown).
+  static constexpr int kFrameAllowance = 40;
 
   explicit MainWindow(const WindowOptions& options = {});
   ~MainWindow() override;
 
-  // The height rule: for a proposed outer height, false when the change is
-  // refused; otherwise `height` snaps down to a whole number of slot rows and
-  // `rows` is their count.
-  static bool FormCanResize(int& height, int& rows);
-
-  // The window's outer height, and a change of it through the height rule.
-  int OuterHeight() const;
-  bool SetOuterHeight(int height);
+  // The height rule: for a proposed window height (without the frame), false
+  // when the change is refused (fewer rows than MinRows(), more than
+  // RowsOnScreen()); otherwise `height` snaps down to a whole number of slot
+  // rows and `rows` is their count.
+  bool FormCanResize(int& height, int& rows) const;
+  // The window's height for `rows` visible slot rows.
+  int HeightForRows(int rows) const;
+  // A change of the window's height through the height rule.
+  bool SetWindowHeight(int height);
 
   // FormShow (loads the ROM database), then shows the window centred on the
-  // screen.
+  // screen, as many rows as fit up to four.
   void ShowMainWindow();
 
-  // The most slot rows whose window fits the screen's available height
-  // (kMinRows to kMaxRows).
+  // The most slot rows whose window, frame and all, fits the screen's
+  // available height (1 to kMaxRows); and the fewest the height rule allows:
+  // kMinRows, or RowsOnScreen() when fewer fit.
   int RowsOnScreen() const;
+  int MinRows() const;
+
+  // Brings the window within the screen's available area: the height limits
+  // follow the screen, rows that no longer fit go, and a frame reaching
+  // past the area moves into it. Runs when the window is shown, when it moves
+  // to another screen and when the screen's area changes.
+  void FitToScreen();
 
   Workspace& Work() { return ws_; }
   WindowServices& Services() { return *services_; }
@@ -66,6 +77,7 @@ class MainWindow : public QMainWindow {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -78,7 +90,11 @@ class MainWindow : public QMainWindow {
   void BuildMenus();
   void BuildToolbar();
   int NonListClientHeight() const;
+  int FrameHeight() const;
   void ApplyRows(int rows);
+  void KeepOnScreen();
+  void WatchScreen();
+  void FollowScreen(QScreen* screen);
 
   WindowOptions options_;
   Workspace ws_;
@@ -92,6 +108,7 @@ class MainWindow : public QMainWindow {
   MenuPreview* preview_ = nullptr;
   WheelHook* wheelHook_ = nullptr;
   bool applyingRule_ = false;
+  QMetaObject::Connection screenArea_;
 };
 
 }  // namespace korva::app

@@ -11,6 +11,8 @@
 #include <QCompleter>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QLabel>
 #include <QListView>
@@ -18,14 +20,21 @@
 #include <QSignalBlocker>
 #include <QStringListModel>
 
+#include <algorithm>
+
 namespace korva::app {
 
 namespace {
 
 // The grid lies below the 29-pixel toolbar; the layout's positions are given
-// from the top of the window's client area.
+// from the top of the window's client area, in the design's pixels.
 constexpr int kToolbarHeight = 29;
 constexpr int kListTop = 144 - kToolbarHeight;
+constexpr int kDesignRowHeight = 112;
+// The design's fonts: lines of the window font 13 pixels high (8 pt at 96
+// dots per inch), of the fixed-width font 17.
+constexpr double kDesignLineHeight = 13.0;
+constexpr double kDesignFixedLineHeight = 17.0;
 
 QLabel* MakeLabel(const QString& text, QWidget* parent, QRect geometry, Qt::Alignment align = Qt::AlignLeft) {
   auto* label = new QLabel(text, parent);
@@ -58,26 +67,39 @@ QComboBox* MakeList(const QString& name, QWidget* parent, QRect geometry) {
 
 }  // namespace
 
-QFont WindowFont() {
-  QFont font(QStringLiteral("Tahoma"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPointSize(8);
-  return font;
-}
+QFont WindowFont() { return QApplication::font(); }
 
-QFont FixedFont(int pointSize, bool bold) {
-  QFont font(QStringLiteral("Courier New"));
-  font.setStyleHint(QFont::TypeWriter);
-  font.setFixedPitch(true);
-  font.setPointSize(pointSize);
+QFont FixedFont(double scale, bool bold) {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  if (font.pointSizeF() > 0) {
+    font.setPointSizeF(font.pointSizeF() * scale);
+  } else if (font.pixelSize() > 0) {
+    font.setPixelSize(qRound(font.pixelSize() * scale));
+  }
   font.setBold(bold);
   return font;
 }
 
-int SlotGrid::HeightForRows(int k) { return kListTop + kRowHeight * k; }
+double LayoutUnit() {
+  const double window = QFontMetricsF(WindowFont()).height() / kDesignLineHeight;
+  const double fixed = QFontMetricsF(FixedFont()).height() / kDesignFixedLineHeight;
+  return std::max({1.0, window, fixed});
+}
+
+int SlotGrid::Px(int design) const { return qRound(design * unit_); }
+
+QRect SlotGrid::Px(const QRect& design) const {
+  return {Px(design.left()), Px(design.top()), Px(design.width()), Px(design.height())};
+}
+
+int SlotGrid::HeightForRows(int k) const { return Px(kListTop) + rowHeight_ * k; }
 
 SlotGrid::SlotGrid(Workspace& workspace, QWidget* parent)
-    : QWidget(parent), workspace_(workspace), romNames_(new QStringListModel(this)) {
+    : QWidget(parent),
+      workspace_(workspace),
+      romNames_(new QStringListModel(this)),
+      unit_(LayoutUnit()),
+      rowHeight_(Px(kDesignRowHeight)) {
   setObjectName(QStringLiteral("SlotGrid"));
   BuildCartridgePanel();
   BuildRows();
@@ -86,30 +108,30 @@ SlotGrid::SlotGrid(Workspace& workspace, QWidget* parent)
 }
 
 void SlotGrid::BuildCartridgePanel() {
-  menuTitle_ = MakePanel(QStringLiteral("pMenuTitle"), this, QRect(4, 33 - kToolbarHeight, 448, 108));
+  menuTitle_ = MakePanel(QStringLiteral("pMenuTitle"), this, Px(QRect(4, 33 - kToolbarHeight, 448, 108)));
   // The labels keep their right edge at 126; they may reach further left
   // than the layout's 104 pixels so a wider stand-in font is not cut off.
   QLabel* titleLabel =
-      MakeLabel(QStringLiteral("Cartridge Select &Title:"), menuTitle_, QRect(2, 14, 124, 13), Qt::AlignRight);
-  QLabel* line1Label = MakeLabel(QStringLiteral("Instruction Line &1:"), menuTitle_, QRect(2, 46, 124, 13), Qt::AlignRight);
-  QLabel* line2Label = MakeLabel(QStringLiteral("Instruction Line &2:"), menuTitle_, QRect(2, 78, 124, 13), Qt::AlignRight);
+      MakeLabel(QStringLiteral("Cartridge Select &Title:"), menuTitle_, Px(QRect(2, 14, 124, 13)), Qt::AlignRight);
+  QLabel* line1Label = MakeLabel(QStringLiteral("Instruction Line &1:"), menuTitle_, Px(QRect(2, 46, 124, 13)), Qt::AlignRight);
+  QLabel* line2Label = MakeLabel(QStringLiteral("Instruction Line &2:"), menuTitle_, Px(QRect(2, 78, 124, 13)), Qt::AlignRight);
 
   cartTitle_ = new TitleEdit(static_cast<int>(kTitleMaxLength), menuTitle_);
   cartTitle_->setObjectName(QStringLiteral("edtCartTitle"));
-  cartTitle_->setGeometry(132, 10, 185, 21);
+  cartTitle_->setGeometry(Px(QRect(132, 10, 185, 21)));
 
-  gameIcons_ = MakeList(QStringLiteral("cbGameIcons"), menuTitle_, QRect(324, 10, 97, 23));
+  gameIcons_ = MakeList(QStringLiteral("cbGameIcons"), menuTitle_, Px(QRect(324, 10, 97, 23)));
   gameIcons_->setFont(FixedFont());
   gameIcons_->addItems({QStringLiteral("1 Player"), QStringLiteral("2 Player"), QStringLiteral("Lightgun")});
 
   instLine1_ = new TitleEdit(static_cast<int>(kInstLineMaxLength), menuTitle_);
   instLine1_->setObjectName(QStringLiteral("edtInstLine1"));
-  instLine1_->setGeometry(132, 42, 185, 23);
+  instLine1_->setGeometry(Px(QRect(132, 42, 185, 23)));
   instLine1_->setFont(FixedFont());
 
   instLine2_ = new TitleEdit(static_cast<int>(kInstLineMaxLength), menuTitle_);
   instLine2_->setObjectName(QStringLiteral("edtInstLine2"));
-  instLine2_->setGeometry(132, 74, 185, 23);
+  instLine2_->setGeometry(Px(QRect(132, 74, 185, 23)));
   instLine2_->setFont(FixedFont());
 
   titleLabel->setBuddy(cartTitle_);
@@ -117,11 +139,9 @@ void SlotGrid::BuildCartridgePanel() {
   line2Label->setBuddy(instLine2_);
 
   gauge_ = new CapacityGauge(menuTitle_);
-  gauge_->setGeometry(324, 38, 122, 68);
+  gauge_->setGeometry(Px(QRect(324, 38, 122, 68)));
 
-  for (TitleEdit* edit : {cartTitle_, instLine1_, instLine2_}) {
-    connect(edit, &TitleEdit::characterTyped, this, [this] { MarkModified(); });
-  }
+  for (TitleEdit* edit : {cartTitle_, instLine1_, instLine2_}) WatchTitle(edit);
   connect(cartTitle_, &QLineEdit::textChanged, this,
           [this] { workspace_.Proj.Cartridge.CartTitle = cartTitle_->text().toStdString(); emit Edited(); });
   connect(instLine1_, &QLineEdit::textChanged, this,
@@ -138,7 +158,7 @@ void SlotGrid::BuildRows() {
   listOuter_->setObjectName(QStringLiteral("pROMListOuter"));
   list_ = new QWidget(listOuter_);
   list_->setObjectName(QStringLiteral("pROMList"));
-  list_->setGeometry(0, 0, 432, kRowHeight * SlotCount);
+  list_->setGeometry(0, 0, Px(432), rowHeight_ * SlotCount);
 
   QStringList iconNames;
   for (std::string_view name : IconNames) iconNames << QString::fromLatin1(name.data(), qsizetype(name.size()));
@@ -146,27 +166,27 @@ void SlotGrid::BuildRows() {
   for (int n = 1; n <= SlotCount; ++n) {
     Row& row = rows_[n - 1];
     const QString num = QString::number(n);
-    row.panel = MakePanel(QStringLiteral("pRow") + num, list_, QRect(0, kRowHeight * (n - 1), 431, kRowHeight));
-    QFrame* numPanel = MakePanel(QStringLiteral("pRowNum") + num, row.panel, QRect(0, 0, 49, kRowHeight));
-    QLabel* numLabel = MakeLabel(QStringLiteral("#") + num, numPanel, QRect(8, 8, 36, 18));
-    numLabel->setFont(FixedFont(12, true));
-    MakeLabel(QStringLiteral("Menu Title:"), row.panel, QRect(64, 8, 80, 13));
-    MakeLabel(QStringLiteral("Menu Icon:"), row.panel, QRect(296, 8, 80, 13));
-    MakeLabel(QStringLiteral("ROM:"), row.panel, QRect(64, 56, 32, 13));
-    row.info = MakeLabel(QString(), row.panel, QRect(98, 56, 200, 13));
+    row.panel = MakePanel(QStringLiteral("pRow") + num, list_, QRect(0, rowHeight_ * (n - 1), Px(431), rowHeight_));
+    QFrame* numPanel = MakePanel(QStringLiteral("pRowNum") + num, row.panel, QRect(0, 0, Px(49), rowHeight_));
+    QLabel* numLabel = MakeLabel(QStringLiteral("#") + num, numPanel, Px(QRect(8, 8, 36, 18)));
+    numLabel->setFont(FixedFont(12.0 / 9.0, true));
+    MakeLabel(QStringLiteral("Menu Title:"), row.panel, Px(QRect(64, 8, 80, 13)));
+    MakeLabel(QStringLiteral("Menu Icon:"), row.panel, Px(QRect(296, 8, 80, 13)));
+    MakeLabel(QStringLiteral("ROM:"), row.panel, Px(QRect(64, 56, 32, 13)));
+    row.info = MakeLabel(QString(), row.panel, Px(QRect(98, 56, 200, 13)));
     row.info->setObjectName(QStringLiteral("lblROMInfo") + num);
 
     row.title = new TitleEdit(static_cast<int>(kTitleMaxLength), row.panel);
     row.title->setObjectName(QStringLiteral("edtTitle") + num);
-    row.title->setGeometry(64, 28, 209, 23);
+    row.title->setGeometry(Px(QRect(64, 28, 209, 23)));
     row.title->setFont(FixedFont());
 
-    row.icon = MakeList(QStringLiteral("cbIcon") + num, row.panel, QRect(296, 28, 121, 23));
+    row.icon = MakeList(QStringLiteral("cbIcon") + num, row.panel, Px(QRect(296, 28, 121, 23)));
     row.icon->setFont(FixedFont());
     row.icon->addItems(iconNames);
     row.icon->setCurrentIndex(0);
 
-    row.rom = MakeList(QStringLiteral("cbROM") + num, row.panel, QRect(64, 76, 353, 21));
+    row.rom = MakeList(QStringLiteral("cbROM") + num, row.panel, Px(QRect(64, 76, 353, 21)));
     row.rom->setModel(romNames_);
     if (auto* view = qobject_cast<QListView*>(row.rom->view())) view->setUniformItemSizes(true);
     // Typing filters the list: the names that hold the typed text anywhere,
@@ -183,7 +203,7 @@ void SlotGrid::BuildRows() {
     row.rom->setCompleter(filter);
     row.rom->setCurrentIndex(-1);
 
-    connect(row.title, &TitleEdit::characterTyped, this, [this] { MarkModified(); });
+    WatchTitle(row.title);
     connect(row.title, &QLineEdit::textChanged, this,
             [this, n] { workspace_.Proj.slot(n).Title = rows_[n - 1].title->text().toStdString(); emit Edited(); });
     // Only the user's choices run the handlers; the program's own settings
@@ -200,6 +220,11 @@ void SlotGrid::BuildRows() {
   scrollBar_->setFocusPolicy(Qt::TabFocus);
   connect(scrollBar_, &QScrollBar::valueChanged, this, &SlotGrid::ScrollBar1Change);
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { ShowFocusedRow(now); });
+}
+
+void SlotGrid::WatchTitle(TitleEdit* edit) {
+  connect(edit, &TitleEdit::edited, this, [this] { MarkModified(); });
+  connect(edit, &TitleEdit::charactersLeftOut, this, &SlotGrid::titleCharactersLeftOut);
 }
 
 bool SlotGrid::eventFilter(QObject* watched, QEvent* event) {
@@ -261,15 +286,15 @@ void SlotGrid::SetFocusOrder() {
 
 void SlotGrid::SetVisibleRows(int k) {
   visibleRows_ = k;
-  listOuter_->setGeometry(4, kListTop, 432, kRowHeight * k);
-  scrollBar_->setGeometry(434, kListTop + 1, 17, kRowHeight * k - 1);
+  listOuter_->setGeometry(Px(4), Px(kListTop), Px(432), rowHeight_ * k);
+  scrollBar_->setGeometry(Px(434), Px(kListTop) + 1, Px(17), rowHeight_ * k - 1);
   // A new maximum clamps the position; the list moves with it.
   scrollBar_->setMaximum(SlotCount - k);
   ScrollBar1Change(scrollBar_->value());
   setFixedHeight(HeightForRows(k));
 }
 
-void SlotGrid::ScrollBar1Change(int position) { list_->move(0, -kRowHeight * position); }
+void SlotGrid::ScrollBar1Change(int position) { list_->move(0, -rowHeight_ * position); }
 
 void SlotGrid::cbROMChange(int n) {
   Row& row = rows_[n - 1];

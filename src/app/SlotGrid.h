@@ -7,6 +7,7 @@
 // the row that holds the focus is always scrolled into view.
 #include "project/Workspace.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -17,6 +18,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QPoint;
+class QRect;
 class QScrollBar;
 class QStringListModel;
 
@@ -28,8 +30,6 @@ class TitleEdit;
 class SlotGrid : public QWidget {
   Q_OBJECT
  public:
-  static constexpr int kRowHeight = 112;
-
   SlotGrid(Workspace& workspace, QWidget* parent);
 
   // Shows the whole project model: cartridge fields, titles, icons, ROM
@@ -42,13 +42,19 @@ class SlotGrid : public QWidget {
   // then shows the project: each list selects its slot's ROM.
   void SetROMNames(const std::vector<std::string>& names);
 
-  // k visible rows (4 to 10): the list frame and the scroll bar follow, and
+  // k visible rows (1 to 10): the list frame and the scroll bar follow, and
   // the scroll maximum becomes 16 - k.
   void SetVisibleRows(int k);
   int VisibleRows() const { return visibleRows_; }
 
-  // The height of the grid for k visible rows.
-  static int HeightForRows(int k);
+  // The height of one slot row, and of the grid for k visible rows.
+  int RowHeight() const { return rowHeight_; }
+  int HeightForRows(int k) const;
+
+  // A length, or a rectangle, of the design (drawn for an 8 pt window font)
+  // in the pixels of the window's fonts: scaled by LayoutUnit().
+  int Px(int design) const;
+  QRect Px(const QRect& design) const;
 
   // cbROMChange for slot n, with the list's current selection.
   void cbROMChange(int n);
@@ -68,6 +74,8 @@ class SlotGrid : public QWidget {
  signals:
   // A control wrote a change into the project model.
   void Edited();
+  // A title field left out characters of what was typed or pasted.
+  void titleCharactersLeftOut(const QStringList& characters);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -84,6 +92,7 @@ class SlotGrid : public QWidget {
   void BuildCartridgePanel();
   void BuildRows();
   void SetFocusOrder();
+  void WatchTitle(TitleEdit* edit);
   void ScrollBar1Change(int position);
   void cbIconChange(int n);
   void ShowSlot(int n);
@@ -104,12 +113,20 @@ class SlotGrid : public QWidget {
   QWidget* list_ = nullptr;
   QScrollBar* scrollBar_ = nullptr;
   std::array<Row, SlotCount> rows_{};
+  double unit_;
+  int rowHeight_;
   int visibleRows_ = 4;
 };
 
-// The fonts of the two roles: the window's proportional font (8 pt) and the
-// fixed-width font of the title fields (9 pt by default).
+// The fonts of the two roles, the desktop's own: the window's proportional
+// font (the application font) and the fixed-width font of the title fields
+// (the system's fixed font, `scale` times its size).
 QFont WindowFont();
-QFont FixedFont(int pointSize = 9, bool bold = false);
+QFont FixedFont(double scale = 1.0, bool bold = false);
+
+// How much larger than the design's the fonts' lines are (at least 1): every
+// pixel size of the window's layout is multiplied by it, so a desktop with
+// larger fonts gets a larger window instead of cut-off text.
+double LayoutUnit();
 
 }  // namespace korva::app

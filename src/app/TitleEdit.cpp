@@ -1,15 +1,16 @@
 #include "app/TitleEdit.h"
 
+#include "project/Model.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMouseEvent>
-
-#include "project/Model.h"
 
 namespace korva::app {
 
@@ -17,20 +18,31 @@ TitleEdit::TitleEdit(int maxLength, QWidget* parent) : QLineEdit(parent) {
   setMaxLength(maxLength);
   setAcceptDrops(false);
   connect(this, &QLineEdit::textChanged, this, &TitleEdit::edtTitleChange);
+  connect(this, &QLineEdit::textEdited, this, &TitleEdit::edited);
 }
 
 QString TitleEdit::CleanText(const QString& text) {
-  QString out;
-  out.reserve(text.size());
-  for (QChar ch : text) {
-    const char16_t c = ch.unicode();
-    if (c > 0x7F || c < 0x20 || !IsTitleChar(static_cast<unsigned char>(c))) continue;
-    out.append(c >= 'a' && c <= 'z' ? QChar(char16_t(c - 'a' + 'A')) : ch);
-  }
-  return out;
+  return QString::fromLatin1(CleanTitleText(text.toStdString()).Text);
 }
 
-void TitleEdit::PasteText(const QString& text) { insert(CleanText(text)); }
+QString TitleEdit::LeftOutText(const QStringList& characters) {
+  return QStringLiteral("Not in the title character set, left out: %1").arg(characters.join(QLatin1Char(' ')));
+}
+
+QString TitleEdit::Filtered(const QString& text) {
+  const CleanedTitle cleaned = CleanTitleText(text.toStdString());
+  if (!cleaned.Dropped.empty()) {
+    QStringList left;
+    for (const std::string& c : cleaned.Dropped) left << QString::fromStdString(c);
+    emit charactersLeftOut(left);
+  }
+  return QString::fromLatin1(cleaned.Text);
+}
+
+void TitleEdit::PasteText(const QString& text) {
+  const QString clean = Filtered(text);
+  if (!clean.isEmpty()) insert(clean);
+}
 
 void TitleEdit::contextMenuEvent(QContextMenuEvent* event) {
   QMenu* menu = createStandardContextMenu();
@@ -57,6 +69,8 @@ void TitleEdit::mouseReleaseEvent(QMouseEvent* event) {
   QLineEdit::mouseReleaseEvent(event);
 }
 
+// Only a text the program sets can arrive here unclean; what the user types
+// or pastes was cleaned on its way in, so the edit's undo history stays.
 void TitleEdit::edtTitleChange(const QString& text) {
   if (changing_) return;
   const QString clean = CleanText(text);
@@ -71,40 +85,46 @@ void TitleEdit::edtTitleChange(const QString& text) {
 }
 
 void TitleEdit::keyPressEvent(QKeyEvent* event) {
-  // Cut, undo, redo and select-all type a control character outside the
-  // title set: discarded, so those shortcuts do nothing here.
-  if (event->matches(QKeySequence::Cut) || event->matches(QKeySequence::Undo) ||
-      event->matches(QKeySequence::Redo) || event->matches(QKeySequence::SelectAll)) {
-    emit characterTyped();
-    event->accept();
-    return;
-  }
-  // Copy and paste pass as their characters are in the set.
-  if (event->matches(QKeySequence::Copy)) {
-    emit characterTyped();
-    QLineEdit::keyPressEvent(event);
-    return;
-  }
   if (event->matches(QKeySequence::Paste)) {
-    emit characterTyped();
     PasteText(QApplication::clipboard()->text());
     event->accept();
     return;
   }
+  // Ctrl+Y redoes on every desktop, as Ctrl+Shift+Z does.
+  if (event->key() == Qt::Key_Y && event->modifiers() == Qt::ControlModifier) {
+    redo();
+    event->accept();
+    return;
+  }
   const QString text = event->text();
-  const bool typesCharacter = !text.isEmpty() && event->key() != Qt::Key_Delete &&
+  const bool typesCharacter = !text.isEmpty() && text.front().isPrint() &&
                               !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
   if (!typesCharacter) {
-    QLineEdit::keyPressEvent(event);
+    QLineEdit::keyPressEvent(event);  // editing commands and keys that move
     return;
   }
-  emit characterTyped();
-  const char32_t c = text.toUcs4().value(0);
-  if (c > 0x7F || !IsTitleChar(static_cast<unsigned char>(c))) {
-    event->accept();  // discarded: the field stays as it was
+  const QString clean = Filtered(text);
+  if (clean.isEmpty()) {
+    emit edited();  // discarded: the field stays as it was, the project is touched
+    event->accept();
     return;
   }
-  QLineEdit::keyPressEvent(event);
+  QKeyEvent cleaned(event->type(), event->key(), event->modifiers(), clean, event->isAutoRepeat(),
+                    static_cast<ushort>(event->count()));
+  QLineEdit::keyPressEvent(&cleaned);
+  event->setAccepted(cleaned.isAccepted());
+}
+
+void TitleEdit::inputMethodEvent(QInputMethodEvent* event) {
+  // A composed character ("é" by a dead key) is committed here, not typed.
+  if (event->commitString().isEmpty()) {
+    QLineEdit::inputMethodEvent(event);
+    return;
+  }
+  QInputMethodEvent cleaned(event->preeditString(), event->attributes());
+  cleaned.setCommitString(Filtered(event->commitString()), event->replacementStart(), event->replacementLength());
+  QLineEdit::inputMethodEvent(&cleaned);
+  if (cleaned.commitString().isEmpty()) emit edited();
 }
 
 }  // namespace korva::app

@@ -19,6 +19,40 @@ const std::array<std::uint32_t, 64> kNesPalette = {
 
 namespace {
 
+// The 2C03's colours as its DAC levels, 0 to 7 for red, green and blue, one
+// octal digit each: the table of the NESdev wiki's "PPU palettes" page
+// (section "2C03 and 2C05"), digit for digit. A level L gives the 8-bit value
+// 255 * L / 7, rounded.
+constexpr std::array<unsigned, 64> kRgbLevels = {
+    0333, 0014, 0006, 0326, 0403, 0503, 0510, 0420, 0320, 0120, 0031, 0040, 0022, 0000, 0000, 0000,
+    0555, 0036, 0027, 0407, 0507, 0704, 0700, 0630, 0430, 0140, 0040, 0053, 0044, 0000, 0000, 0000,
+    0777, 0357, 0447, 0637, 0707, 0737, 0740, 0750, 0660, 0360, 0070, 0276, 0077, 0000, 0000, 0000,
+    0777, 0567, 0657, 0757, 0747, 0755, 0764, 0772, 0773, 0572, 0473, 0276, 0467, 0000, 0000, 0000,
+};
+
+constexpr std::array<std::uint32_t, 64> RgbFromLevels() {
+  std::array<std::uint32_t, 64> colours{};
+  for (std::size_t i = 0; i < colours.size(); ++i) {
+    std::uint32_t c = 0;
+    for (unsigned shift = 6;; shift -= 3) {
+      c = (c << 8) | (255 * ((kRgbLevels[i] >> shift) & 7) + 3) / 7;
+      if (shift == 0) break;
+    }
+    colours[i] = c;
+  }
+  return colours;
+}
+
+}  // namespace
+
+const std::array<std::uint32_t, 64> kRgbPalette = RgbFromLevels();
+
+const char* ScreenPaletteName(ScreenPalette palette) {
+  return palette == ScreenPalette::Rgb ? "PlayChoice-10 (RGB)" : "NES (NTSC)";
+}
+
+namespace {
+
 // The layout table's mark and version, and its fields' offsets (menu.s).
 constexpr char kMark[] = "KORVA-LAYOUT";
 constexpr std::size_t kMarkLength = sizeof kMark - 1;
@@ -31,9 +65,63 @@ enum Field : unsigned {
 enum Item : std::uint8_t { End = 0, Run = 1, Text = 2 };
 
 // The PPU settings the frame shows: name table select (PPUCTRL bits 0-1),
-// background pattern table (bit 4); greyscale, the leftmost column and the
-// background (PPUMASK bits 0, 1, 3). Sprites and colour emphasis are not drawn.
-constexpr std::uint8_t kMaskUnsupported = 0xF0;
+// background pattern table (bit 4); greyscale, the leftmost column, the
+// background and colour emphasis (PPUMASK bits 0, 1, 3, 5-7). Sprites are
+// not drawn.
+constexpr std::uint8_t kMaskSprites = 0x10;
+
+// A colour as one PPU's colour emphasis makes it (PPUMASK bits 5, 6, 7: red,
+// green, blue). The RGB PPU turns the emphasised channels fully on; the
+// emulator's NTSC PPU darkens the others to three quarters, and not at all
+// while greyscale is on (jsnes 3.0.0 does so).
+std::uint32_t Emphasised(std::uint32_t colour, std::uint8_t mask, ScreenPalette palette) {
+  const unsigned bits = (mask >> 5) & 7;
+  if (bits == 0) return colour;
+  if (palette == ScreenPalette::Rgb) {
+    if (bits & 1) colour |= 0xFF0000;
+    if (bits & 2) colour |= 0x00FF00;
+    if (bits & 4) colour |= 0x0000FF;
+    return colour;
+  }
+  if (mask & 1) return colour;
+  unsigned channel[3] = {(colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF};
+  const bool dark[3] = {(bits & 6) != 0, (bits & 5) != 0, (bits & 3) != 0};
+  for (int c = 0; c < 3; ++c)
+    if (dark[c]) channel[c] = channel[c] * 3 / 4;
+  return (channel[0] << 16) | (channel[1] << 8) | channel[2];
+}
+
+std::string Hex(unsigned value, int digits) {
+  char text[8];
+  std::snprintf(text, sizeof text, "$%0*X", digits, value);
+  return text;
+}
+
+// What the arcade's RGB PPU shows otherwise than a NES, for the 32 palette
+// bytes and PPUMASK the menu leaves: the background entries the frame uses
+// whose colour the RGB PPU does not have (black there, not black on a NES),
+// and colour emphasis.
+std::vector<std::string> ArcadeNotes(const std::array<std::uint8_t, 32>& palette, std::uint8_t mask) {
+  std::vector<std::string> notes;
+  const std::uint8_t grey = (mask & 1) ? 0x30 : 0x3F;
+  for (unsigned i = 0; i < 16; ++i) {
+    if (i != 0 && (i & 3) == 0) continue;  // $3F04, $3F08, $3F0C: never drawn, the backdrop shows
+    const unsigned colour = palette[i] & grey;
+    if (kRgbPalette[colour] != 0 || kNesPalette[colour] == 0) continue;
+    const std::string entry = i == 0 ? "the backdrop"
+                                     : "background palette " + std::to_string(i / 4) + ", colour " + std::to_string(i & 3);
+    notes.push_back("Palette entry " + Hex(0x3F00 + i, 4) + " (" + entry + ") is colour " + Hex(colour, 2) +
+                    ", which the arcade's RGB PPU does not have: the arcade shows black there.");
+  }
+  if (const unsigned bits = (mask >> 5) & 7; bits != 0) {
+    static const char* const kNames[8] = {"", "red", "green", "red and green", "blue", "red and blue",
+                                          "green and blue", "red, green and blue"};
+    notes.push_back(std::string("The menu sets colour emphasis (PPUMASK ") + Hex(mask, 2) + ": " + kNames[bits] +
+                    "): the arcade's RGB PPU turns " + kNames[bits] +
+                    " fully on, where a NES darkens the other colours, so the two show the menu differently.");
+  }
+  return notes;
+}
 
 // The menu's writes to the PPU, on the board's horizontal mirroring, and the
 // frame they make. Every read of the menu PRG is checked: the first one
@@ -75,8 +163,10 @@ class MenuPpu {
     v_ = (v_ + 1) & 0x3FFF;
   }
 
-  void Draw(std::uint8_t ctrl, std::uint8_t mask, MenuFrame& out) const {
+  void Draw(std::uint8_t ctrl, std::uint8_t mask, ScreenPalette palette, MenuFrame& out) const {
     out.Rgb.resize(static_cast<std::size_t>(kScreenWidth) * kScreenHeight * 3);
+    out.ArcadeNotes = ArcadeNotes(palette_, mask);
+    const auto& colourTable = palette == ScreenPalette::Rgb ? kRgbPalette : kNesPalette;
     const unsigned table = 0x2000 + 0x400u * (ctrl & 3);
     const unsigned patterns = (ctrl & 0x10) ? 0x1000 : 0;
     const std::uint8_t grey = (mask & 1) ? 0x30 : 0x3F;
@@ -84,7 +174,7 @@ class MenuPpu {
     const bool leftColumn = (mask & 2) != 0;
     std::array<std::uint32_t, 16> colours{};
     for (unsigned i = 0; i < 16; ++i)
-      colours[i] = kNesPalette[palette_[(i & 3) == 0 ? 0 : i] & grey];
+      colours[i] = Emphasised(colourTable[palette_[(i & 3) == 0 ? 0 : i] & grey], mask, palette);
     std::uint8_t* px = out.Rgb.data();
     for (int y = 0; y < kScreenHeight; ++y) {
       for (int col = 0; col < 32; ++col) {
@@ -125,7 +215,7 @@ class MenuPpu {
 }  // namespace
 
 std::string RenderMenuScreen(std::span<const std::uint8_t> menuPrg, std::span<const std::uint8_t> menuChr,
-                             MenuFrame& out) {
+                             MenuFrame& out, ScreenPalette palette) {
   if (menuPrg.size() != kMenuPrgSize || menuChr.size() != kMenuChrSize)
     return "The menu program needs 16 KB of PRG and 8 KB of CHR.";
   const std::size_t layout = kMenuLayoutAddress - kMenuPrgBase;
@@ -137,7 +227,7 @@ std::string RenderMenuScreen(std::span<const std::uint8_t> menuPrg, std::span<co
   const auto field = [&](Field f) { return ppu.Byte(kMenuLayoutAddress + f, "table"); };
   const auto pointer = [&](Field f) { return ppu.Word(kMenuLayoutAddress + f, "table"); };
   const std::uint8_t ctrl = field(Ctrl), mask = field(Mask);
-  if (mask & kMaskUnsupported) return "The menu layout turns on sprites or colour emphasis, which the preview does not draw.";
+  if (mask & kMaskSprites) return "The menu layout turns on sprites, which the preview does not draw.";
   const unsigned charMap = pointer(CharMap);
   const auto text = [&](unsigned address, unsigned length, const char* what) {
     for (unsigned i = 0; i < length; ++i) {
@@ -189,19 +279,19 @@ std::string RenderMenuScreen(std::span<const std::uint8_t> menuPrg, std::span<co
     ppu.Write(field(Cursor));
   }
   if (!ppu.error.empty()) return ppu.error;
-  ppu.Draw(ctrl, mask, out);
+  ppu.Draw(ctrl, mask, palette, out);
   return {};
 }
 
-std::string RenderMenuScreen(const CartridgeImages& images, MenuFrame& out) {
+std::string RenderMenuScreen(const CartridgeImages& images, MenuFrame& out, ScreenPalette palette) {
   if (images.Prg.size() < kMenuPrgImageOffset + kMenuPrgSize || images.Chr.size() < kMenuChrSize)
     return "The images are too short to hold the menu.";
   return RenderMenuScreen(std::span<const std::uint8_t>(images.Prg).subspan(kMenuPrgImageOffset, kMenuPrgSize),
-                          std::span<const std::uint8_t>(images.Chr).first(kMenuChrSize), out);
+                          std::span<const std::uint8_t>(images.Chr).first(kMenuChrSize), out, palette);
 }
 
 std::string PreviewMenu(const Project& project, const RomLibrary& library, const Templates& templates,
-                        MenuFrame& out) {
+                        MenuFrame& out, ScreenPalette palette) {
   if (std::string why = CheckTemplates(templates); !why.empty()) return why;
   const auto icons = SlotIcons(project);
   Placement slots = PlaceGames(SlotRoms(project, library), icons);
@@ -209,7 +299,7 @@ std::string PreviewMenu(const Project& project, const RomLibrary& library, const
   const std::vector<std::uint8_t> prg = PatchMenuProgram(project, templates, slots);
   return RenderMenuScreen(prg, std::span<const std::uint8_t>(templates.MenuRom).subspan(
                                    kMenuPatchHeaderSize + kMenuPrgSize, kMenuChrSize),
-                          out);
+                          out, palette);
 }
 
 }  // namespace korva

@@ -29,24 +29,41 @@ constexpr std::uint16_t kMenuLayoutAddress = 0xF000;
 // the tests run the cartridge on (jsnes 3.0.0, its NTSC table).
 extern const std::array<std::uint32_t, 64> kNesPalette;
 
+// The 64 colours of the PlayChoice-10's RGB PPU (the 2C03) as 0xRRGGBB
+// (docs/menu.md says where they come from).
+extern const std::array<std::uint32_t, 64> kRgbPalette;
+
+// The colours a frame is drawn in: the arcade's RGB PPU ("PlayChoice-10
+// (RGB)"), or a NES on a television as the emulator shows it ("NES (NTSC)").
+enum class ScreenPalette { Rgb, Ntsc };
+
+// The palette's name as the window and the messages show it.
+const char* ScreenPaletteName(ScreenPalette palette);
+
 // One frame: kScreenWidth x kScreenHeight pixels, three bytes (red, green,
 // blue) each, row after row from the top.
 struct MenuFrame {
   std::vector<std::uint8_t> Rgb;
+  // What the arcade shows otherwise than a NES does, one sentence each,
+  // whichever palette the frame is drawn in: a palette entry the menu shows
+  // whose colour the RGB PPU does not have (named by its address, $3F00 to
+  // $3F0F), and colour emphasis. Empty for our own menu.
+  std::vector<std::string> ArcadeNotes;
 };
 
 // Draws the frame from the 16 KB menu PRG (CPU $C000-$FFFF) and the 8 KB
-// menu CHR into `out`. Returns an empty text when it was drawn, else why not
-// (no layout table we know, a table entry pointing outside the menu PRG, a
-// draw list item we do not know, PPU settings the frame cannot show: sprites
-// or colour emphasis); `out` is then left as it was. Reads only inside the
-// two spans.
+// menu CHR into `out`, in `palette`'s colours (colour emphasis as that PPU
+// makes it). Returns an empty text when it was drawn, else why not (no layout
+// table we know, a table entry pointing outside the menu PRG, a draw list
+// item we do not know, sprites, which the frame does not draw); `out` is then
+// left as it was. Reads only inside the two spans.
 std::string RenderMenuScreen(std::span<const std::uint8_t> menuPrg, std::span<const std::uint8_t> menuChr,
-                             MenuFrame& out);
+                             MenuFrame& out, ScreenPalette palette = ScreenPalette::Rgb);
 
 // The same from the whole PRG and CHR images (512 KB each, as the export
 // writes them): the menu PRG at image offset 0x4000, the menu CHR at 0.
-std::string RenderMenuScreen(const CartridgeImages& images, MenuFrame& out);
+std::string RenderMenuScreen(const CartridgeImages& images, MenuFrame& out,
+                             ScreenPalette palette = ScreenPalette::Rgb);
 
 // The menu of the project's cartridge as it stands, for a window that shows
 // it while the project is edited: the menu PRG patched as the image builder
@@ -55,6 +72,6 @@ std::string RenderMenuScreen(const CartridgeImages& images, MenuFrame& out);
 // Returns an empty text when drawn, else why not (an unusable template, or
 // see RenderMenuScreen).
 std::string PreviewMenu(const Project& project, const RomLibrary& library, const Templates& templates,
-                        MenuFrame& out);
+                        MenuFrame& out, ScreenPalette palette = ScreenPalette::Rgb);
 
 }  // namespace korva

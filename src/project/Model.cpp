@@ -1,7 +1,9 @@
 #include "project/Model.h"
 #include "romlib/FileUtil.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 namespace korva {
 
@@ -45,6 +47,157 @@ std::string StorableTitle(std::string_view text, std::size_t maxLength) {
     if (static_cast<unsigned char>(ch) >= 0x20) printable.push_back(ch);
   }
   return SanitizeTitle(printable, maxLength);
+}
+
+namespace {
+
+// The plain letter of each code point from U+00C0 to U+024F and from U+1E00
+// to U+1EFF, "_" where there is none: the first character of the code
+// point's canonical decomposition (Unicode's UnicodeData.txt) when that is an
+// ASCII letter, and by hand a few letters that do not decompose (Ø, Đ, Ł, ı,
+// ...). The letters spelt out with two are in kSpeltOut.
+constexpr std::string_view kLatinPlain =
+    "AAAAAA_CEEEEIIIIDNOOOOO_OUUUUY__aaaaaa_ceeeeiiiidnooooo_ouuuuy_y"
+    "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIi__JjKkkLlLlLlL"
+    "lLlNnNnNnn__OoOoOo__RrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZz_"
+    "________________________________Oo_____________Uu_______________"
+    "_____________AaIiOoUuUuUuUuUu_AaAa____GgKkOoOo__j___Gg__NnAa____"
+    "AaAaEeEeIiIiOoOoRrRrUuUuSsTt__Hh______AaEeOoOoOoOoYy____________"
+    "________________";
+constexpr std::string_view kLatinExtendedPlain =
+    "AaBbBbBbCcDdDdDdDdDdEeEeEeEeEeFfGgHhHhHhHhHhIiIiKkKkKkLlLlLlLlMm"
+    "MmMmNnNnNnNnOoOoOoOoPpPpRrRrRrRrSsSsSsSsSsTtTtTtTtUuUuUuUuUuVvVv"
+    "WwWwWwWwWwXxXxYyZzZzZzhtwy______AaAaAaAaAaAaAaAaAaAaAaAaEeEeEeEe"
+    "EeEeEeEeIiIiOoOoOoOoOoOoOoOoOoOoOoOoUuUuUuUuUuUuUuYyYyYyYy______";
+
+struct SpeltOut {
+  char32_t code;
+  std::string_view ascii;
+};
+constexpr SpeltOut kSpeltOut[] = {
+    {0x00C6, "AE"}, {0x00DE, "TH"}, {0x00DF, "ss"}, {0x00E6, "ae"}, {0x00FE, "th"}, {0x0132, "IJ"},
+    {0x0133, "ij"}, {0x0152, "OE"}, {0x0153, "oe"}, {0x1E9E, "SS"},
+    // Punctuation that has an ASCII form.
+    {0x00A0, " "}, {0x00AD, ""}, {0x2010, "-"}, {0x2011, "-"}, {0x2012, "-"}, {0x2013, "-"}, {0x2014, "-"},
+    {0x2015, "-"}, {0x2018, "'"}, {0x2019, "'"}, {0x201A, "'"}, {0x201B, "'"}, {0x2032, "'"}, {0x201C, "\""},
+    {0x201D, "\""}, {0x201E, "\""}, {0x201F, "\""}, {0x2033, "\""}, {0x2026, "..."}, {0x2044, "/"}, {0x2212, "-"},
+    {0x200B, ""}, {0x200C, ""}, {0x200D, ""}, {0x2060, ""}, {0xFEFF, ""}, {0x202F, " "}, {0x205F, " "},
+    {0x3000, " "}};
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// The code point that starts at `text[pos]`, advancing `pos` past it; a byte
+// that does not start a well-formed UTF-8 sequence is U+FFFD and one byte.
+char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(pos);
+  if (lead < 0x80) {
+    ++pos;
+    return lead;
+  }
+  std::size_t length = 0;
+  char32_t code = 0, least = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, code = lead & 0x1Fu, least = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, code = lead & 0x0Fu, least = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, code = lead & 0x07u, least = 0x10000;
+  }
+  if (length == 0 || pos + length > text.size()) {
+    ++pos;
+    return kReplacement;
+  }
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(pos + i) & 0xC0u) != 0x80) {
+      ++pos;
+      return kReplacement;
+    }
+    code = (code << 6) | (byte(pos + i) & 0x3Fu);
+  }
+  if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+    ++pos;
+    return kReplacement;
+  }
+  pos += length;
+  return code;
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// The ASCII form of one code point, or nothing when it has none.
+std::optional<std::string_view> PlainForm(char32_t code) {
+  static constexpr std::string_view kAscii =
+      " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~";
+  const auto fromTable = [](std::string_view table, char32_t first, char32_t c) -> std::optional<std::string_view> {
+    if (c < first || c - first >= table.size() || table[c - first] == '_') return std::nullopt;
+    return table.substr(c - first, 1);
+  };
+  if (code == '\t' || code == '\n' || code == '\r' || code == 0x85 || code == 0x2028 || code == 0x2029 ||
+      (code >= 0x2000 && code <= 0x200A))
+    return " ";
+  for (const SpeltOut& s : kSpeltOut)
+    if (s.code == code) return s.ascii;
+  if (code >= 0xFF01 && code <= 0xFF5E) return kAscii.substr(code - 0xFF01 + 1, 1);  // full-width forms
+  if (auto plain = fromTable(kLatinPlain, 0x00C0, code)) return plain;
+  return fromTable(kLatinExtendedPlain, 0x1E00, code);
+}
+
+}  // namespace
+
+std::string PlainLetters(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    const std::size_t start = pos;
+    const char32_t code = NextCodePoint(utf8, pos);
+    if (code < 0x80 && code != '\t' && code != '\n' && code != '\r') {
+      out += static_cast<char>(code);
+    } else if (const auto plain = PlainForm(code)) {
+      out += *plain;
+    } else if (code == kReplacement && pos - start == 1 && static_cast<unsigned char>(utf8[start]) >= 0x80) {
+      AppendUtf8(out, kReplacement);  // a byte that is not UTF-8
+    } else {
+      out.append(utf8.substr(start, pos - start));
+    }
+  }
+  return out;
+}
+
+CleanedTitle CleanTitleText(std::string_view utf8) {
+  CleanedTitle result;
+  const std::string plain = PlainLetters(utf8);
+  result.Text.reserve(plain.size());
+  for (std::size_t pos = 0; pos < plain.size();) {
+    const std::size_t start = pos;
+    const char32_t code = NextCodePoint(plain, pos);
+    if (code >= 0x20 && code < 0x7F && IsTitleChar(static_cast<unsigned char>(code))) {
+      const char c = static_cast<char>(code);
+      result.Text += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+      continue;
+    }
+    if (code < 0x20 || code == 0x7F || (code >= 0x80 && code < 0xA0)) continue;  // control characters
+    std::string shown(plain.substr(start, pos - start));
+    if (std::find(result.Dropped.begin(), result.Dropped.end(), shown) == result.Dropped.end())
+      result.Dropped.push_back(std::move(shown));
+  }
+  return result;
 }
 
 void NewProject(Project& project, UserInterface& ui) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korva {
 
@@ -82,6 +83,29 @@ std::string SanitizeTitle(std::string_view text, std::size_t maxLength);
 // cannot carry those characters, so a title holding one would be saved without
 // it and the next Open, the images and the saved file would disagree.
 std::string StorableTitle(std::string_view text, std::size_t maxLength);
+
+// A text as the title fields take it when it is typed or pasted, or given on
+// the command line: UTF-8 in, title characters out.
+struct CleanedTitle {
+  std::string Text;  // printable title characters, a to z upper-cased; not cut to a length
+  // The characters the title set could not take (after PlainLetters), each
+  // once, in the order they first appear, as UTF-8; blanks and control
+  // characters are not listed. A byte that is not UTF-8 is listed as U+FFFD.
+  std::vector<std::string> Dropped;
+};
+
+// The ASCII form of UTF-8 text, for the title character set: Latin letters
+// lose their accents ("é" becomes "e", "Ł" "L"), ligatures and a few letters
+// are spelt out ("æ" "ae", "ß" "ss", "þ" "th"), typographic quotes, dashes,
+// the ellipsis and full-width forms become their ASCII counterparts, any
+// blank or line break becomes a space, and invisible characters (soft hyphen,
+// zero-width space, byte order mark) go. Every other character is kept as it
+// stands.
+std::string PlainLetters(std::string_view utf8);
+
+// PlainLetters of `utf8`, then only the printable title characters kept and
+// a to z upper-cased; what was left out is listed in Dropped.
+CleanedTitle CleanTitleText(std::string_view utf8);
 
 // Resets the project to the new-project defaults: every slot empty, the
 // default cartridge texts, no file name, ProjectModified false; then shows

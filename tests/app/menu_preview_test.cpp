@@ -1,7 +1,7 @@
 // The "Menu Preview" window: its picture is the core's preview of the
 // project, it follows an edit by itself while shown, it takes the project's
-// own menu template, it scales by whole factors, and its action shows and
-// hides it.
+// own menu template, it scales by whole factors, its action shows and hides
+// it, and its colours are the arcade's unless switched (remembered).
 #include "app/MenuPreview.h"
 #include "builder/MenuScreen.h"
 
@@ -9,6 +9,8 @@
 #include "romlib/FileUtil.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 
@@ -66,24 +68,66 @@ class MenuPreviewTest : public QObject {
     QVERIFY(pane.Problem().contains(QStringLiteral("no layout we know")));
   }
 
+  // The sizes are the picture's area: the window less the switch above it.
   void ScalesByWholeFactors() {
     Workspace ws;
     MenuPreview pane(ws, nullptr);
+    pane.show();
+    const QSize around = pane.size() - pane.PictureArea()->size();
     const struct {
       QSize size;
       int scale;
     } cases[] = {{{256, 240}, 1}, {{511, 479}, 1}, {{512, 480}, 2}, {{1100, 500}, 2}, {{800, 760}, 3}};
     for (const auto& c : cases) {
-      pane.resize(c.size);
+      pane.resize(c.size + around);
+      QCoreApplication::processEvents();
+      QCOMPARE(pane.PictureArea()->size(), c.size);
       QCOMPARE(pane.Scale(), c.scale);
     }
   }
 
+  // The arcade's colours first; the switch to NTSC redraws, and the next
+  // window starts with it. A menurom.bin beside the project that uses $2D
+  // gets a line under the picture naming the entry; ours gets none.
+  void ShowsTheArcadesColoursUnlessSwitchedAndSaysWhatTheArcadeLacks() {
+    QTemporaryDir dir;
+    const QString settings = dir.filePath(QStringLiteral("settings.ini"));
+    Workspace ws;
+    {
+      MenuPreview pane(ws, nullptr, settings);
+      pane.show();
+      QCOMPARE(pane.Palette(), ScreenPalette::Rgb);
+      QCOMPARE(Differs(pane, ws, ScreenPalette::Rgb), false);
+      QVERIFY(pane.Notes().isEmpty());
+      auto* choice = pane.findChild<QComboBox*>(QStringLiteral("cbPalette"));
+      QVERIFY(choice);
+      QCOMPARE(choice->currentText(), QStringLiteral("PlayChoice-10 (RGB)"));
+      choice->setCurrentIndex(1);
+      QCOMPARE(pane.Palette(), ScreenPalette::Ntsc);
+      QCOMPARE(Differs(pane, ws, ScreenPalette::Ntsc), false);
+    }
+    MenuPreview pane(ws, nullptr, settings);
+    QCOMPARE(pane.Palette(), ScreenPalette::Ntsc);
+    QCOMPARE(pane.findChild<QComboBox*>(QStringLiteral("cbPalette"))->currentText(), QStringLiteral("NES (NTSC)"));
+    pane.show();
+
+    const auto builtIn = FindAsset("MENUROM");
+    std::vector<std::uint8_t> grey(builtIn.begin(), builtIn.end());
+    const std::size_t layout = 10 + 0x3000;
+    grey[10 + (grey[layout + 16] | (grey[layout + 17] << 8)) - 0xC000 + 7] = 0x3D;
+    WriteFileAtomic(dir.filePath(QStringLiteral("menurom.bin")).toStdString(), std::span<const std::uint8_t>(grey));
+    ws.Proj.ProjectFileName = dir.filePath(QStringLiteral("cart.korva")).toStdString();
+    QTRY_VERIFY_WITH_TIMEOUT(!pane.Notes().isEmpty(), 2000);
+    QVERIFY(pane.Notes().startsWith(QStringLiteral("Palette entry $3F07 (background palette 1, colour 3) is colour $3D")));
+    QVERIFY(pane.findChild<QLabel*>(QStringLiteral("lblArcadeNotes"))->isVisible());
+    QVERIFY(!pane.Picture().isNull());
+  }
+
  private:
   // True when the pane's picture is not the core's preview of the project.
-  static bool Differs(const MenuPreview& pane, const Workspace& ws) {
+  static bool Differs(const MenuPreview& pane, const Workspace& ws, ScreenPalette palette = ScreenPalette::Rgb) {
     MenuFrame frame;
-    if (!PreviewMenu(ws.Proj, ws.Library, LoadTemplates(), frame).empty()) return true;
+    if (!PreviewMenu(ws.Proj, ws.Library, LoadTemplates(), frame, palette).empty()) return true;
     return std::memcmp(pane.Picture().constBits(), frame.Rgb.data(), frame.Rgb.size()) != 0;
   }
 };

@@ -12,7 +12,7 @@
 #include "romlib/ROMInfo.h"
 #include "romlib/RomDatabase.h"
 
-#include "../unit/TestArchives.h"
+#include "TestArchives.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -20,6 +20,7 @@
 #include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -72,11 +73,7 @@ std::string MakeDatabase(const QTemporaryDir& dir, const std::vector<Game>& game
   xml << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<KORVA Build=\"12\">\n  <ROMPath>" << root
       << "</ROMPath>\n  <ROMDB>\n";
   for (const Game& g : games) {
-    std::vector<char> image(16 + static_cast<std::size_t>(g.prg + g.chr), 0x11);
-    const char header[16] = {'N', 'E', 'S', 0x1A, static_cast<char>(g.prg / 16384), static_cast<char>(g.chr / 8192),
-                             1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    std::copy(header, header + 16, image.begin());
-    std::ofstream(root + g.file, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+    korva::test::WriteBytes(root + g.file, korva::test::FilledINesImage(g.prg / 16384, g.chr / 8192, 0, true, 0x11, 0x11));
     xml << "    <ROM CRC32=\"" << g.crc << "\">\n      <Filename>" << g.file << "</Filename>\n"
         << "      <INES Mapper=\"0\" ChrRomSize=\"" << g.chr << "\" PrgRomSize=\"" << g.prg
         << "\" Mirroring=\"v\"/>\n    </ROM>\n";
@@ -227,19 +224,24 @@ class WindowTest : public QObject {
  private slots:
   void initTestCase() { InitIcons(); }
 
-  void heightRuleSnapsDownAndRefusesOutsideFourToTenRows() {
+  void heightRuleSnapsDownAndRefusesOutsideItsRows() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir));
+    w.ShowMainWindow();
+    const int fit = w.RowsOnScreen();
+    QVERIFY(fit > MainWindow::kMinRows);  // the default offscreen screen has room for five
     int rows = 0;
-    int h = MainWindow::kFixedHeight + 4 * 112;
-    QVERIFY(MainWindow::FormCanResize(h, rows));
+    int h = w.HeightForRows(4);
+    QVERIFY(w.FormCanResize(h, rows));
     QCOMPARE(rows, 4);
-    h = MainWindow::kFixedHeight + 6 * 112 + 50;
-    QVERIFY(MainWindow::FormCanResize(h, rows));
-    QCOMPARE(rows, 6);
-    QCOMPARE(h, MainWindow::kFixedHeight + 6 * 112);
-    h = MainWindow::kFixedHeight + 3 * 112;
-    QVERIFY(!MainWindow::FormCanResize(h, rows));
-    h = MainWindow::kFixedHeight + 11 * 112;
-    QVERIFY(!MainWindow::FormCanResize(h, rows));
+    h = w.HeightForRows(fit) + w.Grid().RowHeight() / 2;
+    QVERIFY(w.FormCanResize(h, rows));
+    QCOMPARE(rows, fit);
+    QCOMPARE(h, w.HeightForRows(fit));
+    h = w.HeightForRows(3);
+    QVERIFY(!w.FormCanResize(h, rows));
+    h = w.HeightForRows(fit + 1);
+    QVERIFY(!w.FormCanResize(h, rows));
   }
 
   void typedTitleCharactersAreFilteredUpperCasedAndMarkTheProject() {
@@ -673,16 +675,18 @@ class WindowTest : public QObject {
     QCOMPARE(list->value(), 0);
   }
 
-  // Paste, by keys or by the context menu, keeps exactly what typing would,
-  // then cuts to the field's length.
+  // Paste, by keys or by the context menu, keeps exactly what typing would
+  // (accents taken off first), then cuts to the field's length; the status
+  // bar names what was left out, once.
   void pasteKeepsWhatTypingKeeps() {
     QTemporaryDir dir;
     MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
-    const std::pair<QString, QString> cases[] = {
-        {QString::fromUtf8("caf\u00e9\tTAB,comma"), "CAFTABCOMMA"},
-        {"a,b;c@d[e]f^g_h{i}j|k~l%m`n\"o\\p", "ABCDEFGHIJKLMNOP"},
-        {",,,,,,,,abcdefghijklmnopqrstuvwxyz", "ABCDEFGHIJKLMNOPQRS"},
+    const std::tuple<QString, QString, QString> cases[] = {
+        {QString::fromUtf8("caf\u00e9\tTAB,comma"), "CAFE TABCOMMA", ","},
+        {"a,b;c@d[e]f^g_h{i}j|k~l%m`n\"o\\p", "ABCDEFGHIJKLMNOP", ", ; @ [ ] ^ _ { } | ~ % ` \" \\"},
+        {",,,,,,,,abcdefghijklmnopqrstuvwxyz", "ABCDEFGHIJKLMNOPQRS", ","},
+        {QString::fromUtf8("Cr\u00e8me br\u00fbl\u00e9e \u00e0 la carte"), "CREME BRULEE A LA C", ""},
     };
     auto* title = Control<QLineEdit>(w, "edtTitle", 1);
     const std::function<void()> pastes[] = {
@@ -700,27 +704,82 @@ class WindowTest : public QObject {
           menu->close();
         }};
     for (const auto& paste : pastes) {
-      for (const auto& [pasted, kept] : cases) {
+      for (const auto& [pasted, kept, leftOut] : cases) {
         title->clear();
+        w.Services().ClearShown();
         QApplication::clipboard()->setText(pasted);
         paste();
         QCOMPARE(title->text(), kept);
         QCOMPARE(w.Work().Proj.slot(1).Title, kept.toStdString());
+        const std::string told = "Not in the title character set, left out: " + leftOut.toStdString();
+        QCOMPARE(CountShown(w, ShownMessage::Type::Status, told), leftOut.isEmpty() ? 0 : 1);
+        QCOMPARE(w.Services().Shown().size(), std::size_t{leftOut.isEmpty() ? 0u : 1u});
       }
     }
   }
 
-  // The window is never taller than the screen: the rows asked for are cut
-  // to whole rows that fit (four at least).
+  // Editing commands are not characters: select all, undo, redo, cut and
+  // copy work as in any field and leave the project untouched until the
+  // text changes.
+  void titleFieldsTakeEditingCommands() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir));
+    w.ShowMainWindow();
+    auto* title = Control<QLineEdit>(w, "edtTitle", 1);
+    QTest::keyClicks(title, "abc");
+    w.Work().Proj.ProjectModified = false;
+    const auto ctrl = [](Qt::Key key, Qt::KeyboardModifiers more = {}) { return QKeySequence(Qt::ControlModifier | more | key); };
+    QTest::keySequence(title, ctrl(Qt::Key_A));
+    QTest::keySequence(title, ctrl(Qt::Key_C));
+    QCOMPARE(QApplication::clipboard()->text(), QString("ABC"));
+    QVERIFY(!w.Work().Proj.ProjectModified);
+    const std::pair<std::function<void()>, QString> steps[] = {
+        {[&] {  // typing replaces the selection
+           QTest::sendKeyEvent(QTest::Click, title, Qt::Key_Eacute, QString::fromUtf8("\u00e9"), Qt::NoModifier);
+           QTest::keyClicks(title, "!");
+         }, "E!"},
+        {[&] { QTest::keySequence(title, ctrl(Qt::Key_Z)); }, "ABC"},
+        {[&] { QTest::keySequence(title, ctrl(Qt::Key_Y)); }, "E!"},
+        {[&] { QTest::keySequence(title, ctrl(Qt::Key_Z)); }, "ABC"},
+        {[&] { QTest::keySequence(title, ctrl(Qt::Key_Z, Qt::ShiftModifier)); }, "E!"},
+        {[&] { QTest::keySequence(title, ctrl(Qt::Key_A)); QTest::keySequence(title, ctrl(Qt::Key_X)); }, ""},
+        {[&] { QTest::keySequence(title, QKeySequence::Paste); QTest::keySequence(title, QKeySequence::Paste); }, "E!E!"},
+    };
+    for (const auto& [step, text] : steps) {
+      step();
+      QCOMPARE(title->text(), text);
+      QCOMPARE(w.Work().Proj.slot(1).Title, text.toStdString());
+    }
+    QCOMPARE(QApplication::clipboard()->text(), QString("E!"));
+    QVERIFY(w.Work().Proj.ProjectModified);
+  }
+
+  // The window, frame and all, fits the screen's available area with as many
+  // rows as fit (four when they do, one at least); it never grows past the
+  // area, and it takes the desktop's fonts. tests/app/CMakeLists.txt runs
+  // this on scaled and small screens too.
   void theWindowFitsTheScreen() {
     QTemporaryDir dir;
     MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
-    const int available = w.screen()->availableGeometry().height();
-    const int fit = std::clamp((available - MainWindow::kFixedHeight) / 112, MainWindow::kMinRows, MainWindow::kMaxRows);
-    QVERIFY(w.SetOuterHeight(MainWindow::kFixedHeight + 10 * 112));
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QRect area = w.screen()->availableGeometry();
+    const auto fits = [&] { return area.contains(w.frameGeometry()); };
+    const int frame = w.frameGeometry().height() - w.height();
+    const int fit = std::clamp((area.height() - frame - w.HeightForRows(0)) / w.Grid().RowHeight(), 1, MainWindow::kMaxRows);
+    QVERIFY2(fits(), qPrintable(QString("window %1x%2 at %3,%4 on %5x%6").arg(w.frameGeometry().width())
+                                    .arg(w.frameGeometry().height()).arg(w.frameGeometry().x()).arg(w.frameGeometry().y())
+                                    .arg(area.width()).arg(area.height())));
+    QCOMPARE(w.Grid().VisibleRows(), std::min(fit, MainWindow::kMinRows));
+    QCOMPARE(w.RowsOnScreen(), fit);
+    QCOMPARE(w.SetWindowHeight(w.HeightForRows(MainWindow::kMaxRows)), fit == MainWindow::kMaxRows);
+    QVERIFY(w.SetWindowHeight(w.HeightForRows(fit)));
     QCOMPARE(w.Grid().VisibleRows(), fit);
-    QVERIFY(w.maximumHeight() <= w.height() + 112 * (fit - w.Grid().VisibleRows()));
+    QVERIFY(fits());
+    QCOMPARE(w.maximumHeight(), w.HeightForRows(fit));
+    QCOMPARE(w.minimumHeight(), w.HeightForRows(std::min(fit, MainWindow::kMinRows)));
+    QCOMPARE(w.font(), QApplication::font());
+    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 1)->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
   }
 
   // The gauge follows every choice, from the builder's own placement.

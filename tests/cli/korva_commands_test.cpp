@@ -259,11 +259,35 @@ TEST(KorvaPreview, WritesTheMenuBesideTheProjectOrWhereToldAtTheScaleAsked) {
   run = Korva("preview " + args + " --scale 3 -o " + Quote(demo.Path("big.png")));
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(PngSize(ReadText(demo.Path("big.png"))), std::make_pair(768u, 720u));
-  for (const char* bad : {"0", "9", "x", "12"}) {
-    run = Korva("preview " + args + " --scale " + bad);
+  for (const char* bad : {"--scale 0", "--scale 9", "--scale x", "--scale 12", "--palette RGB", "--palette pal"}) {
+    run = Korva("preview " + args + " " + bad);
     EXPECT_EQ(run.status, 2) << bad << ": " << run.out;
-    EXPECT_TRUE(Has(run.out, "--scale")) << run.out;
+    EXPECT_TRUE(Has(run.out, std::string(bad).substr(0, 7))) << run.out;
   }
+}
+
+// The arcade's colours unless told otherwise; our menu draws nothing the
+// arcade shows otherwise, a template with colour $2D is told on stderr.
+TEST(KorvaPreview, DrawsTheArcadesColoursAndSaysWhatTheArcadeLacks) {
+  Demo demo;
+  const std::string args = Quote(demo.Path("demo.korva")) + " --db " + Quote(demo.Path("korva_db.xml"));
+  Outcome run = Korva("preview " + args);
+  EXPECT_TRUE(Has(run.out, "Menu preview (PlayChoice-10 (RGB)) written to")) << run.out;
+  EXPECT_FALSE(Has(run.out, "RGB PPU")) << run.out;
+  const std::string rgb = ReadText(demo.Path("demo-menu.png"));
+  run = Korva("preview " + args + " --palette ntsc");
+  EXPECT_TRUE(Has(run.out, "Menu preview (NES (NTSC)) written to")) << run.out;
+  EXPECT_NE(ReadText(demo.Path("demo-menu.png")), rgb);
+
+  std::string menu = ReadText(KORVA_MENUROM);
+  const std::size_t layout = 10 + 0x3000;
+  const unsigned palettes = static_cast<unsigned char>(menu[layout + 16]) | (static_cast<unsigned char>(menu[layout + 17]) << 8);
+  menu[10 + palettes - 0xC000 + 2] = 0x2D;
+  std::ofstream(demo.Path("grey.bin"), std::ios::binary) << menu;
+  run = Korva("preview " + args + " --menu-template " + Quote(demo.Path("grey.bin")));
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(run.out, "korva preview: Palette entry $3F02 (background palette 0, colour 2) is colour $2D, which "
+                           "the arcade's RGB PPU does not have")) << run.out;
 }
 
 // Whatever `korva build` refuses, `korva preview` refuses with the same words

@@ -5,7 +5,7 @@
 // project) and the korva tool (KORVA_TOOL).
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { execFileSync } from "node:child_process";
+import { spawnSync } from "node:child_process";
 import { mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import path from "node:path";
 import { Machine, Button } from "./lib/machine.js";
@@ -84,13 +84,17 @@ const projects = [
   },
 ];
 
+// Runs the tool; returns what it said on stderr.
 function korva(...args) {
-  return execFileSync(env.KORVA_TOOL, args, { encoding: "utf8", stdio: ["ignore", "pipe", "pipe"] });
+  const run = spawnSync(env.KORVA_TOOL, args, { encoding: "utf8", stdio: ["ignore", "pipe", "pipe"] });
+  if (run.status !== 0) throw new Error(`korva ${args.join(" ")} failed (${run.status}): ${run.stderr}`);
+  return run.stderr;
 }
 
-// Builds (or, for the demo, takes) the images and the preview of a project;
-// returns the emulator's machine after boot and the preview's pixels.
-function bootAndPreview(name, spec) {
+// Builds (or, for the demo, takes) the images and the NTSC preview of a
+// project, with the menu template `template` when named; returns the
+// emulator's machine after boot and the preview's pixels and stderr.
+function bootAndPreview(name, spec, template) {
   const db = path.join(env.KORVA_DEMO_DIR, "korva_db.xml");
   let project = path.join(env.KORVA_DEMO_DIR, "demo.korva");
   let base = path.join(env.KORVA_DEMO_DIR, "demo");
@@ -102,14 +106,15 @@ function bootAndPreview(name, spec) {
   }
   // The preview first: the build saves the project, in its own way.
   const png = path.join(env.KORVA_PREVIEW_DIR, `${name}-menu.png`);
-  korva("preview", project, "--db", db, "-o", png);
-  if (spec) korva("build", project, "--db", db);
+  const menu = template ? ["--menu-template", template] : [];
+  const said = korva("preview", project, "--db", db, "-o", png, "--palette", "ntsc", ...menu);
+  if (spec) korva("build", project, "--db", db, ...menu);
   const preview = decodePNG(readFileSync(png));
   assert.equal(preview.width, 256);
   assert.equal(preview.height, 240);
   const m = new Machine(new Uint8Array(readFileSync(`${base}-prg.bin`)), new Uint8Array(readFileSync(`${base}-chr.bin`)));
   m.run(BOOT_FRAMES);
-  return { m, preview: preview.rgb };
+  return { m, preview: preview.rgb, said };
 }
 
 test("the demo's preview is the emulator's menu frame, pixel for pixel", { skip: !available }, () => {
@@ -138,3 +143,21 @@ for (const c of changes) {
     assert.deepEqual(differentCells(m.frameRGB(), preview), c.cells);
   });
 }
+
+// A menu template whose screen uses colour emphasis (red and blue) and puts
+// $2D, a grey the arcade does not have, into the instruction lines' colour:
+// the NTSC preview is still the emulator's frame, and the preview says both.
+test("a menu with colour emphasis and colour $2D: the NTSC preview is the emulator's frame", { skip: !available }, () => {
+  const menu = new Uint8Array(readFileSync(env.KORVA_MENUROM));
+  const layout = 10 + 0x3000;
+  menu[layout + 14] |= 0xa0;
+  const palettes = 10 + (menu[layout + 16] | (menu[layout + 17] << 8)) - 0xc000;
+  menu[palettes + 5] = 0x2d;
+  const template = path.join(env.KORVA_PREVIEW_DIR, "emphasis-menurom.bin");
+  mkdirSync(env.KORVA_PREVIEW_DIR, { recursive: true });
+  writeFileSync(template, menu);
+  const { m, preview, said } = bootAndPreview("emphasis", projects[0], template);
+  assert.deepEqual(differentCells(m.frameRGB(), preview), []);
+  assert.match(said, /\$3F05 \(background palette 1, colour 1\) is colour \$2D/);
+  assert.match(said, /colour emphasis \(PPUMASK \$AA: red and blue\)/);
+});

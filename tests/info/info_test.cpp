@@ -7,6 +7,7 @@
 #include <string>
 
 #include "CommandRun.h"
+#include "TempDir.h"
 #include "TestArchives.h"
 #include "romlib/ROMInfo.h"
 
@@ -25,8 +26,9 @@ bool Has(const std::string& text, const std::string& part) { return text.find(pa
 
 TEST(KorvaInfo, PrintsTheRecordOfANesFile) {
   const Bytes image = INesImage(2, 1, 0x01);
-  korva::test::TempFile nes(image, ".nes");
-  const InfoRun run = Info(nes.path());
+  const korva::test::TempDir temp;
+  const std::string nes = temp.Write("nes.nes", image);
+  const InfoRun run = Info(nes);
   EXPECT_EQ(run.status, 0) << run.out;
   const std::string crc = korva::CrcText(korva::test::ZlibCrc(Bytes(image.begin() + 16, image.end())));
   EXPECT_TRUE(Has(run.out, "CRC32      " + crc)) << run.out;
@@ -40,8 +42,9 @@ TEST(KorvaInfo, PrintsTheRecordOfANesFile) {
 }
 
 TEST(KorvaInfo, SaysWhyTheCartridgeCannotHoldARom) {
-  korva::test::TempFile nes(INesImage(8, 1, 0x40), ".nes");  // mapper 4, 128 KB PRG
-  const InfoRun run = Info(nes.path());
+  const korva::test::TempDir temp;
+  const std::string nes = temp.Write("nes.nes", INesImage(8, 1, 0x40));  // mapper 4, 128 KB PRG
+  const InfoRun run = Info(nes);
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(Has(run.out, "cannot hold it: mapper 4")) << run.out;
 }
@@ -49,31 +52,33 @@ TEST(KorvaInfo, SaysWhyTheCartridgeCannotHoldARom) {
 TEST(KorvaInfo, ReadsTheFileInAZip) {
   korva::test::ZipBuilder zip;
   zip.Folder("roms/").Deflated("roms/Game.nes", INesImage(1, 1, 0x30));
-  korva::test::TempFile file(zip.Build(), ".zip");
-  const InfoRun run = Info(file.path());
+  const korva::test::TempDir temp;
+  const std::string file = temp.Write("file.zip", zip.Build());
+  const InfoRun run = Info(file);
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(Has(run.out, "Mapper     3")) << run.out;
   EXPECT_TRUE(Has(run.out, "PRG ROM    16384 bytes")) << run.out;
 }
 
 TEST(KorvaInfo, UnreadableFilesGiveStatus1AndTheReason) {
-  korva::test::TempFile good(INesImage(2, 1), ".nes");
-  korva::test::TempFile notZip(korva::test::PatternBytes(100, 3), ".zip");
-  korva::test::TempFile notNes(korva::test::PatternBytes(100, 3), ".nes");
-  korva::test::TempFile two(korva::test::ZipBuilder().Stored("a.nes", INesImage(1, 1)).Stored("b.nes", INesImage(1, 1)).Build(), ".zip");
-  korva::test::TempFile large(INesImage(2, 1), ".nes");  // a valid header, then a sparse tail past 64 MiB
-  ASSERT_EQ(::truncate(large.path().c_str(), static_cast<off_t>(korva::kMaxRomFileSize) + 1), 0);
-  const std::string fifo = large.path() + ".fifo.nes";
+  const korva::test::TempDir temp;
+  const std::string good = temp.Write("good.nes", INesImage(2, 1));
+  const std::string notZip = temp.Write("notZip.zip", korva::test::PatternBytes(100, 3));
+  const std::string notNes = temp.Write("notNes.nes", korva::test::PatternBytes(100, 3));
+  const std::string two = temp.Write("two.zip", korva::test::ZipBuilder().Stored("a.nes", INesImage(1, 1)).Stored("b.nes", INesImage(1, 1)).Build());
+  const std::string large = temp.Write("large.nes", INesImage(2, 1));  // a valid header, then a sparse tail past 64 MiB
+  ASSERT_EQ(::truncate(large.c_str(), static_cast<off_t>(korva::kMaxRomFileSize) + 1), 0);
+  const std::string fifo = large + ".fifo.nes";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const InfoRun run = Info(good.path() + " " + notZip.path() + " " + notNes.path() + " " + two.path() +
-                           " /tmp/korva-no-such-file.nes " + large.path() + " " + fifo);
+  const InfoRun run = Info(good + " " + notZip + " " + notNes + " " + two +
+                           " /tmp/korva-no-such-file.nes " + large + " " + fifo);
   std::remove(fifo.c_str());
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_TRUE(Has(run.out, "can hold it")) << run.out;  // the good file is still reported
-  EXPECT_TRUE(Has(run.out, notZip.path() + ": No ZIP header found")) << run.out;
-  EXPECT_TRUE(Has(run.out, notNes.path() + ": not an iNES image")) << run.out;
-  EXPECT_TRUE(Has(run.out, two.path() + ": the archive holds 2 files")) << run.out;
+  EXPECT_TRUE(Has(run.out, notZip + ": No ZIP header found")) << run.out;
+  EXPECT_TRUE(Has(run.out, notNes + ": not an iNES image")) << run.out;
+  EXPECT_TRUE(Has(run.out, two + ": the archive holds 2 files")) << run.out;
   EXPECT_TRUE(Has(run.out, "korva-no-such-file.nes: no such file")) << run.out;
-  EXPECT_TRUE(Has(run.out, large.path() + ": is too large")) << run.out;
+  EXPECT_TRUE(Has(run.out, large + ": is too large")) << run.out;
   EXPECT_TRUE(Has(run.out, fifo + ": is not a regular file")) << run.out;
 }

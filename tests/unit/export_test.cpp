@@ -19,17 +19,17 @@ namespace fs = std::filesystem;
 class ExportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ws.Library.ROMPath = dir.str() + "roms/";
+    ws.Library.ROMPath = dir.path() + "roms/";
     fs::create_directories(ws.Library.ROMPath);
-    testing::MessageLog quiet;
+    test::RecordingUI quiet;
     NewProject(ws.Proj, quiet);
     half = Rom("Half Game.nes", 1, 1);
     full = Rom("Full Game.nes", 2, 4);
     wide = Rom("Wide Chr.nes", 1, 2);
   }
   int Rom(const std::string& name, int prgUnits, int chrUnits) {
-    testing::WriteBytes(ws.Library.ROMPath + name, testing::MakeNesImage(prgUnits, chrUnits, 0, false, 0x11, 0x22));
-    return testing::AddRom(ws, name, 0xA0000000u + static_cast<unsigned>(ws.Library.ROMList.size()), prgUnits * 16384,
+    dir.Write("roms/" + name, test::FilledINesImage(prgUnits, chrUnits, 0, false, 0x11, 0x22));
+    return test::AddRom(ws, name, 0xA0000000u + static_cast<unsigned>(ws.Library.ROMList.size()), prgUnits * 16384,
                            chrUnits * 8192);
   }
   void Fill(int index) {
@@ -38,27 +38,27 @@ class ExportTest : public ::testing::Test {
   std::string Export() {
     ui.Clear();
     ok = ExportProject(ws, templates, ui);
-    return ui.messages.empty() ? "(none)" : ui.messages.back().text;
+    return ui.Messages().empty() ? "(none)" : ui.Messages().back().text;
   }
 
-  testing::ScratchDir dir;
+  test::TempDir dir;
   Workspace ws;
   TemplateChoice templates;  // the built-in ones
-  testing::MessageLog ui;
+  test::RecordingUI ui;
   int half = 0, full = 0, wide = 0;
   bool ok = false;
 };
 
 TEST_F(ExportTest, UnsavedProjectIsRefusedWhateverTheSlots) {
-  templates.MenuRomFile = dir.str() + "no-such-template.bin";  // not read before the checks
+  templates.MenuRomFile = dir.path() + "no-such-template.bin";  // not read before the checks
   EXPECT_EQ(Export(), "Please save project before exporting!");
   EXPECT_FALSE(ok);
-  EXPECT_EQ(ui.messages[0].caption, "Error");
-  EXPECT_TRUE(ui.status.empty());
+  EXPECT_EQ(ui.Messages()[0].kind, MsgKind::Error);
+  EXPECT_TRUE(ui.Statuses().empty());
 }
 
 TEST_F(ExportTest, SlotsWithoutRomAreListedInOrder) {
-  ws.Proj.ProjectFileName = dir.str() + "set.korva";
+  ws.Proj.ProjectFileName = dir.path() + "set.korva";
   Fill(half);
   ws.Proj.slot(3).ROMIndex = -1;
   ws.Proj.slot(7).ROMIndex = -1;
@@ -67,7 +67,7 @@ TEST_F(ExportTest, SlotsWithoutRomAreListedInOrder) {
 }
 
 TEST_F(ExportTest, CapacityIsCheckedBeforeTheFiles) {
-  ws.Proj.ProjectFileName = dir.str() + "set.korva";
+  ws.Proj.ProjectFileName = dir.path() + "set.korva";
   Fill(full);
   fs::remove(ws.Library.ROMPath + "Half Game.nes");
   EXPECT_EQ(Export(),
@@ -75,8 +75,8 @@ TEST_F(ExportTest, CapacityIsCheckedBeforeTheFiles) {
 }
 
 TEST_F(ExportTest, MissingFilesAreListedPerSlot) {
-  ws.Proj.ProjectFileName = dir.str() + "set.korva";
-  const int odd = testing::AddRom(ws, "100% Odd.nes", 0xBEEF, 16384, 8192);
+  ws.Proj.ProjectFileName = dir.path() + "set.korva";
+  const int odd = test::AddRom(ws, "100% Odd.nes", 0xBEEF, 16384, 8192);
   Fill(full);
   ws.Proj.slot(1).ROMIndex = half;
   ws.Proj.slot(4).ROMIndex = odd;
@@ -87,27 +87,27 @@ TEST_F(ExportTest, MissingFilesAreListedPerSlot) {
 }
 
 TEST_F(ExportTest, SixteenKilobyteGameWithLargeChrPassesTheChecksButNotTheBuild) {
-  ws.Proj.ProjectFileName = dir.str() + "set.korva";
+  ws.Proj.ProjectFileName = dir.path() + "set.korva";
   Fill(wide);
   EXPECT_EQ(Export(), "Cannot build rom! At least one ROM needs to be PRG 16kb");
   EXPECT_FALSE(ok);
   EXPECT_TRUE(fs::exists(ws.Proj.ProjectFileName));  // saved before the build
-  EXPECT_EQ(ui.status, std::vector<std::string>{"Project saved!|2"});
-  EXPECT_EQ(ui.messages.size(), 1u);
-  EXPECT_FALSE(fs::exists(dir.str() + "set-prg.bin"));
+  EXPECT_EQ(ui.Statuses(), (std::vector<std::pair<std::string, int>>{{"Project saved!", 2}}));
+  EXPECT_EQ(ui.Messages().size(), 1u);
+  EXPECT_FALSE(fs::exists(dir.path() + "set-prg.bin"));
 }
 
 TEST_F(ExportTest, SuccessWritesThreeFilesBesideTheProject) {
-  fs::create_directories(dir.str() + "my.sets");
-  ws.Proj.ProjectFileName = dir.str() + "my.sets/Volume 1.korva";
+  fs::create_directories(dir.path() + "my.sets");
+  ws.Proj.ProjectFileName = dir.path() + "my.sets/Volume 1.korva";
   Fill(full);
   ws.Proj.slot(5).ROMIndex = half;
-  EXPECT_EQ(Export(), "Programming files for KORVA exported to project directory!\r\n\r\n" + dir.str() + "my.sets/");
+  EXPECT_EQ(Export(), "Programming files for KORVA exported to project directory!\r\n\r\n" + dir.path() + "my.sets/");
   EXPECT_TRUE(ok);
-  EXPECT_EQ(ui.messages[0].caption, "Information");
-  EXPECT_EQ(fs::file_size(dir.str() + "my.sets/Volume 1-prg.bin"), 524288u);
-  EXPECT_EQ(fs::file_size(dir.str() + "my.sets/Volume 1-chr.bin"), 524288u);
-  EXPECT_EQ(fs::file_size(dir.str() + "my.sets/Volume 1-instrom.bin"), 131072u);
+  EXPECT_EQ(ui.Messages()[0].kind, MsgKind::Information);
+  EXPECT_EQ(fs::file_size(dir.path() + "my.sets/Volume 1-prg.bin"), 524288u);
+  EXPECT_EQ(fs::file_size(dir.path() + "my.sets/Volume 1-chr.bin"), 524288u);
+  EXPECT_EQ(fs::file_size(dir.path() + "my.sets/Volume 1-instrom.bin"), 131072u);
   EXPECT_TRUE(ws.Proj.ProjectModified);
   // The saved project reads back to the same slots.
   const Project again = ReadProjectFile(ws.Proj.ProjectFileName, ws.Library);
@@ -116,21 +116,21 @@ TEST_F(ExportTest, SuccessWritesThreeFilesBesideTheProject) {
 }
 
 TEST_F(ExportTest, TemplatesAreReplacedOnlyByTheProjectDirectoryOrANamedFileAndSaySo) {
-  ws.Proj.ProjectFileName = dir.str() + "set.korva";
+  ws.Proj.ProjectFileName = dir.path() + "set.korva";
   Fill(full);
   ws.Proj.slot(5).ROMIndex = half;
-  testing::WriteBytes(dir.str() + "menu.bin", testing::MakeMenuTemplate());
-  testing::WriteBytes(dir.str() + "instrom.bin", std::vector<std::uint8_t>(kInstRomTemplateSize, 0x3F));
-  const std::string done = "Programming files for KORVA exported to project directory!\r\n\r\n" + dir.str();
+  dir.Write("menu.bin", test::MakeMenuTemplate());
+  dir.Write("instrom.bin", std::vector<std::uint8_t>(kInstRomTemplateSize, 0x3F));
+  const std::string done = "Programming files for KORVA exported to project directory!\r\n\r\n" + dir.path();
   const struct {
     TemplateChoice choice;
     std::string tail;
   } cases[] = {
       {{}, ""},  // a file in the project directory alone changes nothing
       {{.FromProjectDirectory = true}, "\r\n\r\n(instruction ROM: instrom.bin from the project directory)"},
-      {{.MenuRomFile = dir.str() + "menu.bin"}, "\r\n\r\n(menu program: " + dir.str() + "menu.bin)"},
-      {{.MenuRomFile = dir.str() + "menu.bin", .FromProjectDirectory = true},
-       "\r\n\r\n(menu program: " + dir.str() + "menu.bin; instruction ROM: instrom.bin from the project directory)"},
+      {{.MenuRomFile = dir.path() + "menu.bin"}, "\r\n\r\n(menu program: " + dir.path() + "menu.bin)"},
+      {{.MenuRomFile = dir.path() + "menu.bin", .FromProjectDirectory = true},
+       "\r\n\r\n(menu program: " + dir.path() + "menu.bin; instruction ROM: instrom.bin from the project directory)"},
   };  // (a wrong-sized file refuses the build: the command line tests)
   for (const auto& c : cases) {
     templates = c.choice;
@@ -157,7 +157,7 @@ TEST_F(ExportTest, EveryNameIsCheckedBeforeTheFirstWrite) {
   ws.Proj.slot(2).ROMIndex = half;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.baseLength);
-    const std::string base = dir.str() + std::string(c.baseLength, 'n');
+    const std::string base = dir.path() + std::string(c.baseLength, 'n');
     ws.Proj.ProjectFileName = base + ".korva";
     if (c.inTheWay) fs::create_directory(base + c.inTheWay);
     if (!c.reason) {

@@ -18,41 +18,34 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "TestArchives.h"
 
 namespace fs = std::filesystem;
 using korva::test::Bytes;
-
-namespace {
-// A fresh directory under /tmp, removed with everything in it.
-struct TempDir {
-  TempDir() {
-    std::string name = "/tmp/korva-dir-XXXXXX";
-    path = ::mkdtemp(name.data());
-  }
-  ~TempDir() { fs::remove_all(path); }
-  std::string path;
-};
-}  // namespace
+using korva::test::TempDir;
 
 TEST(FileUtil, ReadWholeFileReturnsEveryByte) {
   const Bytes content = korva::test::PatternBytes(70000, 3);
-  korva::test::TempFile file(content);
-  EXPECT_EQ(korva::ReadWholeFile(file.path(), 1 << 20), content);
+  const korva::test::TempDir temp;
+  const std::string file = temp.Write("file.bin", content);
+  EXPECT_EQ(korva::ReadWholeFile(file, 1 << 20), content);
 }
 
 TEST(FileUtil, ReadWholeFileRefusesMissingDirectoryAndOversizedFiles) {
   EXPECT_THROW(korva::ReadWholeFile("/tmp/korva-no-such-file-here", 100), korva::FileError);
   EXPECT_THROW(korva::ReadWholeFile("/tmp", 100), korva::FileError);
-  korva::test::TempFile file(Bytes(101, 7));
-  EXPECT_THROW(korva::ReadWholeFile(file.path(), 100), korva::FileError);
-  EXPECT_EQ(korva::ReadWholeFile(file.path(), 101).size(), 101u);
+  const korva::test::TempDir temp;
+  const std::string file = temp.Write("file.bin", Bytes(101, 7));
+  EXPECT_THROW(korva::ReadWholeFile(file, 100), korva::FileError);
+  EXPECT_EQ(korva::ReadWholeFile(file, 101).size(), 101u);
 }
 
 TEST(FileUtil, ReadFileWithinTellsAnOversizedFileFromAnError) {
-  korva::test::TempFile file(korva::test::PatternBytes(5000, 9));
-  EXPECT_FALSE(korva::ReadFileWithin(file.path(), 4999).has_value());
-  const auto whole = korva::ReadFileWithin(file.path(), 5000);
+  const korva::test::TempDir temp;
+  const std::string file = temp.Write("file.bin", korva::test::PatternBytes(5000, 9));
+  EXPECT_FALSE(korva::ReadFileWithin(file, 4999).has_value());
+  const auto whole = korva::ReadFileWithin(file, 5000);
   ASSERT_TRUE(whole.has_value());
   EXPECT_EQ(*whole, korva::test::PatternBytes(5000, 9));
   EXPECT_THROW(korva::ReadFileWithin("/tmp/korva-no-such-file-here", 100), korva::FileError);
@@ -69,18 +62,20 @@ TEST(FileUtil, ReadFileWithinReadsFilesThatReportNoSize) {
 }
 
 TEST(FileUtil, AFileShorterThanItsSizeIsAnError) {
-  korva::test::TempFile file(korva::test::PatternBytes(5000, 9));
-  const int fd = ::open(file.path().c_str(), O_RDONLY);
+  const korva::test::TempDir temp;
+  const std::string file = temp.Write("file.bin", korva::test::PatternBytes(5000, 9));
+  const int fd = ::open(file.c_str(), O_RDONLY);
   ASSERT_GE(fd, 0);
-  EXPECT_EQ(korva::ReadFileBytes(fd, 5000, file.path()), korva::test::PatternBytes(5000, 9));
-  ASSERT_EQ(::truncate(file.path().c_str(), 1000), 0);  // shrinks after its size was taken
-  EXPECT_THROW(korva::ReadFileBytes(fd, 5000, file.path()), korva::FileError);
+  EXPECT_EQ(korva::ReadFileBytes(fd, 5000, file), korva::test::PatternBytes(5000, 9));
+  ASSERT_EQ(::truncate(file.c_str(), 1000), 0);  // shrinks after its size was taken
+  EXPECT_THROW(korva::ReadFileBytes(fd, 5000, file), korva::FileError);
   ::close(fd);
 }
 
 TEST(FileUtil, ReadWholeFileOfEmptyFileIsEmpty) {
-  korva::test::TempFile file(Bytes{});
-  EXPECT_TRUE(korva::ReadWholeFile(file.path(), 100).empty());
+  const korva::test::TempDir temp;
+  const std::string file = temp.Write("file.bin", Bytes{});
+  EXPECT_TRUE(korva::ReadWholeFile(file, 100).empty());
 }
 
 TEST(FileUtil, ReadWholeFileNamesTheFileInItsMessage) {
@@ -94,13 +89,13 @@ TEST(FileUtil, ReadWholeFileNamesTheFileInItsMessage) {
 
 TEST(FileUtil, WriteFileAtomicReplacesAndLeavesNoTempFiles) {
   TempDir dir;
-  const std::string path = dir.path + "/out.bin";
+  const std::string path = dir.path() + "out.bin";
   korva::WriteFileAtomic(path, std::string_view("first version, long"));
   korva::WriteFileAtomic(path, std::string_view("second"));
   const Bytes back = korva::ReadWholeFile(path, 100);
   EXPECT_EQ(std::string(back.begin(), back.end()), "second");
   int files = 0;
-  for (const auto& entry : fs::directory_iterator(dir.path)) {
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
     (void)entry;
     ++files;
   }
@@ -110,18 +105,18 @@ TEST(FileUtil, WriteFileAtomicReplacesAndLeavesNoTempFiles) {
 TEST(FileUtil, WriteFileAtomicFailureKeepsTheOldFile) {
   TempDir dir;
   // A directory in the way: the rename over it fails, the temp file goes.
-  const std::string blocked = dir.path + "/blocked";
+  const std::string blocked = dir.path() + "blocked";
   fs::create_directory(blocked);
   fs::create_directory(blocked + "/inner");
   EXPECT_THROW(korva::WriteFileAtomic(blocked, std::string_view("x")), korva::FileError);
   EXPECT_TRUE(fs::is_directory(blocked + "/inner"));
   int files = 0;
-  for (const auto& entry : fs::directory_iterator(dir.path)) {
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
     (void)entry;
     ++files;
   }
   EXPECT_EQ(files, 1);
-  EXPECT_THROW(korva::WriteFileAtomic(dir.path + "/no/such/dir/file", std::string_view("x")),
+  EXPECT_THROW(korva::WriteFileAtomic(dir.path() + "no/such/dir/file", std::string_view("x")),
                korva::FileError);
 }
 
@@ -153,12 +148,12 @@ std::vector<std::string> Names(const std::string& dir) {
 
 TEST(FileUtil, WriteFileAtomicKeepsTheModeAndWritesThroughLinks) {
   TempDir dir;
-  fs::create_directory(dir.path + "/real");
+  fs::create_directory(dir.path() + "real");
   for (const mode_t mode : {0600, 0640, 0755, 0444}) {
     SCOPED_TRACE(mode);
     // The file itself, then a relative link to it, which must stay a link.
-    const std::string file = dir.path + "/real/file";
-    const std::string link = dir.path + "/link";
+    const std::string file = dir.path() + "real/file";
+    const std::string link = dir.path() + "link";
     korva::WriteFileAtomic(file, std::string_view("old"));
     ::chmod(file.c_str(), mode);
     fs::remove(link);
@@ -175,20 +170,20 @@ TEST(FileUtil, WriteFileAtomicKeepsTheModeAndWritesThroughLinks) {
     }
   }
   // A link to a file not there yet creates it; a new file gets 0666 less the umask.
-  fs::create_symlink("real/new", dir.path + "/dangling");
+  fs::create_symlink("real/new", dir.path() + "dangling");
   const mode_t mask = ::umask(027);
-  korva::WriteFileAtomic(dir.path + "/dangling", std::string_view("new"));
+  korva::WriteFileAtomic(dir.path() + "dangling", std::string_view("new"));
   ::umask(mask);
-  EXPECT_EQ(Text(dir.path + "/real/new"), "new");
-  EXPECT_EQ(fs::status(dir.path + "/real/new").permissions(), static_cast<fs::perms>(0640));
-  EXPECT_EQ(Names(dir.path + "/real"), (std::vector<std::string>{"file", "new"}));
+  EXPECT_EQ(Text(dir.path() + "real/new"), "new");
+  EXPECT_EQ(fs::status(dir.path() + "real/new").permissions(), static_cast<fs::perms>(0640));
+  EXPECT_EQ(Names(dir.path() + "real"), (std::vector<std::string>{"file", "new"}));
 }
 
 TEST(FileUtil, WriteFileAtomicRefusesWhatADirectWriteRefuses) {
   // Each time the message is the one a direct write gives, the old file is
   // untouched and no temporary file stays.
   TempDir dir;
-  ::chmod(dir.path.c_str(), 0777);
+  ::chmod(dir.path().c_str(), 0777);
   struct Case {
     std::string name;
     mode_t mode;  // of an existing file, 0 for none
@@ -200,12 +195,12 @@ TEST(FileUtil, WriteFileAtomicRefusesWhatADirectWriteRefuses) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string path = dir.path + "/" + c.name;
+    const std::string path = dir / c.name;
     if (c.mode) {
       korva::WriteFileAtomic(path, std::string_view("old"));
       ::chmod(path.c_str(), c.mode);
     }
-    const std::vector<std::string> before = Names(dir.path);
+    const std::vector<std::string> before = Names(dir.path());
     EXPECT_TRUE(AsUnprivileged([&] {
       const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0666);
       if (fd >= 0) return false;
@@ -223,7 +218,7 @@ TEST(FileUtil, WriteFileAtomicRefusesWhatADirectWriteRefuses) {
       }
       return false;
     }));
-    EXPECT_EQ(Names(dir.path), before);
+    EXPECT_EQ(Names(dir.path()), before);
     if (c.mode) {
       EXPECT_EQ(Text(path), "old");
     }
@@ -233,23 +228,24 @@ TEST(FileUtil, WriteFileAtomicRefusesWhatADirectWriteRefuses) {
 TEST(FileUtil, WriteFileAtomicUsesShortTemporariesAndRemovesStaleOnes) {
   TempDir dir;
   // A name that fills the limit has no room for a suffix.
-  const std::string longest = dir.path + "/" + std::string(255, 'n');
+  const std::string longest = dir / std::string(255, 'n');
   korva::WriteFileAtomic(longest, std::string_view("fits"));
   EXPECT_EQ(Text(longest), "fits");
   // Left by a killed save: removed. Held by a save under way: kept.
-  std::ofstream(dir.path + "/.korva-Stale1") << "partial";
-  std::ofstream(dir.path + "/.korva-InUse1") << "partial";
-  const int held = ::open((dir.path + "/.korva-InUse1").c_str(), O_RDONLY);
+  std::ofstream(dir.path() + ".korva-Stale1") << "partial";
+  std::ofstream(dir.path() + ".korva-InUse1") << "partial";
+  const int held = ::open((dir.path() + ".korva-InUse1").c_str(), O_RDONLY);
   ASSERT_EQ(::flock(held, LOCK_EX), 0);
-  korva::WriteFileAtomic(dir.path + "/out.bin", std::string_view("new"));
+  korva::WriteFileAtomic(dir.path() + "out.bin", std::string_view("new"));
   ::close(held);
-  EXPECT_EQ(Names(dir.path), (std::vector<std::string>{".korva-InUse1", std::string(255, 'n'), "out.bin"}));
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{".korva-InUse1", std::string(255, 'n'), "out.bin"}));
 }
 
 TEST(FileUtil, ExistenceTestsTellFilesFromDirectories) {
-  korva::test::TempFile file(Bytes{1});
-  EXPECT_TRUE(korva::FileExists(file.path()));
-  EXPECT_FALSE(korva::DirectoryExists(file.path()));
+  const korva::test::TempDir temp;
+  const std::string file = temp.Write("file.bin", Bytes{1});
+  EXPECT_TRUE(korva::FileExists(file));
+  EXPECT_FALSE(korva::DirectoryExists(file));
   EXPECT_TRUE(korva::DirectoryExists("/tmp"));
   EXPECT_FALSE(korva::FileExists("/tmp"));
   EXPECT_FALSE(korva::FileExists(""));

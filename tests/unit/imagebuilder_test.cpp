@@ -161,12 +161,12 @@ TEST(MenuTitle, Padding) {
 class BuildTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ws.Library.ROMPath = dir.str();
-    templates.MenuRom = testing::MakeMenuTemplate();
+    ws.Library.ROMPath = dir.path();
+    templates.MenuRom = test::MakeMenuTemplate();
     templates.InstRom.assign(kInstRomTemplateSize, 0x3F);
     templates.MenuRomSource = "test menu";
     templates.InstRomSource = "test inst";
-    testing::MessageLog quiet;
+    test::RecordingUI quiet;
     NewProject(ws.Proj, quiet);
   }
 
@@ -177,10 +177,10 @@ class BuildTest : public ::testing::Test {
     const int prgUnits = kind == kFull32 ? 2 : 1;
     const int chrUnits = kind == kFull16 ? 2 : (kind == kFull32 ? 4 : 1);
     const std::string name = "game" + std::to_string(n) + ext;
-    testing::WriteBytes(dir.path() / name,
-                        testing::MakeNesImage(prgUnits, chrUnits, mapper, mirroring == "v",
+    dir.Write(name,
+                        test::FilledINesImage(prgUnits, chrUnits, mapper, mirroring == "v",
                                               static_cast<std::uint8_t>(0x10 + n), static_cast<std::uint8_t>(0x80 + n), cut));
-    const int index = testing::AddRom(ws, name, 0x1000u + static_cast<unsigned>(n), prgUnits * 16384,
+    const int index = test::AddRom(ws, name, 0x1000u + static_cast<unsigned>(n), prgUnits * 16384,
                                       chrUnits * 8192, mapper, mirroring);
     ws.Proj.slot(n).ROMIndex = index;
     ws.Proj.slot(n).Title = "GAME " + std::to_string(n);
@@ -190,16 +190,16 @@ class BuildTest : public ::testing::Test {
     for (int n = 1; n <= 16; ++n) Game(n, n == halfSlot ? kHalf : kindOfOthers);
   }
   bool Build() { return BuildImages(ws.Proj, ws.Library, templates, base(), ui); }
-  std::string base() const { return dir.str() + "cart"; }
+  std::string base() const { return dir.path() + "cart"; }
   bool NothingWritten() const {
     return !fs::exists(base() + "-prg.bin") && !fs::exists(base() + "-chr.bin") && !fs::exists(base() + "-instrom.bin");
   }
-  std::string OnlyMessage() const { return ui.messages.size() == 1 ? ui.messages[0].text : "(messages: " + std::to_string(ui.messages.size()) + ")"; }
+  std::string OnlyMessage() const { return ui.Messages().size() == 1 ? ui.Messages()[0].text : "(messages: " + std::to_string(ui.Messages().size()) + ")"; }
 
-  testing::ScratchDir dir;
+  test::TempDir dir;
   Workspace ws;
   Templates templates;
-  testing::MessageLog ui;
+  test::RecordingUI ui;
 };
 
 std::size_t MenuPrg(unsigned address) { return 0x4000 + (address - 0xC000); }
@@ -212,11 +212,11 @@ TEST_F(BuildTest, MixedBuildImagesAndSlotTable) {
   ws.Proj.slot(8).Title = std::string(23, 'R');
   ws.Proj.Cartridge.InstLine1 = "pick (one)";
   ASSERT_TRUE(Build()) << OnlyMessage();
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(ui.Messages().empty());
 
-  const Bytes prg = testing::ReadBytes(base() + "-prg.bin");
-  const Bytes chr = testing::ReadBytes(base() + "-chr.bin");
-  const Bytes inst = testing::ReadBytes(base() + "-instrom.bin");
+  const Bytes prg = test::ReadBytes(base() + "-prg.bin");
+  const Bytes chr = test::ReadBytes(base() + "-chr.bin");
+  const Bytes inst = test::ReadBytes(base() + "-instrom.bin");
   ASSERT_EQ(prg.size(), 524288u);
   ASSERT_EQ(chr.size(), 524288u);
   ASSERT_EQ(inst.size(), 131072u);
@@ -224,7 +224,7 @@ TEST_F(BuildTest, MixedBuildImagesAndSlotTable) {
 
   // The slot table: icon, mirroring, half-bank flag, PRG bank, CHR bank, mapper.
   const auto entry = [&](int n) {
-    const std::size_t at = MenuPrg(testing::kTestSlotTable) + 6 * static_cast<std::size_t>(n - 1);
+    const std::size_t at = MenuPrg(test::kTestSlotTable) + 6 * static_cast<std::size_t>(n - 1);
     return Bytes(prg.begin() + static_cast<std::ptrdiff_t>(at), prg.begin() + static_cast<std::ptrdiff_t>(at + 6));
   };
   EXPECT_EQ(entry(2), (Bytes{2, 0, 1, 0, 1, 0}));
@@ -233,7 +233,7 @@ TEST_F(BuildTest, MixedBuildImagesAndSlotTable) {
   EXPECT_EQ(entry(4), (Bytes{0, 1, 0, 6, 8, 87}));
   EXPECT_EQ(entry(5), (Bytes{1, 0, 0, 8, 12, 0}));  // "x" is not vertical
   EXPECT_EQ(entry(6), (Bytes{2, 0, 0, 10, 16, 3}));
-  EXPECT_EQ(prg[MenuPrg(testing::kTestCount)], 16);
+  EXPECT_EQ(prg[MenuPrg(test::kTestCount)], 16);
 
   // Game data where the placement puts it; the menu at 0x4000 and CHR 0.
   EXPECT_EQ(prg[0x0000], 0x5A);
@@ -257,17 +257,17 @@ TEST_F(BuildTest, MixedBuildImagesAndSlotTable) {
 
   // Titles, with the "%" filler; the template's 4 bytes before and 0x00 after stay.
   const auto title = [&](int n) {
-    const std::size_t at = MenuPrg(testing::kTestTitles + 24u * static_cast<unsigned>(n - 1));
+    const std::size_t at = MenuPrg(test::kTestTitles + 24u * static_cast<unsigned>(n - 1));
     return std::string(prg.begin() + static_cast<std::ptrdiff_t>(at), prg.begin() + static_cast<std::ptrdiff_t>(at + 24));
   };
   EXPECT_EQ(title(1), "HDR!GAME 1 " + std::string(11, '%') + "%" + '\0');  // 18 written, the 19th kept
   EXPECT_EQ(title(7), "HDR!" + std::string(19, 'Q') + '\0');
   EXPECT_EQ(title(8), "HDR!" + std::string(19, 'R') + '\0');
   // Instruction lines through SanitizeTitle; the template's spaces follow.
-  const std::size_t line1 = MenuPrg(testing::kTestLine1);
+  const std::size_t line1 = MenuPrg(test::kTestLine1);
   EXPECT_EQ(std::string(prg.begin() + static_cast<std::ptrdiff_t>(line1), prg.begin() + static_cast<std::ptrdiff_t>(line1 + 25)),
             "PICK                    " + std::string(1, '\0'));
-  const std::size_t line2 = MenuPrg(testing::kTestLine2);
+  const std::size_t line2 = MenuPrg(test::kTestLine2);
   EXPECT_EQ(std::string(prg.begin() + static_cast<std::ptrdiff_t>(line2), prg.begin() + static_cast<std::ptrdiff_t>(line2 + 24)),
             "   GAME PAK: VOLUME 1   ");
 }
@@ -275,8 +275,8 @@ TEST_F(BuildTest, MixedBuildImagesAndSlotTable) {
 TEST_F(BuildTest, AllHalfBankImagesEndInFill) {
   AllGames(kHalf);
   ASSERT_TRUE(Build()) << OnlyMessage();
-  const Bytes prg = testing::ReadBytes(base() + "-prg.bin");
-  const Bytes chr = testing::ReadBytes(base() + "-chr.bin");
+  const Bytes prg = test::ReadBytes(base() + "-prg.bin");
+  const Bytes chr = test::ReadBytes(base() + "-chr.bin");
   EXPECT_EQ(prg[0x43FFF], 0x5A);
   EXPECT_EQ(chr[0x21FFF], 0x5A);
   for (std::size_t i = 0x44000; i < prg.size(); ++i) ASSERT_EQ(prg[i], 0xFF) << i;
@@ -286,8 +286,8 @@ TEST_F(BuildTest, AllHalfBankImagesEndInFill) {
 TEST_F(BuildTest, FullBankSixteenKilobyteGameLeavesItsUpperHalfFilled) {
   AllGames(kFull16);
   ASSERT_TRUE(Build()) << OnlyMessage();
-  const Bytes prg = testing::ReadBytes(base() + "-prg.bin");
-  const Bytes chr = testing::ReadBytes(base() + "-chr.bin");
+  const Bytes prg = test::ReadBytes(base() + "-prg.bin");
+  const Bytes chr = test::ReadBytes(base() + "-chr.bin");
   EXPECT_EQ(prg[0x8001], 0x12);
   for (std::size_t i = 0xC000; i < 0x10000; ++i) ASSERT_EQ(prg[i], 0xFF) << i;
   EXPECT_EQ(chr[0x8001], 0x82);
@@ -298,7 +298,7 @@ TEST_F(BuildTest, NoHalfBankGameIsRefused) {
   AllGames(kFull16, 0);
   EXPECT_FALSE(Build());
   EXPECT_EQ(OnlyMessage(), "Cannot build rom! At least one ROM needs to be PRG 16kb");
-  EXPECT_EQ(ui.messages[0].caption, "Error");
+  EXPECT_EQ(ui.Messages()[0].kind, MsgKind::Error);
   EXPECT_TRUE(NothingWritten());
 }
 
@@ -314,7 +314,7 @@ TEST_F(BuildTest, ShortRomDataIsRefusedNamingSlotAndFile) {
 
 TEST_F(BuildTest, HeaderOnlyFileIsRefused) {
   AllGames(kFull32);
-  testing::WriteBytes(dir.path() / "game5.nes", Bytes(10, 0x4E));
+  dir.Write("game5.nes", Bytes(10, 0x4E));
   EXPECT_FALSE(Build());
   EXPECT_NE(OnlyMessage().find("Slot 5: \"game5.nes\" holds 0 bytes"), std::string::npos) << OnlyMessage();
   EXPECT_TRUE(NothingWritten());
@@ -348,14 +348,14 @@ TEST_F(BuildTest, UnknownExtensionIsRefusedAndCaseIsIgnored) {
 
 TEST_F(BuildTest, BrokenArchiveShowsTheReaderErrorAndFileName) {
   AllGames(kFull32);
-  testing::WriteBytes(dir.path() / "broken.zip", Bytes(100, 0x00));
-  const int index = testing::AddRom(ws, "broken.zip", 0x777, 32768, 32768);
+  dir.Write("broken.zip", Bytes(100, 0x00));
+  const int index = test::AddRom(ws, "broken.zip", 0x777, 32768, 32768);
   ws.Proj.slot(3).ROMIndex = index;
   EXPECT_FALSE(Build());
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_TRUE(ui.messages[0].plain);
-  EXPECT_EQ(ui.messages[0].caption, "Error");
-  const std::string& text = ui.messages[0].text;
+  ASSERT_EQ(ui.Messages().size(), 1u);
+  EXPECT_EQ(ui.Messages()[0].what, test::RecordedCall::What::Plain);
+  EXPECT_EQ(ui.Messages()[0].caption, "Error");
+  const std::string text = ui.Messages()[0].text;
   EXPECT_EQ(text.substr(text.size() - 14), "\r\n\r\nbroken.zip") << text;
   EXPECT_TRUE(NothingWritten());
 }
@@ -363,31 +363,31 @@ TEST_F(BuildTest, BrokenArchiveShowsTheReaderErrorAndFileName) {
 TEST_F(BuildTest, GamesFromArchivesGiveTheSameImagesAsLooseFiles) {
   AllGames(kFull32);
   ASSERT_TRUE(Build());
-  const Bytes prg = testing::ReadBytes(base() + "-prg.bin");
-  const Bytes chr = testing::ReadBytes(base() + "-chr.bin");
+  const Bytes prg = test::ReadBytes(base() + "-prg.bin");
+  const Bytes chr = test::ReadBytes(base() + "-chr.bin");
   // Slot 5 deflated inside a folder, slot 6 stored: the same ROM data.
   for (int n : {5, 6}) {
     const std::string nes = "game" + std::to_string(n) + ".nes";
-    const Bytes image = testing::ReadBytes(dir.path() / nes);
+    const Bytes image = test::ReadBytes(dir / nes);
     korva::test::ZipBuilder zip;
     if (n == 5) zip.Folder("roms/").Deflated("roms/" + nes, image);
     else zip.Stored(nes, image);
     const std::string name = "GAME" + std::to_string(n) + ".ZIP";  // extensions compare case-blind
-    testing::WriteBytes(dir.path() / name, zip.Build());
-    fs::remove(dir.path() / nes);
+    dir.Write(name, zip.Build());
+    fs::remove(dir / nes);
     ws.Library.ROMList[static_cast<std::size_t>(ws.Proj.slot(n).ROMIndex)].Filename = name;
   }
   ASSERT_TRUE(Build()) << OnlyMessage();
-  EXPECT_EQ(testing::ReadBytes(base() + "-prg.bin"), prg);
-  EXPECT_EQ(testing::ReadBytes(base() + "-chr.bin"), chr);
+  EXPECT_EQ(test::ReadBytes(base() + "-prg.bin"), prg);
+  EXPECT_EQ(test::ReadBytes(base() + "-chr.bin"), chr);
 }
 
 TEST_F(BuildTest, ArchiveWithTwoFilesIsRefused) {
   AllGames(kFull32);
-  const Bytes image = testing::ReadBytes(dir.path() / "game4.nes");
+  const Bytes image = test::ReadBytes(dir / "game4.nes");
   korva::test::ZipBuilder zip;
   zip.Stored("a.nes", image).Stored("b.nes", image);
-  testing::WriteBytes(dir.path() / "two.zip", zip.Build());
+  dir.Write("two.zip", zip.Build());
   ws.Library.ROMList[static_cast<std::size_t>(ws.Proj.slot(4).ROMIndex)].Filename = "two.zip";
   EXPECT_FALSE(Build());
   EXPECT_NE(OnlyMessage().find("two.zip"), std::string::npos) << OnlyMessage();
@@ -397,7 +397,7 @@ TEST_F(BuildTest, ArchiveWithTwoFilesIsRefused) {
 
 TEST_F(BuildTest, UnreadableRomFileIsAnError) {
   AllGames(kFull32);
-  fs::remove(dir.path() / "game12.nes");
+  fs::remove(dir / "game12.nes");
   EXPECT_ANY_THROW(Build());
   EXPECT_TRUE(NothingWritten());
 }
@@ -423,7 +423,7 @@ TEST_F(BuildTest, WrongTemplatesAreRefusedBeforeAnythingIsWritten) {
   templates.MenuRom[6] = 0xF0, templates.MenuRom[7] = 0xFF;
   expectRefusal("title pointer table at 0xFFF0");
   // A title pointer that names an entry outside the menu PRG.
-  const std::size_t pointer = 10 + (testing::kTestPointers - 0xC000) + 2 * 5;
+  const std::size_t pointer = 10 + (test::kTestPointers - 0xC000) + 2 * 5;
   templates.MenuRom[pointer] = 0xF0, templates.MenuRom[pointer + 1] = 0xFF;
   expectRefusal("title entry at 0xFFF0");
   templates.MenuRom.clear();

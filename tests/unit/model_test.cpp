@@ -36,6 +36,31 @@ TEST(TitleCharacterSet, MembersAndNonMembers) {
   EXPECT_FALSE(IsTitleChar(0));
 }
 
+// Typed, pasted or given on the command line: accents go before the filter,
+// and what the filter still drops is listed once each.
+TEST(CleanTitleText, PlainLettersFirstThenTheFilter) {
+  struct Case {
+    const char* in;
+    const char* text;
+    std::vector<std::string> dropped;
+  };
+  const Case cases[] = {
+      {"Caf\xc3\xa9 cr\xc3\xa8me", "CAFE CREME", {}},
+      {"\xc3\x86sir Stra\xc3\x9f" "e \xc5\x81\xc3\xb3" "d\xc5\xba \xe1\xba\xa0", "AESIR STRASSE LODZ A", {}},
+      {"\xe2\x80\x9cRock\xe2\x80\x9d \xe2\x80\x93 it\xe2\x80\x99s\xe2\x80\xa6", "ROCK - IT'S...", {"\""}},
+      {"\xef\xbc\xa1\xef\xbc\x91\xc2\xa0x\ty\r\nz\xc2\xad", "A1 X Y  Z", {}},
+      {"a,b;c,d\xe2\x82\xac" "e\xe2\x82\xac", "ABCDE", {",", ";", "\xe2\x82\xac"}},
+      {"ok\xff\xc3", "OK", {"\xef\xbf\xbd"}},
+      {"\x01\x03\x7f(x)", "(X)", {}},
+  };
+  for (const Case& c : cases) {
+    const CleanedTitle cleaned = CleanTitleText(c.in);
+    EXPECT_EQ(cleaned.Text, c.text) << c.in;
+    EXPECT_EQ(cleaned.Dropped, c.dropped) << c.in;
+  }
+  EXPECT_EQ(PlainLetters("\xc3\xa9t\xc3\xa9 \xe2\x82\xac"), "ete \xe2\x82\xac");  // no plain form: kept
+}
+
 TEST(NewProject, ResetsEverythingAndTellsTheUser) {
   Project p;
   p.slot(3).ROMIndex = 5;
@@ -45,7 +70,7 @@ TEST(NewProject, ResetsEverythingAndTellsTheUser) {
   p.Cartridge.Icons = 2;
   p.ProjectFileName = "/tmp/a.korva";
   p.ProjectModified = true;
-  testing::MessageLog ui;
+  test::RecordingUI ui;
   NewProject(p, ui);
   for (int n = 1; n <= SlotCount; ++n) {
     EXPECT_EQ(p.slot(n).ROMIndex, -1);
@@ -59,7 +84,7 @@ TEST(NewProject, ResetsEverythingAndTellsTheUser) {
   EXPECT_EQ(p.Cartridge.Icons, 1);
   EXPECT_TRUE(p.ProjectFileName.empty());
   EXPECT_FALSE(p.ProjectModified);
-  EXPECT_EQ(ui.status, std::vector<std::string>{"New project created!|2"});
+  EXPECT_EQ(ui.Statuses(), (std::vector<std::pair<std::string, int>>{{"New project created!", 2}}));
 }
 
 TEST(ROMInfoText, WholeKilobytesOrEmpty) {

@@ -72,8 +72,8 @@ class ProjectCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     NewProject(ws.Proj, ui);
-    testing::AddRom(ws, "Rocket Rally (USA).nes", 0x0BADF00D, 32768, 8192);
-    testing::AddRom(ws, "Sky Surfer.zip", 0x00C0FFEE, 16384, 8192);
+    test::AddRom(ws, "Rocket Rally (USA).nes", 0x0BADF00D, 32768, 8192);
+    test::AddRom(ws, "Sky Surfer.zip", 0x00C0FFEE, 16384, 8192);
     ui.Clear();
   }
 
@@ -318,9 +318,9 @@ TEST_F(ProjectCommandsTest, FailedWritesRaiseAndClaimNoSuccess) {
 }
 
 TEST_F(ProjectCommandsTest, ChoosingARomSetsIndexAndSanitisedTitle) {
-  const int longName = testing::AddRom(ws, "The Legend of Something Long (USA) [!].nes", 1, 16384, 8192);
-  const int parenFirst = testing::AddRom(ws, "(Hack) Rocket.nes", 2, 16384, 8192);
-  const int punctuated = testing::AddRom(ws, "Duck, Hunt; @Home.nes", 3, 16384, 8192);
+  const int longName = test::AddRom(ws, "The Legend of Something Long (USA) [!].nes", 1, 16384, 8192);
+  const int parenFirst = test::AddRom(ws, "(Hack) Rocket.nes", 2, 16384, 8192);
+  const int punctuated = test::AddRom(ws, "Duck, Hunt; @Home.nes", 3, 16384, 8192);
 
   ws.Proj.slot(7) = Slot{-1, "TYPED BY HAND", 3};
   ChooseSlotROM(ws.Proj, ws.Library, 7, longName);
@@ -353,7 +353,7 @@ TEST_F(ProjectCommandsTest, ChoosingNoRomClearsTheIndexAndKeepsTheTitle) {
 }
 
 TEST_F(ProjectCommandsTest, SlotRomInfoShowsTheChosenRomsSizes) {
-  const int odd = testing::AddRom(ws, "Odd.nes", 5, 16384 + 1023, 24576 + 1);
+  const int odd = test::AddRom(ws, "Odd.nes", 5, 16384 + 1023, 24576 + 1);
   ws.Proj.slot(1).ROMIndex = 0;
   ws.Proj.slot(2).ROMIndex = 1;
   ws.Proj.slot(3).ROMIndex = odd;

@@ -10,15 +10,15 @@
 namespace korva {
 namespace {
 
-using testing::MessageLog;
+using test::RecordingUI;
 
 class ProjectFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     NewProject(ws.Proj, ui);
-    a = testing::AddRom(ws, "Alpha.nes", 0x1234ABCD, 16384, 8192);
-    b = testing::AddRom(ws, "Beta.zip", 0x00C0FFEE, 32768, 32768);
-    testing::AddRom(ws, "Alpha copy.nes", 0x1234ABCD, 16384, 8192);
+    a = test::AddRom(ws, "Alpha.nes", 0x1234ABCD, 16384, 8192);
+    b = test::AddRom(ws, "Beta.zip", 0x00C0FFEE, 32768, 32768);
+    test::AddRom(ws, "Alpha copy.nes", 0x1234ABCD, 16384, 8192);
     ui.Clear();
   }
 
@@ -54,11 +54,11 @@ class ProjectFileTest : public ::testing::Test {
     }
     return "(no failure)";
   }
-  std::string path() const { return dir.str() + "set1.korva"; }
+  std::string path() const { return dir.path() + "set1.korva"; }
 
-  testing::ScratchDir dir;
+  test::TempDir dir;
   Workspace ws;
-  MessageLog ui;
+  RecordingUI ui;
   int a = 0, b = 0;
 };
 
@@ -93,14 +93,14 @@ TEST_F(ProjectFileTest, WriterEscapesAndUsesEightHexDigits) {
 TEST_F(ProjectFileTest, WriteSetsModifiedAndReportsSaved) {
   WriteProjectFile(ws, path(), ui);
   EXPECT_TRUE(ws.Proj.ProjectModified);
-  EXPECT_EQ(ui.status, std::vector<std::string>{"Project saved!|2"});
-  EXPECT_EQ(testing::ReadBytes(path()).size(), ProjectFileText(ws).size());
+  EXPECT_EQ(ui.Statuses(), (std::vector<std::pair<std::string, int>>{{"Project saved!", 2}}));
+  EXPECT_EQ(test::ReadBytes(path()).size(), ProjectFileText(ws).size());
 }
 
 TEST_F(ProjectFileTest, FailedWriteStillSetsModified) {
-  EXPECT_THROW(WriteProjectFile(ws, dir.str() + "no/such/dir/x.korva", ui), FileError);
+  EXPECT_THROW(WriteProjectFile(ws, dir.path() + "no/such/dir/x.korva", ui), FileError);
   EXPECT_TRUE(ws.Proj.ProjectModified);
-  EXPECT_TRUE(ui.status.empty());
+  EXPECT_TRUE(ui.Statuses().empty());
 }
 
 TEST_F(ProjectFileTest, RoundTrip) {
@@ -129,15 +129,15 @@ TEST_F(ProjectFileTest, RoundTrip) {
   EXPECT_EQ(ws.Proj.slot(5).Title, "LOST WITHOUT ROM");  // a slot without a ROM keeps its title
   EXPECT_FALSE(ws.Proj.ProjectModified);
   EXPECT_EQ(ws.Proj.ProjectFileName, path());
-  EXPECT_TRUE(ui.status.empty());  // the reader shows nothing
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(ui.Statuses().empty());  // the reader shows nothing
+  EXPECT_TRUE(ui.Messages().empty());
 }
 
 TEST_F(ProjectFileTest, AllEmptySlotsReadBackWithoutWarning) {
-  testing::AddRom(ws, "Zero.nes", 0, 16384, 8192);  // CRC 0 must not fill the empty slots
+  test::AddRom(ws, "Zero.nes", 0, 16384, 8192);  // CRC 0 must not fill the empty slots
   WriteProjectFile(ws, path(), ui);
   ws.Proj = ReadProjectFile(path(), ws.Library);
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(ui.Messages().empty());
   for (int n = 1; n <= 16; ++n) EXPECT_EQ(ws.Proj.slot(n).ROMIndex, -1);
 }
 
@@ -195,7 +195,7 @@ TEST_F(ProjectFileTest, MissingRomsKeepTheirCrcTitleAndIcon) {
     EXPECT_EQ(slot.Title, e.title) << e.slot;
     EXPECT_EQ(slot.Icon, e.icon) << e.slot;
   }
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(ui.Messages().empty());
   EXPECT_EQ(ws.Proj.ProjectFileName, path());
   const std::string text = ProjectFileText(ws);
   EXPECT_NE(text.find("<ROM Slot=\"9\" CRC32=\"DEADBEEF\" Icon=\"1\">LOST GAME</ROM>"), std::string::npos) << text;
@@ -280,15 +280,15 @@ TEST_F(ProjectFileTest, MalformedXmlGivesTheParserText) {
   EXPECT_TRUE(ws.Proj.ProjectFileName.empty());
   // Damaged bytes: a truncated real file never reads outside its buffer.
   WriteProjectFile(ws, path(), ui);
-  auto bytes = testing::ReadBytes(path());
+  auto bytes = test::ReadBytes(path());
   for (std::size_t keep : {std::size_t(0), std::size_t(10), bytes.size() / 2, bytes.size() - 3}) {
-    testing::WriteBytes(path(), std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep)));
+    test::WriteBytes(path(), std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep)));
     EXPECT_THROW((void)ReadProjectFile(path(), ws.Library), ProjectFileError) << keep;
   }
 }
 
 TEST_F(ProjectFileTest, UnreadableFileIsAFileError) {
-  EXPECT_THROW((void)ReadProjectFile(dir.str() + "absent.korva", ws.Library), FileError);
+  EXPECT_THROW((void)ReadProjectFile(dir.path() + "absent.korva", ws.Library), FileError);
 }
 
 }  // namespace

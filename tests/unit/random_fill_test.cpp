@@ -36,7 +36,7 @@ class RandomFillTest : public ::testing::Test {
     static const char* const names[] = {"Rocket Rally (USA).nes", "Sky Surfer.zip", "Robo Rescue Squad 2.nes",
                                         "Tank Tracks (Europe).nes", "Pipe Dream Deluxe Edition Plus.nes"};
     for (int i = 0; i < count; ++i)
-      testing::AddRom(ws, names[i % 5], 0x1000u + static_cast<unsigned>(i), i % 2 ? 16384 : 32768, 8192);
+      test::AddRom(ws, names[i % 5], 0x1000u + static_cast<unsigned>(i), i % 2 ? 16384 : 32768, 8192);
   }
   // A project that a fill must partly keep: cartridge texts, a file name, icons.
   void Customise() {

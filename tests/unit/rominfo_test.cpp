@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TempDir.h"
 #include "TestArchives.h"
 #include "romlib/FileUtil.h"
 
@@ -19,9 +20,8 @@ const HeaderDatabase kNoDatabase;
 // A header with bytes 4 to 7 and 9 as given, and `dataSize` bytes of data.
 Bytes Header(std::uint8_t b4, std::uint8_t b5, std::uint8_t b6, std::uint8_t b7, std::uint8_t b9,
              std::size_t dataSize = 64) {
-  Bytes image = {0x4E, 0x45, 0x53, 0x1A, b4, b5, b6, b7, 0, b9, 0, 0, 0, 0, 0, 0};
-  const Bytes data = korva::test::PatternBytes(dataSize, b4 + b5 * 3 + b6 * 7 + b7 * 11 + b9 * 13);
-  image.insert(image.end(), data.begin(), data.end());
+  Bytes image = korva::test::INesHeader(b4, b5, b6, b7, b9);
+  korva::test::PutBytes(image, korva::test::PatternBytes(dataSize, b4 + b5 * 3 + b6 * 7 + b7 * 11 + b9 * 13));
   return image;
 }
 
@@ -189,9 +189,10 @@ TEST(ROMInfo, CrcTextIsEightUpperCaseDigits) {
 
 TEST(ReadRomFile, NesFileIsReadWhole) {
   const Bytes image = INesImage(2, 1, 0x01);
-  korva::test::TempFile file(image, ".nes");
-  const TROMInfo rom = korva::ReadNesFile(file.path(), kNoDatabase);
-  EXPECT_EQ(rom.Filename, file.path());
+  const korva::test::TempDir temp;
+  const std::string file = temp.Write("file.nes", image);
+  const TROMInfo rom = korva::ReadNesFile(file, kNoDatabase);
+  EXPECT_EQ(rom.Filename, file);
   EXPECT_EQ(rom.CRC32, DataCrc(image));
   EXPECT_TRUE(korva::IsCompatible(rom));
   EXPECT_THROW(korva::ReadNesFile("/tmp/korva-no-such.nes", kNoDatabase), korva::FileError);
@@ -200,22 +201,24 @@ TEST(ReadRomFile, NesFileIsReadWhole) {
 TEST(ReadRomFile, ExtensionDecidesTheReaderWithoutRegardToCase) {
   const Bytes image = INesImage(1, 1);
   const Bytes archive = ZipBuilder().Deflated("Game.nes", image).Build();
-  korva::test::TempFile nes(image, ".NeS");
-  korva::test::TempFile zip(archive, ".ZIP");
-  korva::test::TempFile other(image, ".bin");
-  EXPECT_EQ(korva::ReadRomFile(nes.path(), kNoDatabase).CRC32, DataCrc(image));
-  EXPECT_EQ(korva::ReadRomFile(zip.path(), kNoDatabase).CRC32, DataCrc(image));
-  EXPECT_EQ(korva::ReadRomFile(zip.path(), kNoDatabase).Filename, zip.path());
-  EXPECT_EQ(korva::ReadRomFile(other.path(), kNoDatabase), TROMInfo{});
+  const korva::test::TempDir temp;
+  const std::string nes = temp.Write("nes.NeS", image);
+  const std::string zip = temp.Write("zip.ZIP", archive);
+  const std::string other = temp.Write("other.bin", image);
+  EXPECT_EQ(korva::ReadRomFile(nes, kNoDatabase).CRC32, DataCrc(image));
+  EXPECT_EQ(korva::ReadRomFile(zip, kNoDatabase).CRC32, DataCrc(image));
+  EXPECT_EQ(korva::ReadRomFile(zip, kNoDatabase).Filename, zip);
+  EXPECT_EQ(korva::ReadRomFile(other, kNoDatabase), TROMInfo{});
   // An archive named .nes is read as an image: no signature, no record.
-  korva::test::TempFile zipAsNes(archive, ".nes");
-  EXPECT_EQ(korva::ReadRomFile(zipAsNes.path(), kNoDatabase).Mapper, -1);
+  const std::string zipAsNes = temp.Write("zipAsNes.nes", archive);
+  EXPECT_EQ(korva::ReadRomFile(zipAsNes, kNoDatabase).Mapper, -1);
 }
 
 TEST(ReadRomFile, ZipWithFolderAndOneFileIsRead) {
   const Bytes image = INesImage(1, 1, 0x30);
-  korva::test::TempFile zip(ZipBuilder().Folder("roms/").Stored("roms/Game.nes", image).Build(), ".zip");
-  const TROMInfo rom = korva::ReadZipFile(zip.path(), kNoDatabase);
+  const korva::test::TempDir temp;
+  const std::string zip = temp.Write("zip.zip", ZipBuilder().Folder("roms/").Stored("roms/Game.nes", image).Build());
+  const TROMInfo rom = korva::ReadZipFile(zip, kNoDatabase);
   EXPECT_EQ(rom.Mapper, 3);
   EXPECT_EQ(rom.CRC32, DataCrc(image));
   EXPECT_TRUE(korva::IsCompatible(rom));
@@ -226,25 +229,24 @@ TEST(ReadRomFile, ZipEntryWithDataDescriptorIsRead) {
   ZipBuilder b;
   b.Deflated("Game.nes", image);
   b.Last().dataDescriptor = true;
-  korva::test::TempFile zip(b.Build(), ".zip");
-  const TROMInfo rom = korva::ReadZipFile(zip.path(), kNoDatabase);
+  const korva::test::TempDir temp;
+  const std::string zip = temp.Write("zip.zip", b.Build());
+  const TROMInfo rom = korva::ReadZipFile(zip, kNoDatabase);
   EXPECT_EQ(rom.CRC32, DataCrc(image));
   EXPECT_EQ(rom.PrgRomSize, 32768);
 }
 
 TEST(ReadRomFile, ZipWithoutExactlyOneRomGivesTheEmptyRecord) {
-  korva::test::TempFile two(
-      ZipBuilder().Stored("a.nes", INesImage(1, 1, 0, 0, 0, 1)).Stored("b.nes", INesImage(1, 1, 0, 0, 0, 2)).Build(),
-      ".zip");
-  EXPECT_EQ(korva::ReadZipFile(two.path(), kNoDatabase), TROMInfo{});
-  korva::test::TempFile none(ZipBuilder().Folder("empty/").Build(), ".zip");
-  EXPECT_EQ(korva::ReadZipFile(none.path(), kNoDatabase), TROMInfo{});
-  korva::test::TempFile notZip(korva::test::PatternBytes(1000, 5), ".zip");
-  EXPECT_EQ(korva::ReadZipFile(notZip.path(), kNoDatabase), TROMInfo{});
+  const korva::test::TempDir temp;
+  const std::string two = temp.Write("two.zip", ZipBuilder().Stored("a.nes", INesImage(1, 1, 0, 0, 0, 1)).Stored("b.nes", INesImage(1, 1, 0, 0, 0, 2)).Build());
+  EXPECT_EQ(korva::ReadZipFile(two, kNoDatabase), TROMInfo{});
+  const std::string none = temp.Write("none.zip", ZipBuilder().Folder("empty/").Build());
+  EXPECT_EQ(korva::ReadZipFile(none, kNoDatabase), TROMInfo{});
+  const std::string notZip = temp.Write("notZip.zip", korva::test::PatternBytes(1000, 5));
+  EXPECT_EQ(korva::ReadZipFile(notZip, kNoDatabase), TROMInfo{});
   EXPECT_EQ(korva::ReadZipFile("/tmp/korva-no-such.zip", kNoDatabase), TROMInfo{});
-  korva::test::TempFile text(ZipBuilder().Stored("readme.txt", std::string_view("just some text here")).Build(),
-                             ".zip");
-  const TROMInfo fromText = korva::ReadZipFile(text.path(), kNoDatabase);
+  const std::string text = temp.Write("text.zip", ZipBuilder().Stored("readme.txt", std::string_view("just some text here")).Build());
+  const TROMInfo fromText = korva::ReadZipFile(text, kNoDatabase);
   EXPECT_EQ(fromText.Mapper, -1);
   EXPECT_EQ(fromText.CRC32, 0u);
   EXPECT_FALSE(korva::IsCompatible(fromText));
@@ -255,18 +257,20 @@ TEST(ReadRomFile, DamagedZipEntryGivesTheEmptyRecord) {
   b.Stored("Game.nes", INesImage(1, 1));
   Bytes archive = b.Build();
   archive[b.DataOffset(0) + 500] ^= 0xFF;
-  korva::test::TempFile zip(archive, ".zip");
-  EXPECT_EQ(korva::ReadZipFile(zip.path(), kNoDatabase), TROMInfo{});
+  const korva::test::TempDir temp;
+  const std::string zip = temp.Write("zip.zip", archive);
+  EXPECT_EQ(korva::ReadZipFile(zip, kNoDatabase), TROMInfo{});
 }
 
 TEST(ReadRomFile, NesFileAbove64MiBIsNotRead) {
-  korva::test::TempFile file(INesImage(2, 1), ".nes");
+  const korva::test::TempDir temp;
+  const std::string file = temp.Write("file.nes", INesImage(2, 1));
   // A sparse file: the size is there, the disk blocks are not.
-  ASSERT_EQ(::truncate(file.path().c_str(), static_cast<off_t>(korva::kMaxRomFileSize) + 1), 0);
-  const TROMInfo rom = korva::ReadNesFile(file.path(), kNoDatabase);
-  EXPECT_EQ(rom.Filename, file.path());
+  ASSERT_EQ(::truncate(file.c_str(), static_cast<off_t>(korva::kMaxRomFileSize) + 1), 0);
+  const TROMInfo rom = korva::ReadNesFile(file, kNoDatabase);
+  EXPECT_EQ(rom.Filename, file);
   EXPECT_EQ(rom.Mapper, -1);
   EXPECT_EQ(rom.CRC32, 0u);
-  ASSERT_EQ(::truncate(file.path().c_str(), static_cast<off_t>(korva::kMaxRomFileSize)), 0);
-  EXPECT_EQ(korva::ReadNesFile(file.path(), kNoDatabase).PrgRomSize, 32768);
+  ASSERT_EQ(::truncate(file.c_str(), static_cast<off_t>(korva::kMaxRomFileSize)), 0);
+  EXPECT_EQ(korva::ReadNesFile(file, kNoDatabase).PrgRomSize, 32768);
 }

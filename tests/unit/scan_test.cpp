@@ -335,7 +335,7 @@ TEST(ScanReadAhead, ManySmallFilesComeOutInOrderUnderContention) {
   // so every record is different and any mix-up shows in the file.
   TempDir roms;
   for (int i = 0; i < 3000; ++i) {
-    Bytes image = {'N', 'E', 'S', 0x1A, 2, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    Bytes image = korva::test::INesHeader(2, 1, 1);
     for (int k = 0; k < 16; ++k) image.push_back(static_cast<std::uint8_t>((i >> (k % 2 ? 8 : 0)) + k));
     char name[16];
     std::snprintf(name, sizeof name, "t%04d.nes", i);

@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 
+#include "TempDir.h"
 #include "TestArchives.h"
 
 using korva::ESynZipException;
@@ -217,8 +218,9 @@ TEST(ZipRead, EmptyArchiveHasNoEntries) {
   TFileInfo info;
   EXPECT_FALSE(zip.RetrieveFileInfo(0, info));
 
-  korva::test::TempFile file(archive, ".zip");
-  TZipRead fromFile(file.path());
+  const korva::test::TempDir temp;
+  const std::string file = temp.Write("file.zip", archive);
+  TZipRead fromFile(file);
   EXPECT_EQ(fromFile.Count(), 0);
 }
 
@@ -624,24 +626,27 @@ TEST(ZipRead, LibdeflateGivesZlibsBytesAndVerdicts) {
 
 TEST(ZipReadFile, MissingOrEmptyFileIsMissingFile) {
   EXPECT_EQ(FileOpenError("/tmp/korva-no-such-archive.zip"), "Missing File");
-  korva::test::TempFile empty(Bytes{}, ".zip");
-  EXPECT_EQ(FileOpenError(empty.path()), "Missing File");
+  const korva::test::TempDir temp;
+  const std::string empty = temp.Write("empty.zip", Bytes{});
+  EXPECT_EQ(FileOpenError(empty), "Missing File");
   EXPECT_EQ(FileOpenError("/tmp"), "Missing File");
 }
 
 TEST(ZipReadFile, FileWithoutSignaturesHasNoZipHeader) {
-  korva::test::TempFile random(korva::test::PatternBytes(4096, 77), ".zip");
-  EXPECT_EQ(FileOpenError(random.path()), "No ZIP header found");
-  korva::test::TempFile tiny(Bytes{'P', 'K', 3, 4}, ".zip");
-  EXPECT_EQ(FileOpenError(tiny.path()), "No ZIP header found");
+  const korva::test::TempDir temp;
+  const std::string random = temp.Write("random.zip", korva::test::PatternBytes(4096, 77));
+  EXPECT_EQ(FileOpenError(random), "No ZIP header found");
+  const std::string tiny = temp.Write("tiny.zip", Bytes{'P', 'K', 3, 4});
+  EXPECT_EQ(FileOpenError(tiny), "No ZIP header found");
 }
 
 TEST(ZipReadFile, ArchiveIsReadFromItsFirstLocalHeader) {
   const Bytes rom = korva::test::INesImage(2, 1);
   ZipBuilder b;
   b.Prefix(korva::test::PatternBytes(5000, 3)).Deflated("Game.nes", rom);
-  korva::test::TempFile file(b.Build(), ".zip");
-  TZipRead zip(file.path());
+  const korva::test::TempDir temp;
+  const std::string file = temp.Write("file.zip", b.Build());
+  TZipRead zip(file);
   ASSERT_EQ(zip.Count(), 1);
   EXPECT_EQ(zip.UnZip(0), rom);
 }
@@ -651,8 +656,9 @@ TEST(ZipReadFile, OpenFileWithStartOffsetAndSize) {
   const Bytes second = ZipBuilder().Stored("second.txt", std::string_view("second")).Build();
   Bytes both = first;
   both.insert(both.end(), second.begin(), second.end());
-  korva::test::TempFile file(both, ".zip");
-  const int fd = ::open(file.path().c_str(), O_RDONLY);
+  const korva::test::TempDir temp;
+  const std::string file = temp.Write("file.zip", both);
+  const int fd = ::open(file.c_str(), O_RDONLY);
   ASSERT_GE(fd, 0);
   {
     TZipRead zip(fd, first.size(), 0);
@@ -673,18 +679,20 @@ TEST(ZipReadFile, ArchiveThatShrinksAfterOpeningIsReadFromTheCopy) {
   // An archive above 4 MiB was once mapped: cutting the file short after the
   // opening ended the process with SIGBUS at the extraction.
   const Bytes rom = korva::test::PatternBytes(6u << 20, 5);
-  korva::test::TempFile file(ZipBuilder().Stored("Big.nes", rom).Build(), ".zip");
+  const korva::test::TempDir temp;
+  const std::string file = temp.Write("file.zip", ZipBuilder().Stored("Big.nes", rom).Build());
   EXPECT_EXIT(
       {
-        TZipRead zip(file.path());
-        if (::truncate(file.path().c_str(), 4096) != 0) std::_Exit(2);
+        TZipRead zip(file);
+        if (::truncate(file.c_str(), 4096) != 0) std::_Exit(2);
         std::_Exit(zip.Count() == 1 && zip.UnZip(0) == rom ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
 }
 
 TEST(ZipReadFile, ArchiveAbove64MiBIsRefusedUnread) {
-  korva::test::TempFile file(Bytes{}, ".zip");
-  ASSERT_EQ(::truncate(file.path().c_str(), static_cast<off_t>(korva::kMaxZipFileSize) + 1), 0);
-  EXPECT_EQ(FileOpenError(file.path()), "the archive is larger than 64 MiB");
+  const korva::test::TempDir temp;
+  const std::string file = temp.Write("file.zip", Bytes{});
+  ASSERT_EQ(::truncate(file.c_str(), static_cast<off_t>(korva::kMaxZipFileSize) + 1), 0);
+  EXPECT_EQ(FileOpenError(file), "the archive is larger than 64 MiB");
 }

@@ -4,6 +4,8 @@
 //   main-window.png           the demo project
 //   main-window-scrolled.png  the demo project scrolled to its last slots
 //   menu-preview.png          the demo project with its Menu Preview beside it
+//   menu-preview-rgb.png      the Menu Preview alone, in the arcade's RGB colours
+//   menu-preview-ntsc.png     the same in a NES's NTSC colours
 //   main-window-filter.png    a slot's ROM list filtered by typing
 //   main-window-too-full.png  the gauge of a cartridge that does not fit
 //   scan-dialog.png           the scan progress dialog over the disabled window
@@ -12,6 +14,12 @@
 //
 // Each picture is the window as Qt draws it (no window manager frame), so the
 // pictures are the same under Xvfb and on the offscreen platform.
+//
+//   korva_screenshots --whole-screen DEMO_DIR OUT.png
+//
+// opens the demo project and saves the whole screen, the window manager's
+// frame and all: scripts/screenshots.sh runs it with QT_SCALE_FACTOR=2 on a
+// 1600x1000 screen under openbox (main-window-scale2.png).
 #include "app/KorvaApplication.h"
 #include "app/MenuPreview.h"
 #include "app/SlotGrid.h"
@@ -30,6 +38,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
@@ -84,12 +93,30 @@ QPixmap WithCaption(const QPixmap& inner, const QString& caption) {
 
 }  // namespace
 
+// The demo project in a window placed as the program places it, then the
+// whole screen as the window manager shows it.
+int WholeScreen(const QDir& demo, const QString& out) {
+  korva::app::WindowOptions options;
+  options.DatabasePath = demo.filePath(QStringLiteral("korva_db.xml")).toStdString();
+  options.NonInteractive = true;
+  const QTemporaryDir settings;
+  options.SettingsFile = settings.filePath(QStringLiteral("settings.ini")).toStdString();
+  korva::app::MainWindow window(options);
+  window.ShowMainWindow();
+  if (!QTest::qWaitForWindowExposed(&window, 5000)) return 1;
+  window.Commands().OpenProject(demo.filePath(QStringLiteral("demo.korva")).toStdString());
+  QTest::qWait(1500);  // the frame, the final place and the status text
+  QScreen* screen = window.screen();
+  return screen != nullptr && Save(screen->grabWindow(0), out) ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
   korva::app::KorvaApplication app(argc, argv);
   InitIcons();
   const QStringList args = app.arguments();
+  if (args.size() == 4 && args[1] == QLatin1String("--whole-screen")) return WholeScreen(QDir(args[2]), args[3]);
   if (args.size() != 3) {
-    std::fprintf(stderr, "usage: korva_screenshots DEMO_DIR OUT_DIR\n");
+    std::fprintf(stderr, "usage: korva_screenshots DEMO_DIR OUT_DIR\n       korva_screenshots --whole-screen DEMO_DIR OUT.png\n");
     return 2;
   }
   const QDir demo(args[1]);
@@ -127,7 +154,7 @@ int main(int argc, char** argv) {
 
   // The Menu Preview at twice the menu's size, right of the window.
   if (auto* preview = window.findChild<korva::app::MenuPreview*>()) {
-    preview->resize(512, 480);
+    preview->resize(preview->size() - preview->PictureArea()->size() + QSize(512, 480));
     preview->ShowAction()->trigger();
     Settle(*preview);
     const QPixmap main = Framed(window.grab());
@@ -139,6 +166,12 @@ int main(int argc, char** argv) {
     p.drawPixmap(main.width() + 12, 0, pane);
     p.end();
     ok = Save(both, out.filePath(QStringLiteral("menu-preview.png"))) && ok;
+    ok = Save(pane, out.filePath(QStringLiteral("menu-preview-rgb.png"))) && ok;
+    preview->SetPalette(korva::ScreenPalette::Ntsc);
+    Settle(*preview);
+    ok = Save(Framed(WithCaption(preview->grab(), preview->windowTitle())),
+              out.filePath(QStringLiteral("menu-preview-ntsc.png"))) && ok;
+    preview->SetPalette(korva::ScreenPalette::Rgb);
     preview->hide();
   } else {
     std::fprintf(stderr, "the window has no Menu Preview\n");

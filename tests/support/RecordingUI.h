@@ -11,6 +11,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korva::test {
@@ -98,6 +99,23 @@ class RecordingUI : public UserInterface {
   std::vector<std::string> StatusTexts() const { return Texts(RecordedCall::What::Status); }
   std::vector<std::string> PlainTexts() const { return Texts(RecordedCall::What::Plain); }
   std::vector<std::string> Captions() const { return Texts(RecordedCall::What::Caption); }
+
+  // The messages shown, centred and plain boxes alike, in order.
+  std::vector<RecordedCall> Messages() const {
+    std::lock_guard lock(mutex_);
+    std::vector<RecordedCall> shown;
+    for (const auto& c : calls_)
+      if (c.what == RecordedCall::What::Centered || c.what == RecordedCall::What::Plain) shown.push_back(c);
+    return shown;
+  }
+  // The status texts with their seconds, in order.
+  std::vector<std::pair<std::string, int>> Statuses() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::pair<std::string, int>> statuses;
+    for (const auto& c : calls_)
+      if (c.what == RecordedCall::What::Status) statuses.emplace_back(c.text, c.seconds);
+    return statuses;
+  }
 
   // The texts of every call, whatever its sort, in order.
   std::vector<std::string> AllTexts() const {

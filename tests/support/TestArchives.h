@@ -1,6 +1,6 @@
 #pragma once
-// Test helpers that build ZIP archives byte by byte and iNES images with
-// recognisable data, so that tests never depend on files from elsewhere.
+// Test helpers that build ZIP archives byte by byte, so that tests never
+// depend on files from elsewhere.
 //
 //   korva::test::ZipBuilder zip;
 //   zip.Folder("roms/").Stored("roms/Game.nes", korva::test::INesImage(2, 1));
@@ -9,21 +9,17 @@
 // Every entry is written as a local header, its data (and a data descriptor
 // when asked), then a central directory and an end record. The knobs let a
 // test write archives that are wrong in one precise way.
-#include <unistd.h>
+#include "NesImages.h"
+
 #include <zlib.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace korva::test {
-
-using Bytes = std::vector<std::uint8_t>;
 
 inline void Put16(Bytes& out, std::uint32_t v) {
   out.push_back(static_cast<std::uint8_t>(v));
@@ -33,8 +29,6 @@ inline void Put32(Bytes& out, std::uint32_t v) {
   Put16(out, v & 0xFFFF);
   Put16(out, v >> 16);
 }
-inline void PutBytes(Bytes& out, std::string_view s) { out.insert(out.end(), s.begin(), s.end()); }
-inline void PutBytes(Bytes& out, const Bytes& b) { out.insert(out.end(), b.begin(), b.end()); }
 
 inline std::uint32_t Get32(const Bytes& b, std::size_t at) {
   return b.at(at) | (b.at(at + 1) << 8) | (b.at(at + 2) << 16) | (std::uint32_t(b.at(at + 3)) << 24);
@@ -46,8 +40,6 @@ inline void Set16(Bytes& b, std::size_t at, std::uint32_t v) {
   b.at(at) = static_cast<std::uint8_t>(v);
   b.at(at + 1) = static_cast<std::uint8_t>(v >> 8);
 }
-
-inline Bytes ToBytes(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
 inline std::uint32_t ZlibCrc(const Bytes& data) {
   return static_cast<std::uint32_t>(
@@ -69,41 +61,6 @@ inline Bytes RawDeflate(const Bytes& data, int level = Z_DEFAULT_COMPRESSION, in
   deflateEnd(&z);
   if (rc != Z_STREAM_END) throw std::runtime_error("deflate failed");
   return out;
-}
-
-// Bytes that are unlike any other test's, and that deflate to about half
-// their size as real ROM data does: a pseudo-random low nibble, and a high
-// nibble that follows the position (one value per KB) and the seed.
-inline Bytes PatternBytes(std::size_t size, std::uint32_t seed) {
-  Bytes b(size);
-  std::uint32_t x = seed * 2654435761u + 12345u;
-  for (std::size_t i = 0; i < size; ++i) {
-    x = x * 1103515245u + 12345u;
-    b[i] = static_cast<std::uint8_t>(((x >> 16) & 0x0F) | ((((i >> 10) + seed) & 0x0F) << 4));
-  }
-  return b;
-}
-
-// An iNES image: the 16-byte header ("NES" 0x1A, PRG units of 16 KB, CHR
-// units of 8 KB, bytes 6, 7 and 9 as given) and then PRG and CHR data. Every
-// 16 KB PRG bank starts with "PRG" and its bank number, every 8 KB CHR bank
-// with "CHR" and its number; the rest is a pattern from `seed`, so images of
-// equal size differ when their seeds differ.
-inline Bytes INesImage(int prgUnits, int chrUnits, std::uint8_t byte6 = 0, std::uint8_t byte7 = 0,
-                       std::uint8_t byte9 = 0, std::uint32_t seed = 1) {
-  Bytes b = {0x4E, 0x45, 0x53, 0x1A, static_cast<std::uint8_t>(prgUnits),
-             static_cast<std::uint8_t>(chrUnits), byte6, byte7, 0, byte9, 0, 0, 0, 0, 0, 0};
-  for (int i = 0; i < prgUnits; ++i) {
-    Bytes bank = PatternBytes(16384, seed * 1000 + i);
-    bank[0] = 'P', bank[1] = 'R', bank[2] = 'G', bank[3] = static_cast<std::uint8_t>(i);
-    PutBytes(b, bank);
-  }
-  for (int i = 0; i < chrUnits; ++i) {
-    Bytes bank = PatternBytes(8192, seed * 1000 + 500 + i);
-    bank[0] = 'C', bank[1] = 'H', bank[2] = 'R', bank[3] = static_cast<std::uint8_t>(i);
-    PutBytes(b, bank);
-  }
-  return b;
 }
 
 // One entry of a ZipBuilder archive, with every field a test may want to get wrong.
@@ -266,28 +223,6 @@ class ZipBuilder {
   bool offsetsFromFileStart_ = false;
   std::vector<std::size_t> localOffsets_, dataOffsets_;
   std::size_t centralOffset_ = 0, endOffset_ = 0;
-};
-
-// A file that removes itself: tests write archives and images to disk with it.
-class TempFile {
- public:
-  explicit TempFile(const Bytes& content, const std::string& suffix = ".bin") {
-    std::string name = "/tmp/korva-test-XXXXXX" + suffix;
-    const int fd = ::mkstemps(name.data(), static_cast<int>(suffix.size()));
-    if (fd < 0) throw std::runtime_error("mkstemps failed");
-    ::close(fd);
-    path_ = name;
-    std::ofstream out(path_, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
-    if (!out) throw std::runtime_error("cannot write " + path_);
-  }
-  ~TempFile() { std::remove(path_.c_str()); }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
 };
 
 }  // namespace korva::test
