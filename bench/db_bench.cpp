@@ -2,6 +2,7 @@
 // listing, and one full sixteen-slot export.
 #include "builder/ImageBuilder.h"
 #include "project/Model.h"
+#include "romlib/CRC.h"
 #include "romlib/FileUtil.h"
 #include "romlib/HeaderDB.h"
 #include "romlib/RomDatabase.h"
@@ -107,7 +108,7 @@ void BM_Export_SixteenSlots(benchmark::State& state) {
     korva::WriteFileAtomic(dir + name, image);
     korva::TROMInfo rom;
     rom.Filename = name;
-    rom.CRC32 = static_cast<std::uint32_t>(n);
+    rom.CRC32 = korva::crc::Crc32(0, image.data() + 16, image.size() - 16);
     rom.Mapper = 0;
     rom.PrgRomSize = 16384;
     rom.ChrRomSize = 8192;
@@ -120,9 +121,16 @@ void BM_Export_SixteenSlots(benchmark::State& state) {
     project.slot(n).Title = "GAME " + std::to_string(n);
   }
   const korva::Templates templates = korva::LoadTemplates();
-  QuietUI ui;
   for (auto _ : state) {
-    if (!korva::BuildImages(project, library, templates, dir + "bench", ui)) state.SkipWithError("build refused");
+    const korva::ImageAssembly assembly = korva::AssembleImages(project, library, templates);
+    if (!assembly.Built()) {
+      state.SkipWithError("build refused");
+      break;
+    }
+    const auto paths = korva::ImagePaths(dir + "bench");
+    const korva::FileContent set[] = {{paths[0], assembly.Images.Prg}, {paths[1], assembly.Images.Chr},
+                                      {paths[2], assembly.Images.InstRom}};
+    korva::WriteFilesAtomic(set);
   }
 }
 BENCHMARK(BM_Export_SixteenSlots)->Unit(benchmark::kMillisecond);

@@ -13,7 +13,9 @@ fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)"
 
-build/src/korva demo "$OUT"
+# The default directory is the script's own to rewrite; one the user named
+# must be new or empty (korva demo refuses otherwise).
+if [ -z "${1:-}" ]; then build/src/korva demo "$OUT" --force; else build/src/korva demo "$OUT"; fi
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/src/app/korva-builder ]; then
   echo "Opening the window on $OUT/demo.korva"

@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 DEMO="${DEMO:-$PWD/korva-demo}"
 OUT="${OUT:-$PWD/docs/screenshots}"
-[ -f "$DEMO/demo.korva" ] || build/src/korva demo "$DEMO"
+[ -f "$DEMO/demo.korva" ] || build/src/korva demo "$DEMO" --force
 mkdir -p "$OUT"
 SCREEN=(-a -s "-screen 0 1280x1024x24")
 xvfb-run "${SCREEN[@]}" build/tools/screenshots/korva_screenshots "$DEMO" "$OUT"

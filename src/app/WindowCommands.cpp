@@ -300,6 +300,7 @@ void WindowCommands::ReportMissingRoms() {
   if (services_.ShowCenteredMessage(text, MsgKind::Confirmation, MsgButton::Yes | MsgButton::No) != MsgButton::Yes)
     return;
   databasePath_ = beside;
+  ws_.DatabasePath = beside;
   emit DatabasePathChanged();
   UseLibrary(std::move(offer));
 }
@@ -402,6 +403,7 @@ void WindowCommands::HelpAbout1Execute() {
 }
 
 void WindowCommands::LoadRomDatabase(bool offerScan) {
+  ws_.DatabasePath = databasePath_;
   RomDatabaseLoad load = korva::LoadRomDatabase(databasePath_, ws_.HeaderDB);
   if (load.Status == RomDatabaseStatus::Loaded) {
     UseLibrary(std::move(load));

@@ -52,31 +52,84 @@ std::string ExportCheckMessage(const Workspace& ws) {
   return {};
 }
 
-bool PassesExportChecks(const Workspace& ws, UserInterface& ui) {
-  const std::string why = ExportCheckMessage(ws);
-  if (why.empty()) return true;
-  ui.ShowCenteredMessage(why, MsgKind::Error, static_cast<MsgButtons>(MsgButton::OK));
-  return false;
+CartridgeBuild BuildCartridge(const Workspace& ws, const TemplateChoice& choice) {
+  CartridgeBuild build;
+  build.Refusal = ExportCheckMessage(ws);
+  if (!build.Built()) return build;
+  try {
+    build.Used = LoadTemplates(choice, FullDirectoryOf(ws.Proj.ProjectFileName));
+  } catch (const FileError& e) {
+    build.Refusal = std::string("Cannot build rom! ") + e.what();
+    return build;
+  }
+  ImageAssembly assembly = AssembleImages(ws.Proj, ws.Library, build.Used);
+  build.Images = std::move(assembly.Images);
+  build.Refusal = std::move(assembly.Refusal);
+  return build;
+}
+
+std::vector<InputFile> BuildInputs(const Workspace& ws, const Templates& used) {
+  std::vector<InputFile> inputs;
+  if (!ws.Proj.ProjectFileName.empty()) inputs.push_back({ws.Proj.ProjectFileName, "the project file"});
+  if (!ws.DatabasePath.empty()) inputs.push_back({ws.DatabasePath, "the ROM database"});
+  if (used.MenuRomFromFile) inputs.push_back({used.MenuRomPath, "the menu program template"});
+  if (used.InstRomFromFile) inputs.push_back({used.InstRomPath, "the instruction ROM template"});
+  const auto roms = SlotRoms(ws.Proj, ws.Library);
+  for (int n = 1; n <= SlotCount; ++n)
+    if (const TROMInfo* rom = roms[static_cast<std::size_t>(n - 1)])
+      inputs.push_back({ws.Library.FullPath(*rom), "the ROM of slot " + std::to_string(n)});
+  return inputs;
+}
+
+std::string OutputClash(const std::string& output, const std::vector<InputFile>& inputs) {
+  for (const InputFile& input : inputs)
+    if (SameFile(output, input.Path))
+      return "Cannot write \"" + output + "\": it is " + input.What + " (\"" + input.Path + "\"). Nothing was written.";
+  return {};
+}
+
+std::string ExportedMessage(const std::string& projectFile, const CartridgeBuild& build) {
+  const Templates& used = build.Used;
+  std::string replaced;
+  if (used.MenuRomFromFile) replaced = "menu program: " + used.MenuRomSource;
+  if (used.InstRomFromFile) replaced += (replaced.empty() ? "" : "; ") + ("instruction ROM: " + used.InstRomSource);
+  std::string text = "Programming files for KORVA exported to project directory!\r\n\r\n" +
+                     FullDirectoryOf(projectFile) + (replaced.empty() ? "" : "\r\n\r\n(" + replaced + ")") + "\r\n";
+  const auto paths = ImagePaths(BasePath(projectFile));
+  const std::vector<std::uint8_t>* images[] = {&build.Images.Prg, &build.Images.Chr, &build.Images.InstRom};
+  for (std::size_t i = 0; i < paths.size(); ++i)
+    text += "\r\n" + FileNamePart(paths[i]) + ": " + FiguresText(FiguresOf(*images[i]));
+  return text;
 }
 
 bool ExportProject(Workspace& ws, const TemplateChoice& templates, UserInterface& ui) {
-  if (!PassesExportChecks(ws, ui)) return false;
-  // Copy: the save must not be able to change the name under the build.
-  const std::string projectFile = ws.Proj.ProjectFileName;
-  // A name that cannot be written stops the export before the save.
-  CheckWritable(projectFile);
-  for (const std::string& path : ImagePaths(BasePath(projectFile))) CheckWritable(path);
-  const std::string directory = FullDirectoryOf(projectFile);
-  const Templates loaded = LoadTemplates(templates, directory);
-  WriteProjectFile(ws, projectFile, ui);
-  if (!BuildImages(ws.Proj, ws.Library, loaded, BasePath(projectFile), ui)) return false;
+  const auto refuse = [&ui](const std::string& why) {
+    ui.ShowCenteredMessage(why, MsgKind::Error, static_cast<MsgButtons>(MsgButton::OK));
+    return false;
+  };
+  // Steps 1 and 2: check, read, verify, assemble.
+  const CartridgeBuild build = BuildCartridge(ws, templates);
+  if (!build.Built()) return refuse(build.Refusal);
 
-  std::string replaced;
-  if (loaded.MenuRomFromFile) replaced = "menu program: " + loaded.MenuRomSource;
-  if (loaded.InstRomFromFile) replaced += (replaced.empty() ? "" : "; ") + ("instruction ROM: " + loaded.InstRomSource);
-  ui.ShowCenteredMessage("Programming files for KORVA exported to project directory!\r\n\r\n" + directory +
-                             (replaced.empty() ? "" : "\r\n\r\n(" + replaced + ")"),
-                         MsgKind::Information, static_cast<MsgButtons>(MsgButton::OK));
+  // Step 3: where the files go. Copy: the save must not be able to change
+  // the name under the write.
+  const std::string projectFile = ws.Proj.ProjectFileName;
+  const auto paths = ImagePaths(BasePath(projectFile));
+  std::vector<InputFile> inputs = BuildInputs(ws, build.Used);
+  for (const std::string& path : paths)
+    if (const std::string clash = OutputClash(path, inputs); !clash.empty()) return refuse(clash);
+  inputs.erase(inputs.begin());  // the project file is saved over itself
+  if (const std::string clash = OutputClash(projectFile, inputs); !clash.empty()) return refuse(clash);
+  CheckWritable(projectFile);
+  for (const std::string& path : paths) CheckWritable(path);
+
+  // Step 4: the project, then the images as one set.
+  WriteProjectFile(ws, projectFile, ui);
+  const FileContent set[] = {{paths[0], build.Images.Prg}, {paths[1], build.Images.Chr},
+                             {paths[2], build.Images.InstRom}};
+  WriteFilesAtomic(set);
+  ui.ShowCenteredMessage(ExportedMessage(projectFile, build), MsgKind::Information,
+                         static_cast<MsgButtons>(MsgButton::OK));
   return true;
 }
 

@@ -1,11 +1,18 @@
 #pragma once
-// The export command: checks that the project can be built, saves it, and
-// writes the three programming files beside the project file.
+// The export: the three programming files of a project, built in memory and
+// written beside the project file as one set. In this order, and nothing is
+// written before the last check has passed:
+//   1. check the project (ExportCheckMessage) and load the templates;
+//   2. read and verify every game, assemble the three images (AssembleImages);
+//   3. check where they go: never over one of the build's inputs, and every
+//      name writable;
+//   4. save the project, then write the three images as one set.
 #include "builder/ImageBuilder.h"
 #include "project/Workspace.h"
 #include "romlib/UserInterface.h"
 
 #include <string>
+#include <vector>
 
 namespace korva {
 
@@ -24,19 +31,51 @@ std::string FullDirectoryOf(const std::string& path);
 // empty text when all pass.
 std::string ExportCheckMessage(const Workspace& ws);
 
-// The export checks as the user meets them: false after showing the first
-// one that fails (ExportCheckMessage) as an Error message.
-bool PassesExportChecks(const Workspace& ws, UserInterface& ui);
+// A build in memory: the images and the templates they were made from, or
+// the message that refuses it.
+struct CartridgeBuild {
+  CartridgeImages Images;
+  Templates Used;
+  std::string Refusal;  // empty when built
+  bool Built() const { return Refusal.empty(); }
+};
 
-// The whole command: the checks (a failed one is shown as an Error message),
-// the templates of `templates` (after the checks, the project directory being
-// the project file's), the save, the build and the success message, which
-// names every template a file replaced ("(menu program: menurom.bin from the
-// project directory)"). True when the three files were written. The project
-// file and the three image names are checked (CheckWritable) before the
-// save, so a name that cannot be written stops the export before anything
-// is written. Errors while loading, saving or building (files that cannot be
-// read or written) propagate to the caller.
+// Steps 1 and 2: the export's checks, the templates of `choice` (the project
+// directory being the project file's), every game read and verified, the
+// three images assembled. Reads the templates and the ROM files, writes
+// nothing, shows nothing. A template file that cannot be read is a refusal
+// naming it. `korva build`, `korva preview`, `korva verify` and the window
+// all build through this.
+CartridgeBuild BuildCartridge(const Workspace& ws, const TemplateChoice& choice);
+
+// One file a build reads, and what it is to the user ("the ROM database",
+// "the ROM of slot 3").
+struct InputFile {
+  std::string Path;
+  std::string What;
+};
+
+// Every file the build of `ws` read or belongs to: the project file, the ROM
+// database (ws.DatabasePath), the templates read from files and each slot's
+// ROM file.
+std::vector<InputFile> BuildInputs(const Workspace& ws, const Templates& used);
+
+// Why `output` must not be written: it is one of `inputs` (the same file by
+// device and inode, whatever the spelling, links followed), as the message
+// the user sees; empty when it is none of them.
+std::string OutputClash(const std::string& output, const std::vector<InputFile>& inputs);
+
+// The message of a successful export: the directory, the templates that
+// files replaced ("(menu program: menurom.bin from the project directory)"),
+// then each image's name, CRC-32 and 16-bit byte sum.
+std::string ExportedMessage(const std::string& projectFile, const CartridgeBuild& build);
+
+// The whole command, steps 1 to 4. A refusal is shown as an Error message
+// and nothing is written; on success the message above is shown as
+// Information. True when the project and the three files were written. A
+// name that cannot be written (CheckWritable) and a failed write raise
+// FileError to the caller; a failure while writing the images leaves all
+// three as they were (WriteFilesAtomic), the project saved.
 bool ExportProject(Workspace& ws, const TemplateChoice& templates, UserInterface& ui);
 
 }  // namespace korva

@@ -3,6 +3,7 @@
 #include "builder/InstRom.h"
 #include "romlib/Assets.h"
 #include "romlib/FileUtil.h"
+#include "romlib/CRC.h"
 #include "romlib/ZipRead.h"
 
 #include <algorithm>
@@ -17,19 +18,22 @@ namespace {
 constexpr std::size_t kMaxTemplateFileSize = 1024 * 1024;
 
 constexpr std::size_t kInstLineFieldLength = 24;
+constexpr std::size_t kINesHeader = 16;
 
 // One template: the named file, else `fileName` in the project directory
 // when asked for, else the built-in asset.
 std::vector<std::uint8_t> LoadTemplate(const std::string& named, const std::string& projectDirectory,
-                                       const char* fileName, const char* asset, std::string& source, bool& fromFile) {
+                                       const char* fileName, const char* asset, std::string& source,
+                                       std::string& path, bool& fromFile) {
   fromFile = true;
   if (!named.empty()) {
-    source = named;
+    source = path = named;
     return ReadWholeFile(named, kMaxTemplateFileSize);
   }
   if (!projectDirectory.empty() && FileExists(projectDirectory + fileName)) {
     source = std::string(fileName) + " from the project directory";
-    return ReadWholeFile(projectDirectory + fileName, kMaxTemplateFileSize);
+    path = projectDirectory + fileName;
+    return ReadWholeFile(path, kMaxTemplateFileSize);
   }
   fromFile = false;
   source = "the built-in " + std::string(asset) + " template";
@@ -76,8 +80,10 @@ std::string CheckRecord(const TROMInfo& rom) {
 Templates LoadTemplates(const TemplateChoice& choice, const std::string& projectDirectory) {
   const std::string directory = choice.FromProjectDirectory ? projectDirectory : std::string();
   Templates t;
-  t.MenuRom = LoadTemplate(choice.MenuRomFile, directory, "menurom.bin", "MENUROM", t.MenuRomSource, t.MenuRomFromFile);
-  t.InstRom = LoadTemplate(choice.InstRomFile, directory, "instrom.bin", "INSTROM", t.InstRomSource, t.InstRomFromFile);
+  t.MenuRom = LoadTemplate(choice.MenuRomFile, directory, "menurom.bin", "MENUROM", t.MenuRomSource, t.MenuRomPath,
+                           t.MenuRomFromFile);
+  t.InstRom = LoadTemplate(choice.InstRomFile, directory, "instrom.bin", "INSTROM", t.InstRomSource, t.InstRomPath,
+                           t.InstRomFromFile);
   return t;
 }
 
@@ -240,93 +246,118 @@ std::vector<std::uint8_t> PatchMenuProgram(const Project& project, const Templat
   return menuPrg;
 }
 
-bool AssembleImages(const Project& project, const RomLibrary& library, const Templates& templates,
-                    UserInterface& ui, CartridgeImages& out) {
-  const auto refuse = [&ui](const std::string& why) {
-    ui.ShowCenteredMessage("Cannot build rom! " + why, MsgKind::Error, static_cast<MsgButtons>(MsgButton::OK));
-    return false;
-  };
+namespace {
 
-  const auto roms = SlotRoms(project, library);
-  const CartridgeFit fit = FitGames(roms, SlotIcons(project));
-  if (!fit.HasHalfBankGame) {
-    ui.ShowCenteredMessage("Cannot build rom! At least one ROM needs to be PRG 16kb", MsgKind::Error,
-                           static_cast<MsgButtons>(MsgButton::OK));
-    return false;
-  }
-  if (const std::string why = CheckTemplates(templates); !why.empty()) return refuse(why);
+// The checks that need no file: a half-bank game, usable templates, every
+// slot's record one the cartridge takes, every game inside the images.
+std::string CheckCartridge(const std::array<const TROMInfo*, SlotCount>& roms, const CartridgeFit& fit,
+                           const Templates& templates) {
+  if (!fit.HasHalfBankGame) return "At least one ROM needs to be PRG 16kb";
+  if (std::string why = CheckTemplates(templates); !why.empty()) return why;
   for (int n = 1; n <= SlotCount; ++n) {
     const TROMInfo* rom = roms[static_cast<std::size_t>(n - 1)];
-    if (!rom) return refuse(Sprintf("Slot %d has no ROM assigned.", n));
+    if (!rom) return Sprintf("Slot %d has no ROM assigned.", n);
     if (const std::string why = CheckRecord(*rom); !why.empty())
-      return refuse(Sprintf("Slot %d: \"%s\" has %s.", n, rom->Filename.c_str(), why.c_str()));
+      return Sprintf("Slot %d: \"%s\" has %s.", n, rom->Filename.c_str(), why.c_str());
   }
-
   if (fit.OverflowSlot != 0)
-    return refuse(Sprintf("Slot %d: \"%s\" does not fit into the images.", fit.OverflowSlot,
-                          roms[static_cast<std::size_t>(fit.OverflowSlot - 1)]->Filename.c_str()));
+    return Sprintf("Slot %d: \"%s\" does not fit into the images.", fit.OverflowSlot,
+                   roms[static_cast<std::size_t>(fit.OverflowSlot - 1)]->Filename.c_str());
+  return {};
+}
+
+// Reads slot n's game whole into `image` and checks it against its record:
+// the CRC-32 of its data must be the one the scan recorded (else the file
+// was replaced or changed since), and the data must hold PRG and CHR.
+std::string ReadGame(int n, const TROMInfo& rom, const RomLibrary& library, std::vector<std::uint8_t>& image) {
+  const std::string path = library.FullPath(rom);
+  const char* name = rom.Filename.c_str();
+  try {
+    if (HasExtension(rom.Filename, ".nes")) {
+      image = ReadWholeFile(path, kMaxRomFileSize);
+    } else if (HasExtension(rom.Filename, ".zip")) {
+      TZipRead zip(path);
+      if (zip.Count() != 1)
+        return Sprintf("Slot %d: the archive \"%s\" holds %d files; it must hold exactly one.", n, name, zip.Count());
+      image = zip.UnZip(0);
+    } else {
+      return Sprintf("Slot %d: \"%s\" is neither a .nes file nor a .zip archive.", n, name);
+    }
+  } catch (const std::exception& e) {  // FileError, ESynZipException
+    return Sprintf("Slot %d: \"%s\" cannot be read: %s", n, name, e.what());
+  }
+  const std::size_t have = image.size() > kINesHeader ? image.size() - kINesHeader : 0;
+  const std::uint32_t crc = have == 0 ? crc::OneShot(crc::kPresetCRC32, nullptr, 0)
+                                      : crc::Crc32(0, image.data() + kINesHeader, have);
+  if (crc != rom.CRC32)
+    return Sprintf("Slot %d: \"%s\" now holds data with CRC-32 %s, not %s as when it was scanned. "
+                   "Rescan the ROM directory.",
+                   n, name, CrcText(crc).c_str(), CrcText(rom.CRC32).c_str());
+  const std::size_t prgSize = static_cast<std::size_t>(rom.PrgRomSize);
+  const std::size_t chrSize = static_cast<std::size_t>(rom.ChrRomSize);
+  if (have < prgSize + chrSize)
+    return Sprintf("Slot %d: \"%s\" holds %zu bytes of ROM data; PRG %zu + CHR %zu bytes are needed.", n, name, have,
+                   prgSize, chrSize);
+  return {};
+}
+
+}  // namespace
+
+ImageAssembly AssembleImages(const Project& project, const RomLibrary& library, const Templates& templates) {
+  ImageAssembly result;
+  const auto refuse = [&result](const std::string& why) {
+    result.Refusal = "Cannot build rom! " + why;
+    return result;
+  };
+
+  // Check everything that needs no file.
+  const auto roms = SlotRoms(project, library);
+  const CartridgeFit fit = FitGames(roms, SlotIcons(project));
+  if (const std::string why = CheckCartridge(roms, fit, templates); !why.empty()) return refuse(why);
+
+  // The menu: every byte that no data lands on stays 0xFF.
+  CartridgeImages& out = result.Images;
   out.Slots = fit.Slots;
   const std::vector<std::uint8_t> menuPrg = PatchMenuProgram(project, templates, out.Slots);
-
-  // Every byte that no data lands on stays 0xFF.
   out.Prg.assign(kImageSize, 0xFF);
   out.Chr.assign(kImageSize, 0xFF);
   std::copy(menuPrg.begin(), menuPrg.end(), out.Prg.begin() + kMenuPrgImageOffset);
   const auto menuChr = templates.MenuRom.begin() + kMenuPatchHeaderSize + kMenuPrgSize;
   std::copy(menuChr, menuChr + kMenuChrSize, out.Chr.begin());
 
+  // Every game read whole, checked against its record, and copied in.
+  std::vector<std::uint8_t> image;
   for (int n = 1; n <= SlotCount; ++n) {
     const TROMInfo& rom = *roms[static_cast<std::size_t>(n - 1)];
-    const SlotPlacement& p = out.Slots[static_cast<std::size_t>(n - 1)];
-    const std::string path = library.FullPath(rom);
-    std::vector<std::uint8_t> image;
-    if (HasExtension(rom.Filename, ".nes")) {
-      image = ReadWholeFile(path, kMaxRomFileSize);
-    } else if (HasExtension(rom.Filename, ".zip")) {
-      std::unique_ptr<TZipRead> zip;
-      try {
-        zip = std::make_unique<TZipRead>(path);
-      } catch (const ESynZipException& e) {
-        ui.ShowPlainMessage(std::string(e.what()) + "\r\n\r\n" + rom.Filename, "Error", MsgKind::Error);
-        return false;
-      }
-      if (zip->Count() != 1)
-        return refuse(Sprintf("Slot %d: the archive \"%s\" holds %d files; it must hold exactly one.", n,
-                              rom.Filename.c_str(), zip->Count()));
-      image = zip->UnZip(0);
-    } else {
-      return refuse(Sprintf("Slot %d: \"%s\" is neither a .nes file nor a .zip archive.", n, rom.Filename.c_str()));
+    if (const std::string why = ReadGame(n, rom, library, image); !why.empty()) {
+      result.Images = {};
+      return refuse(why);
     }
-
-    const std::size_t prgSize = static_cast<std::size_t>(rom.PrgRomSize);
-    const std::size_t chrSize = static_cast<std::size_t>(rom.ChrRomSize);
-    const std::size_t have = image.size() > 16 ? image.size() - 16 : 0;
-    if (have < prgSize + chrSize)
-      return refuse(Sprintf("Slot %d: \"%s\" holds %zu bytes of ROM data; PRG %zu + CHR %zu bytes are needed.", n,
-                            rom.Filename.c_str(), have, prgSize, chrSize));
-    const auto data = image.begin() + 16;
-    std::copy(data, data + static_cast<std::ptrdiff_t>(prgSize), out.Prg.begin() + p.PrgOffset);
-    std::copy(data + static_cast<std::ptrdiff_t>(prgSize), data + static_cast<std::ptrdiff_t>(prgSize + chrSize),
-              out.Chr.begin() + p.ChrOffset);
+    const SlotPlacement& p = out.Slots[static_cast<std::size_t>(n - 1)];
+    const auto prg = image.begin() + kINesHeader;
+    const auto chr = prg + rom.PrgRomSize;
+    std::copy(prg, chr, out.Prg.begin() + p.PrgOffset);
+    std::copy(chr, chr + rom.ChrRomSize, out.Chr.begin() + p.ChrOffset);
   }
   out.InstRom = BuildInstRomImage(templates.InstRom, project.Cartridge);
-  return true;
+  return result;
 }
 
 std::array<std::string, 3> ImagePaths(const std::string& basePath) {
   return {basePath + "-prg.bin", basePath + "-chr.bin", basePath + "-instrom.bin"};
 }
 
-bool BuildImages(const Project& project, const RomLibrary& library, const Templates& templates,
-                 const std::string& basePath, UserInterface& ui) {
-  CartridgeImages images;
-  if (!AssembleImages(project, library, templates, ui, images)) return false;
-  const auto paths = ImagePaths(basePath);
-  for (const std::string& path : paths) CheckWritable(path);
-  WriteFileAtomic(paths[0], std::span<const std::uint8_t>(images.Prg));
-  WriteFileAtomic(paths[1], std::span<const std::uint8_t>(images.Chr));
-  WriteFileAtomic(paths[2], std::span<const std::uint8_t>(images.InstRom));
-  return true;
+ImageFigures FiguresOf(std::span<const std::uint8_t> image) {
+  ImageFigures figures;
+  figures.Crc32 = crc::Crc32(0, image.data(), image.size());
+  unsigned sum = 0;
+  for (const std::uint8_t byte : image) sum += byte;
+  figures.Sum = static_cast<std::uint16_t>(sum);
+  return figures;
+}
+
+std::string FiguresText(const ImageFigures& figures) {
+  return "CRC-32 " + CrcText(figures.Crc32) + ", sum " + Sprintf("%04X", figures.Sum);
 }
 
 }  // namespace korva

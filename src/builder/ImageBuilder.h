@@ -1,12 +1,10 @@
 #pragma once
 // The PRG and CHR images: a patched copy of the menu program template plus
 // every slot's game, placed by the three-pass placement, each image 512 KB,
-// then the instruction ROM image. All three files are written beside the
-// project file, each atomically, and only after every game has been read and
-// checked: a refused build writes nothing.
+// then the instruction ROM image. Everything here works in memory: the
+// export (builder/Export.h) writes the three files as one set.
 #include "project/Model.h"
 #include "romlib/RomDatabase.h"
-#include "romlib/UserInterface.h"
 
 #include <array>
 #include <cstdint>
@@ -32,6 +30,8 @@ struct Templates {
   std::vector<std::uint8_t> InstRom;   // 8,192 bytes
   std::string MenuRomSource;           // where they came from, for messages
   std::string InstRomSource;
+  std::string MenuRomPath;             // the file read, when one was
+  std::string InstRomPath;
   bool MenuRomFromFile = false;        // not the built-in template
   bool InstRomFromFile = false;
 };
@@ -137,22 +137,41 @@ struct CartridgeImages {
   Placement Slots{};
 };
 
-// Builds the images without writing anything. Returns false after showing
-// the reason through `ui` (no half-bank game, an unusable template, an
-// archive that cannot be opened, a ROM that does not fit or is too short).
-// A ROM file that cannot be read raises FileError.
-bool AssembleImages(const Project& project, const RomLibrary& library, const Templates& templates,
-                    UserInterface& ui, CartridgeImages& out);
+// What AssembleImages made: the three images, or why it refused.
+struct ImageAssembly {
+  CartridgeImages Images;  // empty when refused
+  std::string Refusal;     // the message the user sees, "Cannot build rom! ..."; empty when built
+  bool Built() const { return Refusal.empty(); }
+};
+
+// Builds the three images in memory, in this order, and stops at the first
+// refusal:
+// 1. checks what needs no file: a half-bank game among the slots, usable
+//    templates (CheckTemplates), every slot's ROM record one the cartridge
+//    takes, every game inside the images;
+// 2. reads every slot's game whole and checks it: the file can be read (an
+//    archive holds exactly one file), the CRC-32 of its data is the one in
+//    its record (else the file was replaced or changed after the scan: the
+//    refusal names the slot, the file, both CRCs and asks for a rescan),
+//    and the data holds the record's PRG and CHR;
+// 3. patches the menu program, places the games and pads with 0xFF.
+// Every refusal names the slot and the file it concerns. Reads the slots'
+// ROM files and nothing else; writes nothing; shows nothing.
+ImageAssembly AssembleImages(const Project& project, const RomLibrary& library, const Templates& templates);
 
 // The three files of a build for the base path, in the order they are
 // written: "%s-prg.bin", "%s-chr.bin" and "%s-instrom.bin".
 std::array<std::string, 3> ImagePaths(const std::string& basePath);
 
-// Builds the images as AssembleImages does and writes the three ImagePaths. True when all three
-// were written; false when the build stopped after showing a message
-// (nothing written). Every name is checked (CheckWritable) before the first
-// is written.
-bool BuildImages(const Project& project, const RomLibrary& library, const Templates& templates,
-                 const std::string& basePath, UserInterface& ui);
+// The figures an EPROM programmer shows for a chip it has read: the CRC-32
+// of the image and the 16-bit sum of its bytes.
+struct ImageFigures {
+  std::uint32_t Crc32 = 0;
+  std::uint16_t Sum = 0;
+};
+ImageFigures FiguresOf(std::span<const std::uint8_t> image);
+
+// "CRC-32 1A2B3C4D, sum 5E6F".
+std::string FiguresText(const ImageFigures& figures);
 
 }  // namespace korva

@@ -17,6 +17,7 @@ bool LoadProjectWorkspace(const char* command, const std::string& projectPath, c
   std::optional<RomLibrary> library = LoadRomLibrary(command, dbPath, ws.HeaderDB, ui);
   if (!library) return false;
   ws.Library = std::move(*library);
+  ws.DatabasePath = dbPath;
   try {
     ws.Proj = ReadProjectFile(projectPath, ws.Library);
   } catch (const ProjectFileError& e) {

@@ -1,4 +1,4 @@
-// korva demo [DIR]: the bundled demo. Writes the sixteen test games that are
+// korva demo [DIR] [--force]: the bundled demo. Writes the sixteen test games that are
 // built into the program, scans them into a ROM database in DIR, makes a
 // demo project with one game per slot, and exports the three programming
 // images beside it. The paths of the three images go to stdout, what it does
@@ -17,6 +17,7 @@
 #include "romlib/RomDatabase.h"
 #include "romlib/Scan.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -69,13 +70,26 @@ class QuietObserver : public ScanObserver {
   void ScanFinished() override {}
 };
 
-int RunDemo(const std::vector<std::string>& args) {
-  if (args.size() > 1) {
-    std::cerr << "usage: korva demo [DIR]\n";
+int RunDemo(const std::vector<std::string>& rawArgs) {
+  std::vector<std::string> args = rawArgs;
+  const auto force = std::find(args.begin(), args.end(), "--force");
+  const bool overwrite = force != args.end();
+  if (overwrite) args.erase(force);
+  if (args.size() > 1 || (!args.empty() && args[0].starts_with("-"))) {
+    std::cerr << "usage: korva demo [DIR] [--force]\n";
     return 2;
   }
   namespace fs = std::filesystem;
   const fs::path dir = fs::absolute(args.empty() ? fs::path("korva-demo") : fs::path(args[0]));
+  // The demo writes demo.korva, korva_db.xml, three images and roms/: never
+  // over what a user keeps there, unless told to.
+  std::error_code ec;
+  if (!overwrite && fs::exists(dir, ec) && !(fs::is_directory(dir, ec) && fs::is_empty(dir, ec))) {
+    std::cerr << "korva demo: " << dir.string()
+              << " is not an empty directory; name a new or empty one, or add --force to write the demo's files "
+                 "over those of the same names there\n";
+    return 1;
+  }
   const fs::path romDir = dir / "roms";
   fs::create_directories(romDir);
 
@@ -99,6 +113,7 @@ int RunDemo(const std::vector<std::string>& args) {
   std::optional<RomLibrary> library = LoadRomLibrary("demo", dbPath, ws.HeaderDB, ui);
   if (!library) throw std::runtime_error("the demo ROM database could not be loaded");
   ws.Library = std::move(*library);
+  ws.DatabasePath = dbPath;
   std::cerr << "ROM database: " << dbPath << " (" << ws.Library.ROMList.size() << " ROMs)\n";
 
   NewProject(ws.Proj, ui);
@@ -125,7 +140,9 @@ int RunDemo(const std::vector<std::string>& args) {
   return ui.ErrorShown() ? 1 : 0;
 }
 
-const Command demo("demo", "[DIR]", "write the bundled test games, a demo project and its images (default ./korva-demo)",
+const Command demo("demo", "[DIR] [--force]",
+                   "write the bundled test games, a demo project and its images into a new or empty DIR\n"
+                   "      (default ./korva-demo; --force writes over files of the same names in DIR)",
                    &RunDemo);
 
 }  // namespace

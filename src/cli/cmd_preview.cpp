@@ -54,16 +54,21 @@ int RunPreview(const std::vector<std::string>& rawArgs) {
     return 2;
   }
   return RunOnProject("preview", kUsage, rest, [&](Workspace& ws, UserInterface& ui) {
-    if (!PassesExportChecks(ws, ui)) return 1;
-    const Templates templates = LoadTemplates(choice, FullDirectoryOf(ws.Proj.ProjectFileName));
-    CartridgeImages images;
-    if (!AssembleImages(ws.Proj, ws.Library, templates, ui, images)) return 1;
+    const CartridgeBuild build = BuildCartridge(ws, choice);
+    if (!build.Built()) {
+      ui.ShowCenteredMessage(build.Refusal, MsgKind::Error, static_cast<MsgButtons>(MsgButton::OK));
+      return 1;
+    }
     MenuFrame frame;
-    if (const std::string why = RenderMenuScreen(images, frame, palette); !why.empty()) {
-      std::cerr << "korva preview: " << why << " The menu program came from " << templates.MenuRomSource << ".\n";
+    if (const std::string why = RenderMenuScreen(build.Images, frame, palette); !why.empty()) {
+      std::cerr << "korva preview: " << why << " The menu program came from " << build.Used.MenuRomSource << ".\n";
       return 1;
     }
     const std::string path = output ? *output : BasePath(ws.Proj.ProjectFileName) + "-menu.png";
+    if (const std::string clash = OutputClash(path, BuildInputs(ws, build.Used)); !clash.empty()) {
+      std::cerr << "korva preview: " << clash << "\n";
+      return 1;
+    }
     WriteFileAtomic(path, std::span<const std::uint8_t>(EncodePng(frame.Rgb, kScreenWidth, kScreenHeight, scale)));
     for (const std::string& note : frame.ArcadeNotes) std::cerr << "korva preview: " << note << "\n";
     std::cerr << "Menu preview (" << ScreenPaletteName(palette) << ") written to " << path << "\n";

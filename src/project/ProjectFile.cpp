@@ -2,6 +2,7 @@
 
 #include "project/ProjectCommands.h"
 #include "romlib/FileUtil.h"
+#include "romlib/XmlCheck.h"
 
 #include <pugixml.hpp>
 
@@ -122,8 +123,13 @@ namespace {
 // The project a document's bytes hold, its slots resolved against `library`.
 Project ReadProjectDocument(const void* bytes, std::size_t size, const std::string& path, const RomLibrary& library) {
   pugi::xml_document doc;
-  const pugi::xml_parse_result parsed =
-      doc.load_buffer(bytes, size, pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_auto);
+  // First as written (a document type kept, references left alone), to
+  // refuse what the reader would read otherwise; then as read.
+  pugi::xml_parse_result parsed = doc.load_buffer(bytes, size, kXmlCheckParse, pugi::encoding_auto);
+  if (parsed) {
+    if (const std::string problem = XmlReadingProblem(doc); !problem.empty()) throw ProjectFileError(problem);
+    parsed = doc.load_buffer(bytes, size, pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_auto);
+  }
   if (!parsed)
     throw ProjectFileError(std::string(parsed.description()) + " (at byte " +
                            std::to_string(parsed.offset) + ")");

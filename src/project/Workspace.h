@@ -13,6 +13,9 @@ struct Workspace {
   HeaderDatabase HeaderDB;
   RomLibrary Library;
   Project Proj;
+  // The ROM database file the Library was loaded from (empty: none). The
+  // front end that loads it sets it; the export never writes over it.
+  std::string DatabasePath;
 };
 
 }  // namespace korva

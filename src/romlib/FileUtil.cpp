@@ -1,7 +1,11 @@
 #include "romlib/FileUtil.h"
 
+#include "romlib/CRC.h"
+
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -156,17 +160,38 @@ bool CheckTarget(const std::string& path, const std::string& target, struct stat
   return false;
 }
 
+// The name of every temporary file a save makes: ".korva-HHHHHHHH-XXXXXX",
+// HHHHHHHH the CRC-32 of the name of the file it replaces and XXXXXX
+// mkstemp's six letters or digits. The name is short, so a target name as
+// long as the directory allows can still be written, and a save recognises
+// its own leftovers by the name of the file it replaces.
 constexpr char kTempPrefix[] = ".korva-";
 constexpr std::size_t kTempSuffixLength = 6;  // mkstemp's XXXXXX
 
-// A temporary file of a save lives as long as its writer holds a lock on
-// it; one nobody holds was left by a save that was killed, and goes.
-void RemoveStaleTemporaries(const std::string& dir) {
+std::string TempStem(const std::string& target) {
+  const std::string name = BaseName(target);
+  char hash[16];
+  std::snprintf(hash, sizeof hash, "%08X-", crc::Crc32(0, name.data(), name.size()));
+  return kTempPrefix + std::string(hash);
+}
+
+bool IsTempOf(std::string_view name, const std::string& stem) {
+  if (name.size() != stem.size() + kTempSuffixLength || !name.starts_with(stem)) return false;
+  return std::all_of(name.end() - kTempSuffixLength, name.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+// A temporary file of a save lives as long as its writer holds a lock on it;
+// one of `target`'s temporaries that nobody holds was left by a save of the
+// same file that was killed, and goes. Nothing else in the directory is
+// touched, whatever its name.
+void RemoveStaleTemporaries(const std::string& dir, const std::string& target) {
+  const std::string stem = TempStem(target);
   DIR* listing = ::opendir(dir.c_str());
   if (listing == nullptr) return;
   while (const dirent* entry = ::readdir(listing)) {
     const std::string_view name(entry->d_name);
-    if (name.size() != sizeof kTempPrefix - 1 + kTempSuffixLength || !name.starts_with(kTempPrefix)) continue;
+    if (!IsTempOf(name, stem)) continue;
     const std::string full = dir + "/" + std::string(name);
     const int fd = ::open(full.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
@@ -204,53 +229,163 @@ void CheckWritable(const std::string& path) {
   CheckTarget(path, WriteTarget(path), existing);
 }
 
-void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
-  if (path.empty()) throw FileError("Cannot write a file without a name");
-  const std::string target = WriteTarget(path);
-  struct stat old {};
-  const bool replacing = CheckTarget(path, target, old);
-  const std::string dir = DirectoryOf(target);
-  RemoveStaleTemporaries(dir);
+namespace {
 
-  // A short name beside the target, locked for as long as it exists so that
-  // no other save takes it for a stale one. A cleaner that got in between
-  // creation and lock has removed the name: then try again.
-  std::string temp;
+// One file of a set on its way: where it lands and the temporary that holds
+// its new bytes (locked through `fd` until the set is done).
+struct PendingFile {
+  std::string path;    // as the caller named it, for messages
+  std::string target;  // the file replaced: `path`, or what the link there names
+  std::string dir;
+  struct stat old {};
+  bool replacing = false;
+  std::string temp;    // the new bytes, flushed
   int fd = -1;
-  for (int attempt = 0; attempt < 10 && fd < 0; ++attempt) {
-    temp = dir + "/" + kTempPrefix + std::string(kTempSuffixLength, 'X');
-    fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) throw FileError(CannotWrite(path, errno));
+  std::string backup;  // a second name of the old file while the set is renamed
+  int backupFd = -1;
+};
+
+// A temporary beside the target, locked for as long as it exists so that
+// no other save takes it for a stale one. A cleaner that got in between
+// creation and lock has removed the name: then try again.
+void CreateTemporary(PendingFile& f) {
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    f.temp = f.dir + "/" + TempStem(f.target) + std::string(kTempSuffixLength, 'X');
+    const int fd = ::mkostemp(f.temp.data(), O_CLOEXEC);
+    if (fd < 0) throw FileError(CannotWrite(f.path, errno));
     struct stat held {}, named {};
-    if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &held) != 0 || ::lstat(temp.c_str(), &named) != 0 ||
-        held.st_ino != named.st_ino || held.st_dev != named.st_dev) {
-      ::close(fd);
-      fd = -1;
+    if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &held) == 0 && ::lstat(f.temp.c_str(), &named) == 0 &&
+        held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
+      f.fd = fd;
+      return;
+    }
+    ::close(fd);
+  }
+  f.temp.clear();
+  throw FileError(CannotWrite(f.path, EAGAIN));
+}
+
+// Writes and flushes the new bytes into the file's temporary. The replaced
+// file's owner and group stay where the system allows it (else the new file
+// is the saver's, as any new file is), then its mode.
+void FillTemporary(PendingFile& f, std::span<const std::uint8_t> bytes) {
+  CreateTemporary(f);
+  if (f.replacing && (f.old.st_uid != ::geteuid() || f.old.st_gid != ::getegid()) &&
+      ::fchown(f.fd, f.old.st_uid, f.old.st_gid) != 0 && ::fchown(f.fd, static_cast<uid_t>(-1), f.old.st_gid) != 0) {
+  }
+  if (::fchmod(f.fd, f.replacing ? (f.old.st_mode & 07777) : NewFileMode()) != 0 ||
+      !WriteAll(f.fd, bytes.data(), bytes.size()) || ::fsync(f.fd) != 0)
+    throw FileError(CannotWrite(f.path, errno));
+}
+
+// A second name for the file a set replaces, so that a failed rename later
+// in the set can put it back. Best effort: a file system without hard links
+// (FAT) gives none, and that file cannot be put back.
+void KeepOldFile(PendingFile& f) {
+  for (int attempt = 0; attempt < 10 && f.backup.empty(); ++attempt) {
+    std::string name = f.dir + "/" + TempStem(f.target) + std::string(kTempSuffixLength, 'X');
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);  // only to draw a free name
+    if (fd < 0) return;
+    ::close(fd);
+    ::unlink(name.c_str());
+    if (::link(f.target.c_str(), name.c_str()) == 0) f.backup = name;
+    else if (errno != EEXIST) return;
+  }
+  if (f.backup.empty()) return;
+  f.backupFd = ::open(f.backup.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (f.backupFd >= 0) ::flock(f.backupFd, LOCK_EX | LOCK_NB);
+}
+
+void CloseAll(std::vector<PendingFile>& files) {
+  for (PendingFile& f : files) {
+    if (f.fd >= 0) ::close(f.fd);
+    if (f.backupFd >= 0) ::close(f.backupFd);
+    f.fd = f.backupFd = -1;
+  }
+}
+
+}  // namespace
+
+void WriteFilesAtomic(std::span<const FileContent> set) {
+  std::vector<PendingFile> files(set.size());
+  for (std::size_t i = 0; i < set.size(); ++i) {
+    PendingFile& f = files[i];
+    f.path = set[i].Path;
+    if (f.path.empty()) throw FileError("Cannot write a file without a name");
+    f.target = WriteTarget(f.path);
+    f.dir = DirectoryOf(f.target);
+    f.replacing = CheckTarget(f.path, f.target, f.old);
+    for (std::size_t j = 0; j < i; ++j) {
+      if (files[j].target == f.target || (f.replacing && files[j].replacing && files[j].old.st_dev == f.old.st_dev &&
+                                          files[j].old.st_ino == f.old.st_ino))
+        throw FileError("Cannot write \"" + f.path + "\": it is the same file as \"" + files[j].path + "\"");
     }
   }
-  if (fd < 0) throw FileError(CannotWrite(path, EAGAIN));
+  for (const PendingFile& f : files) RemoveStaleTemporaries(f.dir, f.target);
 
-  FdCloser closer(fd);
-  auto fail = [&](int error) {
-    ::unlink(temp.c_str());
-    throw FileError(CannotWrite(path, error));
-  };
-  // The replaced file's owner and group stay where the system allows it
-  // (else the new file is the saver's, as any new file is), then its mode.
-  if (replacing && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
-      ::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+  // First every new file whole and flushed beside its target, none renamed
+  // yet: a failure here (a full disk, a failing device) removes the
+  // temporaries and leaves every old file as it was.
+  try {
+    for (std::size_t i = 0; i < files.size(); ++i) FillTemporary(files[i], set[i].Bytes);
+  } catch (const FileError&) {
+    for (const PendingFile& f : files)
+      if (!f.temp.empty()) ::unlink(f.temp.c_str());
+    CloseAll(files);
+    throw;
   }
-  if (::fchmod(fd, replacing ? (old.st_mode & 07777) : NewFileMode()) != 0) fail(errno);
-  if (!WriteAll(fd, bytes.data(), bytes.size())) fail(errno);
-  if (::fsync(fd) != 0) fail(errno);
-  if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno);
-  // Make the rename itself durable; a failure here leaves the new file in
-  // place, so it is not reported. The lock goes with the descriptor.
-  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
+
+  // Then the renames, one per file. A rename that fails puts the files
+  // renamed before it back: the old file from its second name, or no file
+  // where there was none. A crash (a kill, a power cut) between two renames
+  // cannot be undone this way: it leaves the first files new and the rest
+  // old, beside the temporaries of the rest and the second names; the
+  // caller never reported success, and the next save of the same files
+  // removes those leftovers and writes the whole set again.
+  if (files.size() > 1)
+    for (PendingFile& f : files)
+      if (f.replacing) KeepOldFile(f);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (::rename(files[i].temp.c_str(), files[i].target.c_str()) == 0) continue;
+    const int error = errno;
+    for (std::size_t j = 0; j < i; ++j) {
+      const PendingFile& done = files[j];
+      if (!done.replacing) ::unlink(done.target.c_str());
+      else if (!done.backup.empty()) ::rename(done.backup.c_str(), done.target.c_str());
+    }
+    for (const PendingFile& f : files) {
+      if (&f - files.data() >= static_cast<std::ptrdiff_t>(i)) ::unlink(f.temp.c_str());
+      if (!f.backup.empty()) ::unlink(f.backup.c_str());
+    }
+    CloseAll(files);
+    throw FileError(CannotWrite(files[i].path, error));
   }
+
+  // Make the renames durable; a failure here leaves the new files in place,
+  // so it is not reported. The locks go with the descriptors.
+  std::vector<std::string> flushed;
+  for (const PendingFile& f : files) {
+    if (!f.backup.empty()) ::unlink(f.backup.c_str());
+    if (std::find(flushed.begin(), flushed.end(), f.dir) != flushed.end()) continue;
+    flushed.push_back(f.dir);
+    const int dirFd = ::open(f.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+      ::fsync(dirFd);
+      ::close(dirFd);
+    }
+  }
+  CloseAll(files);
+}
+
+void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
+  const FileContent one[] = {{path, bytes}};
+  WriteFilesAtomic(one);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first {}, second {};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
 }
 
 void WriteFileAtomic(const std::string& path, std::string_view text) {

@@ -35,19 +35,40 @@ std::optional<std::vector<std::uint8_t>> ReadFileWithin(const std::string& path,
 std::vector<std::uint8_t> ReadFileBytes(int fd, std::size_t size, const std::string& path);
 
 // Replaces the file at `path` whole. The bytes go to a temporary file
-// ".korva-XXXXXX" in the same directory, which is then renamed over it, so a
-// failure or a kill never leaves a half-written file: the old one stays.
+// ".korva-HHHHHHHH-XXXXXX" in the same directory (HHHHHHHH: the CRC-32 of
+// the target's name), flushed, which is then renamed over it, so a failure
+// or a kill never leaves a half-written file: the old one stays.
 // - A symbolic link at `path` stays; the file it names is replaced.
 // - The replaced file keeps its mode (and its owner where the system lets
 //   us); a new file gets 0666 less the umask.
 // - A file the user may not write to, a name too long for its directory and
 //   a missing or read-only directory are refused before anything is written,
 //   with the error a direct write would give.
-// - Temporary files that a killed save left in the directory are removed (a
-//   save holds a lock on its own while it lasts).
+// - Temporaries of the same target that a killed save left are removed (a
+//   save holds a lock on its own while it lasts); no other file is.
 // Raises FileError "Cannot write "PATH": REASON" with the system's reason.
 void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes);
 void WriteFileAtomic(const std::string& path, std::string_view text);
+
+// One file of a set: where it goes and its whole new content.
+struct FileContent {
+  std::string Path;
+  std::span<const std::uint8_t> Bytes;
+};
+
+// Replaces the files of `set` as one set, each as WriteFileAtomic does:
+// every name is checked, then every new file is written whole and flushed
+// beside its target, and only then are they renamed over their targets, in
+// the order given. After any failure the files are all the old ones (none
+// where there was none): a rename that fails puts back the files renamed
+// before it. Two names of one file are refused before anything is written.
+// Only a crash between two renames leaves some files new and the rest old;
+// the next write of the set removes its leftovers and writes it whole.
+void WriteFilesAtomic(std::span<const FileContent> set);
+
+// True when both paths name one existing file (links followed), compared by
+// device and inode, never by spelling.
+bool SameFile(const std::string& a, const std::string& b);
 
 // Raises the FileError that WriteFileAtomic(path, ...) would raise before
 // writing anything, and does nothing else. Lets a command that writes

@@ -1,6 +1,7 @@
 #include "romlib/RomDatabase.h"
 
 #include "romlib/FileUtil.h"
+#include "romlib/XmlCheck.h"
 
 #include <pugixml.hpp>
 #include <sys/stat.h>
@@ -246,7 +247,9 @@ std::optional<EntryReader> ReadSliced(std::string_view text, const std::string& 
   std::string outline(text.substr(start, slices->cuts.front() - start));
   outline += text.substr(slices->cuts.back());
   pugi::xml_document doc;
-  if (!doc.load_buffer(outline.data(), outline.size(), pugi::parse_default, pugi::encoding_utf8)) return std::nullopt;
+  if (!doc.load_buffer(outline.data(), outline.size(), pugi::parse_default | pugi::parse_doctype, pugi::encoding_utf8) ||
+      !XmlStructureProblem(doc).empty())
+    return std::nullopt;
   const pugi::xml_node root = doc.document_element();
   const pugi::xml_node romPath = root.child("ROMPath");
   if (std::string_view(root.name()) != "KORVA" || !romPath || !root.child("ROMDB")) return std::nullopt;
@@ -325,10 +328,13 @@ RomDatabaseLoad LoadBytes(std::vector<std::uint8_t>& bytes, const std::string& p
   if (!reader) {
     pugi::xml_document doc;
     const pugi::xml_parse_result parsed =
-        doc.load_buffer_inplace(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
+        doc.load_buffer_inplace(bytes.data(), bytes.size(), pugi::parse_default | pugi::parse_doctype,
+                                pugi::encoding_auto);
     if (!parsed)
       throw DatabaseProblem{path + " is not well-formed XML: " + parsed.description() + " at byte " +
                             std::to_string(parsed.offset)};
+    if (const std::string problem = XmlStructureProblem(doc); !problem.empty())
+      throw DatabaseProblem{path + ": " + problem};
 
     const pugi::xml_node root = doc.document_element();
     if (std::string_view(root.name()) != "KORVA")

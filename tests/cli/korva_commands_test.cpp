@@ -181,7 +181,7 @@ TEST(KorvaList, ADatabaseThatCannotBeReadGivesTheSystemsReason) {
 TEST(KorvaCommands, DataGoesToStdoutEverythingElseToStderrAndEveryCommandHasHelp) {
   Outcome run = korva::test::RunCommand(std::string(KORVA_EXE) + " --help", false);
   EXPECT_TRUE(Has(run.out, "scan DIR [--db PATH] [--threads N]")) << run.out;
-  for (const char* command : {"info -h", "scan x --help", "list -h", "show -h", "build x --help", "demo -h", "preview -h"}) {
+  for (const char* command : {"info -h", "scan x --help", "list -h", "show -h", "build x --help", "demo -h", "preview -h", "verify -h"}) {
     run = korva::test::RunCommand(std::string(KORVA_EXE) + " " + command, false);
     EXPECT_EQ(run.status, 0) << command << ": " << run.out;
     EXPECT_EQ(run.out.rfind("usage: korva " + std::string(command).substr(0, 4), 0), 0u) << run.out;
@@ -303,6 +303,10 @@ TEST(KorvaPreview, RefusesWhatBuildRefusesWithTheSameMessages) {
          fs::remove(d.Path("roms/rocket-rally.nes"));
          return Quote(d.Path("demo.korva")) + " --db " + Quote(d.Path("korva_db.xml"));
        }},
+      {"a game replaced after the scan", [](const Demo& d) {
+         fs::copy_file(d.Path("roms/mole-patrol.nes"), d.Path("roms/rocket-rally.nes"), fs::copy_options::overwrite_existing);
+         return Quote(d.Path("demo.korva")) + " --db " + Quote(d.Path("korva_db.xml"));
+       }},
       {"a slot without a ROM", [](const Demo& d) {
          std::string project = ReadText(d.Path("demo.korva"));
          project.replace(project.find("CRC32=\"FD6C6B80\""), 17, "CRC32=\"00000000\"");
@@ -342,4 +346,80 @@ TEST(KorvaPreview, RefusesAMenuProgramWithoutOurLayout) {
   EXPECT_TRUE(Has(run.out, "no layout we know")) << run.out;
   EXPECT_TRUE(Has(run.out, "came from menurom.bin")) << run.out;
   EXPECT_FALSE(fs::exists(demo.Path("demo-menu.png")));
+}
+
+// An output that is one of the inputs, by whatever name: refused, and
+// nothing is written.
+TEST(KorvaPreview, RefusesAnOutputThatIsAnInputOfTheBuild) {
+  Demo demo;
+  const struct {
+    const char* output;  // relative to the demo directory
+    const char* what;
+  } cases[] = {
+      {"demo.korva", "it is the project file"},
+      {"roms/../korva_db.xml", "it is the ROM database"},
+      {"./roms/rocket-rally.nes", "it is the ROM of slot 1"},
+  };
+  const std::string before = ReadText(demo.Path("korva_db.xml")) + ReadText(demo.Path("demo.korva")) +
+                             ReadText(demo.Path("roms/rocket-rally.nes"));
+  for (const auto& c : cases) {
+    const Outcome run = korva::test::RunCommand("cd " + Quote(demo.dir.path()) + " && " + KORVA_EXE +
+                                                " preview demo.korva --db korva_db.xml -o " + c.output);
+    EXPECT_EQ(run.status, 1) << c.output << ": " << run.out;
+    EXPECT_TRUE(Has(run.out, c.what)) << run.out;
+  }
+  EXPECT_EQ(ReadText(demo.Path("korva_db.xml")) + ReadText(demo.Path("demo.korva")) +
+                ReadText(demo.Path("roms/rocket-rally.nes")),
+            before);
+}
+
+// The demo writes only into a new or empty directory, unless --force.
+TEST(KorvaDemo, RefusesADirectoryThatHoldsAnythingUnlessForced) {
+  const struct {
+    const char* what;
+    const char* args;  // after the directory
+    bool written;
+  } cases[] = {
+      {"a project of the user's", "", false},
+      {"the same, forced", " --force", true},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    std::ofstream(dir.path() + "demo.korva") << "mine";
+    const Outcome run = Korva("demo " + Quote(dir.path()) + c.args);
+    EXPECT_EQ(run.status, c.written ? 0 : 1) << c.what << ": " << run.out;
+    EXPECT_EQ(ReadText(dir.path() + "demo.korva") == "mine", !c.written) << c.what;
+    EXPECT_EQ(fs::exists(dir.path() + "roms"), c.written) << c.what;
+    if (!c.written) EXPECT_TRUE(Has(run.out, "is not an empty directory")) << run.out;
+  }
+  TempDir dir;
+  std::ofstream(dir.path() + "plain") << "a file";
+  EXPECT_EQ(Korva("demo " + Quote(dir.path() + "plain")).status, 1);
+  EXPECT_EQ(ReadText(dir.path() + "plain"), "a file");
+}
+
+// korva verify on the demo's images: exit 0 only when all match; a changed
+// byte names its slot or image; a dump of the wrong size is refused with
+// the size expected.
+TEST(KorvaVerify, SaysWhereAChipDiffersAndRefusesAWrongSize) {
+  Demo demo;
+  std::string chr = ReadText(demo.Path("demo-chr.bin"));
+  chr[0x31A40] ^= 0x10;
+  std::ofstream(demo.Path("read-chr.bin"), std::ios::binary) << chr;
+  std::ofstream(demo.Path("short.bin"), std::ios::binary) << chr.substr(0, 262144);
+  const struct {
+    std::string args;
+    int status;
+    const char* says;
+  } cases[] = {
+      {"", 0, "All three images match the project."},
+      {" --chr " + Quote(demo.Path("read-chr.bin")), 1, "CHR differs at CHR image 0x31A40"},
+      {" --prg " + Quote(demo.Path("short.bin")), 1, "is 262144 bytes; a PRG image is 524288 bytes"},
+  };
+  for (const auto& c : cases) {
+    const Outcome run =
+        Korva("verify " + Quote(demo.Path("demo.korva")) + " --db " + Quote(demo.Path("korva_db.xml")) + c.args);
+    EXPECT_EQ(run.status, c.status) << c.args << ": " << run.out;
+    EXPECT_TRUE(Has(run.out, c.says)) << run.out;
+  }
 }

@@ -76,7 +76,7 @@ TEST(KillTest, AfterEveryKillEachFileIsTheOldOrTheNewOneAndTheNextSaveSucceeds) 
 
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   const std::string errors = dir / "writer.err";
-  int kills = 0, midSave = 0;
+  int kills = 0, midSave = 0, betweenRenames = 0;
   for (; kills < 300 && std::chrono::steady_clock::now() < deadline; ++kills) {
     const pid_t child = ::fork();
     if (child == 0) {
@@ -92,18 +92,30 @@ TEST(KillTest, AfterEveryKillEachFileIsTheOldOrTheNewOneAndTheNextSaveSucceeds) 
     // Not killed means the writer stopped by itself: a save failed.
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "after " << kills << " kills: " << ReadText(errors);
 
+    std::set<int> imageVersions;
     for (const std::string& name : kSaved) {
       const std::string now = ReadText(live + name);
       ASSERT_TRUE(now == version[0][name] || now == version[1][name])
           << name << " is neither version after kill " << kills << " (" << now.size() << " bytes)";
+      if (name.ends_with(".bin")) imageVersions.insert(now == version[0][name] ? 0 : 1);
     }
-    // A killed save leaves at most its own temporary: each save removes
-    // those of the saves killed before it.
+    // A killed save leaves at most its own temporaries (one per file of a
+    // set, and a second name of each old image while the set is renamed):
+    // each save removes those of the saves killed before it.
     const std::set<std::string> names = Names(live);
-    ASSERT_LE(names.size(), kSaved.size() + 1) << "temporary files pile up after kill " << kills;
+    ASSERT_LE(names.size(), kSaved.size() + 6) << "temporary files pile up after kill " << kills;
+    for (const std::string& name : names)
+      ASSERT_TRUE(name.starts_with(".korva-") || std::count(kSaved.begin(), kSaved.end(), name)) << name;
     if (names.size() > kSaved.size()) ++midSave;
+    // The three images are one version, unless the kill fell between two
+    // renames of the set: then the set's leftovers are still there.
+    if (imageVersions.size() > 1) {
+      ASSERT_GT(names.size(), kSaved.size()) << "a mixed set without leftovers after kill " << kills;
+      ++betweenRenames;
+    }
   }
-  std::printf("%d kills, %d inside a save (seed %u)\n", kills, midSave, seed);
+  std::printf("%d kills, %d inside a save, %d between two renames of the images (seed %u)\n", kills, midSave,
+              betweenRenames, seed);
   EXPECT_GE(kills, 100);
   EXPECT_GT(midSave, 0);
 
@@ -124,6 +136,14 @@ struct Demo {
   Demo() {
     const auto run = RunCommand(std::string(KORVA_EXE) + " demo " + Quote(dir.path()));
     EXPECT_EQ(run.status, 0) << run.out;
+    // Two games change places and the cartridge its title: a build of the
+    // project as it is now changes all three images (the project file is
+    // saved as it stands).
+    std::string project = ReadText(dir / "demo.korva");
+    for (const auto& [from, to] : {std::pair{"\"72522F6D\"", "\"SWAPPED1\""}, std::pair{"\"FD6C6B80\"", "\"72522F6D\""},
+                                   std::pair{"\"SWAPPED1\"", "\"FD6C6B80\""}, std::pair{">KORVA DEMO<", ">KORVA DEMO 2<"}})
+      project.replace(project.find(from), std::string(from).size(), to);
+    std::ofstream(dir / "demo.korva", std::ios::binary) << project;
     before = Snapshot(dir.path(), kDemoFiles);
   }
   // korva scan or korva build, saving into `target` (the demo's own
@@ -138,15 +158,17 @@ struct Demo {
 };
 
 struct FailingCase {
-  const char* command;  // "scan" writes korva_db.xml; "build" the project, then the images
+  const char* command;  // "scan" writes korva_db.xml; "build" the project, then the three images as one set
   const char* fail;     // KORVA_FAIL
   int after;            // calls that succeed first: 1 lets the project save and fails the first image
+  int times;            // calls that fail then (0: all)
 };
 
 TEST(FailingWrites, EverySaveNamesTheReasonAndLeavesTheOldFilesWhole) {
   const FailingCase cases[] = {
-      {"scan", "write:EIO", 0}, {"scan", "fsync:EIO", 0},  {"build", "write:EIO", 0},
-      {"build", "write:EIO", 1}, {"build", "fsync:EIO", 2}, {"build", "write:EIO", 3},
+      {"scan", "write:EIO", 0, 0},   {"scan", "fsync:EIO", 0, 0},   {"build", "write:EIO", 0, 0},
+      {"build", "write:EIO", 1, 0},  {"build", "fsync:EIO", 2, 0},  {"build", "write:EIO", 3, 0},
+      {"build", "rename:EIO", 2, 1}, {"build", "rename:EIO", 3, 1},  // the CHR image's rename, the last one's
   };
   Demo demo;
   const std::set<std::string> names = Names(demo.dir.path());
@@ -154,15 +176,19 @@ TEST(FailingWrites, EverySaveNamesTheReasonAndLeavesTheOldFilesWhole) {
     SCOPED_TRACE(std::string(c.command) + " " + c.fail + " after " + std::to_string(c.after));
     const auto run = demo.Run(c.command,
                               std::string("LD_PRELOAD=") + FAIL_WRITES + " KORVA_FAIL=" + c.fail +
-                                  " KORVA_FAIL_AFTER=" + std::to_string(c.after),
+                                  " KORVA_FAIL_AFTER=" + std::to_string(c.after) +
+                                  (c.times ? " KORVA_FAIL_TIMES=" + std::to_string(c.times) : ""),
                               demo.dir.path());
     EXPECT_NE(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("\": Input/output error"), std::string::npos) << run.out;
     EXPECT_EQ(Snapshot(demo.dir.path(), kDemoFiles), demo.before);
     EXPECT_EQ(Names(demo.dir.path()), names);
   }
-  // And without the fault both commands succeed on the same files.
+  // And without the fault both commands succeed on the same files, the build
+  // with the new images.
   for (const char* command : {"scan", "build"}) EXPECT_EQ(demo.Run(command, "", demo.dir.path()).status, 0);
+  for (const char* image : {"demo-prg.bin", "demo-chr.bin", "demo-instrom.bin"})
+    EXPECT_NE(ReadText(demo.dir / image), demo.before[image]) << image;
 }
 
 // A small tmpfs mounted for one test, unmounted at the end.
@@ -194,21 +220,31 @@ TEST(FullDisk, EverySaveNamesTheReasonAndLeavesTheOldFilesWhole) {
   Demo demo;
   SmallDisk disk(demo.dir / "disk/");
   if (!disk.error.empty()) GTEST_SKIP() << "the full-disk test could not mount a tmpfs: " << disk.error;
-  for (const std::string& name : kDemoFiles) fs::copy_file(demo.dir / name, disk.path + name);
-  const std::set<std::string> names = [&] {
-    auto all = Names(disk.path);
-    all.insert("filler");
-    return all;
-  }();
-  // A full disk; then room for the project but not for the first image.
-  const std::pair<const char*, std::size_t> cases[] = {{"scan", 0}, {"build", 0}, {"build", 64 * 1024}};
-  for (const auto& [command, leave] : cases) {
-    SCOPED_TRACE(std::string(command) + " with " + std::to_string(leave) + " bytes free");
-    disk.Fill(leave);
-    const auto run = demo.Run(command, "", disk.path);
+  // A full disk; room for the project but not for the first image; and,
+  // with no images there before, room for the PRG and CHR images but not
+  // for the instruction ROM: then no image at all.
+  const struct {
+    const char* command;
+    std::size_t leave;
+    bool images;  // the old images are there
+  } cases[] = {{"scan", 0, true}, {"build", 0, true}, {"build", 64 * 1024, true}, {"build", 1088 * 1024, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.command) + " with " + std::to_string(c.leave) + " bytes free");
+    for (const std::string& name : kDemoFiles) {
+      fs::remove(disk.path + name);
+      if (c.images || name.find(".bin") == std::string::npos) fs::copy_file(demo.dir / name, disk.path + name);
+    }
+    const std::set<std::string> names = [&] {
+      auto all = Names(disk.path);
+      all.insert("filler");
+      return all;
+    }();
+    const auto before = Snapshot(disk.path, kDemoFiles);
+    disk.Fill(c.leave);
+    const auto run = demo.Run(c.command, "", disk.path);
     EXPECT_NE(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("\": No space left on device"), std::string::npos) << run.out;
-    EXPECT_EQ(Snapshot(disk.path, kDemoFiles), demo.before);
+    EXPECT_EQ(Snapshot(disk.path, kDemoFiles), before);
     EXPECT_EQ(Names(disk.path), names);
   }
 }

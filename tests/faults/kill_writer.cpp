@@ -57,6 +57,7 @@ void SaveVersion(char version, const std::string& roms, const std::string& out) 
   const ScanResult scan = ScanRomDirectory(roms + (version == 'A' ? "/a/" : "/b/"), ws.HeaderDB, db, ui, ui);
   if (!scan.Written) throw std::runtime_error("the scan wrote nothing: " + scan.Error);
   ws.Library = LoadRomDatabase(db, ws.HeaderDB).Library;
+  ws.DatabasePath = db;
   NewProject(ws.Proj, ui);
   for (int n = 1; n <= SlotCount; ++n) {
     Slot& slot = ws.Proj.slot(n);

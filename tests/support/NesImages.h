@@ -1,6 +1,8 @@
 #pragma once
 // iNES images with recognisable data, built in one place so that tests never
 // depend on files from elsewhere, and the bytes tests put around them.
+#include "romlib/CRC.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -71,6 +73,12 @@ inline Bytes FilledINesImage(int prgUnits, int chrUnits, int mapper, bool vertic
   if (chr) image[16 + prg] = image[16 + prg + chr - 1] = 0x5A;
   image.resize(image.size() - cut);
   return image;
+}
+
+// The CRC-32 a scan records for an iNES image: of everything after its
+// 16-byte header. The build checks every game's data against it.
+inline std::uint32_t DataCrc(const Bytes& image) {
+  return image.size() > 16 ? crc::Crc32(0, image.data() + 16, image.size() - 16) : 0xFFFFFFFFu;
 }
 
 inline void WriteBytes(const std::filesystem::path& path, const Bytes& bytes) {

@@ -1,8 +1,10 @@
 // The export command: its four checks in order with their texts, the save,
 // the output names beside the project file and the success message.
 #include "builder/Export.h"
+#include "builder/Verify.h"
 
 #include "BuildFixtures.h"
+#include "CommandRun.h"
 #include "builder/InstRom.h"
 #include "project/ProjectFile.h"
 #include "romlib/FileUtil.h"
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 namespace korva {
 namespace {
@@ -17,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class ExportTest : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     ws.Library.ROMPath = dir.path() + "roms/";
     fs::create_directories(ws.Library.ROMPath);
@@ -28,12 +31,20 @@ class ExportTest : public ::testing::Test {
     wide = Rom("Wide Chr.nes", 1, 2);
   }
   int Rom(const std::string& name, int prgUnits, int chrUnits) {
-    dir.Write("roms/" + name, test::FilledINesImage(prgUnits, chrUnits, 0, false, 0x11, 0x22));
-    return test::AddRom(ws, name, 0xA0000000u + static_cast<unsigned>(ws.Library.ROMList.size()), prgUnits * 16384,
-                           chrUnits * 8192);
+    const test::Bytes image = test::FilledINesImage(prgUnits, chrUnits, 0, false, static_cast<std::uint8_t>(0x11 + prgUnits),
+                                                    static_cast<std::uint8_t>(0x22 + chrUnits));
+    dir.Write("roms/" + name, image);
+    return test::AddRom(ws, name, test::DataCrc(image), prgUnits * 16384, chrUnits * 8192);
   }
   void Fill(int index) {
     for (int n = 1; n <= 16; ++n) ws.Proj.slot(n).ROMIndex = index;
+  }
+  // Every file under the directory, by path, with its content.
+  std::map<std::string, std::string> Contents() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
+      files[entry.path().string()] = test::ReadText(entry.path().string());
+    return files;
   }
   std::string Export() {
     ui.Clear();
@@ -91,8 +102,8 @@ TEST_F(ExportTest, SixteenKilobyteGameWithLargeChrPassesTheChecksButNotTheBuild)
   Fill(wide);
   EXPECT_EQ(Export(), "Cannot build rom! At least one ROM needs to be PRG 16kb");
   EXPECT_FALSE(ok);
-  EXPECT_TRUE(fs::exists(ws.Proj.ProjectFileName));  // saved before the build
-  EXPECT_EQ(ui.Statuses(), (std::vector<std::pair<std::string, int>>{{"Project saved!", 2}}));
+  EXPECT_FALSE(fs::exists(ws.Proj.ProjectFileName));  // a refused build saves nothing
+  EXPECT_TRUE(ui.Statuses().empty());
   EXPECT_EQ(ui.Messages().size(), 1u);
   EXPECT_FALSE(fs::exists(dir.path() + "set-prg.bin"));
 }
@@ -102,8 +113,15 @@ TEST_F(ExportTest, SuccessWritesThreeFilesBesideTheProject) {
   ws.Proj.ProjectFileName = dir.path() + "my.sets/Volume 1.korva";
   Fill(full);
   ws.Proj.slot(5).ROMIndex = half;
-  EXPECT_EQ(Export(), "Programming files for KORVA exported to project directory!\r\n\r\n" + dir.path() + "my.sets/");
+  const std::string message = Export();
   EXPECT_TRUE(ok);
+  // The directory, then each image's name and the figures a programmer shows.
+  const auto figures = [&](const char* suffix) {
+    const auto bytes = test::ReadBytes(dir.path() + "my.sets/Volume 1" + suffix);
+    return std::string("\r\nVolume 1") + suffix + ": " + FiguresText(FiguresOf(bytes));
+  };
+  EXPECT_EQ(message, "Programming files for KORVA exported to project directory!\r\n\r\n" + dir.path() + "my.sets/\r\n" +
+                         figures("-prg.bin") + figures("-chr.bin") + figures("-instrom.bin"));
   EXPECT_EQ(ui.Messages()[0].kind, MsgKind::Information);
   EXPECT_EQ(fs::file_size(dir.path() + "my.sets/Volume 1-prg.bin"), 524288u);
   EXPECT_EQ(fs::file_size(dir.path() + "my.sets/Volume 1-chr.bin"), 524288u);
@@ -134,7 +152,7 @@ TEST_F(ExportTest, TemplatesAreReplacedOnlyByTheProjectDirectoryOrANamedFileAndS
   };  // (a wrong-sized file refuses the build: the command line tests)
   for (const auto& c : cases) {
     templates = c.choice;
-    EXPECT_EQ(Export(), done + c.tail);
+    EXPECT_EQ(Export().substr(0, done.size() + c.tail.size() + 23), done + c.tail + "\r\n\r\nset-prg.bin: CRC-32");
     EXPECT_TRUE(ok);
   }
 }
@@ -173,6 +191,98 @@ TEST_F(ExportTest, EveryNameIsCheckedBeforeTheFirstWrite) {
     }
     for (const char* suffix : {".korva", "-prg.bin", "-chr.bin"}) EXPECT_FALSE(fs::exists(base + suffix)) << suffix;
   }
+}
+
+TEST_F(ExportTest, AnOutputThatIsAnInputIsRefusedWritingNothing) {
+  // Compared by file, not by name: a hard link, a symbolic link and a
+  // roundabout spelling are all the file they name.
+  const struct {
+    const char* what;
+    void (*setUp)(ExportTest&);
+    const char* clash;
+  } cases[] = {
+      {"PRG image a hard link of a ROM",
+       [](ExportTest& t) { fs::create_hard_link(t.ws.Library.ROMPath + "Full Game.nes", t.dir / "set-prg.bin"); },
+       "it is the ROM of slot 2"},
+      {"CHR image a link to the ROM database",
+       [](ExportTest& t) { fs::create_symlink(t.ws.DatabasePath, t.dir / "set-chr.bin"); }, "it is the ROM database"},
+      {"instruction ROM the template named",
+       [](ExportTest& t) {
+         t.dir.Write("set-instrom.bin", test::Bytes(kInstRomTemplateSize, 0x3F));
+         t.templates.InstRomFile = t.dir.path() + "roms/../set-instrom.bin";
+       },
+       "it is the instruction ROM template"},
+      {"the project saved over a ROM",
+       [](ExportTest& t) { t.ws.Proj.ProjectFileName = t.ws.Library.ROMPath + "Half Game.nes"; },
+       "it is the ROM of slot 1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fill(full);
+    ws.Proj.slot(1).ROMIndex = half;
+    ws.Proj.ProjectFileName = dir.path() + "set.korva";
+    ws.DatabasePath = dir.Write("korva_db.xml", "<ROMDB/>");
+    templates = {};
+    for (const char* name : {"set-prg.bin", "set-chr.bin", "set-instrom.bin", "set.korva"}) fs::remove(dir / name);
+    c.setUp(*this);
+    const auto before = Contents();
+    const std::string message = Export();
+    EXPECT_FALSE(ok);
+    EXPECT_NE(message.find(c.clash), std::string::npos) << message;
+    EXPECT_NE(message.find("Nothing was written."), std::string::npos) << message;
+    EXPECT_EQ(Contents(), before);
+  }
+}
+
+TEST_F(ExportTest, VerifyFindsEachChangedByteWhereItLiesAndRefusesAWrongSize) {
+  ws.Proj.ProjectFileName = dir.path() + "set.korva";
+  Fill(full);
+  ws.Proj.slot(5).ROMIndex = half;  // PRG 0 and CHR 0x2000; slot 1 the first full bank, PRG 0x8000, CHR 0x8000
+  ws.Proj.slot(2).ROMIndex = wide;  // PRG 0x10000: 16 KB of game, 16 KB of padding
+  ws.Proj.slot(7).Title = "SEVEN";
+  ASSERT_EQ(Export().substr(0, 36), "Programming files for KORVA exported");
+  const auto paths = ExportedImagePaths(ws.Proj.ProjectFileName);
+  const struct {
+    std::size_t image;  // 0 PRG, 1 CHR, 2 instruction ROM; 3: none changed
+    std::size_t offset;
+    std::string line;  // the line that tells, or the refusal
+  } cases[] = {
+      {3, 0, "All three images match the project."},
+      {0, 0x8000 + 7, "slot 1 : PRG differs at PRG image 0x8007, CHR ok"},
+      {1, 0x2000, "slot 5 : PRG ok, CHR differs at CHR image 0x2000"},
+      {0, kMenuPrgImageOffset + 0x3000, "differs at PRG image 0x7000"},  // menu program
+      {0, 0x14000, "padding differs at PRG image 0x14000"},
+      {2, kTitleLineOffset + 3, "texts differ at instruction ROM 0x423"},
+      {2, kInstRomChecksumOffset, "checksum differs at instruction ROM 0x1FFF"},
+      {2, 0x10000, "padding differs at instruction ROM 0x10000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::array<std::string, 3> files = paths;
+    if (c.image < 3) {
+      auto bytes = test::ReadBytes(paths[c.image]);
+      bytes[c.offset] ^= 0x01;
+      files[c.image] = dir.path() + "changed.bin";
+      test::WriteBytes(files[c.image], bytes);
+    }
+    const VerifyReport report = VerifyImages(ws, templates, files);
+    const std::string text = VerifyReportText(report);
+    EXPECT_EQ(report.Matches(), c.image == 3) << text;
+    EXPECT_NE(text.find(c.line), std::string::npos) << text;
+    EXPECT_EQ(report.Lines.size(), 19u);
+  }
+  // The titles and the slot table, from the project: the image on disk is the old one.
+  ws.Proj.slot(7).Title = "SIEBEN";
+  EXPECT_NE(VerifyReportText(VerifyImages(ws, templates, paths)).find("titles differ at PRG image"), std::string::npos);
+  ws.Proj.slot(7).Title = "SEVEN";
+  ws.Proj.slot(7).Icon = (ws.Proj.slot(7).Icon + 1) % 4;
+  EXPECT_NE(VerifyReportText(VerifyImages(ws, templates, paths)).find("slot table differs at PRG image"), std::string::npos);
+  // A dump of the wrong size is refused before any ROM is read.
+  fs::remove(ws.Library.ROMPath + "Full Game.nes");
+  test::WriteBytes(dir.path() + "short.bin", test::Bytes(1000, 0xFF));
+  const VerifyReport wrong = VerifyImages(ws, templates, {paths[0], dir.path() + "short.bin", paths[2]});
+  EXPECT_EQ(wrong.Refusal, "\"" + dir.path() + "short.bin\" is 1000 bytes; a CHR image is 524288 bytes.");
+  EXPECT_FALSE(wrong.Matches());
 }
 
 TEST(ExportPaths, BasePathAndDirectory) {

@@ -20,6 +20,7 @@
 
 #include "TempDir.h"
 #include "TestArchives.h"
+#include "romlib/CRC.h"
 
 namespace fs = std::filesystem;
 using korva::test::Bytes;
@@ -225,20 +226,69 @@ TEST(FileUtil, WriteFileAtomicRefusesWhatADirectWriteRefuses) {
   }
 }
 
-TEST(FileUtil, WriteFileAtomicUsesShortTemporariesAndRemovesStaleOnes) {
+TEST(FileUtil, WriteFileAtomicUsesShortTemporariesAndRemovesOnlyItsOwnStaleOnes) {
   TempDir dir;
   // A name that fills the limit has no room for a suffix.
   const std::string longest = dir / std::string(255, 'n');
   korva::WriteFileAtomic(longest, std::string_view("fits"));
   EXPECT_EQ(Text(longest), "fits");
-  // Left by a killed save: removed. Held by a save under way: kept.
-  std::ofstream(dir.path() + ".korva-Stale1") << "partial";
-  std::ofstream(dir.path() + ".korva-InUse1") << "partial";
-  const int held = ::open((dir.path() + ".korva-InUse1").c_str(), O_RDONLY);
-  ASSERT_EQ(::flock(held, LOCK_EX), 0);
-  korva::WriteFileAtomic(dir.path() + "out.bin", std::string_view("new"));
-  ::close(held);
-  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{".korva-InUse1", std::string(255, 'n'), "out.bin"}));
+  // A save of out.bin removes what a killed save of out.bin left, and
+  // nothing else: not one held by a save under way, not another file's,
+  // not the user's own files of a similar name.
+  char stem[32];
+  std::snprintf(stem, sizeof stem, ".korva-%08X-", korva::crc::Crc32(0, "out.bin", 7));
+  const std::string mine = std::string(stem) + "Stale1", held = std::string(stem) + "InUse1";
+  for (const std::string& name : {mine, held, std::string(".korva-Stale1"), std::string(".korva-0BADF00D-Stale1"),
+                                  std::string(stem) + "Stale1.txt"})
+    std::ofstream(dir / name) << "partial";
+  const int lock = ::open((dir / held).c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  korva::WriteFileAtomic(dir / "out.bin", std::string_view("new"));
+  ::close(lock);
+  std::vector<std::string> expected = {".korva-0BADF00D-Stale1", ".korva-Stale1", held, std::string(stem) + "Stale1.txt",
+                                       std::string(255, 'n'), "out.bin"};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Names(dir.path()), expected);
+}
+
+TEST(FileUtil, WriteFilesAtomicWritesTheSetWholeOrNotAtAll) {
+  // A set whose last name cannot be written, or that names one file twice,
+  // changes none of its files; a good set replaces all and leaves no other.
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& dir)> spoil;  // before the set is written
+    const char* reason;                                 // nullptr: written
+  };
+  const Case cases[] = {
+      {"good", [](const std::string&) {}, nullptr},
+      {"directory in the way", [](const std::string& d) { fs::create_directory(d + "c"); }, "Is a directory"},
+      {"one file twice", [](const std::string& d) { fs::create_symlink(d + "a", d + "c"); }, "the same file as"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    for (const char* name : {"a", "b"}) std::ofstream(dir / name) << "old " << name;
+    c.spoil(dir.path());
+    const std::vector<std::string> before = Names(dir.path());
+    const std::string bytes = "new";
+    const std::span<const std::uint8_t> span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    const korva::FileContent set[] = {{dir / "a", span}, {dir / "b", span}, {dir / "c", span}};
+    if (!c.reason) {
+      korva::WriteFilesAtomic(set);
+      for (const char* name : {"a", "b", "c"}) EXPECT_EQ(Text(dir / name), "new") << name;
+      EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a", "b", "c"}));
+      continue;
+    }
+    try {
+      korva::WriteFilesAtomic(set);
+      ADD_FAILURE() << "written";
+    } catch (const korva::FileError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(Text(dir / "a"), "old a");
+    EXPECT_EQ(Text(dir / "b"), "old b");
+    EXPECT_EQ(Names(dir.path()), before);
+  }
 }
 
 TEST(FileUtil, ExistenceTestsTellFilesFromDirectories) {

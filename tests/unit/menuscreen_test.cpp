@@ -40,8 +40,9 @@ struct Cartridge {
     ws.Library.ROMPath = dir.path();
     for (int n = 1; n <= SlotCount; ++n) {
       const std::string name = "game" + std::to_string(n) + ".nes";
-      dir.Write(name, test::FilledINesImage(1, 1, 0, n % 2 == 0, 0x10, 0x20));
-      ws.Proj.slot(n).ROMIndex = test::AddRom(ws, name, 0x1000u + n, 16384, 8192);
+      const test::Bytes image = test::FilledINesImage(1, 1, 0, n % 2 == 0, 0x10, 0x20);
+      dir.Write(name, image);
+      ws.Proj.slot(n).ROMIndex = test::AddRom(ws, name, test::DataCrc(image), 16384, 8192);
       ws.Proj.slot(n).Title = "GAME " + std::to_string(n);
       ws.Proj.slot(n).Icon = n % 4;
     }
@@ -56,9 +57,9 @@ struct Cartridge {
 
 TEST(MenuPreview, IsTheFrameOfTheBuiltImagesWithOrWithoutTheRoms) {
   Cartridge c;
-  RecordingUI ui;
-  CartridgeImages images;
-  ASSERT_TRUE(AssembleImages(c.ws.Proj, c.ws.Library, c.templates, ui, images));
+  const ImageAssembly assembly = AssembleImages(c.ws.Proj, c.ws.Library, c.templates);
+  ASSERT_TRUE(assembly.Built()) << assembly.Refusal;
+  CartridgeImages images = assembly.Images;
   MenuFrame built;
   ASSERT_EQ(RenderMenuScreen(images, built), "");
   ASSERT_EQ(built.Rgb.size(), 256u * 240u * 3u);
@@ -89,9 +90,9 @@ TEST(MenuPreview, EachFieldChangesOnlyItsOwnCells) {
 
 TEST(MenuPreview, RefusesAMenuWithoutAUsableLayout) {
   Cartridge c;
-  RecordingUI ui;
-  CartridgeImages images;
-  ASSERT_TRUE(AssembleImages(c.ws.Proj, c.ws.Library, c.templates, ui, images));
+  const ImageAssembly assembly = AssembleImages(c.ws.Proj, c.ws.Library, c.templates);
+  ASSERT_TRUE(assembly.Built()) << assembly.Refusal;
+  CartridgeImages images = assembly.Images;
   const std::size_t layout = kMenuPrgImageOffset + (kMenuLayoutAddress - kMenuPrgBase);
   const auto word = [](std::vector<std::uint8_t>& prg, std::size_t at, unsigned v) {
     prg[at] = v & 0xFF, prg[at + 1] = static_cast<std::uint8_t>(v >> 8);
@@ -159,8 +160,9 @@ struct BuiltMenu {
   std::size_t layout = kMenuPrgImageOffset + (kMenuLayoutAddress - kMenuPrgBase);
   BuiltMenu() {
     Cartridge c;
-    RecordingUI ui;
-    EXPECT_TRUE(AssembleImages(c.ws.Proj, c.ws.Library, c.templates, ui, images));
+    ImageAssembly built = AssembleImages(c.ws.Proj, c.ws.Library, c.templates);
+    EXPECT_TRUE(built.Built()) << built.Refusal;
+    images = std::move(built.Images);
   }
   std::uint8_t& Mask() { return images.Prg[layout + 14]; }
   void SetBackdrop(std::uint8_t colour) { PaletteByte(0) = PaletteByte(16) = colour; }

@@ -374,8 +374,8 @@ TEST_F(ProjectCommandsTest, ANewLibraryKeepsEverySlotsRomByCrc) {
   ws.Proj.slot(4) = Slot{-1, "TYPED", 0};               // empty, with a title
   const std::string text = ProjectFileText(ws);
   Workspace next;
-  testing::AddRom(next, "Other.nes", 0x12345678, 16384, 8192);
-  testing::AddRom(next, "Rocket Rally (USA).nes", 0x0BADF00D, 32768, 8192);
+  test::AddRom(next, "Other.nes", 0x12345678, 16384, 8192);
+  test::AddRom(next, "Rocket Rally (USA).nes", 0x0BADF00D, 32768, 8192);
   EXPECT_EQ(ReplaceLibrary(ws, next.Library), 1);
   const std::vector<std::pair<int, std::uint32_t>> slots = {{1, 0}, {-1, 0x00C0FFEE}, {0, 0}, {-1, 0}};
   for (int n = 1; n <= 4; ++n) {

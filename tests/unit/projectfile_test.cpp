@@ -287,6 +287,39 @@ TEST_F(ProjectFileTest, MalformedXmlGivesTheParserText) {
   }
 }
 
+TEST_F(ProjectFileTest, XmlTheReaderWouldReadOtherwiseIsRefused) {
+  // pugixml neither expands declared entities nor minds a second root: such
+  // files are refused instead of loading "&t;" as "&T" or half the file.
+  const std::string head = "<CartTitle>TITLE</CartTitle><Icons>0</Icons><InstLine1/><InstLine2/><ROMSlots/>";
+  const struct {
+    std::string text;
+    const char* refusal;  // nullptr: it loads, with CartTitle `title`
+    const char* title;
+  } cases[] = {
+      {"<!DOCTYPE p [<!ENTITY t \"MY CART\">]><p>" + head + "</p>", "document type declaration", nullptr},
+      {"<p>" + std::string(head).replace(11, 5, "&t;") + "</p>", "the entity \"&t;\"", nullptr},
+      {"<p><CartTitle>X</CartTitle><Icons>0</Icons><InstLine1/><InstLine2/><ROMSlots><ROM Slot=\"&s;\"/></ROMSlots></p>",
+       "the entity \"&s;\"", nullptr},
+      {"<p>" + head + "</p><p>" + head + "</p>", "second root element <p>", nullptr},
+      {"<p>" + std::string(head).replace(11, 5, "A&amp;B&#67;&#x44;") + "</p>", nullptr, "A&BCD"},
+      {"<p>" + std::string(head).replace(11, 5, "<![CDATA[&t;]]>") + "</p><!-- &x; -->", nullptr, "&T"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    WriteFileAtomic(path(), std::string_view(c.text));
+    try {
+      ws.Proj = ReadProjectFile(path(), ws.Library);
+      EXPECT_EQ(c.refusal, nullptr) << "loaded";
+      if (c.title) EXPECT_EQ(ws.Proj.Cartridge.CartTitle, c.title);
+    } catch (const ProjectFileError& e) {
+      ASSERT_NE(c.refusal, nullptr) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+      if (c.text.find('&') != std::string::npos)
+        EXPECT_NE(std::string(e.what()).find("(pugixml) does not expand"), std::string::npos) << e.what();
+    }
+  }
+}
+
 TEST_F(ProjectFileTest, UnreadableFileIsAFileError) {
   EXPECT_THROW((void)ReadProjectFile(dir.path() + "absent.korva", ws.Library), FileError);
 }

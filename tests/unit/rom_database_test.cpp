@@ -259,6 +259,9 @@ TEST(RomDatabaseLoad, UnusableFilesGiveTheirReason) {
       {Database(dir.path(), "    <ROM CRC32=\"0000AAAA\"/>\n"), "entry 1 has no Filename element"},
       // a NUL byte among the entries ends the text for the XML parser
       {Database(dir.path(), std::string("\x01\0", 2) + Rom("0000AAAA", "b.nes")), ""},
+      // entities pugixml would not expand, and a second root element
+      {std::string(Database(dir.path(), Rom("0000AAAA", "b.nes"))).insert(39, "<!DOCTYPE KORVA [<!ENTITY d \"/x/\">]>"), ""},
+      {Database(dir.path(), Rom("0000AAAA", "b.nes")) + "<KORVA/>", ""},
       {mismatched, "korva_db.xml\": the file is larger than 268435456 bytes", 256u * 1024u * 1024u + 1u},
   };
   for (const auto& c : cases) {
