@@ -4,7 +4,6 @@
 #include "app/MenuPreview.h"
 #include "app/SlotGrid.h"
 #include "app/ScanDialog.h"
-#include "app/TitleEdit.h"
 #include "app/WheelHook.h"
 #include "app/WindowCommands.h"
 #include "app/WindowServices.h"
@@ -72,9 +71,8 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
   showDatabase();
   connect(commands_, &WindowCommands::DatabasePathChanged, this, showDatabase);
   connect(grid_, &SlotGrid::Edited, commands_, &WindowCommands::ShowProjectState);
-  connect(grid_, &SlotGrid::titleCharactersLeftOut, this, [this](const QStringList& characters) {
-    services_->ShowStatusMessage(TitleEdit::LeftOutText(characters).toStdString(), 5);
-  });
+  connect(grid_, &SlotGrid::statusText, this,
+          [this](const QString& text) { services_->ShowStatusMessage(text.toStdString(), 5); });
   // What a message is about is on screen behind it.
   services_->SetBeforeMessage([this] { grid_->ShowProject(); });
   if (options_.WithAboutBox) {
@@ -136,8 +134,11 @@ void MainWindow::BuildMenus() {
   QMenu* slotMenu = menuBar()->addMenu(QStringLiteral("S&lots"));
   slotMenu->setObjectName(QStringLiteral("Slots1"));
   slotMenu->addAction(c.tbRandomizeROMs);
+  slotMenu->addAction(c.ClearSlot1);
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->setObjectName(QStringLiteral("View1"));
+  preview_->ShowAction()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  preview_->ShowAction()->setToolTip(QStringLiteral("Menu Preview (Ctrl+P)"));
   view->addAction(preview_->ShowAction());
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
   settings->setObjectName(QStringLiteral("Settings1"));
@@ -171,14 +172,7 @@ void MainWindow::BuildToolbar() {
     QWidget* button = toolbar_->widgetForAction(action);
     button->setObjectName(QString::fromLatin1(name));
     button->setFixedSize(grid_->Px(32), grid_->Px(26));
-    // About has no tooltip.
-    if (action == c.HelpAbout1) button->installEventFilter(this);
   }
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ToolTip) return true;
-  return QMainWindow::eventFilter(watched, event);
 }
 
 int MainWindow::NonListClientHeight() const {

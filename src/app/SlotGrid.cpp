@@ -1,6 +1,7 @@
 #include "app/SlotGrid.h"
 
 #include "app/CapacityGauge.h"
+#include "app/RomNameFilter.h"
 #include "app/TitleEdit.h"
 #include "builder/ImageBuilder.h"
 #include "project/ProjectCommands.h"
@@ -10,11 +11,12 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QEvent>
-#include <QFocusEvent>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -123,6 +125,9 @@ void SlotGrid::BuildCartridgePanel() {
   gameIcons_ = MakeList(QStringLiteral("cbGameIcons"), menuTitle_, Px(QRect(324, 10, 97, 23)));
   gameIcons_->setFont(FixedFont());
   gameIcons_->addItems({QStringLiteral("1 Player"), QStringLiteral("2 Player"), QStringLiteral("Lightgun")});
+  gameIcons_->setToolTip(QStringLiteral("Game icon mode: the icon beside the cartridge select title on the arcade's\n"
+                                        "game list (none for 1 Player, the two-player sign, or the light gun)"));
+  gameIcons_->setAccessibleName(QStringLiteral("Game icon mode"));
 
   instLine1_ = new TitleEdit(static_cast<int>(kInstLineMaxLength), menuTitle_);
   instLine1_->setObjectName(QStringLiteral("edtInstLine1"));
@@ -190,15 +195,19 @@ void SlotGrid::BuildRows() {
     row.rom->setModel(romNames_);
     if (auto* view = qobject_cast<QListView*>(row.rom->view())) view->setUniformItemSizes(true);
     // Typing filters the list: the names that hold the typed text anywhere,
-    // in any case, offered below the field. The field never adds a name.
+    // in any case, the best matches first, offered below the field. The
+    // field never adds a name.
     row.rom->setEditable(true);
     row.rom->setInsertPolicy(QComboBox::NoInsert);
     row.rom->lineEdit()->setAcceptDrops(false);
-    row.rom->lineEdit()->installEventFilter(this);
-    auto* filter = new QCompleter(romNames_, row.rom);
+    row.rom->installEventFilter(this);
+    auto* ranked = new RomNameFilter(row.rom);
+    ranked->setSourceModel(romNames_);
+    connect(row.rom->lineEdit(), &QLineEdit::textEdited, ranked, &RomNameFilter::SetText);
+    auto* filter = new QCompleter(ranked, row.rom);
     filter->setFilterMode(Qt::MatchContains);
     filter->setCaseSensitivity(Qt::CaseInsensitive);
-    filter->setCompletionMode(QCompleter::PopupCompletion);
+    filter->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     filter->setMaxVisibleItems(16);
     row.rom->setCompleter(filter);
     row.rom->setCurrentIndex(-1);
@@ -219,25 +228,86 @@ void SlotGrid::BuildRows() {
   scrollBar_->setSingleStep(1);
   scrollBar_->setFocusPolicy(Qt::TabFocus);
   connect(scrollBar_, &QScrollBar::valueChanged, this, &SlotGrid::ScrollBar1Change);
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { ShowFocusedRow(now); });
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    LeaveRomBox(old, now);
+    ShowFocusedRow(now);
+  });
 }
 
 void SlotGrid::WatchTitle(TitleEdit* edit) {
   connect(edit, &TitleEdit::edited, this, [this] { MarkModified(); });
-  connect(edit, &TitleEdit::charactersLeftOut, this, &SlotGrid::titleCharactersLeftOut);
+  connect(edit, &TitleEdit::charactersLeftOut, this,
+          [this](const QStringList& characters) { emit statusText(TitleEdit::LeftOutText(characters)); });
 }
 
 bool SlotGrid::eventFilter(QObject* watched, QEvent* event) {
-  // A filter typed but not chosen gives way to the slot's ROM when the field
-  // is left (not when the filter's own list opens).
-  if (event->type() == QEvent::FocusOut && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
-    for (Row& row : rows_) {
-      if (row.rom->lineEdit() != watched) continue;
-      const QString chosen = row.rom->itemText(row.rom->currentIndex());
-      if (row.rom->lineEdit()->text() != chosen) row.rom->lineEdit()->setText(chosen);
+  // The ROM box hands its key events to its line edit itself, past any
+  // filter there: they are watched on the box.
+  for (int n = 1; n <= SlotCount; ++n) {
+    if (rows_[n - 1].rom != watched) continue;
+    if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      const QLineEdit* edit = rows_[n - 1].rom->lineEdit();
+      if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        AcceptRomText(n);
+        return true;
+      }
+      if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier &&
+          (edit->text().isEmpty() || edit->selectedText() == edit->text())) {
+        ClearSlot(n);
+        return true;
+      }
     }
+    break;
   }
   return QWidget::eventFilter(watched, event);
+}
+
+// A ROM box that lost the focus (to anything but its own filter's list)
+// takes what was typed into it.
+void SlotGrid::LeaveRomBox(QWidget* old, QWidget* now) {
+  for (int n = 1; n <= SlotCount; ++n) {
+    QComboBox* rom = rows_[n - 1].rom;
+    if (old != rom && old != rom->lineEdit()) continue;
+    if (now == rom || now == rom->lineEdit() || now == rom->completer()->popup()) return;
+    rom->completer()->popup()->hide();
+    AcceptRomText(n);
+    return;
+  }
+}
+
+void SlotGrid::AcceptRomText(int n) {
+  QComboBox* rom = rows_[n - 1].rom;
+  const QString text = rom->lineEdit()->text();
+  const QString chosen = rom->itemText(rom->currentIndex());
+  if (text == chosen) return;
+  if (text.trimmed().isEmpty()) {
+    ClearSlot(n);
+    return;
+  }
+  const QStringList& names = romNames_->stringList();
+  for (int i = 0; i < names.size(); ++i) {
+    if (names[i].compare(text, Qt::CaseInsensitive) == 0) {
+      ChooseROM(n, i);
+      return;
+    }
+  }
+  ShowSlot(n);
+  emit statusText(chosen.isEmpty() ? QStringLiteral("No ROM is named \"%1\"; slot %2 stays empty").arg(text).arg(n)
+                                   : QStringLiteral("No ROM is named \"%1\"; slot %2 keeps %3").arg(text).arg(n).arg(chosen));
+}
+
+void SlotGrid::ClearSlot(int n) {
+  korva::ClearSlot(workspace_.Proj, n);
+  ShowSlot(n);
+  ShowGauge();
+}
+
+int SlotGrid::FocusedSlot() const {
+  const QWidget* focused = QApplication::focusWidget();
+  for (int n = 1; n <= SlotCount; ++n)
+    if (focused != nullptr && rows_[n - 1].panel->isAncestorOf(focused)) return n;
+  return 0;
 }
 
 void SlotGrid::ShowFocusedRow(QWidget* focused) {
@@ -331,6 +401,9 @@ void SlotGrid::ShowSlot(int n) {
     row.icon->setCurrentIndex(slot.Icon);
     const QSignalBlocker blockRom(row.rom);
     row.rom->setCurrentIndex(slot.ROMIndex);
+    // The box shows the slot's ROM, whatever was typed into it.
+    const QString shown = row.rom->itemText(slot.ROMIndex);
+    if (row.rom->lineEdit()->text() != shown) row.rom->lineEdit()->setText(shown);
   }
   // A missing ROM: its CRC in red, and what to do about it.
   const QString missing = slot.IsMissing() ? QString::fromStdString(CrcText(slot.MissingCRC)) : QString();

@@ -3,8 +3,9 @@
 // game icon mode, two instruction lines) and the scrolling list of the
 // sixteen slot rows, with the capacity gauge. Every control shows one field
 // of the project model and writes its changes straight into it. Each slot's
-// ROM list can be filtered by typing into it (any part of a name, case-blind);
-// the row that holds the focus is always scrolled into view.
+// ROM list can be filtered by typing into it (any part of a name, case-blind),
+// and the box always shows the slot's ROM once it is left; the row that holds
+// the focus is always scrolled into view.
 #include "project/Workspace.h"
 
 #include <QStringList>
@@ -63,6 +64,12 @@ class SlotGrid : public QWidget {
   // user had chosen it.
   void ChooseROM(int n, int index);
 
+  // Clear Slot: slot n emptied (no ROM, title or icon) and shown.
+  void ClearSlot(int n);
+
+  // The slot (1 to 16) whose row holds the keyboard focus, or 0.
+  int FocusedSlot() const;
+
   // The slot (1 to 16) whose row is visible at `point` (the grid's
   // coordinates), or 0.
   int SlotAt(const QPoint& point) const;
@@ -74,8 +81,9 @@ class SlotGrid : public QWidget {
  signals:
   // A control wrote a change into the project model.
   void Edited();
-  // A title field left out characters of what was typed or pasted.
-  void titleCharactersLeftOut(const QStringList& characters);
+  // A text for the status bar: what a title field left out, a ROM name
+  // that is no ROM.
+  void statusText(const QString& text);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -93,6 +101,12 @@ class SlotGrid : public QWidget {
   void BuildRows();
   void SetFocusOrder();
   void WatchTitle(TitleEdit* edit);
+  // The text typed into slot n's ROM box, on Enter or when the box is left:
+  // the ROM of that name (in any case) is chosen, an empty box empties the
+  // slot, any other text gives way to the slot's ROM and the status bar says
+  // why.
+  void AcceptRomText(int n);
+  void LeaveRomBox(QWidget* old, QWidget* now);
   void ScrollBar1Change(int position);
   void cbIconChange(int n);
   void ShowSlot(int n);

@@ -143,20 +143,27 @@ WindowCommands::WindowCommands(Workspace& ws, WindowServices& services, SlotGrid
       progress_(std::make_unique<ScanProgress>(*this)),
       recent_(std::move(settingsFile)) {
   NoteSaved();
-  FileNew1 = MakeAction("FileNew1", "&New Project", "New Project", "new");
-  FileOpen1 = MakeAction("FileOpen1", "&Open Project...", "Open|Opens an existing file", "open");
+  FileNew1 = MakeAction("FileNew1", "&New Project", "New Project (Ctrl+N)", "new");
+  FileNew1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  FileOpen1 = MakeAction("FileOpen1", "&Open Project...", "Open (Ctrl+O)|Opens an existing file", "open");
   FileOpen1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  FileExport1 = MakeAction("FileExport1", "&Export BIN Files", "Export BIN Files", "export");
-  FileSave1 = MakeAction("FileSave1", "&Save Project", "Save Project", "save");
+  FileExport1 = MakeAction("FileExport1", "&Export BIN Files", "Export BIN Files (Ctrl+E)", "export");
+  FileExport1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  FileSave1 = MakeAction("FileSave1", "&Save Project", "Save Project (Ctrl+S)", "save");
   FileSave1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  FileSaveAs1 = MakeAction("FileSaveAs1", "Save Project &As...", "Save As|Saves the active file with a new name",
-                           "saveas");
-  FileExit1 = MakeAction("FileExit1", "E&xit", "Exit|Quits the application", "exit");
+  FileSaveAs1 = MakeAction("FileSaveAs1", "Save Project &As...",
+                           "Save As (Ctrl+Shift+S)|Saves the active file with a new name", "saveas");
+  FileSaveAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  FileExit1 = MakeAction("FileExit1", "E&xit", "Exit (Ctrl+Q)|Quits the application", "exit");
+  FileExit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   SetROMDirectory1 = MakeAction("SetROMDirectory1", "Scan ROM &Directory", QString(), "scan");
   tbRandomizeROMs = MakeAction("tbRandomizeROMs", "&Randomize ROMs", "Randomize ROMs (Ctrl+R)|A random ROM for every slot",
                                "random");
   tbRandomizeROMs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-  HelpAbout1 = MakeAction("HelpAbout1", "About ROM Builder", QString(), "about");
+  ClearSlot1 = MakeAction("ClearSlot1", "&Clear Slot", "Clear Slot (Del)|Empties the slot that holds the focus", "clear");
+  ClearSlot1->setShortcut(QKeySequence(Qt::Key_Delete));
+  HelpAbout1 = MakeAction("HelpAbout1", "&About KORVA Builder", "About KORVA Builder (F1)", "about");
+  HelpAbout1->setShortcut(QKeySequence(Qt::Key_F1));
 
   connect(FileNew1, &QAction::triggered, this, [this] { Guard([this] { FileNew1Execute(); }); });
   connect(FileOpen1, &QAction::triggered, this, [this] { Guard([this] { FileOpen1Execute(); }); });
@@ -166,6 +173,7 @@ WindowCommands::WindowCommands(Workspace& ws, WindowServices& services, SlotGrid
   connect(FileExit1, &QAction::triggered, this, [this] { window_->close(); });
   connect(SetROMDirectory1, &QAction::triggered, this, [this] { Guard([this] { SetROMDirectory1Click(); }); });
   connect(tbRandomizeROMs, &QAction::triggered, this, [this] { Guard([this] { tbRandomizeROMsClick(); }); });
+  connect(ClearSlot1, &QAction::triggered, this, [this] { Guard([this] { ClearSlot1Execute(); }); });
   connect(HelpAbout1, &QAction::triggered, this, [this] { Guard([this] { HelpAbout1Execute(); }); });
 }
 
@@ -388,6 +396,15 @@ void WindowCommands::tbRandomizeROMsClick() {
   // Each slot's ROM is selected in its list and its change handler run, as
   // if the user had chosen it.
   RandomFill(ws_, services_, [this](int n, int index) { grid_.ChooseROM(n, index); });
+}
+
+void WindowCommands::ClearSlot1Execute() {
+  const int n = grid_.FocusedSlot();
+  if (n == 0) {
+    services_.ShowStatusMessage("Click into a slot's row first, then Clear Slot", 5);
+    return;
+  }
+  grid_.ClearSlot(n);
 }
 
 void WindowCommands::HelpAbout1Execute() {

@@ -53,6 +53,7 @@ class WindowCommands : public QObject, public FileNamePrompt {
   QAction* FileExit1 = nullptr;
   QAction* SetROMDirectory1 = nullptr;
   QAction* tbRandomizeROMs = nullptr;
+  QAction* ClearSlot1 = nullptr;
   QAction* HelpAbout1 = nullptr;
 
   // The About box; set by the window once it exists.
@@ -119,6 +120,7 @@ class WindowCommands : public QObject, public FileNamePrompt {
   void FileExport1Execute();
   void SetROMDirectory1Click();
   void tbRandomizeROMsClick();
+  void ClearSlot1Execute();
   void HelpAbout1Execute();
   void StartScan(const std::string& directory);
   void UseLibrary(RomDatabaseLoad load);

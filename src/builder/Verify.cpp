@@ -76,10 +76,12 @@ VerifyReport CompareImages(const Workspace& ws, const CartridgeBuild& expected,
                            const std::array<std::string, 3>& names) {
   VerifyReport report;
   std::vector<VerifiedLine>& lines = report.Lines;
-  for (int n = 1; n <= SlotCount; ++n) lines.push_back({"slot " + std::to_string(n) + " " + ws.Proj.slot(n).Title, {}, {}});
+  for (int n = 1; n <= SlotCount; ++n)
+    lines.push_back({"slot " + std::to_string(n) + " " + ws.Proj.slot(n).Title, {}, {}, {}});
   const std::size_t prgLine = lines.size(), chrLine = prgLine + 1, instLine = prgLine + 2;
   for (std::size_t i = 0; i < 3; ++i)
-    lines.push_back({std::string(kImageNames[i]) + " " + names[i], {}, FiguresText(FiguresOf(actual[i]))});
+    lines.push_back({std::string(kImageNames[i]) + " " + names[i], {}, FiguresText(FiguresOf(actual[i])),
+                     FiguresOf(actual[i])});
 
   // The PRG image: padding, the menu program and its patched fields, the games.
   const MenuPatchHeader h = ReadPatchHeader(expected.Used.MenuRom);

@@ -30,6 +30,7 @@ struct VerifiedLine {
   std::string Subject;
   std::vector<VerifiedArea> Areas;
   std::string Figures;  // an image's CRC-32 and byte sum as read (FiguresText); empty for a slot
+  ImageFigures Read{};  // the same figures as numbers; zero for a slot
   bool Matches() const;
 };
 

@@ -1,8 +1,20 @@
 #include "cli/ConsoleUI.h"
 
+#include <atomic>
+#include <streambuf>
+
 namespace korva::cli {
 
 namespace {
+std::atomic<Verbosity> runVerbosity{Verbosity::Normal};
+
+// A stream that takes everything and keeps nothing.
+class NullBuffer : public std::streambuf {
+ protected:
+  int overflow(int c) override { return traits_type::not_eof(c); }
+  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
 const char* ButtonName(MsgButton b) {
   switch (b) {
     case MsgButton::Yes: return "Yes";
@@ -29,7 +41,18 @@ int ButtonCount(MsgButtons buttons) {
 }
 }  // namespace
 
-ConsoleUI::ConsoleUI(std::ostream& messages, ConsoleAnswer answer) : messages_(messages), answer_(answer) {}
+void SetVerbosity(Verbosity verbosity) { runVerbosity = verbosity; }
+
+Verbosity CurrentVerbosity() { return runVerbosity; }
+
+std::ostream& Notes() {
+  static NullBuffer nothing;
+  static std::ostream discard(&nothing);
+  return CurrentVerbosity() == Verbosity::Quiet ? discard : std::cerr;
+}
+
+ConsoleUI::ConsoleUI(std::ostream& messages, ConsoleAnswer answer, Verbosity verbosity)
+    : messages_(messages), answer_(answer), verbosity_(verbosity) {}
 
 void ConsoleUI::SetAnswer(ConsoleAnswer answer) {
   std::lock_guard lock(mutex_);
@@ -58,6 +81,7 @@ MsgButton ConsoleUI::ShowCenteredMessage(const std::string& text, MsgKind kind, 
   std::lock_guard lock(mutex_);
   const MsgButton answer = Choose(buttons, answer_);
   if (kind == MsgKind::Error) errorShown_ = true;
+  if (!Shown(kind)) return answer;
   messages_ << KindPrefix(kind) << PlainLines(text);
   if (ButtonCount(buttons) > 1) messages_ << " [" << ButtonName(answer) << "]";
   messages_ << "\n" << std::flush;
@@ -66,6 +90,7 @@ MsgButton ConsoleUI::ShowCenteredMessage(const std::string& text, MsgKind kind, 
 
 void ConsoleUI::ShowStatusMessage(const std::string& text, int /*seconds*/) {
   std::lock_guard lock(mutex_);
+  if (verbosity_ != Verbosity::Verbose) return;
   messages_ << PlainLines(text) << "\n" << std::flush;
 }
 
@@ -76,8 +101,13 @@ void ConsoleUI::UpdateCaption(const std::string& /*projectName*/) {
 void ConsoleUI::ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) {
   std::lock_guard lock(mutex_);
   if (kind == MsgKind::Error) errorShown_ = true;
+  if (!Shown(kind)) return;
   if (!caption.empty()) messages_ << caption << ": ";
   messages_ << PlainLines(text) << "\n" << std::flush;
+}
+
+bool ConsoleUI::Shown(MsgKind kind) const {
+  return verbosity_ != Verbosity::Quiet || kind == MsgKind::Error || kind == MsgKind::Warning;
 }
 
 bool ConsoleUI::ErrorShown() const {

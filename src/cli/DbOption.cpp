@@ -24,6 +24,10 @@ std::optional<std::string> TakeOption(std::vector<std::string>& args, const std:
   return std::nullopt;
 }
 
+bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
+  return std::erase(args, name) > 0;
+}
+
 DbArgs ParseDbArgs(const std::vector<std::string>& args) {
   DbArgs parsed;
   parsed.Positional = args;

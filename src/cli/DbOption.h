@@ -25,6 +25,9 @@ DbArgs ParseDbArgs(const std::vector<std::string>& args);
 // missing or empty.
 std::optional<std::string> TakeOption(std::vector<std::string>& args, const std::string& name);
 
+// Takes every `name` ("--json") out of `args`: true when there was one.
+bool TakeFlag(std::vector<std::string>& args, const std::string& name);
+
 // The --db path, or where the program keeps korva_db.xml.
 std::string DatabasePathOf(const DbArgs& args);
 

@@ -27,6 +27,7 @@ bool LoadProjectWorkspace(const char* command, const std::string& projectPath, c
     std::cerr << "korva " << command << ": " << e.what() << "\n";
     return false;
   }
+  ui.ShowStatusMessage("Loaded project: " + FileNamePart(projectPath), 5);
   return true;
 }
 

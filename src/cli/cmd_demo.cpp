@@ -101,7 +101,7 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
     if (bytes.empty()) throw std::runtime_error(std::string("demo game ") + name + " is not built into this program");
     WriteFileAtomic((romDir / games[i].file).string(), bytes);
   }
-  std::cerr << "Wrote " << games.size() << " test games to " << romDir.string() << "/\n";
+  Notes() << "Wrote " << games.size() << " test games to " << romDir.string() << "/\n";
 
   ConsoleUI ui;
   Workspace ws;
@@ -114,7 +114,7 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
   if (!library) throw std::runtime_error("the demo ROM database could not be loaded");
   ws.Library = std::move(*library);
   ws.DatabasePath = dbPath;
-  std::cerr << "ROM database: " << dbPath << " (" << ws.Library.ROMList.size() << " ROMs)\n";
+  Notes() << "ROM database: " << dbPath << " (" << ws.Library.ROMList.size() << " ROMs)\n";
 
   NewProject(ws.Proj, ui);
   for (int n = 1; n <= SlotCount; ++n) {
@@ -132,7 +132,7 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
   const std::string projectPath = (dir / "demo.korva").string();
   WriteProjectFile(ws, projectPath, ui);
   ws.Proj.ProjectFileName = projectPath;
-  std::cerr << "Project: " << projectPath << "\n";
+  Notes() << "Project: " << projectPath << "\n";
 
   if (!ExportProject(ws, TemplateChoice{}, ui)) return 1;
   const std::string base = BasePath(projectPath);

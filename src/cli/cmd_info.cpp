@@ -6,11 +6,14 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/Command.h"
 #include "cli/ConsoleUI.h"
+#include "cli/DbOption.h"
+#include "cli/JsonWriter.h"
 #include "romlib/HeaderDB.h"
 #include "romlib/FileUtil.h"
 #include "romlib/ROMInfo.h"
@@ -65,11 +68,22 @@ std::string ZipProblem(const std::string& path) {
   }
 }
 
-int RunInfo(const std::vector<std::string>& args) {
+int RunInfo(const std::vector<std::string>& rawArgs) {
+  std::vector<std::string> args = rawArgs;
+  const bool json = korva::cli::TakeFlag(args, "--json");
+  for (const std::string& a : args)
+    if (a.rfind("--", 0) == 0) {
+      std::cerr << "korva info: unknown option " << a << "\nusage: korva info [--json] FILE...\n";
+      return 2;
+    }
   if (args.empty()) {
-    std::cerr << "usage: korva info FILE...\n";
+    std::cerr << "usage: korva info [--json] FILE...\n";
     return 2;
   }
+  // --json: the same facts as one document (docs/json.md), each file's
+  // record or its error in the order given.
+  std::optional<korva::cli::JsonWriter> out;
+  if (json) out.emplace(std::cout).BeginObject().Member("format", korva::cli::kJsonFormat).Key("files").BeginArray();
   // The header database wins over each image's own header, as in a scan.
   korva::cli::ConsoleUI ui;
   const korva::HeaderDatabase headerDb = korva::LoadHeaderDatabase(ui);
@@ -77,6 +91,7 @@ int RunInfo(const std::vector<std::string>& args) {
   for (const std::string& path : args) {
     auto fail = [&](const std::string& reason) {
       std::cerr << "korva info: " << path << ": " << reason << "\n";
+      if (out) out->BeginObject().Member("path", path).Member("error", reason).EndObject();
       status = 1;
     };
     if (!korva::HasExtension(path, ".nes") && !korva::HasExtension(path, ".zip")) {
@@ -115,6 +130,20 @@ int RunInfo(const std::vector<std::string>& args) {
       continue;
     }
     const std::string refusal = Refusal(rom);
+    if (out) {
+      out->BeginObject()
+          .Member("path", path)
+          .Member("crc32", korva::CrcText(rom.CRC32))
+          .Member("mapper", rom.Mapper)
+          .Member("prgBytes", rom.PrgRomSize)
+          .Member("chrBytes", rom.ChrRomSize)
+          .Member("mirroring", rom.Mirroring)
+          .Member("timing", rom.Timing)
+          .Member("source", SourceText(rom.Source))
+          .Member("cartridgeCanHoldIt", refusal.empty());
+      (refusal.empty() ? out->Key("refusal").Null() : out->Member("refusal", refusal)).EndObject();
+      continue;
+    }
     std::cout << path << "\n"
               << "  CRC32      " << korva::CrcText(rom.CRC32) << "\n"
               << "  Mapper     " << rom.Mapper << "\n"
@@ -125,11 +154,13 @@ int RunInfo(const std::vector<std::string>& args) {
               << "  Source     " << SourceText(rom.Source) << "\n"
               << "  Cartridge  " << (refusal.empty() ? "can hold it" : "cannot hold it: " + refusal) << "\n";
   }
+  if (out) out->EndArray().EndObject().Finish();
   return status;
 }
 
-const korva::cli::Command info("info", "FILE...",
-                               "identify .nes and .zip ROM images and tell whether the cartridge can hold them",
+const korva::cli::Command info("info", "[--json] FILE...",
+                               "identify .nes and .zip ROM images and tell whether the cartridge can hold them\n"
+                               "      (--json: as JSON)",
                                &RunInfo);
 
 }  // namespace

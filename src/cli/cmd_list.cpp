@@ -2,6 +2,7 @@
 #include "cli/Command.h"
 #include "cli/ConsoleUI.h"
 #include "cli/DbOption.h"
+#include "cli/JsonWriter.h"
 #include "romlib/HeaderDB.h"
 #include "romlib/RomDatabase.h"
 
@@ -45,26 +46,51 @@ void PrintLibrary(const RomLibrary& library) {
   std::cout << std::flush;
 }
 
+// The same facts as one JSON document (docs/json.md).
+void WriteLibraryJson(const RomLibrary& library) {
+  JsonWriter json(std::cout);
+  json.BeginObject().Member("format", kJsonFormat).Member("romPath", library.ROMPath).Key("roms").BeginArray();
+  for (std::size_t i = 0; i < library.ROMList.size(); ++i) {
+    const TROMInfo& rom = library.ROMList[i];
+    json.BeginObject()
+        .Member("index", rom.ListIndex)
+        .Member("crc32", CrcText(rom.CRC32))
+        .Member("name", library.ROMNames[i])
+        .Member("file", rom.Filename)
+        .Member("prgBytes", rom.PrgRomSize)
+        .Member("chrBytes", rom.ChrRomSize)
+        .Member("mapper", rom.Mapper)
+        .Member("mirroring", rom.Mirroring)
+        .Member("source", SourceName(rom.Source))
+        .EndObject();
+  }
+  json.EndArray().EndObject().Finish();
+}
+
 int RunList(const std::vector<std::string>& rawArgs) {
   DbArgs args;
+  bool json = false;
   try {
-    args = ParseDbArgs(rawArgs);
+    std::vector<std::string> rest = rawArgs;
+    json = TakeFlag(rest, "--json");
+    args = ParseDbArgs(rest);
   } catch (const std::invalid_argument& e) {
-    std::cerr << "korva list: " << e.what() << "\nusage: korva list [--db PATH]\n";
+    std::cerr << "korva list: " << e.what() << "\nusage: korva list [--db PATH] [--json]\n";
     return 2;
   }
   if (!args.Positional.empty()) {
-    std::cerr << "usage: korva list [--db PATH]\n";
+    std::cerr << "usage: korva list [--db PATH] [--json]\n";
     return 2;
   }
   ConsoleUI ui;
   const std::optional<RomLibrary> library = LoadRomLibrary("list", DatabasePathOf(args), LoadHeaderDatabase(ui), ui);
   if (!library) return 1;
-  PrintLibrary(*library);
+  (json ? WriteLibraryJson : PrintLibrary)(*library);
   return 0;
 }
 
-const Command listCommand("list", "[--db PATH]", "list the ROMs of the ROM database file korva_db.xml", &RunList);
+const Command listCommand("list", "[--db PATH] [--json]",
+                          "list the ROMs of the ROM database file korva_db.xml (--json: as JSON)", &RunList);
 
 }  // namespace
 

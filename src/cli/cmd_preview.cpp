@@ -10,6 +10,7 @@
 #include "builder/ImageBuilder.h"
 #include "builder/MenuScreen.h"
 #include "cli/Command.h"
+#include "cli/ConsoleUI.h"
 #include "cli/DbOption.h"
 #include "cli/PngFile.h"
 #include "cli/ProjectLoad.h"
@@ -71,7 +72,7 @@ int RunPreview(const std::vector<std::string>& rawArgs) {
     }
     WriteFileAtomic(path, std::span<const std::uint8_t>(EncodePng(frame.Rgb, kScreenWidth, kScreenHeight, scale)));
     for (const std::string& note : frame.ArcadeNotes) std::cerr << "korva preview: " << note << "\n";
-    std::cerr << "Menu preview (" << ScreenPaletteName(palette) << ") written to " << path << "\n";
+    Notes() << "Menu preview (" << ScreenPaletteName(palette) << ") written to " << path << "\n";
     return 0;
   });
 }

@@ -23,9 +23,9 @@ namespace {
 class ConsoleScanObserver : public ScanObserver {
  public:
   ConsoleScanObserver(std::string dbPath, const HeaderDatabase& headerDb, ConsoleUI& ui)
-      : dbPath_(std::move(dbPath)), headerDb_(headerDb), ui_(ui), bar_(::isatty(STDERR_FILENO) == 1) {}
+      : dbPath_(std::move(dbPath)), headerDb_(headerDb), ui_(ui), bar_(::isatty(STDERR_FILENO) == 1 && CurrentVerbosity() != Verbosity::Quiet) {}
 
-  void ScanStarted(const std::string& label) override { std::cerr << label << "\n" << std::flush; }
+  void ScanStarted(const std::string& label) override { Notes() << label << "\n" << std::flush; }
   void SetProgressMax(int maximum) override { max_ = maximum; }
   void SetProgress(int position) override {
     if (!bar_ || max_ <= 0) return;
@@ -39,7 +39,7 @@ class ConsoleScanObserver : public ScanObserver {
   }
   void SetLabel(const std::string& text) override {
     ClearBar();
-    std::cerr << text << "\n" << std::flush;
+    Notes() << text << "\n" << std::flush;
   }
   void ReloadDatabase() override {
     if (!LoadRomLibrary("scan", dbPath_, headerDb_, ui_)) throw std::runtime_error(dbPath_ + " cannot be loaded");
@@ -96,7 +96,7 @@ int RunScan(const std::vector<std::string>& rawArgs) {
   const ScanResult result = ScanRomDirectory(args.Positional[0], headerDb, dbPath, ui, observer,
                                              threads < 0 ? -1 : threads - 1);
   if (!result.Written || !result.Error.empty()) return 1;
-  std::cerr << "Wrote " << dbPath << "\n";
+  Notes() << "Wrote " << dbPath << "\n";
   return 0;
 }
 

@@ -5,6 +5,7 @@
 #include "cli/Command.h"
 #include "cli/ConsoleUI.h"
 #include "cli/DbOption.h"
+#include "cli/JsonWriter.h"
 #include "cli/ProjectLoad.h"
 #include "romlib/ROMInfo.h"
 
@@ -17,15 +18,14 @@ namespace korva::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: korva show PROJECT.korva [--db PATH]\n";
-constexpr const char* kModeNames[] = {"1 Player", "2 Player", "Lightgun"};
+constexpr const char* kUsage = "usage: korva show PROJECT.korva [--db PATH] [--json]\n";
 
 void PrintProject(const Workspace& ws) {
   const Project& p = ws.Proj;
   const CartridgeSettings& c = p.Cartridge;
   std::cout << "Project:    " << p.ProjectFileName << "\n"
             << "CartTitle:  \"" << c.CartTitle << "\"\n"
-            << "Icons:      " << c.Icons << " (" << kModeNames[std::clamp(c.Icons, 0, 2)] << ")\n"
+            << "Icons:      " << c.Icons << " (" << IconModeNames[static_cast<std::size_t>(std::clamp(c.Icons, 0, 2))] << ")\n"
             << "InstLine1:  \"" << c.InstLine1 << "\"\n"
             << "InstLine2:  \"" << c.InstLine2 << "\"\n\n";
 
@@ -73,15 +73,76 @@ void PrintProject(const Workspace& ws) {
   std::cout << std::flush;
 }
 
+// The same facts as one JSON document (docs/json.md).
+void WriteProjectJson(const Workspace& ws) {
+  const Project& p = ws.Proj;
+  const CartridgeSettings& c = p.Cartridge;
+  const auto roms = SlotRoms(p, ws.Library);
+  const CartridgeFit fit = FitGames(roms, SlotIcons(p));
+  JsonWriter json(std::cout);
+  json.BeginObject().Member("format", kJsonFormat).Member("project", p.ProjectFileName);
+  json.Key("cartridge")
+      .BeginObject()
+      .Member("title", c.CartTitle)
+      .Member("icons", c.Icons)
+      .Member("iconsName", IconModeNames[static_cast<std::size_t>(std::clamp(c.Icons, 0, 2))])
+      .Member("line1", c.InstLine1)
+      .Member("line2", c.InstLine2)
+      .EndObject();
+  json.Key("slots").BeginArray();
+  for (int n = 1; n <= SlotCount; ++n) {
+    const Slot& slot = p.slot(n);
+    const TROMInfo* rom = roms[static_cast<std::size_t>(n - 1)];
+    const SlotPlacement& at = fit.Slots[static_cast<std::size_t>(n - 1)];
+    json.BeginObject()
+        .Member("slot", n)
+        .Member("title", slot.Title)
+        .Member("icon", slot.Icon)
+        .Member("iconName", IconNames[static_cast<std::size_t>(std::clamp(slot.Icon, 0, 3))]);
+    if (!rom) {
+      json.Key("rom").Null().Key("placement").Null().EndObject();
+      continue;
+    }
+    json.Key("rom")
+        .BeginObject()
+        .Member("index", slot.ROMIndex)
+        .Member("crc32", CrcText(rom->CRC32))
+        .Member("name", ws.Library.ROMNames.at(static_cast<std::size_t>(slot.ROMIndex)))
+        .Member("file", rom->Filename)
+        .Member("prgBytes", rom->PrgRomSize)
+        .Member("chrBytes", rom->ChrRomSize)
+        .EndObject();
+    json.Key("placement")
+        .BeginObject()
+        .Member("prgBank", at.PrgBank)
+        .Member("chrBank", at.ChrBank)
+        .Member("halfBank", at.HalfBank != 0)
+        .Member("prgOffset", static_cast<std::int64_t>(at.PrgOffset))
+        .Member("chrOffset", static_cast<std::int64_t>(at.ChrOffset))
+        .EndObject();
+    json.EndObject();
+  }
+  json.EndArray();
+  json.Member("halfBankGame", fit.HasHalfBankGame)
+      .Member("prgUsedBytes", static_cast<std::int64_t>(fit.PrgUsed))
+      .Member("chrUsedBytes", static_cast<std::int64_t>(fit.ChrUsed))
+      .Member("buildable", fit.Buildable());
+  json.EndObject().Finish();
+}
+
 int RunShow(const std::vector<std::string>& rawArgs) {
-  return RunOnProject("show", kUsage, rawArgs, [](Workspace& ws, UserInterface&) {
-    PrintProject(ws);
+  std::vector<std::string> args = rawArgs;
+  const bool json = TakeFlag(args, "--json");
+  return RunOnProject("show", kUsage, args, [json](Workspace& ws, UserInterface&) {
+    if (json) WriteProjectJson(ws);
+    else PrintProject(ws);
     return 0;
   });
 }
 
-const Command showCommand("show", "PROJECT.korva [--db PATH]",
-                          "print a project's cartridge fields and slots with their placement", &RunShow);
+const Command showCommand("show", "PROJECT.korva [--db PATH] [--json]",
+                          "print a project's cartridge fields and slots with their placement (--json: as JSON)",
+                          &RunShow);
 
 }  // namespace
 

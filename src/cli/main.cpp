@@ -1,11 +1,14 @@
 // korva: the command line front of KORVA Builder.
 #include "cli/Command.h"
+#include "cli/ConsoleUI.h"
 #include "project/Model.h"
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <string>
+#include <string_view>
 
 namespace korva::cli {
 
@@ -28,7 +31,10 @@ const std::vector<const Command*>& Commands() { return Registry(); }
 namespace {
 void PrintUsage(std::ostream& out) {
   out << korva::VersionText() << ": PlayChoice-10 multi-game cartridge builder\n\n"
-      << "usage: korva COMMAND [ARGS...]\n       korva --version\n\ncommands:\n";
+      << "usage: korva [-q | -v] COMMAND [ARGS...]\n       korva --version\n\n"
+      << "  -q, --quiet    say nothing on stderr but warnings and errors\n"
+      << "  -v, --verbose  also say each step of loading (the window's status-bar texts)\n\n"
+      << "Exit status: 0 done, 1 refused or failed, 2 a wrong command line.\n\ncommands:\n";
   auto commands = korva::cli::Commands();
   std::sort(commands.begin(), commands.end(),
             [](const auto* a, const auto* b) { return std::strcmp(a->name, b->name) < 0; });
@@ -38,17 +44,25 @@ void PrintUsage(std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-    PrintUsage(argc < 2 ? std::cerr : std::cout);
-    return argc < 2 ? 2 : 0;
+  // -q and -v may stand anywhere: before the command or among its arguments.
+  std::vector<std::string> words;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    if (word == "-q" || word == "--quiet") korva::cli::SetVerbosity(korva::cli::Verbosity::Quiet);
+    else if (word == "-v" || word == "--verbose") korva::cli::SetVerbosity(korva::cli::Verbosity::Verbose);
+    else words.emplace_back(word);
   }
-  if (std::strcmp(argv[1], "--version") == 0) {
+  if (words.empty() || words[0] == "--help" || words[0] == "-h") {
+    PrintUsage(words.empty() ? std::cerr : std::cout);
+    return words.empty() ? 2 : 0;
+  }
+  if (words[0] == "--version") {
     std::cout << korva::VersionText() << "\n";
     return 0;
   }
-  const std::vector<std::string> args(argv + 2, argv + argc);
+  const std::vector<std::string> args(words.begin() + 1, words.end());
   for (const auto* c : korva::cli::Commands()) {
-    if (std::strcmp(c->name, argv[1]) == 0) {
+    if (c->name == words[0]) {
       // -h or --help anywhere after a command: its usage, on stdout.
       if (std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "-h" || a == "--help"; })) {
         std::cout << "usage: korva " << c->name << " " << c->usage << "\n      " << c->summary << "\n";
@@ -62,7 +76,7 @@ int main(int argc, char** argv) {
       }
     }
   }
-  std::cerr << "korva: unknown command \"" << argv[1] << "\"\n\n";
+  std::cerr << "korva: unknown command \"" << words[0] << "\"\n\n";
   PrintUsage(std::cerr);
   return 2;
 }

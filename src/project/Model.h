@@ -21,6 +21,9 @@ constexpr std::size_t kInstLineMaxLength = 24;  // InstLine1, InstLine2
 // The menu icon names; a slot's Icon is the index 0 to 3.
 inline constexpr std::array<std::string_view, 4> IconNames = {"No Icon", "1-Player", "2-Player", "Zapper"};
 
+// The game icon mode names; CartridgeSettings' Icons is the index 0 to 2.
+inline constexpr std::array<std::string_view, 3> IconModeNames = {"1 Player", "2 Player", "Lightgun"};
+
 struct Slot {
   int ROMIndex = -1;  // -1 (no ROM) or an index into ROMList
   std::string Title;  // at most 19 characters, upper case

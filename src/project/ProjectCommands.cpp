@@ -4,7 +4,9 @@
 #include "project/ProjectFile.h"
 #include "romlib/FileUtil.h"
 
+#include <algorithm>
 #include <exception>
+#include <optional>
 #include <utility>
 
 namespace korva {
@@ -75,6 +77,64 @@ void ChooseSlotROM(Project& project, const RomLibrary& library, int n, int index
   }
   slot.ROMIndex = index;
   slot.Title = StorableTitle(library.ROMNames[static_cast<std::size_t>(index)], kTitleMaxLength);
+}
+
+void ClearSlot(Project& project, int n) {
+  project.slot(n) = Slot{};
+  project.ProjectModified = true;
+}
+
+namespace {
+
+char LowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Where `part` starts in `text` ignoring the case of A to Z, or npos.
+std::size_t FindIgnoringCase(std::string_view text, std::string_view part) {
+  const auto at = std::search(text.begin(), text.end(), part.begin(), part.end(),
+                              [](char a, char b) { return LowerCase(a) == LowerCase(b); });
+  return at == text.end() && !part.empty() ? std::string_view::npos : static_cast<std::size_t>(at - text.begin());
+}
+
+std::optional<std::uint32_t> CrcOf(std::string_view text) {
+  if (text.size() != 8 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
+    return std::nullopt;
+  return static_cast<std::uint32_t>(std::stoul(std::string(text), nullptr, 16));
+}
+
+}  // namespace
+
+ROMMatch MatchROMName(const RomLibrary& library, std::string_view name) {
+  const std::size_t count = std::min(library.ROMList.size(), library.ROMNames.size());
+  std::vector<int> exact, prefix, contains;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string& entry = library.ROMNames[i];
+    const std::size_t at = FindIgnoringCase(entry, name);
+    if (entry == name) exact.push_back(static_cast<int>(i));
+    if (at == 0) prefix.push_back(static_cast<int>(i));
+    if (at != std::string_view::npos) contains.push_back(static_cast<int>(i));
+  }
+  // Entries that are all one game (one CRC-32) are one ROM: the first.
+  ROMMatch match;
+  const auto decide = [&](std::vector<int>& found) {
+    if (found.empty()) return false;
+    const std::uint32_t crc = library.ROMList[static_cast<std::size_t>(found.front())].CRC32;
+    if (std::all_of(found.begin(), found.end(),
+                    [&](int i) { return library.ROMList[static_cast<std::size_t>(i)].CRC32 == crc; }))
+      match.Index = found.front();
+    else
+      match.Candidates = std::move(found), match.Ambiguous = true;
+    return true;
+  };
+  if (decide(exact)) return match;
+  if (const auto crc = CrcOf(name)) {
+    const TROMInfo found = FindROMByCRC(library.ROMList, *crc);
+    if (found.ListIndex >= 0 && static_cast<std::size_t>(found.ListIndex) < count) {
+      match.Index = found.ListIndex;
+      return match;
+    }
+  }
+  if (!decide(prefix)) match.Candidates = std::move(contains);
+  return match;
 }
 
 std::string SlotROMInfo(const Project& project, const RomLibrary& library, int n) {

@@ -12,6 +12,8 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace korva {
 
@@ -83,6 +85,28 @@ class ProjectCommands {
 // (no selection) leaves the slot without a ROM, missing or not, and keeps
 // its title.
 void ChooseSlotROM(Project& project, const RomLibrary& library, int n, int index);
+
+// Clear Slot: slot n (1 to 16) becomes empty as in a new project (no ROM, no
+// title, no icon), and ProjectModified becomes true.
+void ClearSlot(Project& project, int n);
+
+// The ROM a script names for a slot (`korva slot --rom`), looked up in
+// ROMNames and ROMList, in this order:
+// - a display name equal to `name` (several equal names are one ROM only when
+//   they share a CRC-32, else they are ambiguous);
+// - a CRC-32 of eight hexadecimal digits, either case: the first entry with it,
+//   as a project file resolves it;
+// - the one display name that starts with `name`, ignoring case.
+// Index is the ROMList index found, or -1; then Candidates holds the entries
+// `name` could mean, in list order: the ambiguous ones (Ambiguous set), or,
+// when nothing matched, those whose display name contains `name` ignoring
+// case (maybe none).
+struct ROMMatch {
+  int Index = -1;
+  std::vector<int> Candidates;
+  bool Ambiguous = false;
+};
+ROMMatch MatchROMName(const RomLibrary& library, std::string_view name);
 
 // The ROM information of slot n: "(PRG %dkb / CHR %dkb)" with the chosen
 // ROM's sizes in kilobytes, or empty when the slot has no ROM.

@@ -6,6 +6,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <optional>

@@ -8,9 +8,11 @@
 #include "project/Workspace.h"
 #include "romlib/UserInterface.h"
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korva {
 

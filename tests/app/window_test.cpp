@@ -455,8 +455,8 @@ class WindowTest : public QObject {
     Pick(Control<QComboBox>(w, "cbIcon", 1), 2);  // the project is now modified
     QVERIFY(w.Work().Proj.ProjectModified);
     const std::string question =
-        "This button will randomly select ROMs for all slots. Current project has been modified, press OK to "
-        "proceed.";
+        "Randomize ROMs will choose a random ROM for every slot. The current project has been modified; press OK "
+        "to proceed.";
 
     // Cancel keeps every slot.
     w.Services().QueueAnswer(MsgButton::Cancel);
@@ -810,6 +810,63 @@ class WindowTest : public QObject {
     QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 32/512 KB\nCHR 8/512 KB"));
   }
 
+  // The ROM box always shows the slot's ROM: a name that is no ROM gives way
+  // to it when the box is left, an emptied box empties the slot, and Clear
+  // Slot (the Slots menu, Delete on the row) empties it too.
+  void theRomBoxShowsTheSlotsRom() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir, kThreeGames));
+    w.ShowMainWindow();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QComboBox* rom = Control<QComboBox>(w, "cbROM", 1);
+    // Keys go where the keyboard sends them: to the focus widget, through
+    // the window's shortcuts.
+    const auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+    const auto leave = [&] { key(Qt::Key_Tab); };
+    const auto enter = [&] { key(Qt::Key_Return); };
+    const auto type = [&](const char* text) {
+      rom->setFocus();
+      rom->lineEdit()->selectAll();
+      QTest::keyClicks(rom->lineEdit(), text);
+    };
+    const auto chosen = [&](int index, const char* title) {
+      Pick(rom, index);
+      QTest::keyClicks(Control<QLineEdit>(w, "edtTitle", 1), title);
+      Pick(Control<QComboBox>(w, "cbIcon", 1), 2);
+    };
+    struct Step {
+      std::function<void()> act;
+      int romIndex;
+      QString shown;
+      QString title;
+    };
+    const Step steps[] = {
+        {[&] { chosen(1, ""); type("nonexistent"); leave(); }, 1, "Sky Surfer", "SKY SURFER"},
+        {[&] { type("nonexistent"); enter(); }, 1, "Sky Surfer", "SKY SURFER"},
+        {[&] { type("tank tracks (europe) [!]"); leave(); }, 2, "Tank Tracks (Europe) [!]", "TANK TRACKS"},
+        {[&] { type("x"); key(Qt::Key_Backspace); leave(); }, -1, "", ""},
+        {[&] { chosen(0, "X"); rom->setFocus(); Trigger(w, "ClearSlot1"); }, -1, "", ""},
+        {[&] { chosen(0, "X"); rom->setFocus(); rom->lineEdit()->selectAll(); key(Qt::Key_Delete); }, -1, "", ""},
+        {[&] { chosen(0, "X"); Control<QComboBox>(w, "cbIcon", 1)->setFocus(); key(Qt::Key_Delete); }, -1, "", ""},
+        {[&] { chosen(0, "X"); Control<QLineEdit>(w, "edtTitle", 1)->setFocus(); key(Qt::Key_Home); key(Qt::Key_Delete); }, 0, "Rocket Rally (USA)", "OCKET RALLYX"},
+    };
+    for (const Step& step : steps) {
+      step.act();
+      QCOMPARE(w.Work().Proj.slot(1).ROMIndex, step.romIndex);
+      QCOMPARE(rom->currentIndex(), step.romIndex);
+      QCOMPARE(rom->lineEdit()->text(), step.shown);
+      QCOMPARE(Control<QLineEdit>(w, "edtTitle", 1)->text(), step.title);
+      if (step.romIndex < 0) {
+        QCOMPARE(w.Work().Proj.slot(1).Icon, 0);
+        QCOMPARE(Control<QLabel>(w, "lblROMInfo", 1)->text(), QString());
+      }
+    }
+    QCOMPARE(CountShown(w, ShownMessage::Type::Status, "No ROM is named \"nonexistent\"; slot 1 keeps Sky Surfer"), 2);
+    QCOMPARE(w.findChild<QAction*>("ClearSlot1")->shortcut(), QKeySequence(Qt::Key_Delete));
+    QVERIFY(w.findChild<QMenu*>("Slots1")->actions().contains(w.findChild<QAction*>("ClearSlot1")));
+  }
+
   // Typing into a ROM list offers the names that hold the text, in any case;
   // the keyboard chooses one.
   void typingFiltersARomList() {
@@ -833,11 +890,46 @@ class WindowTest : public QObject {
     QCOMPARE(rom->count(), 3);  // the list itself is whole
   }
 
+  // The filter never buries an exact name under its variants: the names
+  // equal to the text first, then those that start with it, then the rest.
+  void theFilterRanksExactNamesFirst() {
+    QTemporaryDir dir;
+    std::vector<Game> games;
+    for (const char* name : {"Turbo rocket-rally", "rocket-rally-v0002", "rocket-rally-v0001", "Rocket-Rally",
+                             "rocket-rally 2", "Mole Patrol"})
+      games.push_back({std::string(name) + ".nes", 32768, 8192, ""});
+    for (std::size_t i = 0; i < games.size(); ++i) games[i].crc = QString::number(0x100 + i, 16).rightJustified(8, '0').toStdString();
+    MainWindow w(TestOptions(dir, games));
+    w.ShowMainWindow();
+    QComboBox* rom = Control<QComboBox>(w, "cbROM", 1);
+    const auto offered = [&] {
+      QStringList names;
+      const QAbstractItemModel* m = rom->completer()->completionModel();
+      for (int i = 0; i < m->rowCount(); ++i) names << m->index(i, 0).data().toString();
+      return names;
+    };
+    const auto listed = [&](const QString& name) { return int(rom->findText(name)); };
+    QTest::keyClicks(rom->lineEdit(), "ROCKET-RALLY");
+    const QStringList expected = {"Rocket-Rally", "rocket-rally 2", "rocket-rally-v0001", "rocket-rally-v0002", "Turbo rocket-rally"};
+    QStringList byList = expected.mid(1, 3);  // the variants keep the list's own order
+    std::sort(byList.begin(), byList.end(), [&](const QString& a, const QString& b) { return listed(a) < listed(b); });
+    QCOMPARE(offered(), QStringList() << expected[0] << byList << expected[4]);
+    QTRY_VERIFY(rom->completer()->popup()->isVisible());
+    QTest::keyClick(rom->completer()->popup(), Qt::Key_Down);
+    QTest::keyClick(rom->completer()->popup(), Qt::Key_Return);
+    QCOMPARE(w.Work().Proj.slot(1).ROMIndex, listed("Rocket-Rally"));
+    QCOMPARE(rom->lineEdit()->text(), QString("Rocket-Rally"));
+    rom->lineEdit()->clear();
+    QTest::keyClicks(rom->lineEdit(), "v000");
+    QCOMPARE(offered().size(), 2);
+  }
+
   // Randomize from a menu and a shortcut, Alt+letter into the cartridge
   // fields, the window's icon, the database named in the status bar.
   void theKeyboardReachesEveryCommandAndField() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
+    // Randomize needs a half-bank game to fill with.
+    MainWindow w(TestOptions(dir, {{"Sky Surfer.nes", 16384, 8192, "00C0FFEE"}}));
     w.ShowMainWindow();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -855,6 +947,34 @@ class WindowTest : public QObject {
     QVERIFY(w.Work().Proj.slot(16).ROMIndex == 0);
     QVERIFY(!w.windowIcon().isNull());
     QVERIFY(w.statusBar()->toolTip().contains(QString::fromStdString(w.Commands().DatabasePath())));
+
+    // The desktop's usual keys, each shown in its button's tooltip.
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"FileNew1", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {"FileOpen1", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"FileExport1", QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {"FileSave1", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"FileSaveAs1", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {"FileExit1", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"ViewMenuPreview1", QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {"HelpAbout1", QKeySequence(Qt::Key_F1)},
+    };
+    for (const auto& [name, key] : keys) {
+      auto* action = w.findChild<QAction*>(name);
+      QVERIFY2(action, name);
+      QCOMPARE(action->shortcut(), key);
+      QVERIFY2(action->toolTip().contains(key.toString(QKeySequence::NativeText)), qPrintable(action->toolTip()));
+    }
+    QCOMPARE(w.findChild<QAction*>("HelpAbout1")->text(), QString("&About KORVA Builder"));
+    QVERIFY(w.findChild<QWidget*>("cbGameIcons")->toolTip().startsWith("Game icon mode"));
+    w.Services().QueueFileName(dir.filePath("keys.korva"));
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(QFileInfo::exists(dir.filePath("keys.korva")));
+    QTest::keyClick(&w, Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(w.findChild<QAction*>("ViewMenuPreview1")->isChecked());
+    w.findChild<QAction*>("ViewMenuPreview1")->setChecked(false);
+    QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!w.isVisible());
   }
 
   // The File menu keeps the last eight projects opened or saved; a file

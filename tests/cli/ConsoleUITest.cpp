@@ -8,6 +8,7 @@ using korva::MsgButton;
 using korva::MsgKind;
 using korva::cli::ConsoleAnswer;
 using korva::cli::ConsoleUI;
+using korva::cli::Verbosity;
 
 TEST(ConsoleUI, AcceptPrefersYesThenOk) {
   EXPECT_EQ(ConsoleUI::Choose(MsgButton::Yes | MsgButton::No, ConsoleAnswer::Accept), MsgButton::Yes);
@@ -21,16 +22,35 @@ TEST(ConsoleUI, DeclinePrefersCancelThenNo) {
   EXPECT_EQ(ConsoleUI::Choose(static_cast<unsigned>(MsgButton::OK), ConsoleAnswer::Decline), MsgButton::OK);
 }
 
-TEST(ConsoleUI, EveryMessageGoesToTheMessageStreamInOrder) {
-  std::ostringstream err;
-  ConsoleUI ui(err);
-  ui.ShowCenteredMessage("Invalid path: /x/", MsgKind::Error, static_cast<unsigned>(MsgButton::OK));
-  ui.ShowCenteredMessage("line one\r\nline two", MsgKind::Information, static_cast<unsigned>(MsgButton::OK));
-  ui.ShowStatusMessage("Loaded KORVA Game Database, 3 ROMs", 10);
-  ui.ShowPlainMessage("korva_db.xml is corrupt, re-scan ROM directory to repair!", "Error", MsgKind::Error);
-  EXPECT_EQ(err.str(), "Error: Invalid path: /x/\nline one\nline two\nLoaded KORVA Game Database, 3 ROMs\n"
-                       "Error: korva_db.xml is corrupt, re-scan ROM directory to repair!\n");
-  EXPECT_TRUE(ui.ErrorShown());
+// Every message in order; the verbosity decides which: status-bar texts only
+// with -v, only warnings and errors with -q.
+TEST(ConsoleUI, TheVerbosityDecidesWhichMessagesGoToTheMessageStream) {
+  const struct {
+    Verbosity verbosity;
+    const char* shown;
+  } cases[] = {
+      {Verbosity::Verbose,
+       "Error: Invalid path: /x/\nline one\nline two\nLoaded KORVA Game Database, 3 ROMs\n"
+       "Go on? [Yes]\nWarning!: 2 slots lost\nError: korva_db.xml is corrupt, re-scan ROM directory to repair!\n"},
+      {Verbosity::Normal,
+       "Error: Invalid path: /x/\nline one\nline two\nGo on? [Yes]\nWarning!: 2 slots lost\n"
+       "Error: korva_db.xml is corrupt, re-scan ROM directory to repair!\n"},
+      {Verbosity::Quiet,
+       "Error: Invalid path: /x/\nWarning!: 2 slots lost\n"
+       "Error: korva_db.xml is corrupt, re-scan ROM directory to repair!\n"},
+  };
+  for (const auto& c : cases) {
+    std::ostringstream err;
+    ConsoleUI ui(err, ConsoleAnswer::Accept, c.verbosity);
+    ui.ShowCenteredMessage("Invalid path: /x/", MsgKind::Error, static_cast<unsigned>(MsgButton::OK));
+    ui.ShowCenteredMessage("line one\r\nline two", MsgKind::Information, static_cast<unsigned>(MsgButton::OK));
+    ui.ShowStatusMessage("Loaded KORVA Game Database, 3 ROMs", 10);
+    EXPECT_EQ(ui.ShowCenteredMessage("Go on?", MsgKind::Confirmation, MsgButton::Yes | MsgButton::No), MsgButton::Yes);
+    ui.ShowPlainMessage("2 slots lost", "Warning!", MsgKind::Warning);
+    ui.ShowPlainMessage("korva_db.xml is corrupt, re-scan ROM directory to repair!", "Error", MsgKind::Error);
+    EXPECT_EQ(err.str(), c.shown) << static_cast<int>(c.verbosity);
+    EXPECT_TRUE(ui.ErrorShown());
+  }
 }
 
 TEST(ConsoleUI, QuestionShowsItsAnswer) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "CommandRun.h"
 #include "TempDir.h"
@@ -133,7 +134,7 @@ TEST(KorvaScan, NamesAreStoredSoAStrictParserReadsThemBackOrLeftOut) {
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(Has(run.out, "2 files skipped: their names cannot be stored")) << run.out;
   EXPECT_TRUE(Has(StrictXmlTexts(demo.Path("names.xml")), "\"rocket\\rrally.nes\"")) << ReadText(demo.Path("names.xml"));
-  const Outcome list = Korva("list --db " + Quote(demo.Path("names.xml")));
+  const Outcome list = Korva("-v list --db " + Quote(demo.Path("names.xml")));
   EXPECT_EQ(list.status, 0) << list.out;
   EXPECT_TRUE(Has(list.out, "Loaded KORVA Game Database, 16 ROMs")) << list.out;
   EXPECT_FALSE(Has(list.out, "out of sync")) << list.out;
@@ -421,5 +422,289 @@ TEST(KorvaVerify, SaysWhereAChipDiffersAndRefusesAWrongSize) {
         Korva("verify " + Quote(demo.Path("demo.korva")) + " --db " + Quote(demo.Path("korva_db.xml")) + c.args);
     EXPECT_EQ(run.status, c.status) << c.args << ": " << run.out;
     EXPECT_TRUE(Has(run.out, c.says)) << run.out;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// A cartridge from a script: new, set, slot and randomize, --json, -q and -v.
+
+namespace {
+
+// The demo set's games (tests/games/games.txt): slot, file stem, menu icon, title.
+struct DemoGame {
+  int slot;
+  std::string stem;
+  int icon;
+  std::string title;
+};
+
+std::vector<DemoGame> DemoGames() {
+  std::ifstream in(KORVA_GAMES_LIST);
+  std::vector<DemoGame> games;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    DemoGame game;
+    std::string prg, chr, mapper, mirroring;
+    fields >> game.slot >> prg >> chr >> mapper >> mirroring >> game.icon >> game.stem >> std::ws;
+    std::getline(fields, game.title);
+    games.push_back(game);
+  }
+  return games;
+}
+
+// Runs a Python script (given as text) with arguments: its output and status.
+Outcome Python(const TempDir& dir, const std::string& script, const std::string& args) {
+  const std::string path = dir.path() + "check.py";
+  std::ofstream(path) << script;
+  return korva::test::RunCommand("python3 " + Quote(path) + " " + args);
+}
+
+}  // namespace
+
+// The demo cartridge rebuilt from nothing but commands gives the demo's images.
+TEST(KorvaScript, TheDemoCartridgeFromCommandsAloneGivesTheDemosImages) {
+  Demo demo;
+  TempDir script;
+  const std::string project = Quote(script.path() + "cart.korva");
+  const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
+  Outcome run = Korva("new " + project);
+  ASSERT_EQ(run.status, 0) << run.out;
+  const char* const icons[] = {"none", "1-player", "2-player", "zapper"};
+  const auto games = DemoGames();
+  ASSERT_EQ(games.size(), 16u);
+  for (const DemoGame& game : games) {
+    run = Korva("slot " + project + " " + std::to_string(game.slot) + db + " --rom " + game.stem + " --title '" +
+                game.title + "' --icon " + icons[game.icon]);
+    ASSERT_EQ(run.status, 0) << game.stem << ": " << run.out;
+  }
+  run = Korva("set " + project + db + " --title 'Korva Demo' --line1 'CHOOSE A GAME' --line2 'PRESS START TO PLAY'");
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(run.out, "--title stored as \"KORVA DEMO\"")) << run.out;  // the filter's change, said
+  run = Korva("-q build " + project + db);
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(run.out, "");  // -q: nothing but warnings and errors
+  for (const char* image : {"-prg.bin", "-chr.bin", "-instrom.bin"})
+    EXPECT_TRUE(ReadText(script.path() + "cart" + image) == ReadText(demo.Path(std::string("demo") + image))) << image;
+  EXPECT_EQ(ReadText(script.path() + "cart.korva"), ReadText(demo.Path("demo.korva")));
+}
+
+// Bad input: a clear message, the documented status, and the file as it was.
+TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
+  Demo demo;
+  const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
+  const std::string project = Quote(demo.Path("demo.korva"));
+  const struct {
+    std::string args;
+    int status;
+    std::string says;
+  } cases[] = {
+      {"slot " + project + " 17 --icon none" + db, 2, "the slot number is 1 to 16, not \"17\""},
+      {"slot " + project + " 0 --icon none" + db, 2, "the slot number is 1 to 16"},
+      {"slot " + project + " 3" + db, 2, "nothing to change"},
+      {"slot " + project + " 3 --icon joystick" + db, 2, "--icon takes one of none, 1-player, 2-player, zapper"},
+      {"set " + project + " --icons 4-player" + db, 2, "--icons takes one of 1-player, 2-player, lightgun"},
+      {"set " + project + " --colour red" + db, 2, "unknown option --colour"},
+      {"slot " + project + " 3 --rom m" + db, 1,
+       "--rom \"m\" could mean 2 ROMs; give the whole name or the CRC-32:\n  72CC972B  magma-miner\n  FD6C6B80  mole-patrol\n"},
+      {"slot " + project + " 3 --rom zelda" + db, 1, "--rom \"zelda\" is not the name or CRC-32 of a ROM"},
+      {"slot " + project + " 3 --title 'Duck, Hunt; 2'" + db, 1,
+       "--title \"Duck, Hunt; 2\": \",\" and \";\" are not in the title character set"},
+      {"set " + project + " --line1 'PLAYCHOICE-10 COLLECTION 2'" + db, 1, "26 characters, but the field holds at most 24"},
+      {"new " + project, 1, "already exists; add --force to replace it"},
+      {"randomize " + project + " --seed -1" + db, 2, "--seed takes a whole number"},
+      {"slot " + project + " 3 --icon none --db " + Quote(demo.Path("korva_db.xml.gone")), 1,
+       "slot 1 \"ROCKET RALLY\" holds the ROM 72522F6D, which is not in the ROM database"},
+  };
+  const std::string before = ReadText(demo.Path("demo.korva"));
+  for (const auto& c : cases) {
+    const Outcome run = Korva(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.out;
+    EXPECT_TRUE(Has(run.out, c.says)) << c.args << "\n" << run.out;
+    EXPECT_EQ(ReadText(demo.Path("demo.korva")), before) << c.args;
+  }
+
+  // A project the user may not write to (root may: then korva runs as nobody).
+  fs::permissions(demo.dir.path(), fs::perms::all);
+  fs::permissions(demo.Path("korva_db.xml"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(demo.Path("demo.korva"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const std::string as = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  if (korva::test::RunCommand(as + KORVA_EXE + " --help").status != 0) GTEST_SKIP() << "cannot run as another user";
+  const Outcome run = korva::test::RunCommand(as + KORVA_EXE + " set " + project + " --title NEW" + db);
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_TRUE(Has(run.out, "Permission denied; nothing was written")) << run.out;
+  EXPECT_EQ(ReadText(demo.Path("demo.korva")), before);
+}
+
+// What `korva show --json`, `korva list --json`, `korva info --json` and
+// `korva verify --json` say is what their tables say.
+TEST(KorvaScript, TheJsonOfShowListInfoAndVerifyAgreesWithTheirTables) {
+  Demo demo;
+  const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
+  const std::string project = Quote(demo.Path("demo.korva"));
+  const auto save = [&](const std::string& name, const std::string& args, int status = 0) {
+    const Outcome run = korva::test::RunCommand(std::string(KORVA_EXE) + " " + args, false);
+    EXPECT_EQ(run.status, status) << args;
+    std::ofstream(demo.Path(name), std::ios::binary) << run.out;
+    return Quote(demo.Path(name));
+  };
+  // The demo's images with one byte changed.
+  {
+    std::fstream chr(demo.Path("demo-chr.bin"), std::ios::in | std::ios::out | std::ios::binary);
+    chr.seekp(200000);
+    chr.put('\x01');  // inside slot 7's CHR
+  }
+  const std::string verify =
+      save("verify.txt", "verify " + project + db, 1) + " " + save("verify.json", "verify " + project + db + " --json", 1);
+  // A name with a quote, a backslash and an accent; an empty slot; a full-bank game in slot 1.
+  fs::rename(demo.Path("roms/mole-patrol.nes"), demo.Path("roms/mole \"patrol\" \\ caf\xc3\xa9.nes"));
+  ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("korva_db.xml"))).status, 0);
+  ASSERT_EQ(Korva("slot " + project + " 2 --rom mole" + db).status, 0);
+  ASSERT_EQ(Korva("slot " + project + " 5 --clear" + db).status, 0);
+  ASSERT_EQ(Korva("slot " + project + " 1 --rom castle-climber --icon zapper" + db).status, 0);
+
+  const std::string files = save("show.txt", "show " + project + db) + " " +
+                            save("show.json", "show " + project + db + " --json") + " " +
+                            save("list.txt", "list" + db) + " " + save("list.json", "list" + db + " --json");
+  const std::string infoFiles = Quote(demo.Path("roms/castle-climber.nes")) + " " + Quote(demo.Path("gone.nes")) + " " +
+                                Quote(demo.Path("roms/rocket-rally.nes"));
+  const std::string infoJson = save("info.json", "info --json " + infoFiles, 1);
+  const std::string info = save("info.txt", "info " + infoFiles, 1) + " " + infoJson;
+  // Reads each table with patterns and checks every field against the JSON.
+  const Outcome check = Python(demo.dir, R"PY(
+import json, re, sys
+show_text, show, list_text, roms = open(sys.argv[1]).read(), json.load(open(sys.argv[2])), open(sys.argv[3]).read(), json.load(open(sys.argv[4]))
+def same(what, a, b):
+    if a != b: sys.exit("%s: text %r, JSON %r" % (what, a, b))
+assert show["format"] == 1 and roms["format"] == 1
+c = show["cartridge"]
+head = dict(re.findall(r'^(\w+): +(.*)$', show_text, re.M))
+same("Project", head["Project"], show["project"])
+same("CartTitle", head["CartTitle"], '"%s"' % c["title"])
+same("Icons", head["Icons"], "%d (%s)" % (c["icons"], c["iconsName"]))
+same("InstLine1", head["InstLine1"], '"%s"' % c["line1"])
+same("InstLine2", head["InstLine2"], '"%s"' % c["line2"])
+rows = re.findall(r'^ +(\d+)  (\S+) +"(.*?)" +(No Icon|1-Player|2-Player|Zapper) +(.*?)(?: +(\d+) +(\d+) +(\d+))?$', show_text, re.M)
+same("slot count", len(rows), 16)
+for row, s in zip(rows, show["slots"]):
+    n, crc, title, icon, rom, prg, chr_, half = row
+    same("slot", int(n), s["slot"]); same("title", title, s["title"]); same("icon", icon, s["iconName"])
+    r, p = s["rom"], s["placement"]
+    if r is None:
+        same("empty slot", (crc, rom, p), ("-", "(no ROM)", None)); continue
+    same("crc32", crc, r["crc32"])
+    same("rom", rom.rstrip(), "%s (PRG %dkb / CHR %dkb)" % (r["name"], r["prgBytes"] // 1024, r["chrBytes"] // 1024))
+    same("banks", (int(prg), int(chr_), int(half)), (p["prgBank"], p["chrBank"], int(p["halfBank"])))
+    same("offsets", (p["prgOffset"], p["chrOffset"]), (p["prgBank"] * 16384, p["chrBank"] * 8192))
+same("half-bank note", "No slot holds a half-bank game" not in show_text, show["halfBankGame"])
+same("ROMPath", list_text.splitlines()[0], "ROMPath: " + roms["romPath"])
+lines = list_text.splitlines()[1:]
+same("ROM count", len(lines), len(roms["roms"]))
+kb = lambda b: "%dK" % (b // 1024) if b % 1024 == 0 else str(b)
+for line, r in zip(lines, roms["roms"]):
+    m = re.match(r'^ *(\d+)  ([0-9A-F]{8})  (.*?) +PRG +(\S+)  CHR +(\S+)  mapper +(\d+)  (\S*) *(.*)$', line)
+    same("line", bool(m), True)
+    index, crc, name, prg, chr_, mapper, mirroring, source = m.groups()
+    same("index", int(index), r["index"]); same("crc32", crc, r["crc32"]); same("name", name, r["name"])
+    same("sizes", (prg, chr_), (kb(r["prgBytes"]), kb(r["chrBytes"]))); same("mapper", int(mapper), r["mapper"])
+    same("mirroring", mirroring, r["mirroring"]); same("source", source, r["source"])
+    same("file", r["file"].rsplit(".", 1)[0], r["name"])
+assert any(r["name"] == 'mole "patrol" \\ caf\u00e9' for r in roms["roms"]), "the odd name"
+info_text, info = open(sys.argv[5]).read(), json.load(open(sys.argv[6]))
+blocks = re.findall(r'^(\S.*)\n((?:  .*\n)+)', info_text, re.M)
+found = [f for f in info["files"] if "error" not in f]
+same("info records", len(blocks), len(found))
+same("the error", [f["error"] for f in info["files"] if "error" in f], ["no such file"])
+for (path, body), f in zip(blocks, found):
+    t = dict(re.findall(r'^  (\w+(?: ROM)?) +(.*)$', body, re.M))
+    size = lambda b: "%d bytes (%d KB)" % (b, b // 1024)
+    same("path", path, f["path"]); same("CRC32", t["CRC32"], f["crc32"]); same("Mapper", int(t["Mapper"]), f["mapper"])
+    same("PRG", t["PRG ROM"], size(f["prgBytes"])); same("CHR", t["CHR ROM"], size(f["chrBytes"]))
+    same("Mirroring", t["Mirroring"].split(" ")[0], f["mirroring"]); same("Timing", t["Timing"], f["timing"])
+    same("Source", t["Source"], f["source"])
+    same("Cartridge", t["Cartridge"], "can hold it" if f["cartridgeCanHoldIt"] else "cannot hold it: " + f["refusal"])
+verify_text, verify = open(sys.argv[7]).read(), json.load(open(sys.argv[8]))
+vlines = verify_text.splitlines()
+same("verify lines", len(vlines), 16 + 3 + 1)
+same("verdict", vlines[-1] == "All three images match the project.", verify["matches"])
+for line, v in zip(vlines, verify["slots"] + verify["images"]):
+    subject = "slot %d %s" % (v["slot"], v["title"]) if "slot" in v else "%s %s" % (v["image"], v["file"].split("/")[-1])
+    areas = ", ".join(a["name"] + (" ok" if a["matches"] else " differ%s at %s 0x%X" % ("" if a["name"][-1] == "s" else "s", a["image"], a["firstDifference"])) for a in v["areas"])
+    figures = "" if "slot" in v else " (CRC-32 %s, sum %s)" % (v["crc32"], v["sum"])
+    same("verify line", line, "%s: %s%s" % (subject, areas, figures))
+same("the changed slot", [s["slot"] for s in verify["slots"] if not s["matches"]], [7])
+print("agree")
+)PY", files + " " + info + " " + verify);
+  EXPECT_EQ(check.out, "agree\n");
+}
+
+// Randomize gives a cartridge the build accepts, and the seed gives it again.
+TEST(KorvaScript, RandomizeFillsABuildableCartridgeThatTheSeedRepeats) {
+  Demo demo;
+  const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
+  fs::copy_file(demo.Path("demo.korva"), demo.Path("again.korva"));
+  Outcome run = Korva("randomize " + Quote(demo.Path("demo.korva")) + db);
+  ASSERT_EQ(run.status, 0) << run.out;
+  const auto at = run.out.find("(--seed ");
+  ASSERT_NE(at, std::string::npos) << run.out;
+  const std::string seed = run.out.substr(at + 8, run.out.find(')', at) - at - 8);
+  run = Korva("randomize " + Quote(demo.Path("again.korva")) + db + " --seed " + seed);
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(ReadText(demo.Path("again.korva")), ReadText(demo.Path("demo.korva")));
+  EXPECT_NE(ReadText(demo.Path("demo.korva")).find("CRC32=\"00000000\""), 0u);
+  run = Korva("build " + Quote(demo.Path("demo.korva")) + db);
+  EXPECT_EQ(run.status, 0) << run.out;
+}
+
+// What a shell shows: no status-bar texts unless -v, nothing but problems with -q.
+TEST(KorvaScript, QuietAndVerboseDecideWhatGoesToStderr) {
+  Demo demo;
+  const std::string args = Quote(demo.Path("demo.korva")) + " --db " + Quote(demo.Path("korva_db.xml"));
+  const struct {
+    std::string command;
+    std::vector<std::string> shown, hidden;
+  } cases[] = {
+      {"preview " + args, {"written to"}, {"New project created!", "Loaded KORVA Game Database"}},
+      {"-v preview " + args, {"Loaded KORVA Game Database, 16 ROMs", "Loaded project: demo.korva"}, {}},
+      {"show " + args + " --verbose", {"Loaded KORVA Game Database, 16 ROMs"}, {}},
+      {"-q preview " + args, {}, {"written to"}},
+      {"set " + args + " --title 'quiet please' --quiet", {}, {"stored as"}},
+      {"set " + args + " --title 'loud, please' -q", {"\",\" is not in the title character set"}, {}},
+  };
+  for (const auto& c : cases) {
+    const Outcome run = korva::test::RunCommand("(" + std::string(KORVA_EXE) + " " + c.command + " 2>&1 >/dev/null)");
+    for (const auto& text : c.shown) EXPECT_TRUE(Has(run.out, text)) << c.command << "\n" << run.out;
+    for (const auto& text : c.hidden) EXPECT_FALSE(Has(run.out, text)) << c.command << "\n" << run.out;
+  }
+}
+
+// The bash completion, run as bash runs it for a line typed up to the cursor.
+TEST(KorvaScript, BashCompletesCommandsOptionsIconsProjectsAndRomNames) {
+  Demo demo;
+  const std::string db = Quote(demo.Path("korva_db.xml"));
+  const struct {
+    std::string line;  // the words before the cursor, the last one being completed
+    std::vector<std::string> offered;
+  } cases[] = {
+      {"korva sl", {"slot"}},
+      {"korva -q ra", {"randomize"}},
+      {"korva slot demo.korva 3 --ic", {"--icon"}},
+      {"korva slot demo.korva 3 --icon z", {"zapper"}},
+      {"korva new x.korva --icons l", {"lightgun"}},
+      {"korva slot demo.korva 1", {"1", "10", "11", "12", "13", "14", "15", "16"}},
+      {"korva slot --db " + db + " demo.korva 4 --rom ro", {"robo-rescue-squad", "rocket-rally"}},
+      {"korva set d", {"demo.korva"}},
+      {"korva verify demo.korva --j", {"--json"}},
+  };
+  for (const auto& c : cases) {
+    const std::string script = "cd " + Quote(demo.dir.path()) + " && PATH=" +
+                               Quote(fs::path(KORVA_EXE).parent_path().string()) + ":$PATH bash -c '"
+                               "shopt -s extglob; source \"$0\"; COMP_WORDS=($1); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); "
+                               "_korva; printf \"%s\\n\" \"${COMPREPLY[@]}\" | sort' " +
+                               Quote(KORVA_COMPLETION) + " \"" + c.line + "\"";
+    const Outcome run = korva::test::RunCommand(script, false);
+    std::string expected;
+    for (const auto& word : c.offered) expected += word + "\n";
+    EXPECT_EQ(run.out, expected) << c.line;
   }
 }

@@ -352,6 +352,44 @@ TEST_F(ProjectCommandsTest, ChoosingNoRomClearsTheIndexAndKeepsTheTitle) {
   }
 }
 
+// A ROM named by a script: exact name, CRC-32, unique prefix; else the candidates.
+TEST_F(ProjectCommandsTest, MatchRomNameExactThenCrcThenAUniquePrefix) {
+  RomLibrary& library = ws.Library;
+  library = {};
+  const int rocket = test::AddRom(ws, "Rocket.nes", 0x0000BEEF, 16384, 8192);
+  const int rocketRally = test::AddRom(ws, "Rocket Rally.nes", 0x72522F6D, 16384, 8192);
+  const int mole = test::AddRom(ws, "Mole Patrol.nes", 0x11111111, 16384, 8192);
+  const int moleCopy = test::AddRom(ws, "mole patrol.zip", 0x11111111, 16384, 8192);  // the same game
+  const int twinA = test::AddRom(ws, "Twin.nes", 0x22222222, 16384, 8192);
+  const int twinB = test::AddRom(ws, "Twin.zip", 0x33333333, 16384, 8192);
+  const int hexName = test::AddRom(ws, "72522F6D.nes", 0x44444444, 16384, 8192);
+  const struct {
+    const char* name;
+    int index;
+    std::vector<int> candidates;
+    bool ambiguous;
+  } cases[] = {
+      {"Rocket", rocket, {}, false},                 // exact, though a prefix of another
+      {"rocket r", rocketRally, {}, false},          // the one case-blind prefix
+      {"ROCKET RALLY", rocketRally, {}, false},
+      {"72522F6D", hexName, {}, false},              // a display name comes before a CRC-32
+      {"0000beef", rocket, {}, false},               // CRC-32, either case
+      {"mole", mole, {}, false},                     // two names, one game: the first
+      {"Twin", -1, {twinA, twinB}, true},            // equal names of two games
+      {"roc", -1, {rocket, rocketRally}, true},
+      {"rally", -1, {rocketRally}, false},           // no prefix: the names that contain it
+      {"Zapper", -1, {}, false},
+      {"0BADF00D", -1, {}, false},                   // a CRC-32 no ROM has
+  };
+  for (const auto& c : cases) {
+    const ROMMatch match = MatchROMName(library, c.name);
+    EXPECT_EQ(match.Index, c.index) << c.name;
+    EXPECT_EQ(match.Candidates, c.candidates) << c.name;
+    EXPECT_EQ(match.Ambiguous, c.ambiguous) << c.name;
+  }
+  (void)moleCopy;
+}
+
 TEST_F(ProjectCommandsTest, SlotRomInfoShowsTheChosenRomsSizes) {
   const int odd = test::AddRom(ws, "Odd.nes", 5, 16384 + 1023, 24576 + 1);
   ws.Proj.slot(1).ROMIndex = 0;

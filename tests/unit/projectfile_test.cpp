@@ -205,10 +205,14 @@ TEST_F(ProjectFileTest, MissingRomsKeepTheirCrcTitleAndIcon) {
 TEST_F(ProjectFileTest, LaterElementsForTheSameSlot) {
   ReadWith("<ROM Slot=\"1\" CRC32=\"1234ABCD\" Icon=\"0\">FIRST</ROM>"
            "<ROM Slot=\"1\" CRC32=\"00C0FFEE\" Icon=\"1\">SECOND</ROM>"
-           "<ROM Slot=\"1\" CRC32=\"DEADBEEF\" Icon=\"2\"></ROM>");
+           "<ROM Slot=\"1\" CRC32=\"DEADBEEF\" Icon=\"2\"></ROM>"
+           "<ROM Slot=\"5\" CRC32=\"DEADBEEF\" Icon=\"2\"></ROM>"
+           "<ROM Slot=\"5\" CRC32=\"1234ABCD\" Icon=\"2\"></ROM>");
   EXPECT_EQ(ws.Proj.slot(1).ROMIndex, -1);  // the last one wins, missing ROM and all
   EXPECT_EQ(ws.Proj.slot(1).MissingCRC, 0xDEADBEEFu);
   EXPECT_EQ(ws.Proj.slot(1).Title, "");
+  EXPECT_EQ(ws.Proj.slot(5).ROMIndex, a);
+  EXPECT_EQ(ws.Proj.slot(5).MissingCRC, 0u);
 }
 
 TEST_F(ProjectFileTest, MoreThanSixteenElementsAreAllProcessed) {

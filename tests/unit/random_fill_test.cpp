@@ -3,6 +3,7 @@
 
 #include "BuildFixtures.h"
 #include "RecordingUI.h"
+#include "builder/ImageBuilder.h"
 #include "project/ProjectCommands.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,8 @@ using test::RecordedCall;
 using test::RecordingUI;
 
 constexpr const char* kQuestion =
-    "This button will randomly select ROMs for all slots. Current project has been modified, press OK to proceed.";
+    "Randomize ROMs will choose a random ROM for every slot. The current project has been modified; press OK to "
+    "proceed.";
 
 std::vector<int> RomIndices(const Project& p) {
   std::vector<int> out;
@@ -132,10 +134,47 @@ TEST_F(RandomFillTest, AFillGivesEverySlotARomNoIconAndItsTitle) {
 }
 
 TEST_F(RandomFillTest, AOneRomListPutsThatRomInEverySlot) {
-  AddRoms(1);
+  test::AddRom(ws, "Rocket Rally (USA).nes", 0x1000u, 16384, 8192);
   EXPECT_EQ(RandomFill(ws, ui), RandomFillResult::Filled);
   EXPECT_EQ(RomIndices(ws.Proj), std::vector<int>(SlotCount, 0));
   for (const Slot& s : ws.Proj.Slots) EXPECT_EQ(s.Title, "ROCKET RALLY");
+}
+
+// Every fill can be built: a half-bank game in it, every game one the
+// cartridge takes, all within the images, however rare the half-bank games.
+TEST_F(RandomFillTest, EveryFillIsALayoutTheBuildAccepts) {
+  const struct {
+    const char* what;
+    int bigGames;
+    int halfBankGames;
+    bool unusable;  // a game with 4 KB of CHR in the list, which no fill may take
+  } lists[] = {{"half of them half-bank", 4, 4, false},
+               {"one half-bank game in 2000", 1999, 1, false},
+               {"an unusable game beside them", 3, 1, true}};
+  for (const auto& list : lists) {
+    ws.Library = {};
+    for (int i = 0; i < list.bigGames; ++i)
+      test::AddRom(ws, "Big " + std::to_string(i) + ".nes", 0x100000u + static_cast<unsigned>(i), 32768, 32768);
+    for (int i = 0; i < list.halfBankGames; ++i)
+      test::AddRom(ws, "Half " + std::to_string(i) + ".nes", 0x200000u + static_cast<unsigned>(i), 16384, 8192);
+    if (list.unusable) test::AddRom(ws, "Small CHR.nes", 0x300000u, 16384, 4096);
+    for (std::uint64_t seed = 0; seed < 8; ++seed) {
+      ASSERT_EQ(RandomFill(ws, ui, seed), RandomFillResult::Filled) << list.what;
+      EXPECT_TRUE(FitGames(SlotRoms(ws.Proj, ws.Library)).Buildable()) << list.what << ", seed " << seed;
+    }
+  }
+}
+
+TEST_F(RandomFillTest, WithoutAHalfBankGameNothingChangesAndTheStatusTextSaysWhy) {
+  for (int i = 0; i < 3; ++i) test::AddRom(ws, "Big " + std::to_string(i) + ".nes", 0x10u + i, 32768, 8192);
+  test::AddRom(ws, "Small CHR.nes", 0x300000u, 16384, 4096);  // PRG 16 KB, but unusable
+  Customise();
+  ws.Proj.ProjectModified = true;  // not even asked
+  EXPECT_EQ(RandomFill(ws, ui, 3), RandomFillResult::NoHalfBankGame);
+  for (int n = 1; n <= SlotCount; ++n) EXPECT_EQ(ws.Proj.slot(n).Title, "HAND " + std::to_string(n));
+  EXPECT_TRUE(Centered().empty());
+  ASSERT_EQ(ui.StatusTexts().size(), 1u);
+  EXPECT_NE(ui.StatusTexts()[0].find("PRG 16kb and CHR 8kb"), std::string::npos) << ui.StatusTexts()[0];
 }
 
 TEST_F(RandomFillTest, TheSeedDecidesTheFillAndEveryRomCanBeDrawn) {
