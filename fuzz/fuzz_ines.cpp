@@ -1,27 +1,22 @@
-// Makes a ROM record from arbitrary bytes, directly and as the single entry
-// of a ZIP archive in memory (the way the .zip reader does it).
+// Reads arbitrary bytes the way the ROM reader reads a file's (as a .nes
+// image and as a .zip archive), makes the record and applies the
+// compatibility rule with the image's size.
 #include <cstdint>
 #include <vector>
 
 #include "romlib/ROMInfo.h"
-#include "romlib/ZipRead.h"
+#include "romlib/RomImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const korva::HeaderDatabase headerDb(
       {korva::TROMInfo{"", 0xFFFFFFFFu, 0, 16384, 8192, "h", "NesNtsc", -1, 0}});
-  const korva::TROMInfo direct = korva::MakeROMInfo({data, size}, headerDb);
-  korva::IsCompatible(direct);
-  try {
-    korva::TZipRead zip(data, size);
-    if (zip.Count() == 1) {
-      korva::TFileInfo info;
-      if (zip.RetrieveFileInfo(0, info)) {
-        std::vector<std::uint8_t> bytes = zip.UnZip(0);
-        if (bytes.size() > info.zfullSize) bytes.resize(info.zfullSize);
-        korva::IsCompatible(korva::MakeROMInfo(bytes, headerDb));
-      }
-    }
-  } catch (const korva::ESynZipException&) {
+  korva::IsCompatible(korva::MakeROMInfo({data, size}, headerDb));
+  static korva::RomImageBuffer buffer;  // reused, as a scan's thread does
+  for (const bool archive : {false, true}) {
+    (archive ? buffer.Archive : buffer.Image).assign(data, data + size);
+    if (!korva::DecodeRomImage(archive, buffer).Ok()) continue;
+    const korva::TROMInfo rom = korva::MakeROMInfo(buffer.Image, headerDb);
+    korva::CheckCompatibility(rom, buffer.Image.size());
   }
   return 0;
 }

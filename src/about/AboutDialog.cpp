@@ -77,9 +77,13 @@ class BusyButton {
 
 QByteArray DownloadText(const QString& url, int timeoutMs, DownloadCancel* cancel) {
   if (QCoreApplication::instance() == nullptr) throw DownloadError("Unable to initialize Wininet");
-  const std::string cannotOpen = "Cannot open URL " + url.toStdString();
   const QUrl address(url, QUrl::StrictMode);
-  if (!address.isValid() || !IsHttpScheme(address) || address.host().isEmpty()) throw DownloadError(cannotOpen);
+  if (!address.isValid() || !IsHttpScheme(address) || address.host().isEmpty())
+    throw DownloadError("The update address \"" + url.toStdString() + "\" is not an http or https address");
+  const auto unreachable = [&](const QString& why) {
+    const QString server = address.port() < 0 ? address.host() : QStringLiteral("%1:%2").arg(address.host()).arg(address.port());
+    return DownloadError(QStringLiteral("The update server %1 could not be reached: %2").arg(server, why).toStdString());
+  };
 
   QNetworkAccessManager manager;
   manager.setProxyFactory(new SystemProxyFactory);  // the manager owns it
@@ -134,10 +138,12 @@ QByteArray DownloadText(const QString& url, int timeoutMs, DownloadCancel* cance
   // Whatever happened, nothing more is read from this reply.
   const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
   if (!reply->isFinished()) reply->abort();
-  if (timedOut && !full) throw DownloadError(cannotOpen);
-  // No status means no HTTP answer came at all. An answer that breaks off
-  // ends its body there.
-  if (!answered) throw DownloadError(cannotOpen);
+  if (timedOut && !full)
+    throw unreachable(QStringLiteral("no answer within %1 seconds").arg(QString::number(timeoutMs / 1000.0)));
+  // No status means no HTTP answer came at all (no network, unknown host,
+  // refused connection, failed secure connection): Qt names the reason. An
+  // answer that breaks off ends its body there.
+  if (!answered) throw unreachable(reply->errorString());
   return body;
 }
 

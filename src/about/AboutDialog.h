@@ -26,8 +26,11 @@ constexpr int kDownloadTimeoutMs = 30000;
 constexpr qint64 kDownloadMaxBytes = 64 * 1024;
 constexpr qint64 kDownloadChunkBytes = 1024;
 
-// A transfer that could not be made. The message is the user's text:
-// "Unable to initialize Wininet" or "Cannot open URL <address>".
+// A transfer that could not be made. The message is the user's text: "The
+// update server HOST could not be reached: " and why (Qt's reason, such as
+// "Host korva.example.org not found" or "Connection refused", or "no answer
+// within 30 seconds"); "The update address "..." is not an http or https
+// address"; or "Unable to initialize Wininet" without an application object.
 class DownloadError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

@@ -1,5 +1,7 @@
 #include "app/CapacityGauge.h"
 
+#include "app/SlotGrid.h"
+
 #include <QLabel>
 #include <QPalette>
 #include <QVBoxLayout>
@@ -47,10 +49,10 @@ CapacityGauge::CapacityGauge(QWidget* parent) : QWidget(parent) {
   problem_ = new QLabel(this);
   problem_->setObjectName(QStringLiteral("lblCapacityProblem"));
   SetRed(problem_, true);
-  // Smaller (7 pt beside an 8 pt window font), so two problems fit beside
-  // the instruction lines.
+  // Smaller (the design's 7 pt, grown with the layout), so two problems fit
+  // beside the instruction lines.
   QFont small = problem_->font();
-  if (small.pointSizeF() > 0) small.setPointSizeF(small.pointSizeF() * 7.0 / 8.0);
+  small.setPointSizeF(7.0 * LayoutUnit());
   problem_->setFont(small);
   problem_->setWordWrap(true);
   for (QLabel* label : {figures_, problem_}) {

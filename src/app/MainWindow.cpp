@@ -2,6 +2,7 @@
 
 #include "about/AboutDialog.h"
 #include "app/MenuPreview.h"
+#include "app/VerifyDialog.h"
 #include "app/SlotGrid.h"
 #include "app/ScanDialog.h"
 #include "app/WheelHook.h"
@@ -80,6 +81,7 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
     commands_->SetAboutBox(aboutBox_);
   }
   preview_ = new MenuPreview(ws_, this, QString::fromStdString(options_.SettingsFile));
+  verify_ = new VerifyDialog(ws_, this);
   BuildMenus();
   BuildToolbar();
 
@@ -121,6 +123,7 @@ void MainWindow::BuildMenus() {
   file->addAction(c.FileOpen1);
   file->addSeparator();
   file->addAction(c.FileExport1);
+  file->addAction(verify_->ShowAction());
   file->addSeparator();
   file->addAction(c.FileSave1);
   file->addAction(c.FileSaveAs1);

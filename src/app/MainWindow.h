@@ -18,6 +18,7 @@ class QToolBar;
 namespace korva::app {
 
 class MenuPreview;
+class VerifyDialog;
 class SlotGrid;
 class ScanDialog;
 class WheelHook;
@@ -105,6 +106,7 @@ class MainWindow : public QMainWindow {
   QWidget* aboutBox_ = nullptr;
   WindowCommands* commands_ = nullptr;
   MenuPreview* preview_ = nullptr;
+  VerifyDialog* verify_ = nullptr;
   WheelHook* wheelHook_ = nullptr;
   bool applyingRule_ = false;
   QMetaObject::Connection screenArea_;

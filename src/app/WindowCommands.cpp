@@ -366,7 +366,11 @@ void WindowCommands::DropRom(const std::string& path, int slot) {
   }
   const TROMInfo read = ReadRomFile(path, ws_.HeaderDB);
   // A file that is no ROM image reads as the empty record: not looked up.
-  const TROMInfo known = read.Mapper < 0 ? TROMInfo{} : FindROMByCRC(ws_.Library.ROMList, read.CRC32);
+  if (read.Mapper < 0) {
+    services_.ShowStatusMessage(name + " is not a ROM image (no iNES header, or no .nes file in the archive)", 8);
+    return;
+  }
+  const TROMInfo known = FindROMByCRC(ws_.Library.ROMList, read.CRC32);
   if (known.ListIndex < 0) {
     services_.ShowStatusMessage(name + " is not in the ROM database; scan its directory first", 8);
     return;

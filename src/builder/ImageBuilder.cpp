@@ -4,7 +4,7 @@
 #include "romlib/Assets.h"
 #include "romlib/FileUtil.h"
 #include "romlib/CRC.h"
-#include "romlib/ZipRead.h"
+#include "romlib/RomImage.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,7 +18,6 @@ namespace {
 constexpr std::size_t kMaxTemplateFileSize = 1024 * 1024;
 
 constexpr std::size_t kInstLineFieldLength = 24;
-constexpr std::size_t kINesHeader = 16;
 
 // One template: the named file, else `fileName` in the project directory
 // when asked for, else the built-in asset.
@@ -64,15 +63,6 @@ std::string Sprintf(const char* format, auto... args) {
   char text[1024];
   std::snprintf(text, sizeof text, format, args...);
   return text;
-}
-
-// Why the ROM record cannot be placed, or an empty text.
-std::string CheckRecord(const TROMInfo& rom) {
-  if (rom.PrgRomSize != 16384 && rom.PrgRomSize != 32768)
-    return Sprintf("PRG %d bytes; the cartridge takes 16 or 32 KB of PRG", rom.PrgRomSize);
-  if (rom.ChrRomSize < 8192 || rom.ChrRomSize > 32768)
-    return Sprintf("CHR %d bytes; the cartridge takes 8 to 32 KB of CHR", rom.ChrRomSize);
-  return {};
 }
 
 }  // namespace
@@ -190,7 +180,7 @@ CartridgeFit FitGames(const std::array<const TROMInfo*, SlotCount>& roms, const 
     fit.PrgUsed = std::max(fit.PrgUsed, prgEnd);
     fit.ChrUsed = std::max(fit.ChrUsed, chrEnd);
     fit.HasHalfBankGame = fit.HasHalfBankGame || IsHalfBankGame(*rom);
-    if (fit.UnusableSlot == 0 && !CheckRecord(*rom).empty()) fit.UnusableSlot = n;
+    if (fit.UnusableSlot == 0 && !IsCompatible(*rom)) fit.UnusableSlot = n;
     if (fit.OverflowSlot == 0 && (prgEnd > kImageSize || chrEnd > kImageSize)) fit.OverflowSlot = n;
   }
   return fit;
@@ -257,8 +247,8 @@ std::string CheckCartridge(const std::array<const TROMInfo*, SlotCount>& roms, c
   for (int n = 1; n <= SlotCount; ++n) {
     const TROMInfo* rom = roms[static_cast<std::size_t>(n - 1)];
     if (!rom) return Sprintf("Slot %d has no ROM assigned.", n);
-    if (const std::string why = CheckRecord(*rom); !why.empty())
-      return Sprintf("Slot %d: \"%s\" has %s.", n, rom->Filename.c_str(), why.c_str());
+    if (const CompatibilityCheck check = CheckCompatibility(*rom); !check.Compatible())
+      return Sprintf("Slot %d: \"%s\" has %s.", n, rom->Filename.c_str(), check.Text.c_str());
   }
   if (fit.OverflowSlot != 0)
     return Sprintf("Slot %d: \"%s\" does not fit into the images.", fit.OverflowSlot,
@@ -266,38 +256,23 @@ std::string CheckCartridge(const std::array<const TROMInfo*, SlotCount>& roms, c
   return {};
 }
 
-// Reads slot n's game whole into `image` and checks it against its record:
+// Reads slot n's game whole into `buffer` and checks it against its record:
 // the CRC-32 of its data must be the one the scan recorded (else the file
 // was replaced or changed since), and the data must hold PRG and CHR.
-std::string ReadGame(int n, const TROMInfo& rom, const RomLibrary& library, std::vector<std::uint8_t>& image) {
-  const std::string path = library.FullPath(rom);
+std::string ReadGame(int n, const TROMInfo& rom, const RomLibrary& library, RomImageBuffer& buffer) {
   const char* name = rom.Filename.c_str();
-  try {
-    if (HasExtension(rom.Filename, ".nes")) {
-      image = ReadWholeFile(path, kMaxRomFileSize);
-    } else if (HasExtension(rom.Filename, ".zip")) {
-      TZipRead zip(path);
-      if (zip.Count() != 1)
-        return Sprintf("Slot %d: the archive \"%s\" holds %d files; it must hold exactly one.", n, name, zip.Count());
-      image = zip.UnZip(0);
-    } else {
-      return Sprintf("Slot %d: \"%s\" is neither a .nes file nor a .zip archive.", n, name);
-    }
-  } catch (const std::exception& e) {  // FileError, ESynZipException
-    return Sprintf("Slot %d: \"%s\" cannot be read: %s", n, name, e.what());
-  }
-  const std::size_t have = image.size() > kINesHeader ? image.size() - kINesHeader : 0;
+  if (const RomReadStatus read = ReadRomImage(library.FullPath(rom), buffer); !read.Ok())
+    return Sprintf("Slot %d: \"%s\" cannot be read: %s.", n, name, read.Reason().c_str());
+  const std::vector<std::uint8_t>& image = buffer.Image;
+  const std::size_t have = image.size() > kINesHeaderSize ? image.size() - kINesHeaderSize : 0;
   const std::uint32_t crc = have == 0 ? crc::OneShot(crc::kPresetCRC32, nullptr, 0)
-                                      : crc::Crc32(0, image.data() + kINesHeader, have);
+                                      : crc::Crc32(0, image.data() + kINesHeaderSize, have);
   if (crc != rom.CRC32)
     return Sprintf("Slot %d: \"%s\" now holds data with CRC-32 %s, not %s as when it was scanned. "
                    "Rescan the ROM directory.",
                    n, name, CrcText(crc).c_str(), CrcText(rom.CRC32).c_str());
-  const std::size_t prgSize = static_cast<std::size_t>(rom.PrgRomSize);
-  const std::size_t chrSize = static_cast<std::size_t>(rom.ChrRomSize);
-  if (have < prgSize + chrSize)
-    return Sprintf("Slot %d: \"%s\" holds %zu bytes of ROM data; PRG %zu + CHR %zu bytes are needed.", n, name, have,
-                   prgSize, chrSize);
+  if (const CompatibilityCheck check = CheckCompatibility(rom, image.size()); !check.Compatible())
+    return Sprintf("Slot %d: \"%s\" has %s.", n, name, check.Text.c_str());
   return {};
 }
 
@@ -326,15 +301,15 @@ ImageAssembly AssembleImages(const Project& project, const RomLibrary& library, 
   std::copy(menuChr, menuChr + kMenuChrSize, out.Chr.begin());
 
   // Every game read whole, checked against its record, and copied in.
-  std::vector<std::uint8_t> image;
+  RomImageBuffer buffer;  // one for all the games
   for (int n = 1; n <= SlotCount; ++n) {
     const TROMInfo& rom = *roms[static_cast<std::size_t>(n - 1)];
-    if (const std::string why = ReadGame(n, rom, library, image); !why.empty()) {
+    if (const std::string why = ReadGame(n, rom, library, buffer); !why.empty()) {
       result.Images = {};
       return refuse(why);
     }
     const SlotPlacement& p = out.Slots[static_cast<std::size_t>(n - 1)];
-    const auto prg = image.begin() + kINesHeader;
+    const auto prg = buffer.Image.begin() + kINesHeaderSize;
     const auto chr = prg + rom.PrgRomSize;
     std::copy(prg, chr, out.Prg.begin() + p.PrgOffset);
     std::copy(chr, chr + rom.ChrRomSize, out.Chr.begin() + p.ChrOffset);

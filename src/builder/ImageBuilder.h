@@ -149,11 +149,12 @@ struct ImageAssembly {
 // 1. checks what needs no file: a half-bank game among the slots, usable
 //    templates (CheckTemplates), every slot's ROM record one the cartridge
 //    takes, every game inside the images;
-// 2. reads every slot's game whole and checks it: the file can be read (an
-//    archive holds exactly one file), the CRC-32 of its data is the one in
+// 2. reads every slot's game whole (ReadRomImage, whose reason the refusal
+//    gives) and checks it: the CRC-32 of its data is the one in
 //    its record (else the file was replaced or changed after the scan: the
 //    refusal names the slot, the file, both CRCs and asks for a rescan),
-//    and the data holds the record's PRG and CHR;
+//    and the cartridge can hold it (CheckCompatibility with the image's
+//    size: the data holds the record's PRG and CHR);
 // 3. patches the menu program, places the games and pads with 0xFF.
 // Every refusal names the slot and the file it concerns. Reads the slots'
 // ROM files and nothing else; writes nothing; shows nothing.

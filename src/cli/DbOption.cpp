@@ -5,19 +5,20 @@
 
 namespace korva::cli {
 
-std::optional<std::string> TakeOption(std::vector<std::string>& args, const std::string& name) {
+std::optional<std::string> TakeOption(std::vector<std::string>& args, const std::string& name, bool emptyAllowed) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::size_t taken = 2;
     std::string value;
     if (args[i] == name) {
-      if (i + 1 < args.size()) value = args[i + 1];
+      if (i + 1 >= args.size()) throw std::invalid_argument(name + " needs a value");
+      value = args[i + 1];
     } else if (args[i].rfind(name + "=", 0) == 0) {
       value = args[i].substr(name.size() + 1);
       taken = 1;
     } else {
       continue;
     }
-    if (value.empty()) throw std::invalid_argument(name + " needs a value");
+    if (value.empty() && !emptyAllowed) throw std::invalid_argument(name + " needs a value");
     args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i + taken));
     return value;
   }

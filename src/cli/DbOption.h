@@ -22,8 +22,9 @@ DbArgs ParseDbArgs(const std::vector<std::string>& args);
 // Takes the option `name` ("--threads") with its value, as "NAME VALUE" or
 // "NAME=VALUE", out of `args`: its value, or nullopt when it is not there.
 // Raises std::invalid_argument ("NAME needs a value") when the value is
-// missing or empty.
-std::optional<std::string> TakeOption(std::vector<std::string>& args, const std::string& name);
+// missing, or empty unless `emptyAllowed` (a title may be empty).
+std::optional<std::string> TakeOption(std::vector<std::string>& args, const std::string& name,
+                                      bool emptyAllowed = false);
 
 // Takes every `name` ("--json") out of `args`: true when there was one.
 bool TakeFlag(std::vector<std::string>& args, const std::string& name);

@@ -42,9 +42,9 @@ int WordIndex(std::string_view option, const std::string& word, std::span<const 
 CartridgeOptions TakeCartridgeOptions(std::vector<std::string>& args) {
   CartridgeOptions options;
   try {
-    options.Title = TakeOption(args, "--title");
-    options.Line1 = TakeOption(args, "--line1");
-    options.Line2 = TakeOption(args, "--line2");
+    options.Title = TakeOption(args, "--title", true);
+    options.Line1 = TakeOption(args, "--line1", true);
+    options.Line2 = TakeOption(args, "--line2", true);
     if (const auto mode = TakeOption(args, "--icons")) options.Icons = WordIndex("--icons", *mode, kIconModeWords);
   } catch (const UsageError&) {
     throw;
@@ -97,7 +97,7 @@ bool ApplyCartridgeOptions(const char* command, const CartridgeOptions& options,
 }
 
 bool LoadProjectToEdit(const char* command, const std::string& projectPath, const std::string& dbPath,
-                       Workspace& ws, UserInterface& ui) {
+                       Workspace& ws, UserInterface& ui, int replacedSlot) {
   const std::string prefix = "korva " + std::string(command) + ": ";
   ws.HeaderDB = LoadHeaderDatabase(ui);
   RomDatabaseLoad load = LoadRomDatabase(dbPath, ws.HeaderDB);
@@ -119,7 +119,7 @@ bool LoadProjectToEdit(const char* command, const std::string& projectPath, cons
   int missing = 0;
   for (int n = 1; n <= SlotCount; ++n) {
     const Slot& slot = ws.Proj.slot(n);
-    if (!slot.IsMissing()) continue;
+    if (!slot.IsMissing() || n == replacedSlot) continue;
     ++missing;
     std::cerr << prefix << "slot " << n << (slot.Title.empty() ? "" : " \"" + slot.Title + "\"") << " holds the ROM "
               << CrcText(slot.MissingCRC) << ", which is not in the ROM database\n";

@@ -62,9 +62,10 @@ bool ApplyCartridgeOptions(const char* command, const CartridgeOptions& options,
 // project to change. A ROM database file that does not exist counts as an
 // empty list. False after saying why on stderr: a database that cannot be
 // used, a project that cannot be read, or one that names a ROM the database
-// does not hold (each such slot is named; the project file stays untouched).
+// does not hold in a slot other than `replacedSlot`, whose ROM the command
+// replaces anyway (0: none); each such slot is named, the file stays untouched.
 bool LoadProjectToEdit(const char* command, const std::string& projectPath, const std::string& dbPath,
-                       Workspace& ws, UserInterface& ui);
+                       Workspace& ws, UserInterface& ui, int replacedSlot = 0);
 
 // Writes the project to its file atomically (the replaced file keeps its
 // mode). False after saying why on stderr; the old file then stays whole.

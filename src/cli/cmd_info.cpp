@@ -1,10 +1,5 @@
 // korva info FILE...: identifies ROM images the way the scan does and tells
 // whether the cartridge can hold them.
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -15,9 +10,8 @@
 #include "cli/DbOption.h"
 #include "cli/JsonWriter.h"
 #include "romlib/HeaderDB.h"
-#include "romlib/FileUtil.h"
 #include "romlib/ROMInfo.h"
-#include "romlib/ZipRead.h"
+#include "romlib/RomImage.h"
 
 namespace {
 
@@ -41,33 +35,6 @@ std::string SourceText(std::int32_t source) {
   }
 }
 
-// Why the cartridge cannot hold `rom`; empty when it can. The tests follow the
-// compatibility rule's order.
-std::string Refusal(const korva::TROMInfo& rom) {
-  if (rom.Mapper != 0 && rom.Mapper != 3 && rom.Mapper != 87)
-    return "mapper " + std::to_string(rom.Mapper) + " (needs 0, 3 or 87)";
-  if (rom.Timing != "NesNtsc") return "timing " + rom.Timing + " (needs NesNtsc)";
-  if (rom.PrgRomSize != 16384 && rom.PrgRomSize != 32768)
-    return "PRG ROM of " + std::to_string(rom.PrgRomSize) + " bytes (needs 16384 or 32768)";
-  if (rom.ChrRomSize < 8192 || rom.ChrRomSize > 32768)
-    return "CHR ROM of " + std::to_string(rom.ChrRomSize) + " bytes (needs 8192 to 32768)";
-  return "";
-}
-
-// Why a .zip gives no record, in the ZIP reader's own words; empty when it
-// holds one file that could be read.
-std::string ZipProblem(const std::string& path) {
-  try {
-    korva::TZipRead zip(path);
-    if (zip.Count() != 1)
-      return "the archive holds " + std::to_string(zip.Count()) + " files, not exactly one";
-    (void)zip.UnZip(0);
-    return "";
-  } catch (const korva::ESynZipException& e) {
-    return e.what();
-  }
-}
-
 int RunInfo(const std::vector<std::string>& rawArgs) {
   std::vector<std::string> args = rawArgs;
   const bool json = korva::cli::TakeFlag(args, "--json");
@@ -88,48 +55,21 @@ int RunInfo(const std::vector<std::string>& rawArgs) {
   korva::cli::ConsoleUI ui;
   const korva::HeaderDatabase headerDb = korva::LoadHeaderDatabase(ui);
   int status = 0;
+  korva::RomImageBuffer buffer;  // one for all the files
   for (const std::string& path : args) {
     auto fail = [&](const std::string& reason) {
       std::cerr << "korva info: " << path << ": " << reason << "\n";
       if (out) out->BeginObject().Member("path", path).Member("error", reason).EndObject();
       status = 1;
     };
-    if (!korva::HasExtension(path, ".nes") && !korva::HasExtension(path, ".zip")) {
-      fail("not a .nes or .zip file");
+    const korva::RomReadStatus read = korva::ReadRomImage(path, buffer);
+    if (!read.Ok()) {
+      fail(read.Reason());
       continue;
     }
-    // The cause, before the readers turn it into an empty record.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-      fail(errno == ENOENT ? "no such file" : std::strerror(errno));
-      continue;
-    }
-    if (!S_ISREG(st.st_mode)) {
-      fail(S_ISDIR(st.st_mode) ? "is a directory" : "is not a regular file");
-      continue;
-    }
-    if (static_cast<std::uint64_t>(st.st_size) > korva::kMaxRomFileSize) {
-      fail("is too large: " + std::to_string(st.st_size) + " bytes, over the 64 MiB no NES ROM comes near");
-      continue;
-    }
-    korva::TROMInfo rom;
-    try {
-      if (korva::HasExtension(path, ".zip")) {
-        if (const std::string problem = ZipProblem(path); !problem.empty()) {
-          fail(problem);
-          continue;
-        }
-      }
-      rom = korva::ReadRomFile(path, headerDb);
-    } catch (const korva::FileError& e) {
-      fail(e.what());
-      continue;
-    }
-    if (rom.Mapper == -1 && rom.CRC32 == 0) {
-      fail("not an iNES image");
-      continue;
-    }
-    const std::string refusal = Refusal(rom);
+    const korva::TROMInfo rom = korva::MakeROMInfo(buffer.Image, headerDb);
+    const korva::CompatibilityCheck check = korva::CheckCompatibility(rom, buffer.Image.size());
+    const std::string& refusal = check.Text;
     if (out) {
       out->BeginObject()
           .Member("path", path)

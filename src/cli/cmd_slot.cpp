@@ -67,7 +67,7 @@ int RunSlot(const std::vector<std::string>& rawArgs) {
   DbArgs args;
   try {
     options.Rom = TakeOption(rest, "--rom");
-    options.Title = TakeOption(rest, "--title");
+    options.Title = TakeOption(rest, "--title", true);
     if (const auto icon = TakeOption(rest, "--icon")) options.Icon = WordIndex("--icon", *icon, kIconWords);
     const auto clear = std::find(rest.begin(), rest.end(), "--clear");
     if ((options.Clear = clear != rest.end())) rest.erase(clear);
@@ -84,7 +84,9 @@ int RunSlot(const std::vector<std::string>& rawArgs) {
   }
   ConsoleUI ui;
   Workspace ws;
-  if (!LoadProjectToEdit("slot", args.Positional[0], DatabasePathOf(args), ws, ui)) return 1;
+  // A slot whose ROM the database lacks may still be given another ROM or cleared.
+  const int replaced = options.Clear || options.Rom ? options.Number : 0;
+  if (!LoadProjectToEdit("slot", args.Positional[0], DatabasePathOf(args), ws, ui, replaced)) return 1;
   const int n = options.Number;
   Slot& slot = ws.Proj.slot(n);
   if (options.Clear) slot = Slot{};

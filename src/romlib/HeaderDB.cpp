@@ -116,7 +116,10 @@ HeaderDatabase LoadHeaderDatabase(UserInterface& ui, const std::string& override
   std::string problem;
   try {
     const auto bytes = ReadWholeFile(overridePath, kMaxOverrideSize);
-    return ParseHeaderDatabase(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    HeaderDatabase db = ParseHeaderDatabase(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    // An override without entries would switch header correction off.
+    if (!db.empty()) return db;
+    problem = "it holds no entries";
   } catch (const HeaderDBError& e) {
     problem = e.what();
   } catch (const FileError& e) {

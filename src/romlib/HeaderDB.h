@@ -47,9 +47,10 @@ HeaderDatabase ParseHeaderDatabase(std::string_view text);
 HeaderDatabase BuiltInHeaderDatabase();
 
 // The database the program uses: the file at `overridePath` when it exists,
-// otherwise the built-in one. An override that cannot be read or holds a
-// malformed line is refused with a warning through `ui` that names the file
-// and the line, and the built-in database is used.
+// otherwise the built-in one. An override that cannot be read, holds a
+// malformed line or holds no entries at all is refused with a warning through
+// `ui` that names the file and the line (or "it holds no entries"), and the
+// built-in database is used.
 HeaderDatabase LoadHeaderDatabase(UserInterface& ui, const std::string& overridePath = kHeaderOverrideName);
 
 }  // namespace korva

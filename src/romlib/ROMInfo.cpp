@@ -3,14 +3,8 @@
 #include <cstdio>
 
 #include "romlib/CRC.h"
-#include "romlib/FileUtil.h"
-#include "romlib/ZipRead.h"
 
 namespace korva {
-
-namespace {
-constexpr std::size_t kHeaderSize = 16;
-}  // namespace
 
 HeaderDatabase::HeaderDatabase(std::vector<TROMInfo> records) : records_(std::move(records)) {
   first_.reserve(records_.size());
@@ -28,13 +22,13 @@ TROMInfo HeaderDatabase::Find(std::uint32_t crc) const {
 
 TROMInfo MakeROMInfo(std::span<const std::uint8_t> image, const HeaderDatabase& headerDb) {
   // Shorter than a header: not an iNES image, whatever its first bytes are.
-  if (image.size() < kHeaderSize) return {};
+  if (image.size() < kINesHeaderSize) return {};
   if (image[0] != 0x4E || image[1] != 0x45 || image[2] != 0x53 || image[3] != 0x1A) return {};
 
   // A header-only image gives the engine no data: its register, 0xFFFFFFFF.
-  const std::size_t length = image.size() - kHeaderSize;
+  const std::size_t length = image.size() - kINesHeaderSize;
   const std::uint32_t crc = length == 0 ? crc::OneShot(crc::kPresetCRC32, nullptr, 0)
-                                        : crc::Crc32(0, image.data() + kHeaderSize, length);
+                                        : crc::Crc32(0, image.data() + kINesHeaderSize, length);
 
   // The header database wins over the image's own header whenever it knows the CRC.
   TROMInfo known = headerDb.Find(crc);
@@ -52,45 +46,37 @@ TROMInfo MakeROMInfo(std::span<const std::uint8_t> image, const HeaderDatabase& 
   return rom;
 }
 
-TROMInfo ReadNesFile(const std::string& path, const HeaderDatabase& headerDb) {
-  // Anything above the limit is no ROM the cartridge could hold; it is not
-  // read into memory at all.
-  const std::optional<std::vector<std::uint8_t>> bytes = ReadFileWithin(path, kMaxRomFileSize);
-  TROMInfo rom = bytes ? MakeROMInfo(*bytes, headerDb) : TROMInfo{};
+TROMInfo ReadRomFile(const std::string& path, const HeaderDatabase& headerDb, RomReadStatus* status) {
+  RomImageBuffer buffer;
+  const RomReadStatus read = ReadRomImage(path, buffer);
+  if (status != nullptr) *status = read;
+  if (!read.Ok()) return {};
+  TROMInfo rom = MakeROMInfo(buffer.Image, headerDb);
   rom.Filename = path;
   return rom;
 }
 
-TROMInfo ReadZipFile(const std::string& path, const HeaderDatabase& headerDb) {
-  try {
-    TZipRead zip(path);
-    if (zip.Count() != 1) return {};
-    // The size comes from the entry information: for an entry written with a
-    // data descriptor the local header records 0, the information the real size.
-    TFileInfo info;
-    if (!zip.RetrieveFileInfo(0, info)) return {};
-    std::vector<std::uint8_t> bytes = zip.UnZip(0);
-    if (bytes.size() > info.zfullSize) bytes.resize(info.zfullSize);
-    TROMInfo rom = MakeROMInfo(bytes, headerDb);
-    rom.Filename = path;
-    return rom;
-  } catch (const ESynZipException&) {
-    return {};
+CompatibilityCheck CheckCompatibility(const TROMInfo& rom, std::optional<std::size_t> imageSize) {
+  const auto n = [](std::int64_t value) { return std::to_string(value); };
+  if (rom.Mapper != 0 && rom.Mapper != 3 && rom.Mapper != 87)
+    return {Incompatibility::kMapper, (rom.Mapper < 0 ? "no mapper" : "mapper " + n(rom.Mapper)) + " (needs 0, 3 or 87)"};
+  if (rom.Timing != "NesNtsc")
+    return {Incompatibility::kTiming, (rom.Timing.empty() ? "no timing" : "timing " + rom.Timing) + " (needs NesNtsc)"};
+  if (rom.PrgRomSize != 16384 && rom.PrgRomSize != 32768)
+    return {Incompatibility::kPrgSize, "PRG ROM of " + n(rom.PrgRomSize) + " bytes (needs 16384 or 32768)"};
+  if (rom.ChrRomSize < 8192 || rom.ChrRomSize > 32768)
+    return {Incompatibility::kChrSize, "CHR ROM of " + n(rom.ChrRomSize) + " bytes (needs 8192 to 32768)"};
+  if (imageSize) {
+    // The sizes passed the checks above, so they are positive and small.
+    const std::size_t data = *imageSize > kINesHeaderSize ? *imageSize - kINesHeaderSize : 0;
+    if (data < static_cast<std::size_t>(rom.PrgRomSize) + static_cast<std::size_t>(rom.ChrRomSize))
+      return {Incompatibility::kShortImage, std::to_string(data) + " bytes of ROM data after its header (needs PRG " +
+                                                n(rom.PrgRomSize) + " + CHR " + n(rom.ChrRomSize) + " bytes)"};
   }
-}
-
-TROMInfo ReadRomFile(const std::string& path, const HeaderDatabase& headerDb) {
-  if (HasExtension(path, ".zip")) return ReadZipFile(path, headerDb);
-  if (HasExtension(path, ".nes")) return ReadNesFile(path, headerDb);
   return {};
 }
 
-bool IsCompatible(const TROMInfo& rom) {
-  if (rom.Mapper != 0 && rom.Mapper != 3 && rom.Mapper != 87) return false;
-  if (rom.Timing != "NesNtsc") return false;
-  if (rom.PrgRomSize != 16384 && rom.PrgRomSize != 32768) return false;
-  return rom.ChrRomSize >= 8192 && rom.ChrRomSize <= 32768;
-}
+bool IsCompatible(const TROMInfo& rom) { return CheckCompatibility(rom).Compatible(); }
 
 TROMInfo FindROMByCRC(const std::vector<TROMInfo>& romList, std::uint32_t crc) {
   for (const TROMInfo& rom : romList) {

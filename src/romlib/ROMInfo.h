@@ -6,10 +6,13 @@
 // never by its file name. The header database wins over the image's own
 // header whenever it knows the CRC.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+#include "romlib/RomImage.h"
 
 namespace korva {
 
@@ -58,30 +61,43 @@ class HeaderDatabase {
   std::unordered_map<std::uint32_t, std::size_t> first_;
 };
 
-// The largest ROM file or archive entry this program reads whole. Anything
-// larger is not a NES ROM the cartridge could hold.
-constexpr std::size_t kMaxRomFileSize = 64u * 1024u * 1024u;
-
 // Makes a record from image bytes (header included). Filename stays empty.
 // Not an iNES image (no signature, or shorter than 16 bytes): the empty record.
 TROMInfo MakeROMInfo(std::span<const std::uint8_t> image, const HeaderDatabase& headerDb);
 
-// Reads a .nes file whole and makes its record; Filename is `path`. A file
-// that cannot be opened or read raises FileError (romlib/FileUtil.h). A file
-// larger than kMaxRomFileSize gives the empty record with Filename set.
-TROMInfo ReadNesFile(const std::string& path, const HeaderDatabase& headerDb);
+// Reads the ROM file at `path` (ReadRomImage, romlib/RomImage.h) and makes
+// its record; Filename is `path`. A file that cannot be read, or holds no
+// iNES image, gives the empty record, and `status`, when given, says why.
+// Raises nothing but std::bad_alloc.
+TROMInfo ReadRomFile(const std::string& path, const HeaderDatabase& headerDb, RomReadStatus* status = nullptr);
 
-// Reads the single file entry of a .zip archive and makes its record;
-// Filename is `path`. Every error of the ZIP reader, and an archive that does
-// not hold exactly one file, gives the empty record.
-TROMInfo ReadZipFile(const std::string& path, const HeaderDatabase& headerDb);
+// Why the cartridge cannot hold a ROM: the first of these checks it fails,
+// in this order.
+enum class Incompatibility {
+  kNone,
+  kMapper,      // the mapper is not 0, 3 or 87
+  kTiming,      // the timing is not exactly "NesNtsc"
+  kPrgSize,     // PRG is not exactly 16,384 or 32,768 bytes
+  kChrSize,     // CHR is not from 8,192 to 32,768 bytes
+  kShortImage,  // the image holds fewer bytes after its header than PRG + CHR
+};
 
-// Reads a ROM file by its extension, compared without regard to case: ".zip"
-// as an archive, ".nes" as an image. Any other extension: the empty record.
-TROMInfo ReadRomFile(const std::string& path, const HeaderDatabase& headerDb);
+struct CompatibilityCheck {
+  Incompatibility Reason = Incompatibility::kNone;
+  // The reason in words with its figures, after "has" or "cannot hold it: ":
+  // "mapper 4 (needs 0, 3 or 87)", "1000 bytes of ROM data after its header
+  // (needs PRG 32768 + CHR 8192 bytes)". Empty when compatible.
+  std::string Text;
+  bool Compatible() const { return Reason == Incompatibility::kNone; }
+};
 
-// The cartridge can hold the ROM: mapper 0, 3 or 87; "NesNtsc"; PRG exactly
-// 16,384 or 32,768 bytes; CHR from 8,192 to 32,768 bytes.
+// The cartridge's compatibility rule, the one place it is written: the scan,
+// the gauge, `korva info` and the build all decide by it. `imageSize` is the
+// size of the ROM's image (header included) when it is at hand; without it
+// (a record from ROMList) the short-image check is left out.
+CompatibilityCheck CheckCompatibility(const TROMInfo& rom, std::optional<std::size_t> imageSize = std::nullopt);
+
+// CheckCompatibility(rom).Compatible(): the record alone passes the rule.
 bool IsCompatible(const TROMInfo& rom);
 
 // A copy of the first ROMList record with `crc`, or the empty record.

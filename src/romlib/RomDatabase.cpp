@@ -210,15 +210,11 @@ class EntryReader {
       entry.Mirroring = ines.attribute("Mirroring").value();
     } else {
       // The header database no longer knows a ROM it knew at scan time.
-      // Extensions are compared without regard to case; a file that cannot
-      // be read keeps the zero fields, and the out-of-sync message asks for
-      // the re-scan that will report it.
-      if (HasExtension(name, ".zip") || HasExtension(name, ".nes")) {
-        try {
-          entry = ReadRomFile(full, headerDb_);
-        } catch (const FileError&) {
-        }
-      }
+      // Extensions are compared without regard to case; another extension
+      // keeps the zero fields, a file that cannot be read gives the empty
+      // record, and the out-of-sync message asks for the re-scan that will
+      // report it.
+      if (HasExtension(name, ".zip") || HasExtension(name, ".nes")) entry = ReadRomFile(full, headerDb_);
       outOfSync = true;
     }
     entry.Filename = name;

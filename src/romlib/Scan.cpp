@@ -28,8 +28,19 @@ std::string BaseName(const std::string& path) {
   return sep == std::string::npos ? path : path.substr(sep + 1);
 }
 
+// The record of one candidate file. A .nes file that cannot be read ends the
+// scan; any other file that cannot be read, and an image shorter than its
+// header's PRG + CHR, reads as the empty record, which the scan leaves out.
 TROMInfo ReadCandidate(const std::string& file, const HeaderDatabase& headerDb) {
-  return HasExtension(file, ".zip") ? ReadZipFile(file, headerDb) : ReadNesFile(file, headerDb);
+  RomImageBuffer buffer;
+  const RomReadStatus read = ReadRomImage(file, buffer);
+  if (read.IsFileError() && HasExtension(file, ".nes"))
+    throw FileError((read.Error() == RomReadError::kCannotOpen ? "Cannot open \"" : "Cannot read \"") + file +
+                    "\": " + read.Reason());
+  if (!read.Ok()) return {};
+  TROMInfo rom = MakeROMInfo(buffer.Image, headerDb);
+  if (CheckCompatibility(rom, buffer.Image.size()).Reason == Incompatibility::kShortImage) return {};
+  return rom;
 }
 
 // Reads and identifies the candidate files on the scanning thread and, when

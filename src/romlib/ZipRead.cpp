@@ -38,8 +38,23 @@ std::uint32_t Get32(const std::uint8_t* p) {
          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-[[noreturn]] void Fail(const std::string& message) { throw ESynZipException(message); }
-[[noreturn]] void BadFormat() { Fail("ZIP format"); }
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50;
+constexpr std::size_t kZip64LocatorSize = 20;
+constexpr std::size_t kMaxCommentLength = 0xFFFF;
+constexpr std::uint16_t kFlagEncrypted = 1u << 0;
+constexpr std::uint16_t kMethodAes = 99;
+
+[[noreturn]] void Fail(const std::string& message, const std::string& reason = "") {
+  throw ESynZipException(message, reason);
+}
+[[noreturn]] void BadFormat(const std::string& reason) { Fail("ZIP format", reason); }
+
+std::string Number(std::uint64_t n) { return std::to_string(n); }
+std::string Hex8(std::uint32_t n) {
+  char text[9];
+  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(n));
+  return text;
+}
 
 // Code points of CP437 bytes 0x80 to 0xFF (the DOS code page ZIP names use
 // when flag bit 11 is clear).
@@ -165,10 +180,17 @@ void InflateInit(InflateGuard& g, const char* process) {
   g.live = true;
 }
 
+// Why zlib stopped inflating entry `name` with code `rc`.
+std::string InflateReason(const z_stream& z, int rc, const std::string& name) {
+  if (rc == Z_BUF_ERROR)
+    return z.avail_out == 0 ? name + " inflates to more than its recorded size" : "the deflate data of " + name + " ends early";
+  return "damaged deflate data in " + name + (z.msg != nullptr ? std::string(" (") + z.msg + ")" : std::string());
+}
+
 // One-shot raw inflate of `in` into `out` with zlib; the number of bytes
-// produced. zlib's refusal is the reader's message.
+// produced. zlib's refusal is the reader's message, with its reason.
 std::size_t InflateToBuffer(const std::uint8_t* in, std::uint32_t inLength, std::uint8_t* out,
-                            std::uint32_t outLength) {
+                            std::uint32_t outLength, const std::string& name) {
   InflateGuard g;
   InflateInit(g, "UnCompressMem");
   std::uint8_t none = 0;
@@ -178,7 +200,8 @@ std::size_t InflateToBuffer(const std::uint8_t* in, std::uint32_t inLength, std:
   g.z.avail_out = outLength;
   const int rc = inflate(&g.z, Z_FINISH);
   if (rc == Z_MEM_ERROR) throw std::bad_alloc();
-  if (rc != Z_OK && rc != Z_STREAM_END) Fail(Format("Error %d during %s process", rc, "UnCompressMem"));
+  if (rc != Z_OK && rc != Z_STREAM_END)
+    Fail(Format("Error %d during %s process", rc, "UnCompressMem"), InflateReason(g.z, rc, name));
   return outLength - g.z.avail_out;
 }
 
@@ -217,7 +240,10 @@ struct TZipRead::FileBytes {
   const std::uint8_t* data() const { return bytes.data(); }
 };
 
-TZipRead::TZipRead(const std::uint8_t* buffer, std::size_t size) { OpenBuffer(buffer, size); }
+TZipRead::TZipRead(const std::uint8_t* buffer, std::size_t size, ZipStart start) {
+  if (start == ZipStart::kAtBuffer) OpenBuffer(buffer, size);
+  else OpenFileImage(buffer, size, 0);
+}
 
 TZipRead::TZipRead(int fd, std::uint64_t offset, std::uint64_t size) {
   OpenDescriptor(fd, offset, size, "descriptor " + std::to_string(fd));
@@ -228,7 +254,7 @@ TZipRead::TZipRead(const std::string& path) {
   do {
     fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a FIFO must not block
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) Fail("Missing File");
+  if (fd < 0) Fail("Missing File", std::strerror(errno));
   try {
     OpenDescriptor(fd, 0, 0, path);
   } catch (...) {
@@ -254,7 +280,9 @@ void TZipRead::Close() {
 void TZipRead::OpenDescriptor(int fd, std::uint64_t offset, std::uint64_t size, const std::string& name) {
   if (fd < 0) return;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) Fail("Missing File");
+  if (::fstat(fd, &st) != 0) Fail("Missing File", std::strerror(errno));
+  if (!S_ISREG(st.st_mode)) Fail("Missing File", S_ISDIR(st.st_mode) ? "is a directory" : "not a regular file");
+  if (st.st_size <= 0) Fail("Missing File", "file is empty");
   const auto fileSize = static_cast<std::uint64_t>(st.st_size);
   if (size == 0 || size > fileSize) size = fileSize;
 
@@ -268,8 +296,16 @@ void TZipRead::OpenDescriptor(int fd, std::uint64_t offset, std::uint64_t size, 
   } catch (const FileError& e) {
     Fail(e.what());
   }
-  const std::uint8_t* view = file->data();
+  file_ = std::move(file);
+  try {
+    OpenFileImage(file_->data(), static_cast<std::size_t>(size), offset);
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
 
+void TZipRead::OpenFileImage(const std::uint8_t* view, std::size_t size, std::uint64_t offset) {
   // The archive starts at the first local header, or for an archive without
   // entries at the first end record, from `offset` up to 5 bytes before the end.
   std::uint64_t start = size;
@@ -283,21 +319,15 @@ void TZipRead::OpenDescriptor(int fd, std::uint64_t offset, std::uint64_t size, 
     }
   }
   if (start == size) Fail("No ZIP header found");
-
-  file_ = std::move(file);
-  try {
-    OpenBuffer(view + start, static_cast<std::size_t>(size - start));
-  } catch (...) {
-    Close();
-    throw;
-  }
+  OpenBuffer(view + start, static_cast<std::size_t>(size - start));
 }
 
 void TZipRead::OpenBuffer(const std::uint8_t* buffer, std::size_t size) {
   buf_ = buffer;
   size_ = size;
   count_ = 0;
-  if (buffer == nullptr || size < kEndRecordSize) BadFormat();
+  if (buffer == nullptr || size < kEndRecordSize)
+    BadFormat("archive of " + Number(buffer == nullptr ? 0 : size) + " bytes, shorter than an end record");
 
   // The end record, searched from the end: at most 128 positions, and never
   // closer than 22 bytes to the start.
@@ -310,27 +340,49 @@ void TZipRead::OpenBuffer(const std::uint8_t* buffer, std::size_t size) {
     --pos;
   }
   const std::uint8_t* end = buffer + pos;
-  if (Get32(end) != kEndSignature) BadFormat();
+  if (Get32(end) != kEndSignature) {
+    // Only to name the reason: an end record further back means a comment
+    // longer than the search reaches.
+    const std::size_t lowest = size - kEndRecordSize - std::min(size - kEndRecordSize, kMaxCommentLength);
+    for (std::size_t q = pos; q-- > lowest;) {
+      if (Get32(buffer + q) == kEndSignature)
+        BadFormat("archive comment longer than " + Number(kEndSearchPositions - 1) + " bytes (" +
+                  Number(size - kEndRecordSize - q) + " bytes)");
+    }
+    BadFormat("no end of central directory record");
+  }
 
   const std::uint16_t total = Get16(end + 10);
   centralOffset_ = Get32(end + 16);
+  // A ZIP64 archive keeps its real counts and offsets in records of its own;
+  // whatever check fails on one, that is the reason.
+  const bool zip64 = total == 0xFFFF || centralOffset_ == 0xFFFFFFFF ||
+                     (pos >= kZip64LocatorSize && Get32(end - kZip64LocatorSize) == kZip64LocatorSignature);
+  const auto bad = [zip64](const std::string& reason) {
+    BadFormat(zip64 ? "ZIP64 archive (not supported)" : reason);
+  };
   // Every central header takes at least 46 bytes before the end record.
-  if (centralOffset_ > pos || total > (pos - centralOffset_) / kCentralHeaderSize) BadFormat();
+  if (centralOffset_ > pos) bad("central directory offset " + Number(centralOffset_) + " past the end record");
+  if (total > (pos - centralOffset_) / kCentralHeaderSize)
+    bad(Number(total) + " entries cannot fit in the central directory");
   firstCentral_ = buffer + centralOffset_;
   entries_.assign(total, TZipEntry{});
 
   const std::uint8_t* p = firstCentral_;
   for (unsigned n = 0; n < total; ++n) {
-    if (static_cast<std::size_t>(end - p) < kCentralHeaderSize || Get32(p) != kCentralSignature) BadFormat();
+    const std::string which = "central directory entry " + Number(n + 1);
+    if (static_cast<std::size_t>(end - p) < kCentralHeaderSize || Get32(p) != kCentralSignature)
+      bad(which + " has no signature");
     const std::uint16_t centralNameLength = Get16(p + 28);
     const std::size_t centralLength =
         kCentralHeaderSize + centralNameLength + Get16(p + 30) + Get16(p + 32);
-    if (static_cast<std::size_t>(end - p) < centralLength) BadFormat();
+    if (static_cast<std::size_t>(end - p) < centralLength) bad(which + " runs into the end record");
 
     const std::uint32_t localOffset = Get32(p + 42);
-    if (localOffset > size || size - localOffset < kLocalHeaderSize) BadFormat();
+    if (localOffset > size || size - localOffset < kLocalHeaderSize)
+      bad("the local header of " + which + " lies outside the archive");
     const std::uint8_t* local = buffer + localOffset;
-    if (Get32(local) != kLocalSignature) BadFormat();
+    if (Get32(local) != kLocalSignature) bad("no local header where " + which + " points");
     const std::uint16_t flags = Get16(local + 6);
     const std::uint16_t method = Get16(local + 8);
     const std::uint32_t crc = Get32(local + 14);
@@ -339,12 +391,21 @@ void TZipRead::OpenBuffer(const std::uint8_t* buffer, std::size_t size) {
     const std::uint16_t nameLength = Get16(local + 26);
     const std::uint16_t extraLength = Get16(local + 28);
     const std::size_t dataOffset = localOffset + kLocalHeaderSize + nameLength + extraLength;
-    if (dataOffset > size) BadFormat();
+    if (dataOffset > size) bad("the local header of " + which + " runs past the end of the archive");
+
+    std::string name(reinterpret_cast<const char*>(local + kLocalHeaderSize), nameLength);
+    std::replace(name.begin(), name.end(), '/', '\\');
+    name = (flags & kFlagUtf8) ? CleanUtf8(name) : Cp437ToUtf8(name);
+    const bool zip64Sizes = compressed == 0xFFFFFFFF || uncompressed == 0xFFFFFFFF;
 
     if (flags & kFlagDescriptor) {
-      if (crc != 0 || compressed != 0 || uncompressed != 0) Fail("ZIP extended format");
-    } else if (compressed == 0xFFFFFFFF || uncompressed == 0xFFFFFFFF) {
-      Fail("ZIP64 format not supported");
+      if (crc != 0 || compressed != 0 || uncompressed != 0)
+        Fail("ZIP extended format", (flags & kFlagEncrypted) ? "encrypted entry " + name
+                                    : zip64Sizes           ? "ZIP64 entry " + name + " (not supported)"
+                                                           : name + " records a size both in its local header "
+                                                                    "and in a data descriptor");
+    } else if (zip64Sizes) {
+      Fail("ZIP64 format not supported", "entry " + name);
     }
 
     TZipEntry& e = entries_[static_cast<std::size_t>(count_)];
@@ -352,15 +413,15 @@ void TZipRead::OpenBuffer(const std::uint8_t* buffer, std::size_t size) {
     e.central = p;
     e.data = buffer + dataOffset;
     e.storedName = local + kLocalHeaderSize;
-    std::string name(reinterpret_cast<const char*>(e.storedName), nameLength);
-    std::replace(name.begin(), name.end(), '/', '\\');
-    e.name = (flags & kFlagUtf8) ? CleanUtf8(name) : Cp437ToUtf8(name);
+    e.name = std::move(name);
 
     // The central header's own name length finds the next header (it equals
     // the local one in every well-formed archive).
     p += centralLength;
 
-    if (method != 0 && method != 8) Fail(Format("Unsupported compression method %d for %s", method, e.name));
+    if (method != 0 && method != 8)
+      Fail(Format("Unsupported compression method %d for %s", method, e.name),
+           method == kMethodAes ? "encrypted entry (AES)" : (flags & kFlagEncrypted) ? "encrypted entry" : "");
     if (!e.name.empty() && e.name.back() != '\\') ++count_;
   }
 }
@@ -420,32 +481,49 @@ bool TZipRead::RetrieveFileInfo(int i, TFileInfo& info) const {
 
 std::vector<std::uint8_t> TZipRead::UnZip(int i) const {
   std::vector<std::uint8_t> result;
+  UnZip(i, result);
+  return result;
+}
+
+void TZipRead::UnZip(int i, std::vector<std::uint8_t>& result) const {
+  result.clear();
   TFileInfo info;
-  if (!RetrieveFileInfo(i, info)) return result;
+  if (!RetrieveFileInfo(i, info)) return;
   const TZipEntry& e = entries_[static_cast<std::size_t>(i)];
   if (info.zfullSize > kMaxZipEntrySize)
     Fail(Format("Entry %s is too large (%d bytes)", info.zfullSize, e.name));
+  // Its bytes are ciphertext: inflating or copying them gives no image.
+  if ((info.flags & kFlagEncrypted) && (info.zzipMethod == 0 || info.zzipMethod == 8))
+    Fail(Format("Error decompressing %s", 0, e.name), "encrypted entry");
   const auto available = static_cast<std::size_t>(End() - e.data);
+  const std::string pastEnd = "the data of " + e.name + " runs past the end of the archive";
 
   result.resize(info.zfullSize);
   std::size_t produced = 0;
-  switch (info.zzipMethod) {
-    case 0:
-      if (info.zfullSize > available) BadFormat();
-      if (info.zfullSize != 0) std::memcpy(result.data(), e.data, info.zfullSize);
-      produced = info.zfullSize;
-      break;
-    case 8:
-      if (info.zzipSize > available) BadFormat();
-      if (InflateExact(e.data, info.zzipSize, result.data(), info.zfullSize, info.zcrc32)) return result;
-      produced = InflateToBuffer(e.data, info.zzipSize, result.data(), info.zfullSize);
-      break;
-    default:
-      Fail(Format("Unsupported method %d for %s", info.zzipMethod, e.name));
+  try {
+    switch (info.zzipMethod) {
+      case 0:
+        if (info.zfullSize > available) BadFormat(pastEnd);
+        if (info.zfullSize != 0) std::memcpy(result.data(), e.data, info.zfullSize);
+        produced = info.zfullSize;
+        break;
+      case 8:
+        if (info.zzipSize > available) BadFormat(pastEnd);
+        if (InflateExact(e.data, info.zzipSize, result.data(), info.zfullSize, info.zcrc32)) return;
+        produced = InflateToBuffer(e.data, info.zzipSize, result.data(), info.zfullSize, e.name);
+        break;
+      default:
+        Fail(Format("Unsupported method %d for %s", info.zzipMethod, e.name));
+    }
+    if (produced != info.zfullSize)
+      Fail(Format("Error decompressing %s", 0, e.name),
+           Number(produced) + " bytes where " + Number(info.zfullSize) + " are recorded");
+    if (const std::uint32_t crc = crc::Crc32(0, result.data(), result.size()); crc != info.zcrc32)
+      Fail(Format("Error decompressing %s", 0, e.name), "CRC-32 " + Hex8(crc) + " where " + Hex8(info.zcrc32) + " is recorded");
+  } catch (...) {
+    result.clear();
+    throw;
   }
-  if (produced != info.zfullSize || crc::Crc32(0, result.data(), result.size()) != info.zcrc32)
-    Fail(Format("Error decompressing %s", 0, e.name));
-  return result;
 }
 
 bool TZipRead::UnZip(int i, const ZipSink& sink) const {

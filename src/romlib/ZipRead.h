@@ -5,7 +5,8 @@
 // deflated (method 8) entries, checking each against its CRC-32. ZIP64 and
 // other methods are refused. Every offset and length read from the archive is
 // checked against the buffer: a damaged archive is refused, never read outside
-// its bytes. All errors are raised as ESynZipException.
+// its bytes. All errors are raised as ESynZipException, which names the
+// check that failed.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,9 +17,21 @@
 
 namespace korva {
 
+// A refusal of the reader. Refusal() is the reader's fixed message ("ZIP
+// format", "Missing File", "Error decompressing Game.nes"); Reason() names
+// the check behind it ("archive comment longer than 127 bytes (300 bytes)",
+// "Permission denied", "encrypted entry"), or is empty. what() is the two
+// joined: "ZIP format: archive comment longer than 127 bytes (300 bytes)".
 class ESynZipException : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit ESynZipException(const std::string& refusal, const std::string& reason = "")
+      : std::runtime_error(reason.empty() ? refusal : refusal + ": " + reason), refusal_(refusal), reason_(reason) {}
+  const std::string& Refusal() const { return refusal_; }
+  const std::string& Reason() const { return reason_; }
+
+ private:
+  std::string refusal_;
+  std::string reason_;
 };
 
 // The 26 bytes of a local file header from its version-needed field on.
@@ -54,11 +67,20 @@ constexpr std::uint32_t kMaxZipEntrySize = 64u * 1024u * 1024u;
 // larger than 64 MiB"); the reader never holds more of a file in memory.
 constexpr std::uint64_t kMaxZipFileSize = 64u * 1024u * 1024u;
 
+// Where the archive starts in the bytes an opening is given.
+enum class ZipStart {
+  kAtBuffer,          // at the first byte: an archive in memory
+  kFirstLocalHeader,  // the bytes of a file: at its first local header or,
+                      // for an archive without entries, its first end record
+};
+
 class TZipRead {
  public:
   // Opens an archive of `size` bytes at `buffer`; the caller keeps the bytes
-  // alive while the reader is open.
-  TZipRead(const std::uint8_t* buffer, std::size_t size);
+  // alive, unchanged, while the reader is open. With kFirstLocalHeader the
+  // bytes are a file's, searched for the archive's start as below ("No ZIP
+  // header found" when there is none).
+  TZipRead(const std::uint8_t* buffer, std::size_t size, ZipStart start = ZipStart::kAtBuffer);
   // Opens an archive from an open file descriptor: the archive starts at the
   // first local header (or, for an archive without entries, the first end
   // record) found from `offset` on, within the first `size` bytes of the file
@@ -67,7 +89,9 @@ class TZipRead {
   // so a file that changes after the opening cannot reach it, and one that
   // shrinks during the opening is refused.
   TZipRead(int fd, std::uint64_t offset, std::uint64_t size);
-  // Opens the archive file at `path`. A missing or empty file: "Missing File".
+  // Opens the archive file at `path`. A file that cannot be opened, is empty
+  // or is not a regular file: "Missing File", with the system's reason, "file
+  // is empty" or "not a regular file".
   explicit TZipRead(const std::string& path);
   ~TZipRead();
 
@@ -97,6 +121,10 @@ class TZipRead {
   // code that libdeflate takes and zlib refuses, recorded with the CRC of
   // what libdeflate reads from it. Stream extraction (below) uses zlib alone.
   std::vector<std::uint8_t> UnZip(int i) const;
+  // The same into `out`, which is resized to the entry (its capacity is kept,
+  // so a caller that extracts many entries into one vector allocates only
+  // for a larger one). On an error `out` is left empty.
+  void UnZip(int i, std::vector<std::uint8_t>& out) const;
 
   // Entry i in chunks of at most 128 KB; true when length and CRC-32 match.
   // Deflate data that ends early, or produces more than the recorded size,
@@ -107,6 +135,8 @@ class TZipRead {
 
  private:
   void OpenBuffer(const std::uint8_t* buffer, std::size_t size);
+  // Opens the archive found in `size` bytes of a file at `file` from `offset` on.
+  void OpenFileImage(const std::uint8_t* file, std::size_t size, std::uint64_t offset);
   // `name` names the file in messages.
   void OpenDescriptor(int fd, std::uint64_t offset, std::uint64_t size, const std::string& name);
   const std::uint8_t* End() const { return buf_ + size_; }

@@ -69,8 +69,8 @@ class AboutTest : public QObject {
   void nonWebAddressIsRefused_data();
   void nonWebAddressIsRefused();
   void silentServerTimesOutWithoutFreezing();
-  void refusedConnectionCannotOpen();
-  void malformedUpdateUrlCannotOpen();
+  void refusedConnectionSaysTheServerCannotBeReached();
+  void malformedUpdateUrlIsRefused();
   void errorStatusBodyIsReadLikeAnyOther();
   void bodyIsReadUpTo64KiB();
   void brokenOffAnswerEndsTheBody();
@@ -325,7 +325,8 @@ void AboutTest::silentServerTimesOutWithoutFreezing() {
   QCOMPARE(desktop.shown.size(), 1);
   QCOMPARE(desktop.shown.front().Icon, QMessageBox::Critical);
   QCOMPARE(desktop.shown.front().Caption, QStringLiteral("KORVA Builder"));
-  QCOMPARE(desktop.shown.front().Text, QStringLiteral("Cannot open URL %1.").arg(server.Url()));
+  QCOMPARE(desktop.shown.front().Text, QStringLiteral("The update server 127.0.0.1:%1 could not be reached: no answer "
+                                                     "within 0.4 seconds.").arg(server.Port()));
   QVERIFY(about.isVisible());
   QVERIFY(about.findChild<QPushButton*>(QStringLiteral("btnCheckUpdate"))->isEnabled());
 }
@@ -375,7 +376,7 @@ void AboutTest::closingDuringTheCheckCancelsIt() {
   QCOMPARE(about.exec(), int(QDialog::Accepted));
 }
 
-void AboutTest::refusedConnectionCannotOpen() {
+void AboutTest::refusedConnectionSaysTheServerCannotBeReached() {
   // A port that was just free on 127.0.0.1 and is closed again refuses.
   QTcpServer probe;
   QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
@@ -389,25 +390,28 @@ void AboutTest::refusedConnectionCannotOpen() {
   about.SetDownloadTimeout(5000);
   about.btnCheckUpdateClick();
   QCOMPARE(desktop.shown.size(), 1);
-  QCOMPARE(desktop.shown.front().Text, QStringLiteral("Cannot open URL %1.").arg(url));
+  const QString unreachable = QStringLiteral("The update server 127.0.0.1:%1 could not be reached: Connection refused")
+                                  .arg(QUrl(url).port());
+  QCOMPARE(desktop.shown.front().Text, unreachable + ".");
   QVERIFY(desktop.opened.isEmpty());
 
   try {
     korva::DownloadText(url, 5000);
     QFAIL("a refused connection returned a body");
   } catch (const korva::DownloadError& e) {
-    QCOMPARE(QString::fromStdString(e.what()), QStringLiteral("Cannot open URL %1").arg(url));
+    QCOMPARE(QString::fromStdString(e.what()), unreachable);
   }
 }
 
-void AboutTest::malformedUpdateUrlCannotOpen() {
+void AboutTest::malformedUpdateUrlIsRefused() {
   for (const QString& url : {QStringLiteral("ftp://127.0.0.1/check-update/korva"), QStringLiteral("not a url"),
                              QStringLiteral("http:///check-update/korva"), QString()}) {
     try {
       korva::DownloadText(url, 1000);
       QFAIL(qPrintable(QStringLiteral("fetched %1").arg(url)));
     } catch (const korva::DownloadError& e) {
-      QCOMPARE(QString::fromStdString(e.what()), QStringLiteral("Cannot open URL %1").arg(url));
+      QCOMPARE(QString::fromStdString(e.what()),
+               QStringLiteral("The update address \"%1\" is not an http or https address").arg(url));
     }
   }
 }

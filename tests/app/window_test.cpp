@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/ScanDialog.h"
 #include "app/SlotGrid.h"
+#include "app/VerifyDialog.h"
 #include "app/WindowCommands.h"
 #include "app/WindowServices.h"
 #include "project/Model.h"
@@ -28,6 +29,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -283,6 +285,24 @@ class WindowTest : public QObject {
     w.findChild<QAction*>("FileExport1")->trigger();
     QVERIFY(Showed(w, "Please save project before exporting!"));
     QVERIFY(w.isEnabled());
+    // File > Verify Images...: nothing to check before the project has a
+    // file; then the images beside it, which the export has not written yet.
+    auto* verify = w.findChild<korva::app::VerifyDialog*>("VerifyDialog");
+    QVERIFY(verify != nullptr);
+    Trigger(w, "FileVerify1");
+    QVERIFY(verify->isVisible());
+    QCOMPARE(verify->File(0)->text(), QString());
+    verify->findChild<QPushButton*>("VerifyButton")->click();
+    QVERIFY(verify->ResultText().contains("Please save project before verifying"));
+    w.Services().QueueFileName(dir.path() + "/set1.korva");
+    Trigger(w, "FileSaveAs1");
+    Trigger(w, "FileVerify1");
+    QCOMPARE(verify->File(1)->text(), dir.path() + "/set1-chr.bin");
+    verify->Verify();
+    QVERIFY2(verify->ResultText().startsWith("The images could not be checked.\nCannot open \"" + dir.path() +
+                                             "/set1-prg.bin\""),
+             qPrintable(verify->ResultText()));
+    verify->close();
   }
   void newProjectResetsEverySlotAndTheCaption() {
     QTemporaryDir dir;
@@ -1028,6 +1048,12 @@ class WindowTest : public QObject {
     QCOMPARE(w.Work().Proj.slot(3).ROMIndex, 1);
     QVERIFY2(w.Services().StatusText().contains("not in the ROM database"), qPrintable(w.Services().StatusText()));
     QVERIFY(w.Services().StatusText().contains("scan"));
+
+    // A text file named .nes is no ROM image; scanning would not help.
+    WriteAll(other.filePath("notes.nes"), "not a ROM, just some text\n");
+    Drop(w, {other.filePath("notes.nes")}, onSlot3);
+    QCOMPARE(w.Work().Proj.slot(3).ROMIndex, 1);
+    QVERIFY2(w.Services().StatusText().startsWith("notes.nes is not a ROM image"), qPrintable(w.Services().StatusText()));
 
     WriteAll(other.filePath("set.korva"), ProjectText("DROPPED", {}));
     w.Services().QueueAnswer(QMessageBox::Discard);

@@ -226,15 +226,26 @@ TEST(KorvaDatabasePlace, BuildTreeProgramBesideItselfInstalledProgramInTheUserDa
   }
 }
 
-// --version for every program, the window's without a display to connect to.
+// --version for every program, and the window's --help and -h, without a
+// display to connect to.
 TEST(KorvaVersion, EveryProgramPrintsItsBuildWithoutADisplay) {
+  const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb ";
   for (const char* exe : {KORVA_EXE, KORVA_INSTALLED_EXE, KORVA_BUILDER_EXE}) {
     if (exe[0] == '\0') continue;  // built without the window
-    const Outcome run = korva::test::RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb " +
-                                                Quote(exe) + " --version");
+    const Outcome run = korva::test::RunCommand(noDisplay + Quote(exe) + " --version");
     EXPECT_EQ(run.status, 0) << exe << ": " << run.out;
     EXPECT_EQ(run.out, "KORVA Builder [Build 12]\n") << exe;
   }
+  if (std::string(KORVA_BUILDER_EXE).empty()) return;
+  for (const char* help : {"--help", "-h", "x.korva -h"}) {
+    const Outcome run = korva::test::RunCommand(noDisplay + Quote(KORVA_BUILDER_EXE) + " " + help);
+    EXPECT_EQ(run.status, 0) << help << ": " << run.out;
+    EXPECT_EQ(run.out.rfind("usage: korva-builder [PROJECT.korva] [--db PATH]\n", 0), 0u) << help << ": " << run.out;
+    EXPECT_TRUE(Has(run.out, "--db PATH")) << run.out;
+  }
+  const Outcome wrong = korva::test::RunCommand("QT_QPA_PLATFORM=offscreen " + Quote(KORVA_BUILDER_EXE) + " -x");
+  EXPECT_EQ(wrong.status, 2) << wrong.out;
+  EXPECT_TRUE(Has(wrong.out, "unknown option -x")) << wrong.out;
 }
 
 namespace {
@@ -502,6 +513,7 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
       {"slot " + project + " 17 --icon none" + db, 2, "the slot number is 1 to 16, not \"17\""},
       {"slot " + project + " 0 --icon none" + db, 2, "the slot number is 1 to 16"},
       {"slot " + project + " 3" + db, 2, "nothing to change"},
+      {"slot " + project + " 3" + db + " --title", 2, "--title needs a value"},
       {"slot " + project + " 3 --icon joystick" + db, 2, "--icon takes one of none, 1-player, 2-player, zapper"},
       {"set " + project + " --icons 4-player" + db, 2, "--icons takes one of 1-player, 2-player, lightgun"},
       {"set " + project + " --colour red" + db, 2, "unknown option --colour"},
@@ -523,6 +535,16 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
     EXPECT_TRUE(Has(run.out, c.says)) << c.args << "\n" << run.out;
     EXPECT_EQ(ReadText(demo.Path("demo.korva")), before) << c.args;
   }
+  // The slot whose ROM the database lacks may be given another: only then is the project saved.
+  fs::remove(demo.Path("roms/rocket-rally.nes"));
+  ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + db).status, 0);
+  EXPECT_EQ(Korva("slot " + project + " 2 --icon none" + db).status, 1);
+  EXPECT_EQ(ReadText(demo.Path("demo.korva")), before);
+  const Outcome replaced = Korva("slot " + project + " 1 --rom garden" + db);
+  EXPECT_EQ(replaced.status, 0) << replaced.out;
+  // The slot keeps its icon, as a missing ROM's slot does.
+  EXPECT_TRUE(Has(ReadText(demo.Path("demo.korva")), "<ROM Slot=\"1\" CRC32=\"3C5A0BA9\" Icon=\"1\">GARDEN-GNOMES<"));
+  const std::string after = ReadText(demo.Path("demo.korva"));
 
   // A project the user may not write to (root may: then korva runs as nobody).
   fs::permissions(demo.dir.path(), fs::perms::all);
@@ -533,7 +555,7 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
   const Outcome run = korva::test::RunCommand(as + KORVA_EXE + " set " + project + " --title NEW" + db);
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_TRUE(Has(run.out, "Permission denied; nothing was written")) << run.out;
-  EXPECT_EQ(ReadText(demo.Path("demo.korva")), before);
+  EXPECT_EQ(ReadText(demo.Path("demo.korva")), after);
 }
 
 // What `korva show --json`, `korva list --json`, `korva info --json` and
@@ -561,6 +583,7 @@ TEST(KorvaScript, TheJsonOfShowListInfoAndVerifyAgreesWithTheirTables) {
   ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("korva_db.xml"))).status, 0);
   ASSERT_EQ(Korva("slot " + project + " 2 --rom mole" + db).status, 0);
   ASSERT_EQ(Korva("slot " + project + " 5 --clear" + db).status, 0);
+  ASSERT_EQ(Korva("slot " + project + " 3 --title ''" + db).status, 0);  // an empty title
   ASSERT_EQ(Korva("slot " + project + " 1 --rom castle-climber --icon zapper" + db).status, 0);
 
   const std::string files = save("show.txt", "show " + project + db) + " " +
@@ -614,7 +637,7 @@ info_text, info = open(sys.argv[5]).read(), json.load(open(sys.argv[6]))
 blocks = re.findall(r'^(\S.*)\n((?:  .*\n)+)', info_text, re.M)
 found = [f for f in info["files"] if "error" not in f]
 same("info records", len(blocks), len(found))
-same("the error", [f["error"] for f in info["files"] if "error" in f], ["no such file"])
+same("the error", [f["error"] for f in info["files"] if "error" in f], ["No such file or directory"])
 for (path, body), f in zip(blocks, found):
     t = dict(re.findall(r'^  (\w+(?: ROM)?) +(.*)$', body, re.M))
     size = lambda b: "%d bytes (%d KB)" % (b, b // 1024)
@@ -643,8 +666,12 @@ TEST(KorvaScript, RandomizeFillsABuildableCartridgeThatTheSeedRepeats) {
   Demo demo;
   const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
   fs::copy_file(demo.Path("demo.korva"), demo.Path("again.korva"));
+  fs::permissions(demo.Path("demo.korva"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   Outcome run = Korva("randomize " + Quote(demo.Path("demo.korva")) + db);
   ASSERT_EQ(run.status, 0) << run.out;
+  // The save replaced the file and kept its mode.
+  EXPECT_EQ(fs::status(demo.Path("demo.korva")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   const auto at = run.out.find("(--seed ");
   ASSERT_NE(at, std::string::npos) << run.out;
   const std::string seed = run.out.substr(at + 8, run.out.find(')', at) - at - 8);
@@ -681,6 +708,8 @@ TEST(KorvaScript, QuietAndVerboseDecideWhatGoesToStderr) {
 // The bash completion, run as bash runs it for a line typed up to the cursor.
 TEST(KorvaScript, BashCompletesCommandsOptionsIconsProjectsAndRomNames) {
   Demo demo;
+  fs::copy_file(demo.Path("roms/sky-surfer.nes"), demo.Path("roms/Sky Surfer (USA) [!].nes"));
+  ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("korva_db.xml"))).status, 0);
   const std::string db = Quote(demo.Path("korva_db.xml"));
   const struct {
     std::string line;  // the words before the cursor, the last one being completed
@@ -693,15 +722,22 @@ TEST(KorvaScript, BashCompletesCommandsOptionsIconsProjectsAndRomNames) {
       {"korva new x.korva --icons l", {"lightgun"}},
       {"korva slot demo.korva 1", {"1", "10", "11", "12", "13", "14", "15", "16"}},
       {"korva slot --db " + db + " demo.korva 4 --rom ro", {"robo-rescue-squad", "rocket-rally"}},
+      {"korva slot --db " + db + " demo.korva 4 --rom Sky", {"Sky\\ Surfer\\ \\(USA\\)\\ \\[\\!\\]"}},
+      {"korva slot --db " + db + " demo.korva 4 --rom Sky\\ Surfer\\ \\(", {"Sky\\ Surfer\\ \\(USA\\)\\ \\[\\!\\]"}},
       {"korva set d", {"demo.korva"}},
       {"korva verify demo.korva --j", {"--json"}},
   };
   for (const auto& c : cases) {
+    // The words as bash splits the line: at spaces, except those after a backslash.
+    std::ofstream words(demo.Path("words"));
+    for (std::size_t i = 0; i < c.line.size(); ++i)
+      words << (c.line[i] == ' ' && c.line[i - 1] != '\\' ? '\n' : c.line[i]);
+    words.close();
     const std::string script = "cd " + Quote(demo.dir.path()) + " && PATH=" +
                                Quote(fs::path(KORVA_EXE).parent_path().string()) + ":$PATH bash -c '"
-                               "shopt -s extglob; source \"$0\"; COMP_WORDS=($1); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); "
-                               "_korva; printf \"%s\\n\" \"${COMPREPLY[@]}\" | sort' " +
-                               Quote(KORVA_COMPLETION) + " \"" + c.line + "\"";
+                               "shopt -s extglob; source \"$0\"; mapfile -t COMP_WORDS < words; "
+                               "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _korva; printf \"%s\\n\" \"${COMPREPLY[@]}\" | sort' " +
+                               Quote(KORVA_COMPLETION);
     const Outcome run = korva::test::RunCommand(script, false);
     std::string expected;
     for (const auto& word : c.offered) expected += word + "\n";

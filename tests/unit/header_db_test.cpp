@@ -167,16 +167,24 @@ TEST(HeaderOverride, MissingFileMeansTheBuiltInDatabaseSilently) {
   EXPECT_TRUE(ui.Calls().empty());
 }
 
-TEST(HeaderOverride, MalformedLineRefusesTheFileAndNamesTheLine) {
-  korva::test::TempDir dir;
-  dir.Write("nescartdb.txt", "12345678,0,32768,8192,v,0\r\n12345679,0,32768,8192,v\r\n");
-  korva::test::RecordingUI ui;
-  const HeaderDatabase db = korva::LoadHeaderDatabase(ui, dir / "nescartdb.txt");
-  EXPECT_EQ(db.size(), 10655u);  // the built-in database
-  ASSERT_EQ(ui.Calls().size(), 1u);
-  const auto call = ui.Calls()[0];
-  EXPECT_EQ(call.kind, korva::MsgKind::Warning);
-  EXPECT_NE(call.text.find("nescartdb.txt"), std::string::npos) << call.text;
-  EXPECT_NE(call.text.find("line 2: expected 6 fields, found 5"), std::string::npos) << call.text;
-  EXPECT_NE(call.text.find("built-in header database is used"), std::string::npos) << call.text;
+TEST(HeaderOverride, MalformedOrEmptyFileIsRefusedWithTheReason) {
+  const struct {
+    std::string text, reason;
+  } cases[] = {
+      {"12345678,0,32768,8192,v,0\r\n12345679,0,32768,8192,v\r\n", "line 2: expected 6 fields, found 5"},
+      {"", "it holds no entries"},
+      {"\xEF\xBB\xBF\r\n\r\n", "it holds no entries"},
+  };
+  for (const auto& c : cases) {
+    korva::test::TempDir dir;
+    dir.Write("nescartdb.txt", c.text);
+    korva::test::RecordingUI ui;
+    const HeaderDatabase db = korva::LoadHeaderDatabase(ui, dir / "nescartdb.txt");
+    EXPECT_EQ(db.size(), 10655u) << c.reason;  // the built-in database
+    ASSERT_EQ(ui.Calls().size(), 1u) << c.reason;
+    const auto call = ui.Calls()[0];
+    EXPECT_EQ(call.kind, korva::MsgKind::Warning);
+    EXPECT_NE(call.text.find("nescartdb.txt is not used: " + c.reason), std::string::npos) << call.text;
+    EXPECT_NE(call.text.find("built-in header database is used"), std::string::npos) << call.text;
+  }
 }

@@ -22,6 +22,7 @@ constexpr int kHalf = 0, kFull32 = 1, kFull16 = 2;  // kinds of generated games
 TROMInfo Record(int kind) {
   TROMInfo rom;
   rom.Mapper = 0;
+  rom.Timing = "NesNtsc";
   rom.PrgRomSize = kind == kFull32 ? 32768 : 16384;
   rom.ChrRomSize = kind == kFull16 ? 16384 : (kind == kFull32 ? 32768 : 8192);
   return rom;
@@ -106,9 +107,9 @@ TEST(Placement, SixteenKilobytePrgWithLargeChrIsAFullBankGame) {
 }
 
 // The figures and the refusals of the fit, without building: -1 is an empty
-// slot, 3 a game the cartridge cannot take (PRG 64 KB).
+// slot, 3 and 4 games the cartridge cannot take (PRG 64 KB; PAL timing).
 TEST(Fit, FiguresAndWhatStopsTheBuild) {
-  constexpr int kEmpty = -1, kTooBig = 3;
+  constexpr int kEmpty = -1, kTooBig = 3, kPal = 4;
   struct Case {
     std::vector<std::pair<int, int>> slots;  // slot (1-16), kind; the rest empty
     int fill;                                // kind of every other slot
@@ -124,6 +125,7 @@ TEST(Fit, FiguresAndWhatStopsTheBuild) {
       {{}, kFull32, 544, 544, false, 0, 16},                     // slot 16 ends past the image
       {{{1, kHalf}, {2, kHalf}}, kFull16, 64 + 13 * 32 + 16, 32 + 13 * 32 + 16, true, 0, 0},
       {{{1, kHalf}, {9, kTooBig}}, kEmpty, 96, 64, true, 9, 0},
+      {{{1, kHalf}, {4, kPal}}, kEmpty, 64, 64, true, 4, 0},  // the whole compatibility rule
   };
   for (const Case& c : cases) {
     std::array<TROMInfo, 16> records;
@@ -133,8 +135,9 @@ TEST(Fit, FiguresAndWhatStopsTheBuild) {
     for (auto [slot, kind] : c.slots) kinds[slot - 1] = kind;
     for (int i = 0; i < 16; ++i) {
       if (kinds[i] == kEmpty) continue;
-      records[i] = Record(kinds[i] == kTooBig ? kFull32 : kinds[i]);
+      records[i] = Record(kinds[i] == kTooBig || kinds[i] == kPal ? kFull32 : kinds[i]);
       if (kinds[i] == kTooBig) records[i].PrgRomSize = 65536;
+      if (kinds[i] == kPal) records[i].Timing = "NesPal";
       roms[i] = &records[i];
     }
     const CartridgeFit fit = FitGames(roms);
@@ -309,7 +312,7 @@ TEST_F(BuildTest, ShortRomDataIsRefusedNamingSlotAndFile) {
   ws.Library.ROMNames.pop_back();
   Game(16, kFull32, "h", 0, 1);
   EXPECT_FALSE(Build());
-  EXPECT_NE(OnlyMessage().find("Slot 16: \"game16.nes\" holds 65535 bytes"), std::string::npos) << OnlyMessage();
+  EXPECT_NE(OnlyMessage().find("Slot 16: \"game16.nes\" has 65535 bytes of ROM data after its header (needs PRG 32768"), std::string::npos) << OnlyMessage();
   EXPECT_TRUE(NothingWritten());
 }
 
@@ -362,7 +365,7 @@ TEST_F(BuildTest, UnknownExtensionIsRefusedAndCaseIsIgnored) {
   ws.Library.ROMNames.clear();
   for (int n = 1; n <= 16; ++n) Game(n, n == 1 ? kHalf : kFull32, "h", 0, 0, n == 9 ? ".bin" : ".nes");
   EXPECT_FALSE(Build());
-  EXPECT_EQ(OnlyMessage(), "Cannot build rom! Slot 9: \"game9.bin\" is neither a .nes file nor a .zip archive.");
+  EXPECT_EQ(OnlyMessage(), "Cannot build rom! Slot 9: \"game9.bin\" cannot be read: not a .nes or .zip file.");
   EXPECT_TRUE(NothingWritten());
 }
 
@@ -379,6 +382,20 @@ TEST_F(BuildTest, UnreadableGamesAreRefusedNamingSlotFileAndReason) {
   EXPECT_FALSE(Build());
   EXPECT_EQ(OnlyMessage().rfind("Cannot build rom! Slot 12: \"game12.nes\" cannot be read: ", 0), 0u) << OnlyMessage();
   EXPECT_NE(OnlyMessage().find("No such file or directory"), std::string::npos) << OnlyMessage();
+  EXPECT_TRUE(NothingWritten());
+
+  // Deflate data cut in half: zlib's refusal and the check that failed.
+  AllGames(kFull32);
+  const Bytes image = test::ReadBytes(dir / "game3.nes");
+  const Bytes deflated = korva::test::RawDeflate(image);
+  korva::test::ZipBuilder zip;
+  zip.Deflated("game3.nes", image).Last().useStoredOverride = true;
+  zip.Last().storedOverride = Bytes(deflated.begin(), deflated.begin() + deflated.size() / 2);
+  dir.Write("cut.zip", zip.Build());
+  ws.Library.ROMList[static_cast<std::size_t>(ws.Proj.slot(3).ROMIndex)].Filename = "cut.zip";
+  EXPECT_FALSE(Build());
+  EXPECT_EQ(OnlyMessage(), "Cannot build rom! Slot 3: \"cut.zip\" cannot be read: Error -5 during UnCompressMem "
+                           "process: the deflate data of game3.nes ends early.");
   EXPECT_TRUE(NothingWritten());
 }
 

@@ -167,6 +167,25 @@ TEST(ROMInfo, CompatibilityRule) {
   r.ChrRomSize = 8192;
   r.Timing = "nesntsc";
   EXPECT_FALSE(korva::IsCompatible(r));
+  EXPECT_EQ(korva::CheckCompatibility(r).Text, "timing nesntsc (needs NesNtsc)");
+
+  // The image's size, when at hand: a header-only image and a 1,000-byte cut
+  // of a 40 KB game are short; the record alone still passes.
+  r.Timing = "NesNtsc";
+  const struct {
+    std::size_t imageSize;
+    korva::Incompatibility reason;
+  } sizes[] = {{16, korva::Incompatibility::kShortImage},
+               {1000, korva::Incompatibility::kShortImage},
+               {16 + 40960 - 1, korva::Incompatibility::kShortImage},
+               {16 + 40960, korva::Incompatibility::kNone},
+               {100000, korva::Incompatibility::kNone}};
+  for (const auto& c : sizes) EXPECT_EQ(korva::CheckCompatibility(r, c.imageSize).Reason, c.reason) << c.imageSize;
+  EXPECT_EQ(korva::CheckCompatibility(r, 1000).Text,
+            "984 bytes of ROM data after its header (needs PRG 32768 + CHR 8192 bytes)");
+  EXPECT_TRUE(korva::IsCompatible(r));
+  r.Mapper = 4;  // the record's rules come first
+  EXPECT_EQ(korva::CheckCompatibility(r, 16).Text, "mapper 4 (needs 0, 3 or 87)");
 }
 
 TEST(ROMInfo, FindROMByCRCReturnsTheFirstCopy) {
@@ -187,90 +206,94 @@ TEST(ROMInfo, CrcTextIsEightUpperCaseDigits) {
   EXPECT_EQ(korva::CrcText(0x1F), "0000001F");
 }
 
-TEST(ReadRomFile, NesFileIsReadWhole) {
+// One table for every way a ROM file is read or refused, with the reason the
+// reader names (archives laid out the way the tools named beside them write them).
+TEST(ReadRomImage, ReadsOrNamesTheFailedCheck) {
+  using korva::RomReadError;
   const Bytes image = INesImage(2, 1, 0x01);
+  const Bytes mapper3 = INesImage(1, 1, 0x30);
+  ZipBuilder damaged;
+  damaged.Stored("Game.nes", mapper3);
+  Bytes damagedBytes = damaged.Build();
+  damagedBytes[damaged.DataOffset(0) + 500] ^= 0xFF;
+  ZipBuilder descriptor;  // bsdtar, or Info-ZIP writing to a pipe
+  descriptor.Deflated("Game.nes", image).Last().dataDescriptor = true;
+  ZipBuilder encrypted;   // Info-ZIP zip -e
+  encrypted.Deflated("Game.nes", image).Last().flags = 1;
+  const struct {
+    const char* what;
+    Bytes bytes;
+    std::string suffix;
+    RomReadError error;
+    std::string reason;  // the whole reason, or its start when it ends in "..."
+    const Bytes* read;   // the image the read gives
+  } cases[] = {
+      {"nes", image, ".nes", RomReadError::kNone, "", &image},
+      {"case-blind extension", image, ".NeS", RomReadError::kNone, "", &image},
+      {"zip with a folder", ZipBuilder().Folder("roms/").Stored("roms/Game.nes", mapper3).Build(), ".zip",
+       RomReadError::kNone, "", &mapper3},
+      {"zip with a data descriptor", descriptor.Build(), ".ZIP", RomReadError::kNone, "", &image},
+      {"other extension", image, ".bin", RomReadError::kNotRomFile, "not a .nes or .zip file", nullptr},
+      {"empty nes", {}, ".nes", RomReadError::kEmpty, "file is empty", nullptr},
+      {"empty zip", {}, ".zip", RomReadError::kEmpty, "Missing File: file is empty", nullptr},
+      {"text as nes", korva::test::ToBytes("just some text here"), ".nes", RomReadError::kNotINesImage,
+       "not an iNES image", nullptr},
+      {"header cut short", Bytes(image.begin(), image.begin() + 15), ".nes", RomReadError::kNotINesImage,
+       "not an iNES image", nullptr},
+      {"archive named .nes", ZipBuilder().Stored("Game.nes", image).Build(), ".nes", RomReadError::kNotINesImage,
+       "not an iNES image", nullptr},
+      {"text in a zip", ZipBuilder().Stored("readme.txt", std::string_view("just some text here")).Build(), ".zip",
+       RomReadError::kNotINesImage, "not an iNES image", nullptr},
+      {"two files", ZipBuilder().Stored("a.nes", mapper3).Stored("b.nes", image).Build(), ".zip",
+       RomReadError::kNotOneFile, "the archive holds 2 files, not exactly one", nullptr},
+      {"only a folder", ZipBuilder().Folder("empty/").Build(), ".zip", RomReadError::kNotOneFile,
+       "the archive holds 0 files, not exactly one", nullptr},
+      {"not a zip", korva::test::PatternBytes(1000, 5), ".zip", RomReadError::kArchive, "No ZIP header found", nullptr},
+      {"damaged entry", damagedBytes, ".zip", RomReadError::kArchive, "Error decompressing Game.nes: CRC-32 ...",
+       nullptr},
+      {"encrypted entry", encrypted.Build(), ".zip", RomReadError::kArchive,
+       "Error decompressing Game.nes: encrypted entry", nullptr},
+  };
+  korva::RomImageBuffer buffer;  // one for all, as a scan's thread keeps it
   const korva::test::TempDir temp;
-  const std::string file = temp.Write("file.nes", image);
-  const TROMInfo rom = korva::ReadNesFile(file, kNoDatabase);
-  EXPECT_EQ(rom.Filename, file);
-  EXPECT_EQ(rom.CRC32, DataCrc(image));
-  EXPECT_TRUE(korva::IsCompatible(rom));
-  EXPECT_THROW(korva::ReadNesFile("/tmp/korva-no-such.nes", kNoDatabase), korva::FileError);
+  for (const auto& c : cases) {
+    const std::string file = temp.Write(std::to_string(&c - cases) + c.suffix, c.bytes);
+    const korva::RomReadStatus status = korva::ReadRomImage(file, buffer);
+    EXPECT_EQ(status.Error(), c.error) << c.what;
+    if (c.reason.ends_with("..."))
+      EXPECT_TRUE(status.Reason().starts_with(c.reason.substr(0, c.reason.size() - 3))) << c.what << ": " << status.Reason();
+    else
+      EXPECT_EQ(status.Reason(), c.reason) << c.what;
+    EXPECT_EQ(buffer.Image, c.read ? *c.read : Bytes{}) << c.what;
+    // The record reader gives the same record, or the empty one.
+    korva::RomReadStatus again;
+    const TROMInfo rom = korva::ReadRomFile(file, kNoDatabase, &again);
+    EXPECT_EQ(again.Reason(), status.Reason()) << c.what;
+    EXPECT_EQ(rom, c.read ? [&] { TROMInfo r = MakeROMInfo(*c.read, kNoDatabase); r.Filename = file; return r; }()
+                          : TROMInfo{}) << c.what;
+  }
+  EXPECT_EQ(korva::ReadRomImage("/tmp/korva-no-such.nes", buffer).Reason(), "No such file or directory");
+  const korva::RomReadStatus missing = korva::ReadRomImage("/tmp/korva-no-such.zip", buffer);
+  EXPECT_EQ(missing.Reason(), "Missing File: No such file or directory");
+  EXPECT_TRUE(missing.IsFileError());
 }
 
-TEST(ReadRomFile, ExtensionDecidesTheReaderWithoutRegardToCase) {
-  const Bytes image = INesImage(1, 1);
-  const Bytes archive = ZipBuilder().Deflated("Game.nes", image).Build();
+TEST(ReadRomImage, BufferIsReusedAndLimitIs64MiB) {
   const korva::test::TempDir temp;
-  const std::string nes = temp.Write("nes.NeS", image);
-  const std::string zip = temp.Write("zip.ZIP", archive);
-  const std::string other = temp.Write("other.bin", image);
-  EXPECT_EQ(korva::ReadRomFile(nes, kNoDatabase).CRC32, DataCrc(image));
-  EXPECT_EQ(korva::ReadRomFile(zip, kNoDatabase).CRC32, DataCrc(image));
-  EXPECT_EQ(korva::ReadRomFile(zip, kNoDatabase).Filename, zip);
-  EXPECT_EQ(korva::ReadRomFile(other, kNoDatabase), TROMInfo{});
-  // An archive named .nes is read as an image: no signature, no record.
-  const std::string zipAsNes = temp.Write("zipAsNes.nes", archive);
-  EXPECT_EQ(korva::ReadRomFile(zipAsNes, kNoDatabase).Mapper, -1);
-}
+  const std::string large = temp.Write("large.nes", INesImage(2, 2));
+  const std::string small = temp.Write("small.zip", ZipBuilder().Deflated("Game.nes", INesImage(1, 1)).Build());
+  korva::RomImageBuffer buffer;
+  ASSERT_TRUE(korva::ReadRomImage(large, buffer).Ok());
+  const std::uint8_t* first = buffer.Image.data();
+  ASSERT_TRUE(korva::ReadRomImage(small, buffer).Ok());
+  EXPECT_EQ(buffer.Image.data(), first);  // a smaller image lands in the same bytes
+  EXPECT_EQ(buffer.Image.size(), 16u + 16384 + 8192);
 
-TEST(ReadRomFile, ZipWithFolderAndOneFileIsRead) {
-  const Bytes image = INesImage(1, 1, 0x30);
-  const korva::test::TempDir temp;
-  const std::string zip = temp.Write("zip.zip", ZipBuilder().Folder("roms/").Stored("roms/Game.nes", image).Build());
-  const TROMInfo rom = korva::ReadZipFile(zip, kNoDatabase);
-  EXPECT_EQ(rom.Mapper, 3);
-  EXPECT_EQ(rom.CRC32, DataCrc(image));
-  EXPECT_TRUE(korva::IsCompatible(rom));
-}
-
-TEST(ReadRomFile, ZipEntryWithDataDescriptorIsRead) {
-  const Bytes image = INesImage(2, 2);
-  ZipBuilder b;
-  b.Deflated("Game.nes", image);
-  b.Last().dataDescriptor = true;
-  const korva::test::TempDir temp;
-  const std::string zip = temp.Write("zip.zip", b.Build());
-  const TROMInfo rom = korva::ReadZipFile(zip, kNoDatabase);
-  EXPECT_EQ(rom.CRC32, DataCrc(image));
-  EXPECT_EQ(rom.PrgRomSize, 32768);
-}
-
-TEST(ReadRomFile, ZipWithoutExactlyOneRomGivesTheEmptyRecord) {
-  const korva::test::TempDir temp;
-  const std::string two = temp.Write("two.zip", ZipBuilder().Stored("a.nes", INesImage(1, 1, 0, 0, 0, 1)).Stored("b.nes", INesImage(1, 1, 0, 0, 0, 2)).Build());
-  EXPECT_EQ(korva::ReadZipFile(two, kNoDatabase), TROMInfo{});
-  const std::string none = temp.Write("none.zip", ZipBuilder().Folder("empty/").Build());
-  EXPECT_EQ(korva::ReadZipFile(none, kNoDatabase), TROMInfo{});
-  const std::string notZip = temp.Write("notZip.zip", korva::test::PatternBytes(1000, 5));
-  EXPECT_EQ(korva::ReadZipFile(notZip, kNoDatabase), TROMInfo{});
-  EXPECT_EQ(korva::ReadZipFile("/tmp/korva-no-such.zip", kNoDatabase), TROMInfo{});
-  const std::string text = temp.Write("text.zip", ZipBuilder().Stored("readme.txt", std::string_view("just some text here")).Build());
-  const TROMInfo fromText = korva::ReadZipFile(text, kNoDatabase);
-  EXPECT_EQ(fromText.Mapper, -1);
-  EXPECT_EQ(fromText.CRC32, 0u);
-  EXPECT_FALSE(korva::IsCompatible(fromText));
-}
-
-TEST(ReadRomFile, DamagedZipEntryGivesTheEmptyRecord) {
-  ZipBuilder b;
-  b.Stored("Game.nes", INesImage(1, 1));
-  Bytes archive = b.Build();
-  archive[b.DataOffset(0) + 500] ^= 0xFF;
-  const korva::test::TempDir temp;
-  const std::string zip = temp.Write("zip.zip", archive);
-  EXPECT_EQ(korva::ReadZipFile(zip, kNoDatabase), TROMInfo{});
-}
-
-TEST(ReadRomFile, NesFileAbove64MiBIsNotRead) {
-  const korva::test::TempDir temp;
-  const std::string file = temp.Write("file.nes", INesImage(2, 1));
   // A sparse file: the size is there, the disk blocks are not.
-  ASSERT_EQ(::truncate(file.c_str(), static_cast<off_t>(korva::kMaxRomFileSize) + 1), 0);
-  const TROMInfo rom = korva::ReadNesFile(file, kNoDatabase);
-  EXPECT_EQ(rom.Filename, file);
-  EXPECT_EQ(rom.Mapper, -1);
-  EXPECT_EQ(rom.CRC32, 0u);
-  ASSERT_EQ(::truncate(file.c_str(), static_cast<off_t>(korva::kMaxRomFileSize)), 0);
-  EXPECT_EQ(korva::ReadNesFile(file, kNoDatabase).PrgRomSize, 32768);
+  ASSERT_EQ(::truncate(large.c_str(), static_cast<off_t>(korva::kMaxRomFileSize) + 1), 0);
+  const korva::RomReadStatus status = korva::ReadRomImage(large, buffer);
+  EXPECT_EQ(status.Error(), korva::RomReadError::kTooLarge);
+  EXPECT_TRUE(status.Reason().starts_with("larger than 64 MiB (67108865 bytes)")) << status.Reason();
+  ASSERT_EQ(::truncate(large.c_str(), static_cast<off_t>(korva::kMaxRomFileSize)), 0);
+  EXPECT_EQ(korva::ReadRomFile(large, kNoDatabase).PrgRomSize, 32768);
 }

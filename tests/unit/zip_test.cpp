@@ -39,7 +39,7 @@ std::string OpenError(const Bytes& archive) {
     TZipRead zip(exact.bytes.get(), exact.size);
     return "";
   } catch (const ESynZipException& e) {
-    return e.what();
+    return e.Refusal();
   }
 }
 
@@ -48,7 +48,7 @@ std::string FileOpenError(const std::string& path) {
     TZipRead zip(path);
     return "";
   } catch (const ESynZipException& e) {
-    return e.what();
+    return e.Refusal();
   }
 }
 
@@ -332,7 +332,7 @@ TEST(ZipRead, AlteredStoredDataFailsTheCrcCheck) {
     zip.UnZip(0);
     FAIL() << "no error";
   } catch (const ESynZipException& e) {
-    EXPECT_STREQ(e.what(), "Error decompressing Game.nes");
+    EXPECT_STREQ(e.Refusal().c_str(), "Error decompressing Game.nes");
   }
   bool ok = true;
   Collect(zip, 0, &ok);
@@ -365,7 +365,7 @@ TEST(ZipRead, DeflateDataThatEndsEarlyStopsTheExtraction) {
     zip.UnZip(0);
     FAIL() << "no error";
   } catch (const ESynZipException& e) {
-    EXPECT_STREQ(e.what(), "Error -5 during UnCompressMem process");
+    EXPECT_STREQ(e.Refusal().c_str(), "Error -5 during UnCompressMem process");
   }
   bool ok = true;
   Collect(zip, 0, &ok);
@@ -383,7 +383,7 @@ TEST(ZipRead, DeflateDataThatIsNotDeflateIsAnError) {
     zip.UnZip(0);
     FAIL() << "no error";
   } catch (const ESynZipException& e) {
-    EXPECT_STREQ(e.what(), "Error -3 during UnCompressMem process");
+    EXPECT_STREQ(e.Refusal().c_str(), "Error -3 during UnCompressMem process");
   }
   bool ok = true;
   EXPECT_THROW(Collect(zip, 0, &ok), ESynZipException);
@@ -562,7 +562,7 @@ int CompareWithZlib(const Bytes& archive) {
       try {
         got = zip.UnZip(i);
       } catch (const ESynZipException& x) {
-        error = x.what();
+        error = x.Refusal();
       }
       EXPECT_EQ(error, expectedError);
       if (expectedError.empty()) {
@@ -624,12 +624,90 @@ TEST(ZipRead, LibdeflateGivesZlibsBytesAndVerdicts) {
   EXPECT_GT(compared, 1000);
 }
 
-TEST(ZipReadFile, MissingOrEmptyFileIsMissingFile) {
-  EXPECT_EQ(FileOpenError("/tmp/korva-no-such-archive.zip"), "Missing File");
+// What the reader says, refusal and reason, of archives laid out the way
+// real tools write them, and of damage that only the reason tells apart.
+TEST(ZipRead, RefusalsNameTheCheckThatFailed) {
+  using Entry = korva::test::ZipEntrySpec;
+  const Bytes rom = korva::test::INesImage(2, 1);
+  // Game.nes deflated, as `change` alters it; `damage` then alters the bytes.
+  const auto archive = [&](auto change, auto damage) {
+    ZipBuilder b;
+    b.Deflated("Game.nes", rom);
+    change(b, b.Last());
+    Bytes bytes = b.Build();
+    damage(b, bytes);
+    return bytes;
+  };
+  const auto none = [](auto&&...) {};
+  const auto full = korva::test::RawDeflate(rom);
+  const struct {
+    std::string expected;
+    Bytes archive;
+  } cases[] = {
+      // Info-ZIP zip -e: bit 0, and bit 3 with the CRC in the local header too.
+      {"ZIP extended format: encrypted entry Game.nes",
+       archive([](ZipBuilder&, Entry& e) { e.flags = 1, e.dataDescriptor = true, e.localSizesToo = true; }, none)},
+      // An encrypted entry without a data descriptor.
+      {"Error decompressing Game.nes: encrypted entry", archive([](ZipBuilder&, Entry& e) { e.flags = 1; }, none)},
+      // Info-ZIP zip -fd and bsdtar: bit 3, and the uncompressed size in the local header.
+      {"ZIP extended format: Game.nes records a size both in its local header and in a data descriptor",
+       archive([](ZipBuilder&, Entry& e) { e.dataDescriptor = true, e.localSizesToo = true; }, none)},
+      // Info-ZIP zip -fd reading a pipe: bit 3, and ZIP64 markers in the local header.
+      {"ZIP extended format: ZIP64 entry Game.nes (not supported)",
+       archive([](ZipBuilder&, Entry& e) { e.dataDescriptor = true, e.localSizesToo = true, e.localSizesZip64 = true; },
+               none)},
+      // Python's zipfile with force_zip64.
+      {"ZIP64 format not supported: entry Game.nes",
+       archive([](ZipBuilder&, Entry& e) { e.localSizesZip64 = true; }, none)},
+      // 7-Zip with AES: method 99.
+      {"Unsupported compression method 99 for Game.nes: encrypted entry (AES)",
+       archive([](ZipBuilder&, Entry& e) { e.flags = 1, e.method = 99; }, none)},
+      // Info-ZIP zip -z with a long comment.
+      {"ZIP format: archive comment longer than 127 bytes (302 bytes)",
+       archive([](ZipBuilder& b, Entry&) { b.Comment(std::string(302, 'c')); }, none)},
+      // Info-ZIP zip -fz: the central directory's offset is in the ZIP64 end record.
+      {"ZIP format: ZIP64 archive (not supported)",
+       archive(none, [](ZipBuilder& b, Bytes& a) { korva::test::Set32(a, b.EndOffset() + 16, 0xFFFFFFFF); })},
+      {"ZIP format: no end of central directory record", archive(none, [](ZipBuilder&, Bytes& a) { a.resize(a.size() - 22); })},
+      {"ZIP format: archive of 10 bytes, shorter than an end record", Bytes(10, 0)},
+      {"ZIP format: no local header where central directory entry 1 points",
+       archive(none, [](ZipBuilder& b, Bytes& a) { korva::test::Set32(a, b.CentralOffset() + 42, 5); })},
+      {"Error decompressing Game.nes: CRC-32 ",  // the two CRCs follow
+       archive([](ZipBuilder&, Entry& e) { e.method = 0; }, [](ZipBuilder& b, Bytes& a) { a[b.DataOffset(0) + 20] ^= 1; })},
+      {"Error -5 during UnCompressMem process: the deflate data of Game.nes ends early",
+       archive([&](ZipBuilder&, Entry& e) {
+         e.useStoredOverride = true, e.storedOverride = Bytes(full.begin(), full.begin() + full.size() / 2);
+       }, none)},
+      {"Error -3 during UnCompressMem process: damaged deflate data in Game.nes (invalid block type)",
+       archive([](ZipBuilder&, Entry& e) { e.useStoredOverride = true, e.storedOverride = Bytes(64, 0xFF); }, none)},
+  };
+  for (const auto& c : cases) {
+    Exact exact(c.archive);
+    std::string said;
+    try {
+      TZipRead zip(exact.bytes.get(), exact.size);
+      zip.UnZip(0);
+    } catch (const ESynZipException& e) {
+      said = e.what();
+      EXPECT_EQ(said, e.Refusal() + ": " + e.Reason());
+    }
+    EXPECT_TRUE(said.starts_with(c.expected)) << said << "\n expected " << c.expected;
+  }
+}
+
+TEST(ZipReadFile, MissingOrEmptyFileIsMissingFileWithTheReason) {
+  const auto said = [](const std::string& path) {
+    try {
+      TZipRead zip(path);
+      return std::string();
+    } catch (const ESynZipException& e) {
+      return std::string(e.what());
+    }
+  };
+  EXPECT_EQ(said("/tmp/korva-no-such-archive.zip"), "Missing File: No such file or directory");
   const korva::test::TempDir temp;
-  const std::string empty = temp.Write("empty.zip", Bytes{});
-  EXPECT_EQ(FileOpenError(empty), "Missing File");
-  EXPECT_EQ(FileOpenError("/tmp"), "Missing File");
+  EXPECT_EQ(said(temp.Write("empty.zip", Bytes{})), "Missing File: file is empty");
+  EXPECT_EQ(said("/tmp"), "Missing File: is a directory");
 }
 
 TEST(ZipReadFile, FileWithoutSignaturesHasNoZipHeader) {
