@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "FuzzSupport.h"
-#include "project/UpdateAnswer.h"
+#include "about/UpdateAnswer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view body = korva::fuzz::AsText(data, size);

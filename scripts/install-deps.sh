@@ -15,8 +15,11 @@ PACKAGES=(
   xvfb xauth
   desktop-file-utils appstream lintian dpkg-dev fakeroot file
   python3
+  chromium
 )
-# Node.js and npm run the emulator proof; keep a Node.js that is already there.
+# Chromium runs the play-test page's test (tests/emulator/play.test.js).
+# Node.js and npm run the emulator proof and fetch jsnes for the play-test
+# page at build time; keep a Node.js that is already there.
 if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
   PACKAGES+=(nodejs npm)
 fi

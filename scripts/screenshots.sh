@@ -4,9 +4,11 @@
 # instruction lines) and scrolled to its last slots, the demo with its Menu
 # Preview beside the window and alone in either palette, a ROM list filtered
 # by typing, a cartridge that does not fit, the scan dialog over the disabled
-# window, the About box, and (with openbox installed) the window at scale 2 on
-# a 1600x1000 screen.
-# Needs a build (scripts/demo.sh) and xvfb-run (scripts/install-deps.sh).
+# window, the About box, (with openbox installed) the window at scale 2 on a
+# 1600x1000 screen, and the demo's play-test page in a Chromium window.
+# Needs a build (scripts/demo.sh), xvfb-run and chromium (scripts/install-deps.sh);
+# for the last two openbox, and for the play page xdotool and ImageMagick's
+# import (apt-get install openbox xdotool imagemagick).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 DEMO="${DEMO:-$PWD/korva-demo}"
@@ -25,3 +27,5 @@ if command -v openbox >/dev/null 2>&1; then
 else
   echo "openbox is not installed: $OUT/main-window-scale2.png not taken (apt-get install openbox)" >&2
 fi
+build/src/korva play "$DEMO/demo.korva" --db "$DEMO/korva_db.xml" -o "$DEMO/demo-play.html" 2>/dev/null
+xvfb-run "${SCREEN[@]}" tools/screenshots/play-page.sh "$DEMO/demo-play.html" "$OUT/play-page.png"

@@ -1,14 +1,14 @@
 #pragma once
 // The About box: the program's name, build and date, a link to the web site,
-// and the manual check for a newer build, the program's only network access.
-#include <QByteArray>
+// and the manual check for a newer build, the program's only network access:
+// it fetches the answer (UpdateDownload.h), reads it (UpdateAnswer.h) and
+// says what it found. AboutDesktop is the box's seam to the desktop.
+#include "about/UpdateDownload.h"
+
 #include <QDialog>
 #include <QMessageBox>
 #include <QString>
 #include <QUrl>
-
-#include <functional>
-#include <stdexcept>
 
 class QLabel;
 class QPushButton;
@@ -18,59 +18,6 @@ namespace korva {
 // The build date shown beside the build number, "March 15 2021" (set by the
 // build from KORVA_BUILD_DATE in CMakeLists.txt).
 inline constexpr const char* kBuildDateText = KORVA_BUILD_DATE_TEXT;
-
-// Limits of one update transfer. A transfer that has not ended after the time
-// limit fails as if the address could not be opened; a body longer than the
-// size limit is cut there and the rest is not read.
-constexpr int kDownloadTimeoutMs = 30000;
-constexpr qint64 kDownloadMaxBytes = 64 * 1024;
-constexpr qint64 kDownloadChunkBytes = 1024;
-
-// A transfer that could not be made. The message is the user's text: "The
-// update server HOST could not be reached: " and why (Qt's reason, such as
-// "Host korva.example.org not found" or "Connection refused", or "no answer
-// within 30 seconds"); "The update address "..." is not an http or https
-// address"; or "Unable to initialize Wininet" without an application object.
-class DownloadError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// The transfer was cancelled through its DownloadCancel.
-class DownloadCancelled : public std::runtime_error {
- public:
-  DownloadCancelled() : std::runtime_error("The update check was cancelled") {}
-};
-
-// Lets an event handler that runs during a transfer end it: Cancel() stops
-// the transfer, which then raises DownloadCancelled.
-class DownloadCancel {
- public:
-  void Cancel() {
-    requested_ = true;
-    if (stop_) stop_();
-  }
-  bool Running() const { return static_cast<bool>(stop_); }
-
- private:
-  friend QByteArray DownloadText(const QString& url, int timeoutMs, DownloadCancel* cancel);
-  bool requested_ = false;
-  std::function<void()> stop_;  // set while a transfer runs
-};
-
-// The whole body of an HTTP GET of `url`, as bytes. The request carries the
-// user agent "KORVA Build 12", goes through the system's proxy settings and is
-// always answered by the server, never from a cache. The status code is not
-// looked at: an error page's body is returned like any other. Only http and
-// https addresses are fetched.
-//
-// Runs on the calling (user-interface) thread and returns when the transfer
-// ends; events, repaints among them, go on being handled meanwhile. Raises
-// DownloadError when there is no application object to run the transfer, when
-// no answer comes (no network, unknown host, refused connection, failed secure
-// connection) and when the transfer takes longer than `timeoutMs`; raises
-// DownloadCancelled when `cancel` is cancelled meanwhile.
-QByteArray DownloadText(const QString& url, int timeoutMs = kDownloadTimeoutMs, DownloadCancel* cancel = nullptr);
 
 // What the About box asks of the desktop: modal message boxes and the web
 // browser. The box uses these real ones unless given others; tests give their

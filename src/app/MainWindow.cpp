@@ -2,6 +2,7 @@
 
 #include "about/AboutDialog.h"
 #include "app/MenuPreview.h"
+#include "app/PlayTest.h"
 #include "app/VerifyDialog.h"
 #include "app/SlotGrid.h"
 #include "app/ScanDialog.h"
@@ -81,6 +82,7 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
     commands_->SetAboutBox(aboutBox_);
   }
   preview_ = new MenuPreview(ws_, this, QString::fromStdString(options_.SettingsFile));
+  playTest_ = new PlayTest(ws_, *services_, this);
   verify_ = new VerifyDialog(ws_, this);
   BuildMenus();
   BuildToolbar();
@@ -143,6 +145,7 @@ void MainWindow::BuildMenus() {
   preview_->ShowAction()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   preview_->ShowAction()->setToolTip(QStringLiteral("Menu Preview (Ctrl+P)"));
   view->addAction(preview_->ShowAction());
+  view->addAction(playTest_->Action());
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
   settings->setObjectName(QStringLiteral("Settings1"));
   settings->addAction(c.SetROMDirectory1);
@@ -164,6 +167,7 @@ void MainWindow::BuildToolbar() {
   const std::pair<QAction*, const char*> buttons[] = {
       {c.FileNew1, "tbFileNew"},        {c.FileOpen1, "tbFileOpen"}, {c.FileSave1, "tbFileSave"},
       {nullptr, nullptr},               {c.FileExport1, "tbFileExport"}, {preview_->ShowAction(), "tbMenuPreview"},
+      {playTest_->Action(), "tbPlayTest"},
       {nullptr, nullptr},
       {c.tbRandomizeROMs, "tbRandomizeROMs"}, {nullptr, nullptr},   {c.HelpAbout1, "tbHelpAbout"}};
   for (const auto& [action, name] : buttons) {

@@ -18,6 +18,7 @@ class QToolBar;
 namespace korva::app {
 
 class MenuPreview;
+class PlayTest;
 class VerifyDialog;
 class SlotGrid;
 class ScanDialog;
@@ -75,6 +76,7 @@ class MainWindow : public QMainWindow {
   WindowCommands& Commands() { return *commands_; }
   SlotGrid& Grid() { return *grid_; }
   ScanDialog& scanDialog() { return *scanDialog_; }
+  PlayTest& Play() { return *playTest_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -106,6 +108,7 @@ class MainWindow : public QMainWindow {
   QWidget* aboutBox_ = nullptr;
   WindowCommands* commands_ = nullptr;
   MenuPreview* preview_ = nullptr;
+  PlayTest* playTest_ = nullptr;
   VerifyDialog* verify_ = nullptr;
   WheelHook* wheelHook_ = nullptr;
   bool applyingRule_ = false;

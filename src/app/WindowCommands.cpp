@@ -364,10 +364,13 @@ void WindowCommands::DropRom(const std::string& path, int slot) {
     services_.ShowStatusMessage("Drop " + name + " on a slot to choose it there", 5);
     return;
   }
-  const TROMInfo read = ReadRomFile(path, ws_.HeaderDB);
+  RomReadStatus status;
+  const TROMInfo read = ReadRomFile(path, ws_.HeaderDB, &status);
   // A file that is no ROM image reads as the empty record: not looked up.
-  if (read.Mapper < 0) {
-    services_.ShowStatusMessage(name + " is not a ROM image (no iNES header, or no .nes file in the archive)", 8);
+  if (!status.Ok() || read.Mapper < 0) {
+    services_.ShowStatusMessage(name + (status.IsFileError() ? " cannot be read: " : " is not a ROM image: ") +
+                                    (status.Ok() ? std::string("no iNES header") : status.Reason()),
+                                8);
     return;
   }
   const TROMInfo known = FindROMByCRC(ws_.Library.ROMList, read.CRC32);

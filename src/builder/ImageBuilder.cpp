@@ -17,8 +17,6 @@ namespace {
 // A template file is small; a larger file is the wrong file.
 constexpr std::size_t kMaxTemplateFileSize = 1024 * 1024;
 
-constexpr std::size_t kInstLineFieldLength = 24;
-
 // One template: the named file, else `fileName` in the project directory
 // when asked for, else the built-in asset.
 std::vector<std::uint8_t> LoadTemplate(const std::string& named, const std::string& projectDirectory,
@@ -98,8 +96,8 @@ std::string CheckTemplates(const Templates& templates) {
                    templates.InstRomSource.c_str(), templates.InstRom.size());
 
   const MenuPatchHeader h = ReadPatchHeader(menu);
-  std::string why = CheckArea("instruction line 1 field", h.InstLine1, kInstLineFieldLength + 1);
-  if (why.empty()) why = CheckArea("instruction line 2 field", h.InstLine2, kInstLineFieldLength + 1);
+  std::string why = CheckArea("instruction line 1 field", h.InstLine1, kInstLineMaxLength + 1);
+  if (why.empty()) why = CheckArea("instruction line 2 field", h.InstLine2, kInstLineMaxLength + 1);
   if (why.empty()) why = CheckArea("slot count byte", h.SlotCount, 1);
   if (why.empty()) why = CheckArea("title pointer table", h.TitlePointers, 2 * SlotCount);
   if (why.empty()) why = CheckArea("slot table", h.SlotTable, kSlotEntrySize * SlotCount);

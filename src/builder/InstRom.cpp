@@ -28,7 +28,7 @@ std::uint8_t InstRomChecksum(std::span<const std::uint8_t> image) {
 }
 
 std::vector<std::uint8_t> TitleLineCodes(const std::string& cartTitle, int icons) {
-  std::vector<std::uint8_t> codes(kInstRomLineLength, kPC10Blank);
+  std::vector<std::uint8_t> codes(kInstLineMaxLength, kPC10Blank);
   const std::size_t length = std::min(cartTitle.size(), kTitleMaxLength);
   for (std::size_t i = 0; i < length; ++i) codes[i + 1] = EncodePC10Char(cartTitle[i]);
   for (std::size_t i = length + 2; i <= 20; ++i) codes[i] = kPC10Fill;
@@ -49,8 +49,8 @@ std::vector<std::uint8_t> TitleLineCodes(const std::string& cartTitle, int icons
 }
 
 std::vector<std::uint8_t> InstLineCodes(const std::string& line) {
-  std::vector<std::uint8_t> codes(kInstRomLineLength, kPC10Blank);
-  for (std::size_t i = 0; i < line.size() && i < kInstRomLineLength; ++i) codes[i] = EncodePC10Char(line[i]);
+  std::vector<std::uint8_t> codes(kInstLineMaxLength, kPC10Blank);
+  for (std::size_t i = 0; i < line.size() && i < kInstLineMaxLength; ++i) codes[i] = EncodePC10Char(line[i]);
   return codes;
 }
 

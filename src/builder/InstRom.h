@@ -17,7 +17,6 @@ constexpr std::size_t kInstRomImageSize = 131072;
 constexpr std::size_t kInstLine1Offset = 0x21;
 constexpr std::size_t kInstLine2Offset = 0x42;
 constexpr std::size_t kTitleLineOffset = 0x420;
-constexpr std::size_t kInstRomLineLength = 24;
 constexpr std::size_t kInstRomChecksumOffset = 0x1FFF;
 constexpr std::uint8_t kInstRomChecksumValue = 0xC9;
 constexpr std::uint8_t kPC10Fill = 0x3E;

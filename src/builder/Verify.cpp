@@ -90,8 +90,8 @@ VerifyReport CompareImages(const Workspace& ws, const CartridgeBuild& expected,
   prg.Add(prgLine, "padding");
   prg.Paint(prg.Add(prgLine, "menu program"), kMenuPrgImageOffset, kMenuPrgSize);
   const std::size_t lines1 = prg.Add(prgLine, "instruction lines");
-  prg.Paint(lines1, menu(h.InstLine1), kInstRomLineLength + 1);
-  prg.Paint(lines1, menu(h.InstLine2), kInstRomLineLength + 1);
+  prg.Paint(lines1, menu(h.InstLine1), kInstLineMaxLength + 1);
+  prg.Paint(lines1, menu(h.InstLine2), kInstLineMaxLength + 1);
   const std::size_t titles = prg.Add(prgLine, "titles");
   const std::vector<std::uint8_t>& image = expected.Images.Prg;
   for (unsigned n = 0; n < SlotCount; ++n) {
@@ -118,7 +118,7 @@ VerifyReport CompareImages(const Workspace& ws, const CartridgeBuild& expected,
   const std::size_t tmpl = inst.Add(instLine, "template");
   inst.Paint(tmpl, 0, kInstRomTemplateSize);
   const std::size_t texts = inst.Add(instLine, "texts");
-  for (std::size_t at : {kInstLine1Offset, kInstLine2Offset, kTitleLineOffset}) inst.Paint(texts, at, kInstRomLineLength);
+  for (std::size_t at : {kInstLine1Offset, kInstLine2Offset, kTitleLineOffset}) inst.Paint(texts, at, kInstLineMaxLength);
   inst.Paint(inst.Add(instLine, "checksum"), kInstRomChecksumOffset, 1);
 
   prg.Compare(actual[0], expected.Images.Prg, kImageNames[0], lines);

@@ -116,6 +116,7 @@ bool LoadProjectToEdit(const char* command, const std::string& projectPath, cons
     std::cerr << prefix << e.what() << "\n";
     return false;
   }
+  ui.ShowStatusMessage("Loaded project: " + FileNamePart(projectPath), 5);
   int missing = 0;
   for (int n = 1; n <= SlotCount; ++n) {
     const Slot& slot = ws.Proj.slot(n);

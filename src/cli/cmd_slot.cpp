@@ -9,6 +9,7 @@
 #include "cli/ProjectEdit.h"
 #include "project/Model.h"
 #include "project/ProjectCommands.h"
+#include "romlib/NumberText.h"
 
 #include <algorithm>
 #include <iostream>
@@ -32,10 +33,9 @@ struct SlotOptions {
 };
 
 int SlotNumber(const std::string& text) {
-  const bool digits = !text.empty() && text.size() <= 2 && text.find_first_not_of("0123456789") == std::string::npos;
-  const int n = digits ? std::stoi(text) : 0;
-  if (n < 1 || n > SlotCount) throw UsageError("the slot number is 1 to 16, not \"" + text + "\"");
-  return n;
+  const std::optional<std::int32_t> n = ParseDecimal(text);
+  if (!n || *n < 1 || *n > SlotCount) throw UsageError("the slot number is 1 to 16, not \"" + text + "\"");
+  return *n;
 }
 
 // The ROM `name` names, or -1 after saying on stderr why there is none,

@@ -16,7 +16,7 @@ namespace korva {
 constexpr int BuildNumber = KORVA_BUILD_NUMBER;  // set by the build (CMakeLists.txt)
 constexpr int SlotCount = 16;
 constexpr std::size_t kTitleMaxLength = 19;     // slot titles and CartTitle
-constexpr std::size_t kInstLineMaxLength = 24;  // InstLine1, InstLine2
+constexpr std::size_t kInstLineMaxLength = 24;  // InstLine1, InstLine2: a text row of the instruction ROM and the menu
 
 // The menu icon names; a slot's Icon is the index 0 to 3.
 inline constexpr std::array<std::string_view, 4> IconNames = {"No Icon", "1-Player", "2-Player", "Zapper"};

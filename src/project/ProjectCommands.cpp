@@ -3,6 +3,7 @@
 #include "project/Model.h"
 #include "project/ProjectFile.h"
 #include "romlib/FileUtil.h"
+#include "romlib/NumberText.h"
 
 #include <algorithm>
 #include <exception>
@@ -95,10 +96,9 @@ std::size_t FindIgnoringCase(std::string_view text, std::string_view part) {
   return at == text.end() && !part.empty() ? std::string_view::npos : static_cast<std::size_t>(at - text.begin());
 }
 
+// A CRC-32 as a script writes it: eight hexadecimal digits, either case.
 std::optional<std::uint32_t> CrcOf(std::string_view text) {
-  if (text.size() != 8 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
-    return std::nullopt;
-  return static_cast<std::uint32_t>(std::stoul(std::string(text), nullptr, 16));
+  return text.size() == 8 ? ParseHex32(text) : std::nullopt;
 }
 
 }  // namespace

@@ -1,13 +1,13 @@
 #include "project/ProjectFile.h"
 
 #include "project/ProjectCommands.h"
+#include "romlib/NumberText.h"
 #include "romlib/FileUtil.h"
 #include "romlib/XmlCheck.h"
 
 #include <pugixml.hpp>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <optional>
 #include <sstream>
@@ -20,30 +20,10 @@ namespace {
 // A project file is a few kilobytes; anything this large is not one.
 constexpr std::size_t kMaxProjectFileSize = 16u * 1024u * 1024u;
 
-// A whole text as a decimal number (optional sign), or nothing.
-std::optional<long long> ParseDecimal(std::string_view text) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  long long value = 0;
-  const auto* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value, 10);
-  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
-  return value;
-}
-
-int DecimalOr(std::string_view text, int fallback) {
-  const auto value = ParseDecimal(text);
-  if (!value || *value < INT32_MIN || *value > INT32_MAX) return fallback;
-  return static_cast<int>(*value);
-}
+int DecimalOr(std::string_view text, int fallback) { return ParseDecimal(text).value_or(fallback); }
 
 // A whole text as a 32-bit hexadecimal number, digits of either case, or 0.
-std::uint32_t HexOrZero(std::string_view text) {
-  std::uint32_t value = 0;
-  const auto* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value, 16);
-  if (text.empty() || ec != std::errc() || ptr != end) return 0;
-  return value;
-}
+std::uint32_t HexOrZero(std::string_view text) { return ParseHex32(text).value_or(0); }
 
 pugi::xml_node RequireChild(pugi::xml_node parent, const char* name) {
   const pugi::xml_node node = parent.child(name);

@@ -2,9 +2,9 @@
 
 #include "romlib/Assets.h"
 #include "romlib/FileUtil.h"
+#include "romlib/NumberText.h"
 #include "romlib/ZipRead.h"
 
-#include <charconv>
 #include <cstdint>
 
 namespace korva {
@@ -15,26 +15,7 @@ constexpr std::size_t kFieldCount = 6;
 // An override text larger than this is not a header database.
 constexpr std::size_t kMaxOverrideSize = 64u * 1024u * 1024u;
 
-bool ParseHex32(std::string_view text, std::uint32_t& value) {
-  if (text.empty() || text.size() > 8) return false;
-  const auto* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value, 16);
-  return ec == std::errc() && ptr == end;
-}
-
-// A decimal integer with an optional sign that fits in 32 bits.
-bool ParseDecimal(std::string_view text, std::int32_t& value) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return false;
-  const auto* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value, 10);
-  return ec == std::errc() && ptr == end;
-}
-
-std::int32_t DecimalOr(std::string_view text, std::int32_t fallback) {
-  std::int32_t value = 0;
-  return ParseDecimal(text, value) ? value : fallback;
-}
+std::int32_t DecimalOr(std::string_view text, std::int32_t fallback) { return ParseDecimal(text).value_or(fallback); }
 
 std::string Quoted(std::string_view text) {
   constexpr std::size_t kShown = 40;
@@ -74,8 +55,10 @@ TROMInfo ParseHeaderLine(std::string_view line, int lineNumber) {
   if (count != kFieldCount)
     throw HeaderDBError(where + "expected 6 fields, found " + std::to_string(count) + " in " + Quoted(line));
   TROMInfo rom;
-  if (!ParseHex32(fields[0], rom.CRC32))
+  const std::optional<std::uint32_t> crc = fields[0].size() <= 8 ? ParseHex32(fields[0]) : std::nullopt;
+  if (!crc)
     throw HeaderDBError(where + "the CRC " + Quoted(fields[0]) + " is not a hexadecimal number");
+  rom.CRC32 = *crc;
   rom.Mapper = DecimalOr(fields[1], -1);
   rom.PrgRomSize = DecimalOr(fields[2], 0);
   rom.ChrRomSize = DecimalOr(fields[3], 0);

@@ -1,6 +1,7 @@
 #include "romlib/RomDatabase.h"
 
 #include "romlib/FileUtil.h"
+#include "romlib/NumberText.h"
 #include "romlib/XmlCheck.h"
 
 #include <pugixml.hpp>
@@ -9,7 +10,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <charconv>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -33,22 +33,10 @@ constexpr std::size_t kMaxRomDatabaseFileSize = 256u * 1024u * 1024u;
 
 // "$" followed by the text, read as a 32-bit number: up to eight hexadecimal
 // digits, 0 for anything else.
-std::uint32_t HexOrZero(std::string_view text) {
-  std::uint32_t value = 0;
-  if (text.empty() || text.size() > 8) return 0;
-  const auto* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value, 16);
-  return ec == std::errc() && ptr == end ? value : 0;
-}
+std::uint32_t HexOrZero(std::string_view text) { return text.size() > 8 ? 0 : ParseHex32(text).value_or(0); }
 
 std::int32_t DecimalOrMinusOne(const pugi::xml_attribute& attr) {
-  if (!attr) return -1;
-  std::string_view text = attr.value();
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  std::int32_t value = 0;
-  const auto* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value, 10);
-  return !text.empty() && ec == std::errc() && ptr == end ? value : -1;
+  return attr ? ParseDecimal(attr.value()).value_or(-1) : -1;
 }
 
 // Tells which entries' files are there. For a long list the ROM directory

@@ -3,6 +3,7 @@
 // queued answers and file names and record what they show. A scan runs on
 // its worker as in the program; the tests wait for its end with QTRY_*.
 #include "app/MainWindow.h"
+#include "app/PlayTest.h"
 #include "app/ScanDialog.h"
 #include "app/SlotGrid.h"
 #include "app/VerifyDialog.h"
@@ -13,6 +14,7 @@
 #include "romlib/ROMInfo.h"
 #include "romlib/RomDatabase.h"
 
+#include "CommandRun.h"
 #include "TestArchives.h"
 
 #include <QAction>
@@ -36,6 +38,8 @@
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -1053,7 +1057,7 @@ class WindowTest : public QObject {
     WriteAll(other.filePath("notes.nes"), "not a ROM, just some text\n");
     Drop(w, {other.filePath("notes.nes")}, onSlot3);
     QCOMPARE(w.Work().Proj.slot(3).ROMIndex, 1);
-    QVERIFY2(w.Services().StatusText().startsWith("notes.nes is not a ROM image"), qPrintable(w.Services().StatusText()));
+    QCOMPARE(w.Services().StatusText(), QString("notes.nes is not a ROM image: not an iNES image"));
 
     WriteAll(other.filePath("set.korva"), ProjectText("DROPPED", {}));
     w.Services().QueueAnswer(QMessageBox::Discard);
@@ -1332,6 +1336,61 @@ class WindowTest : public QObject {
     QCOMPARE(Control<QComboBox>(w, "cbROM", 16)->count(), 1);
     QCOMPARE(w.Services().StatusText(), QString("Loaded KORVA Game Database, 1 ROMs"));
     QVERIFY(w.isEnabled());
+  }
+
+  // Play Test builds the demo as `korva play` does and hands the very same
+  // page to the browser; nothing is written beside the project. A project
+  // that cannot be built is refused with the messages Export shows.
+  void playTestOpensThePageOfTheBuildAndRefusesAsExportDoes() {
+    QTemporaryDir dir;
+    const std::string demo = dir.filePath("demo").toStdString();
+    QCOMPARE(std::system((std::string(KORVA_EXE) + " demo '" + demo + "' >/dev/null 2>&1").c_str()), 0);
+    const std::string project = demo + "/demo.korva", db = demo + "/korva_db.xml";
+    const std::string reference = dir.filePath("reference.html").toStdString();
+    QCOMPARE(std::system((std::string(KORVA_EXE) + " play '" + project + "' --db '" + db + "' -o '" + reference +
+                          "' >/dev/null 2>&1").c_str()), 0);
+    const auto listing = [&] {
+      std::vector<std::string> names;
+      for (const auto& e : std::filesystem::directory_iterator(demo)) names.push_back(e.path().filename().string());
+      std::sort(names.begin(), names.end());
+      return names;
+    };
+    const auto before = listing();
+    const auto fmt = [](const std::vector<std::string>& names) {
+      std::string text;
+      for (const auto& n : names) text += n + " ";
+      return text;
+    };
+
+    WindowOptions options = OptionsWithDatabaseAt(db);
+    options.SettingsFile = dir.filePath("settings.ini").toStdString();
+    MainWindow w(options);
+    w.ShowMainWindow();
+    w.Commands().OpenProject(project);
+    std::vector<QUrl> opened;
+    w.Play().SetOpener([&](const QUrl& url) { opened.push_back(url); return true; });
+    Trigger(w, "ViewPlayTest1");
+    QCOMPARE(opened.size(), std::size_t{1});
+    QCOMPARE(opened[0], QUrl::fromLocalFile(w.Play().PagePath()));
+    QCOMPARE(QFileInfo(w.Play().PagePath()).fileName(), QString("demo-play.html"));
+    QVERIFY(korva::test::ReadText(w.Play().PagePath().toStdString()) == korva::test::ReadText(reference));
+    QCOMPARE(QString::fromStdString(fmt(listing())), QString::fromStdString(fmt(before)));
+    QCOMPARE(w.findChild<QAction*>("ViewPlayTest1")->shortcut(), QKeySequence(Qt::Key_F5));
+
+    // A game gone, then a project never saved: Play Test's messages are Export's.
+    std::filesystem::remove(demo + "/roms/rocket-rally.nes");
+    for (int round = 0; round < 2; ++round) {
+      if (round == 1) Trigger(w, "FileNew1");
+      std::vector<std::string> said[2];
+      for (const char* action : {"ViewPlayTest1", "FileExport1"}) {
+        w.Services().ClearShown();
+        Trigger(w, action);
+        for (const ShownMessage& m : w.Services().Shown()) said[action[0] == 'F'].push_back(m.text);
+      }
+      QVERIFY(!said[1].empty());
+      QCOMPARE(said[0], said[1]);
+    }
+    QCOMPARE(opened.size(), std::size_t{1});
   }
 };
 

@@ -1,4 +1,4 @@
-// `korva demo`, `korva scan`, `korva build` and `korva preview` run end to end: the exit
+// `korva demo`, `korva scan`, `korva build`, `korva preview` and `korva play` run end to end: the exit
 // statuses a script relies on, and the files they leave behind.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -302,8 +302,8 @@ TEST(KorvaPreview, DrawsTheArcadesColoursAndSaysWhatTheArcadeLacks) {
                            "the arcade's RGB PPU does not have")) << run.out;
 }
 
-// Whatever `korva build` refuses, `korva preview` refuses with the same words
-// and exit status, and writes nothing.
+// Whatever `korva build` refuses, `korva preview` and `korva play` refuse
+// with the same words and exit status, and write nothing.
 TEST(KorvaPreview, RefusesWhatBuildRefusesWithTheSameMessages) {
   const struct {
     const char* what;
@@ -330,15 +330,70 @@ TEST(KorvaPreview, RefusesWhatBuildRefusesWithTheSameMessages) {
     Demo demo;
     for (const char* name : {"demo-prg.bin", "demo-chr.bin", "demo-instrom.bin"}) fs::remove(demo.Path(name));
     const std::string args = c.setUp(demo);
-    const Outcome preview = Korva("preview " + args);
     const Outcome build = Korva("build " + args);
     EXPECT_NE(build.status, 0) << c.what;
-    EXPECT_EQ(preview.status, build.status) << c.what << ": " << preview.out;
-    std::string expected = build.out;
-    for (std::size_t at; (at = expected.find("korva build")) != std::string::npos;) expected.replace(at, 11, "korva preview");
-    EXPECT_EQ(preview.out, expected) << c.what;
+    for (const std::string command : {"preview", "play"}) {
+      const Outcome run = Korva(command + " " + args);
+      EXPECT_EQ(run.status, build.status) << c.what << ", " << command << ": " << run.out;
+      std::string expected = build.out;
+      for (std::size_t at; (at = expected.find("korva build")) != std::string::npos;)
+        expected.replace(at, 11, "korva " + command);
+      EXPECT_EQ(run.out, expected) << c.what << ", " << command;
+    }
     EXPECT_FALSE(fs::exists(demo.Path("demo-menu.png"))) << c.what;
+    EXPECT_FALSE(fs::exists(demo.Path("demo-play.html"))) << c.what;
   }
+}
+
+namespace {
+
+// The cartridge data of a play page: the text of its "prg" or "chr" field.
+std::string PageImage(const std::string& page, const std::string& field) {
+  const std::string key = "\"" + field + "\":\"";
+  const std::size_t at = page.find(key);
+  if (at == std::string::npos) return "";
+  return page.substr(at + key.size(), page.find('"', at + key.size()) - at - key.size());
+}
+
+}  // namespace
+
+// The page carries the very images `korva build` writes, needs nothing from
+// outside, goes where -o says, and --open hands it to xdg-open.
+TEST(KorvaPlay, WritesOneSelfContainedPageOfTheBuiltImages) {
+  Demo demo;
+  const std::string args = Quote(demo.Path("demo.korva")) + " --db " + Quote(demo.Path("korva_db.xml"));
+  Outcome run = Korva("play " + args);
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(run.out, "Play page written to " + demo.Path("demo-play.html"))) << run.out;
+  const std::string page = ReadText(demo.Path("demo-play.html"));
+  for (const char* image : {"prg", "chr"}) {
+    const std::string file = demo.Path(std::string("demo-") + image + ".bin");
+    EXPECT_EQ(PageImage(page, image), korva::test::RunCommand("base64 -w0 " + Quote(file), false).out) << image;
+  }
+  for (const char* outside : {"<script src", "<link", "<img", "@import", "sourceMappingURL", "@@KORVA"})
+    EXPECT_FALSE(Has(page, outside)) << outside;
+  EXPECT_TRUE(Has(page, "\"title\":\"KORVA DEMO\""));
+
+  const std::string fake = demo.Path("bin");
+  fs::create_directory(fake);
+  std::ofstream(fake + "/xdg-open") << "#!/bin/sh\necho \"$1\" > " << Quote(demo.Path("opened.txt")) << "\n";
+  fs::permissions(fake + "/xdg-open", fs::perms::owner_all);
+  run = korva::test::RunCommand("PATH=" + Quote(fake) + ":\"$PATH\" " + KORVA_EXE + " play " + args + " -o " +
+                                Quote(demo.Path("there.html")) + " --open");
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(ReadText(demo.Path("there.html")), page);
+  for (int i = 0; i < 100 && !fs::exists(demo.Path("opened.txt")); ++i) usleep(20000);
+  EXPECT_EQ(ReadText(demo.Path("opened.txt")), demo.Path("there.html") + "\n");
+
+  // Never over one of the build's inputs.
+  const std::string project = ReadText(demo.Path("demo.korva"));
+  run = Korva("play " + args + " -o " + Quote(demo.Path("demo.korva")));
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_EQ(ReadText(demo.Path("demo.korva")), project);
+
+  run = Korva("play " + args + " -o");
+  EXPECT_EQ(run.status, 2) << run.out;
+  EXPECT_TRUE(Has(run.out, "usage: korva play")) << run.out;
 }
 
 TEST(KorvaPreview, RefusesAMenuProgramWithoutOurLayout) {
@@ -725,6 +780,9 @@ TEST(KorvaScript, BashCompletesCommandsOptionsIconsProjectsAndRomNames) {
       {"korva slot --db " + db + " demo.korva 4 --rom Sky", {"Sky\\ Surfer\\ \\(USA\\)\\ \\[\\!\\]"}},
       {"korva slot --db " + db + " demo.korva 4 --rom Sky\\ Surfer\\ \\(", {"Sky\\ Surfer\\ \\(USA\\)\\ \\[\\!\\]"}},
       {"korva set d", {"demo.korva"}},
+      {"korva pl", {"play"}},
+      {"korva play demo.korva --o", {"--open"}},
+      {"korva preview demo.korva --palette n", {"ntsc"}},
       {"korva verify demo.korva --j", {"--json"}},
   };
   for (const auto& c : cases) {

@@ -125,3 +125,18 @@ for (const [index, g] of cart.games.entries()) {
     for (const unit of m.board.log) assert.ok(unit >= base && unit < base + 4, `CHR unit ${unit} in window`);
   });
 }
+
+test("the console's reset brings a running game back to the menu, the board unlocked", () => {
+  const m = launch(3);
+  assert.equal(m.board.locked, true);
+  assert.equal(m.ram(0x302), cart.games[2].id, "slot 3's game runs");
+  m.reset();
+  m.run(BOOT_FRAMES);
+  assert.equal(m.board.locked, false);
+  assert.deepEqual(cursorRow(m), [FIRST_ROW], "the menu again, the cursor on slot 1");
+  assert.ok(m.row(FIRST_ROW).includes(shownTitle(cart.games[0].title)), m.row(FIRST_ROW));
+  m.press(Button.DOWN);
+  m.press(Button.START);
+  m.run(20);
+  assert.equal(m.ram(0x302), cart.games[1].id, "and it starts another game");
+});

@@ -10,21 +10,11 @@ import { mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import path from "node:path";
 import { Machine, Button } from "./lib/machine.js";
 import { decodePNG } from "./lib/png.js";
+import { differentCells } from "./lib/frames.js";
 
 const env = process.env;
 const available = env.KORVA_DEMO_DIR && env.KORVA_TOOL && env.KORVA_PREVIEW_DIR;
 const BOOT_FRAMES = 20;
-
-// The 8x8 cells ([row, column]) in which two 256x240 RGB frames differ.
-function differentCells(a, b) {
-  const cells = new Set();
-  for (let i = 0; i < a.length; i++) {
-    if (a[i] === b[i]) continue;
-    const pixel = Math.floor(i / 3);
-    cells.add(`${Math.floor(pixel / 256 / 8)},${Math.floor((pixel % 256) / 8)}`);
-  }
-  return [...cells].map((c) => c.split(",").map(Number));
-}
 
 // The demo's ROMs, slot by slot, as CRC-32s.
 function demoCrcs() {

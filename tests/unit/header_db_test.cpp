@@ -1,4 +1,5 @@
 #include "romlib/HeaderDB.h"
+#include "romlib/NumberText.h"
 
 #include "RecordingUI.h"
 #include "TempDir.h"
@@ -64,6 +65,16 @@ TEST(HeaderLines, FieldsThatAreNotNumbers) {
   EXPECT_EQ(rom.Mirroring, "4");
   EXPECT_EQ(korva::ParseHeaderLine("1A,99999999999,1,2,v,0", 1).Mapper, -1);  // out of range
   EXPECT_EQ(korva::ParseHeaderLine("1A,99999999999,1,2,v,0", 1).CRC32, 0x1Au);
+  // The checked parsers every reader of outside numbers shares.
+  EXPECT_EQ(korva::ParseHeaderLine("1A,+87,+16384,-1,v,0", 1).Mapper, 87);
+  EXPECT_EQ(korva::ParseHeaderLine("1A,+-3, 1,0x10,v,0", 1).Mapper, -1);  // a sign after the plus
+  EXPECT_EQ(korva::ParseHeaderLine("1A,+-3, 1,0x10,v,0", 1).PrgRomSize, 0);  // a space
+  EXPECT_EQ(korva::ParseHeaderLine("1A,+-3, 1,0x10,v,0", 1).ChrRomSize, 0);  // a prefix
+  EXPECT_EQ(korva::ParseDecimal("-2147483648"), INT32_MIN);
+  EXPECT_EQ(korva::ParseDecimal("2147483648"), std::nullopt);
+  EXPECT_EQ(korva::ParseHex32("000000001"), 1u);  // leading zeros do not count against the width
+  EXPECT_EQ(korva::ParseHex32("100000000"), std::nullopt);
+  EXPECT_EQ(korva::ParseHex32("-1"), std::nullopt);
 }
 
 TEST(HeaderLines, MalformedLinesAreRefusedWithTheirNumber) {

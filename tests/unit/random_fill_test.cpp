@@ -167,7 +167,7 @@ TEST_F(RandomFillTest, EveryFillIsALayoutTheBuildAccepts) {
 
 TEST_F(RandomFillTest, WithoutAHalfBankGameNothingChangesAndTheStatusTextSaysWhy) {
   for (int i = 0; i < 3; ++i) test::AddRom(ws, "Big " + std::to_string(i) + ".nes", 0x10u + i, 32768, 8192);
-  test::AddRom(ws, "Small CHR.nes", 0x300000u, 16384, 4096);  // PRG 16 KB, but unusable
+  test::AddRom(ws, "Mapper Four.nes", 0x300000u, 16384, 8192, 4);  // half-bank sizes, but unusable
   Customise();
   ws.Proj.ProjectModified = true;  // not even asked
   EXPECT_EQ(RandomFill(ws, ui, 3), RandomFillResult::NoHalfBankGame);

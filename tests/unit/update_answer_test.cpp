@@ -1,5 +1,5 @@
 // The update server's answer: how it is split into fields and read.
-#include "project/UpdateAnswer.h"
+#include "about/UpdateAnswer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,11 @@
 // One NES with the KORVA board: power on, run frames, press buttons, read
 // the name table, RAM and pattern memory, save the frame as a PNG.
-import { Controller } from "jsnes";
-import { makeBoardNES } from "./board.js";
+import * as jsnes from "jsnes";
+import "../../../play/board.js"; // the board model the play-test page runs too: globalThis.KorvaBoard
 import { encodePNG } from "./png.js";
+
+const { Controller } = jsnes;
+const { makeBoardNES, resetConsole } = globalThis.KorvaBoard;
 
 export const Button = {
   A: Controller.BUTTON_A,
@@ -14,7 +17,7 @@ export const Button = {
 export class Machine {
   constructor(prg, chr) {
     this.frameBuffer = null;
-    this.nes = makeBoardNES(prg, chr, { onFrame: (buffer) => (this.frameBuffer = buffer.slice()) });
+    this.nes = makeBoardNES(jsnes, prg, chr, { onFrame: (buffer) => (this.frameBuffer = buffer.slice()) });
     // The whole picture the PPU makes, as the board's monitor shows it, not
     // cut to what a television shows.
     this.nes.ppu.clipToTvSize = false;
@@ -22,6 +25,11 @@ export class Machine {
 
   get board() {
     return this.nes.mmap;
+  }
+
+  // The console's reset button.
+  reset() {
+    resetConsole(this.nes);
   }
 
   run(frames) {

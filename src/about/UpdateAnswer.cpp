@@ -1,6 +1,7 @@
-#include "project/UpdateAnswer.h"
+#include "about/UpdateAnswer.h"
 
-#include <charconv>
+#include "romlib/NumberText.h"
+
 
 namespace korva {
 namespace {
@@ -62,20 +63,7 @@ std::vector<std::string> SplitAnswerFields(std::string_view body) {
   return fields;
 }
 
-int DecimalOrZero(std::string_view field) {
-  // from_chars takes a minus sign but no plus sign, so a plus is taken off
-  // here; it may not be followed by a second sign.
-  std::string_view digits = field;
-  const bool plus = !digits.empty() && digits.front() == '+';
-  if (plus) digits.remove_prefix(1);
-  if (digits.empty() || (plus && digits.front() == '-')) return 0;
-  int value = 0;
-  const char* first = digits.data();
-  const char* last = digits.data() + digits.size();
-  const auto [ptr, ec] = std::from_chars(first, last, value, 10);
-  if (ec != std::errc() || ptr != last) return 0;
-  return value;
-}
+int DecimalOrZero(std::string_view field) { return ParseDecimal(field).value_or(0); }
 
 UpdateAnswer ParseUpdateAnswer(std::string_view body) {
   const std::vector<std::string> fields = SplitAnswerFields(body);
