@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Debian package from a configured and built release build
 # directory, installs it with apt-get, runs the installed programs from
-# /usr/bin, checks that they wrote nothing under /usr, validates the desktop
+# /usr/bin (the demo, its play-test page, a scan), checks that they wrote
+# nothing under /usr, validates the desktop
 # entry and the metainfo, runs lintian, and removes the package again.
 #   scripts/check-package.sh [BUILD_DIR]     (default: build)
 # Needs root or sudo; scripts/test.sh runs it. Every step has a time limit.
@@ -46,6 +47,12 @@ echo "-- the installed programs"
 for image in demo-prg.bin demo-chr.bin demo-instrom.bin; do
   [ -s "$work/demo/$image" ] || fail "korva demo did not write $image"
 done
+# The play-test page needs nothing but the installed program: jsnes and the
+# board model are inside it.
+(cd "$work" && timeout 120 /usr/bin/korva play "$work/demo/demo.korva" --db "$work/demo/korva_db.xml" 2>/dev/null) ||
+  fail "korva play failed"
+grep -q "KorvaBoard" "$work/demo/demo-play.html" && grep -q "jsnes" "$work/demo/demo-play.html" ||
+  fail "korva play wrote a page without the emulator or the board model"
 # With no --db, an installed program keeps its ROM database in the user's
 # data directory, never beside itself, even as root.
 (cd "$work" && XDG_DATA_HOME="$work/data" timeout 120 /usr/bin/korva scan "$work/demo/roms" >/dev/null) ||

@@ -63,7 +63,7 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
 
   // The scan progress dialog and the About box exist before the window is
   // first shown.
-  scanDialog_ = new ScanDialog(*services_, this);
+  scanDialog_ = new ScanDialog(*services_, this, QString::fromStdString(options_.SettingsFile));
   commands_ = new WindowCommands(ws_, *services_, *grid_, *scanDialog_, this,
                                  options_.DatabasePath.empty() ? DefaultRomDatabasePath() : options_.DatabasePath,
                                  QString::fromStdString(options_.SettingsFile));

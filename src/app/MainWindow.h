@@ -30,7 +30,7 @@ struct WindowOptions {
   std::string DatabasePath;   // korva_db.xml; empty: the program's usual place
   bool NonInteractive = false;  // tests: no dialog waits for a person
   bool WithAboutBox = true;
-  std::string SettingsFile;     // recent projects; empty: the program's usual settings
+  std::string SettingsFile;     // recent projects, scan choices; empty: the program's usual settings
 };
 
 class MainWindow : public QMainWindow {

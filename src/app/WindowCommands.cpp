@@ -19,16 +19,12 @@
 #include <QIcon>
 #include <QFileInfo>
 #include <QKeySequence>
-#include <QLabel>
 #include <QMessageBox>
 #include <QMenu>
-#include <QProgressBar>
 #include <QUrl>
 #include <QWidget>
 
-#include <atomic>
 #include <stdexcept>
-#include <chrono>
 #include <utility>
 
 namespace korva::app {
@@ -46,90 +42,6 @@ constexpr const char* kRomDatabaseOutOfSyncMessage =
 
 }  // namespace
 
-// The scan's window steps, each carried over to the UI thread in the scan's
-// order. The worker waits for every one of them except the per-file progress
-// step, which is queued behind the others and needs no answer.
-class WindowCommands::ScanProgress : public ScanObserver {
- public:
-  explicit ScanProgress(WindowCommands& owner) : owner_(owner) {}
-
-  void ScanStarted(const std::string& label) override {
-    latest_.store(0);
-    lastPost_ = {};
-    OnUi([&] { owner_.ShowScanStarted(label); });
-  }
-  void SetProgressMax(int maximum) override {
-    OnUi([&] { owner_.scanDialog_.ProgressBar1()->setRange(0, std::max(maximum, 1)); });
-  }
-  void SetProgress(int position) override {
-    // Once per file, so the worker neither waits for the UI thread here nor
-    // wakes it for every file: at most one update is on its way at a time,
-    // at most one every kProgressInterval, and it shows the newest position
-    // when it arrives. The steps that follow bring the bar up to date first.
-    latest_.store(position);
-    if (QThread::currentThread() == owner_.thread()) {
-      owner_.scanDialog_.ProgressBar1()->setValue(position);
-      return;
-    }
-    const auto now = std::chrono::steady_clock::now();
-    if (now - lastPost_ < kProgressInterval || pending_.exchange(true)) return;
-    lastPost_ = now;
-    QMetaObject::invokeMethod(
-        &owner_,
-        [this] {
-          pending_.store(false);
-          ShowLatestProgress();
-        },
-        Qt::QueuedConnection);
-  }
-  void SetLabel(const std::string& text) override {
-    OnUi([&] {
-      ShowLatestProgress();
-      owner_.scanDialog_.lbScan()->setText(QString::fromStdString(text));
-    });
-  }
-  void ReloadDatabase() override {
-    // An error of the reload goes back to the worker, where it ends the scan.
-    std::exception_ptr error;
-    OnUi([&] {
-      try {
-        owner_.LoadRomDatabase(false);
-      } catch (...) {
-        error = std::current_exception();
-      }
-    });
-    if (error) std::rethrow_exception(error);
-  }
-  void ScanFinished() override {
-    OnUi([&] {
-      owner_.window_->setEnabled(true);
-      owner_.scanDialog_.SetScanning(false);
-      owner_.scanDialog_.close();
-      owner_.scanRunning_ = false;
-      if (!owner_.openWhenReady_.empty()) owner_.OpenProject(std::exchange(owner_.openWhenReady_, {}));
-    });
-  }
-
- private:
-  static constexpr std::chrono::milliseconds kProgressInterval{15};
-
-  void ShowLatestProgress() { owner_.scanDialog_.ProgressBar1()->setValue(latest_.load()); }
-
-  std::atomic<int> latest_{0};
-  std::atomic<bool> pending_{false};
-  std::chrono::steady_clock::time_point lastPost_{};  // the worker's own
-
-  template <typename F>
-  void OnUi(F&& f) {
-    if (QThread::currentThread() == owner_.thread()) {
-      f();
-    } else {
-      QMetaObject::invokeMethod(&owner_, std::forward<F>(f), Qt::BlockingQueuedConnection);
-    }
-  }
-  WindowCommands& owner_;
-};
-
 WindowCommands::WindowCommands(Workspace& ws, WindowServices& services, SlotGrid& grid, ScanDialog& scanDialog,
                                QWidget* window, std::string databasePath, QString settingsFile)
     : QObject(window),
@@ -140,7 +52,10 @@ WindowCommands::WindowCommands(Workspace& ws, WindowServices& services, SlotGrid
       window_(window),
       databasePath_(std::move(databasePath)),
       project_(ws, services, *this),
-      progress_(std::make_unique<ScanProgress>(*this)),
+      scan_(new WindowScan(scanDialog, services, window, [this] { LoadRomDatabase(false); },
+                           [this] {
+                             if (!openWhenReady_.empty()) OpenProject(std::exchange(openWhenReady_, {}));
+                           })),
       recent_(std::move(settingsFile)) {
   NoteSaved();
   FileNew1 = MakeAction("FileNew1", "&New Project", "New Project (Ctrl+N)", "new");
@@ -318,7 +233,7 @@ void WindowCommands::OpenProject(const std::string& path) {
 }
 
 void WindowCommands::OpenProjectWhenReady(const std::string& path) {
-  if (scanRunning_) {
+  if (ScanRunning()) {
     openWhenReady_ = path;
   } else {
     OpenProject(path);
@@ -456,35 +371,16 @@ void WindowCommands::UseLibrary(RomDatabaseLoad load) {
   ShowProjectState();
 }
 
-void WindowCommands::ShowScanStarted(const std::string& label) {
-  window_->setEnabled(false);
-  // The dialog belongs to the window but stays usable while the window is
-  // disabled: a child window can be enabled on its own.
-  scanDialog_.setEnabled(true);
-  scanDialog_.SetScanning(true);
-  scanDialog_.ProgressBar1()->setValue(0);
-  scanDialog_.lbScan()->setText(QString::fromStdString(label));
-  scanDialog_.ShowCentred();
-}
-
 void WindowCommands::SetROMDirectory1Click() {
   // The project stays: after the scan every slot keeps its ROM by CRC, as a
   // missing one when the new database does not hold it.
-  const QString directory = services_.AskDirectory(QStringLiteral("Select Directory"));
-  if (directory.isEmpty()) return;
-  StartScan(directory.toStdString());
+  const std::optional<ScanDialog::Choice> choice = scanDialog_.AskDirectory();
+  if (!choice) return;
+  StartScan(choice->Directory, choice->IncludeSubfolders);
 }
 
-void WindowCommands::StartScan(const std::string& directory) {
-  scanRunning_ = true;
-  // The worker reads the header database (read-only) and replaces the ROM
-  // library only through the reload, which runs on this thread.
-  ScanObserver* observer = progress_.get();
-  const HeaderDatabase* headerDb = &ws_.HeaderDB;
-  UserInterface* ui = &services_;
-  const std::string databasePath = databasePath_;
-  RunInBackground([=] { ScanRomDirectory(directory, *headerDb, databasePath, *ui, *observer); });
-  scanDialog_.raise();
+void WindowCommands::StartScan(const std::string& directory, bool recursive) {
+  scan_->Start(directory, recursive, ws_.HeaderDB, databasePath_);
 }
 
 }  // namespace korva::app

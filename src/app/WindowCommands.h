@@ -12,6 +12,7 @@
 // keeps the work and the window. A scan keeps the project: its slots keep
 // their ROMs by CRC.
 #include "app/RecentProjects.h"
+#include "app/ScanTask.h"
 #include "project/ProjectCommands.h"
 #include "project/Workspace.h"
 #include "romlib/Scan.h"
@@ -89,12 +90,10 @@ class WindowCommands : public QObject, public FileNamePrompt {
   // database knows its CRC, else the status bar says why not.
   void DropFiles(const QList<QUrl>& urls, int slot);
 
-  // What the window shows when a scan starts: the window disabled, the scan
-  // dialog shown over it (enabled), its label and an empty progress bar.
-  void ShowScanStarted(const std::string& label);
-
+  // The scan's window side (app/ScanTask.h).
+  WindowScan& Scan() { return *scan_; }
   // True while a scan runs on the worker.
-  bool ScanRunning() const { return scanRunning_; }
+  bool ScanRunning() const { return scan_->Running(); }
   const std::string& DatabasePath() const { return databasePath_; }
 
   // FileNamePrompt, answered by the window's file dialogs.
@@ -110,8 +109,6 @@ class WindowCommands : public QObject, public FileNamePrompt {
   void DatabasePathChanged();
 
  private:
-  class ScanProgress;
-
   QAction* MakeAction(const char* name, const QString& caption, const QString& hint, const QString& icon);
   void FileNew1Execute();
   void FileOpen1Execute();
@@ -122,7 +119,7 @@ class WindowCommands : public QObject, public FileNamePrompt {
   void tbRandomizeROMsClick();
   void ClearSlot1Execute();
   void HelpAbout1Execute();
-  void StartScan(const std::string& directory);
+  void StartScan(const std::string& directory, bool recursive);
   void UseLibrary(RomDatabaseLoad load);
   void OpenFile(const std::string& path);
   void ReportMissingRoms();
@@ -138,11 +135,10 @@ class WindowCommands : public QObject, public FileNamePrompt {
   QWidget* aboutBox_ = nullptr;
   std::string databasePath_;
   ProjectCommands project_;
-  std::unique_ptr<ScanProgress> progress_;
+  WindowScan* scan_;
   RecentProjects recent_;
   std::string openWhenReady_;
   std::string savedText_;
-  bool scanRunning_ = false;
 };
 
 }  // namespace korva::app

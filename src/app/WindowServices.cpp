@@ -3,7 +3,9 @@
 #include "app/MessageBox.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QFileInfo>
 #include <QLabel>
 #include <QStatusBar>
@@ -158,12 +160,25 @@ QString WindowServices::AskSaveProjectFile() {
   return dialog.selectedFiles().first();
 }
 
-QString WindowServices::AskDirectory(const QString& title) {
+QString WindowServices::AskDirectory(const QString& title, const QString& option, bool* checked) {
   bool taken = false;
   QString name = NextFileName(&taken);
   if (taken) return name;
-  return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, QString(),
-                                           QFileDialog::ShowDirsOnly);
+  if (option.isEmpty() || checked == nullptr)
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, QString(),
+                                             QFileDialog::ShowDirsOnly);
+  // Qt's own folder browser, which takes a widget of ours below its list.
+  QFileDialog dialog(QApplication::activeWindow(), title);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+  auto* box = new QCheckBox(option, &dialog);
+  box->setObjectName(QStringLiteral("OptionCheckBox"));
+  box->setChecked(*checked);
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+    grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  *checked = box->isChecked();
+  return dialog.selectedFiles().first();
 }
 
 QString CaptionText(const std::string& projectFileName) {

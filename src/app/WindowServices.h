@@ -74,7 +74,10 @@ class WindowServices : public QObject, public UserInterface {
   // File dialogs; an empty text when the user cancels.
   QString AskOpenProjectFile();
   QString AskSaveProjectFile();
-  QString AskDirectory(const QString& title);
+  // A folder; with `option`, a check box of that text under the folder list,
+  // ticked as `*checked` says, which the user's choice is written back to
+  // (a queued file name leaves it as it was).
+  QString AskDirectory(const QString& title, const QString& option = {}, bool* checked = nullptr);
 
   // The status bar's text (panel 0) and the timer that clears it.
   QString StatusText() const;

@@ -65,9 +65,13 @@ class QuietObserver : public ScanObserver {
   void ScanStarted(const std::string&) override {}
   void SetProgressMax(int) override {}
   void SetProgress(int) override {}
+  bool ConfirmReplace(int, int) override { return true; }
   void SetLabel(const std::string&) override {}
   void ReloadDatabase() override {}
-  void ScanFinished() override {}
+  void ScanFinished(const ScanResult& result) override {
+    if (result.Written) return;
+    for (const std::string& line : ScanSummary(result)) std::cerr << line << "\n";
+  }
 };
 
 int RunDemo(const std::vector<std::string>& rawArgs) {
@@ -108,7 +112,7 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
   ws.HeaderDB = BuiltInHeaderDatabase();
   const std::string dbPath = (dir / kRomDatabaseName).string();
   QuietObserver observer;
-  const ScanResult scan = ScanRomDirectory(romDir.string() + "/", ws.HeaderDB, dbPath, ui, observer);
+  const ScanResult scan = ScanRomDirectory(romDir.string() + "/", ws.HeaderDB, dbPath, observer);
   if (!scan.Written) return 1;
   std::optional<RomLibrary> library = LoadRomLibrary("demo", dbPath, ws.HeaderDB, ui);
   if (!library) throw std::runtime_error("the demo ROM database could not be loaded");

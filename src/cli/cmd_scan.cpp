@@ -1,7 +1,11 @@
-// korva scan DIR [--db PATH] [--threads N]: scans a ROM directory into the ROM
-// database file and loads it back. --threads is the number of threads that read
-// and identify files (1: one file after another; by default one per core, at
-// most four); the result is the same either way.
+// korva scan DIR [--db PATH] [--threads N] [--recursive] [--force]: scans a
+// ROM directory into the ROM database file and loads it back. --threads is the
+// number of threads that read and identify files (1: one file after another;
+// by default one per core, at most four); the result is the same either way.
+// --recursive takes the files in subdirectories too. A scan that would leave
+// fewer than half the ROMs the file had replaces it only with --force.
+// Everything it prints, the summary at the end too, goes to stderr: its
+// output is the file. Ctrl+C cancels the scan and leaves the file as it was.
 #include "cli/Command.h"
 #include "cli/ConsoleUI.h"
 #include "cli/DbOption.h"
@@ -9,8 +13,11 @@
 #include "romlib/RomDatabase.h"
 #include "romlib/Scan.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <iostream>
 #include <stdexcept>
 
@@ -18,12 +25,17 @@ namespace korva::cli {
 
 namespace {
 
-// Draws a progress bar on stderr when it is a terminal; prints the labels
-// there too (a scan's output is its file, not text).
+// Draws a progress bar on stderr when it is a terminal and prints the labels
+// there too; replaces a file that would lose more than half its ROMs only
+// when told to (--force).
 class ConsoleScanObserver : public ScanObserver {
  public:
-  ConsoleScanObserver(std::string dbPath, const HeaderDatabase& headerDb, ConsoleUI& ui)
-      : dbPath_(std::move(dbPath)), headerDb_(headerDb), ui_(ui), bar_(::isatty(STDERR_FILENO) == 1 && CurrentVerbosity() != Verbosity::Quiet) {}
+  ConsoleScanObserver(std::string dbPath, const HeaderDatabase& headerDb, ConsoleUI& ui, bool force)
+      : dbPath_(std::move(dbPath)),
+        headerDb_(headerDb),
+        ui_(ui),
+        force_(force),
+        bar_(::isatty(STDERR_FILENO) == 1 && CurrentVerbosity() != Verbosity::Quiet) {}
 
   void ScanStarted(const std::string& label) override { Notes() << label << "\n" << std::flush; }
   void SetProgressMax(int maximum) override { max_ = maximum; }
@@ -41,10 +53,11 @@ class ConsoleScanObserver : public ScanObserver {
     ClearBar();
     Notes() << text << "\n" << std::flush;
   }
+  bool ConfirmReplace(int, int) override { return force_; }
   void ReloadDatabase() override {
     if (!LoadRomLibrary("scan", dbPath_, headerDb_, ui_)) throw std::runtime_error(dbPath_ + " cannot be loaded");
   }
-  void ScanFinished() override { ClearBar(); }
+  void ScanFinished(const ScanResult&) override { ClearBar(); }
 
  private:
   void ClearBar() {
@@ -55,13 +68,28 @@ class ConsoleScanObserver : public ScanObserver {
   std::string dbPath_;
   const HeaderDatabase& headerDb_;
   ConsoleUI& ui_;
+  bool force_;
   bool bar_;
   bool drawn_ = false;
   int max_ = 0;
   int lastFilled_ = -1;
 };
 
-constexpr const char* kUsage = "usage: korva scan DIR [--db PATH] [--threads N]\n";
+constexpr const char* kUsage = "usage: korva scan DIR [--db PATH] [--threads N] [--recursive] [--force]\n";
+
+// Takes every `flag` out of `args`; true when there was one.
+bool TakeFlag(std::vector<std::string>& args, const std::string& flag) {
+  const auto end = std::remove(args.begin(), args.end(), flag);
+  const bool found = end != args.end();
+  args.erase(end, args.end());
+  return found;
+}
+
+// Set by the first Ctrl+C; a second one ends the program at once.
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void OnInterrupt(int) { interrupted.store(true); }
 
 // Takes "--threads N" (1 to 16) out of `args`; -1 when it is not there.
 int TakeThreadsOption(std::vector<std::string>& args) {
@@ -76,10 +104,14 @@ int TakeThreadsOption(std::vector<std::string>& args) {
 
 int RunScan(const std::vector<std::string>& rawArgs) {
   DbArgs args;
-  int threads = -1;
+  ScanOptions options;
+  bool force = false;
   try {
     std::vector<std::string> rest = rawArgs;
-    threads = TakeThreadsOption(rest);
+    const int threads = TakeThreadsOption(rest);
+    options.ReadHelpers = threads < 0 ? -1 : threads - 1;
+    options.Recursive = TakeFlag(rest, "--recursive");
+    force = TakeFlag(rest, "--force");
     args = ParseDbArgs(rest);
   } catch (const std::invalid_argument& e) {
     std::cerr << "korva scan: " << e.what() << "\n" << kUsage;
@@ -92,15 +124,34 @@ int RunScan(const std::vector<std::string>& rawArgs) {
   ConsoleUI ui;
   const HeaderDatabase headerDb = LoadHeaderDatabase(ui);
   const std::string dbPath = DatabasePathOf(args);
-  ConsoleScanObserver observer(dbPath, headerDb, ui);
-  const ScanResult result = ScanRomDirectory(args.Positional[0], headerDb, dbPath, ui, observer,
-                                             threads < 0 ? -1 : threads - 1);
+  ConsoleScanObserver observer(dbPath, headerDb, ui, force);
+
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  struct sigaction before {};
+  ::sigaction(SIGINT, &action, &before);
+  options.Cancel = &interrupted;
+  const ScanResult result = ScanRomDirectory(args.Positional[0], headerDb, dbPath, observer, options);
+  ::sigaction(SIGINT, &before, nullptr);
+
+  // A summary of good news is a note (-q leaves it out); one that reports
+  // files left out for their names or as unreadable, or a scan that wrote
+  // nothing, is always printed.
+  std::ostream& summary = result.Written && ScanSummaryKind(result) == MsgKind::Information ? Notes() : std::cerr;
+  for (const std::string& line : ScanSummary(result)) summary << line << "\n";
+  if (result.Declined)
+    std::cerr << "korva scan: " << dbPath << " was not replaced: the scan kept " << result.Count
+              << " ROMs, fewer than half of its " << result.Previous
+              << ". Run again with --force to replace it.\n";
+  if (result.Cancelled) return 130;
   if (!result.Written || !result.Error.empty()) return 1;
   Notes() << "Wrote " << dbPath << "\n";
   return 0;
 }
 
-const Command scanCommand("scan", "DIR [--db PATH] [--threads N]",
+const Command scanCommand("scan", "DIR [--db PATH] [--threads N] [--recursive] [--force]",
                           "scan DIR for compatible ROMs and write the ROM database file korva_db.xml", &RunScan);
 
 }  // namespace

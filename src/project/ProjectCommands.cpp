@@ -77,7 +77,8 @@ void ChooseSlotROM(Project& project, const RomLibrary& library, int n, int index
     return;
   }
   slot.ROMIndex = index;
-  slot.Title = StorableTitle(library.ROMNames[static_cast<std::size_t>(index)], kTitleMaxLength);
+  // A ROM in a subfolder ("Europe/Game") is titled by its own name.
+  slot.Title = StorableTitle(FileNamePart(library.ROMNames[static_cast<std::size_t>(index)]), kTitleMaxLength);
 }
 
 void ClearSlot(Project& project, int n) {

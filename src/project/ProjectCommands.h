@@ -80,10 +80,10 @@ class ProjectCommands {
 };
 
 // A ROM chosen for slot n (1 to 16) from its list (cbROMChange): the slot's
-// ROMIndex becomes `index`, its Title the sanitised display name (at most 19
-// characters), and ProjectModified becomes true. An index outside ROMList
-// (no selection) leaves the slot without a ROM, missing or not, and keeps
-// its title.
+// ROMIndex becomes `index`, its Title the sanitised display name without a
+// subfolder (at most 19 characters), and ProjectModified becomes true. An
+// index outside ROMList (no selection) leaves the slot without a ROM, missing
+// or not, and keeps its title.
 void ChooseSlotROM(Project& project, const RomLibrary& library, int n, int index);
 
 // Clear Slot: slot n (1 to 16) becomes empty as in a new project (no ROM, no

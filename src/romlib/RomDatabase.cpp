@@ -367,6 +367,99 @@ RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& h
   }
 }
 
+namespace {
+
+// Collects what pugixml writes, with every carriage return as "&#13;":
+// pugixml writes one in text as it is, and a parser reads that back as a line
+// feed. pugixml ends its own lines with a line feed alone, so every carriage
+// return is one of a name's.
+struct StringWriter : pugi::xml_writer {
+  std::string out;
+  void write(const void* data, std::size_t size) override {
+    std::string_view rest(static_cast<const char*>(data), size);
+    for (auto cr = rest.find('\r'); cr != std::string_view::npos; cr = rest.find('\r')) {
+      out.append(rest.substr(0, cr)).append("&#13;");
+      rest.remove_prefix(cr + 1);
+    }
+    out.append(rest);
+  }
+};
+
+}  // namespace
+
+struct RomDatabaseWriter::Document {
+  pugi::xml_document doc;
+  pugi::xml_node romDb;
+};
+
+RomDatabaseWriter::RomDatabaseWriter(const std::string& romPath) : doc_(std::make_unique<Document>()) {
+  auto decl = doc_->doc.append_child(pugi::node_declaration);
+  decl.append_attribute("version") = "1.0";
+  decl.append_attribute("encoding") = "utf-8";
+  auto root = doc_->doc.append_child("KORVA");
+  root.append_attribute("Build") = std::to_string(KORVA_BUILD_NUMBER).c_str();
+  root.append_child("ROMPath").text() = romPath.c_str();
+  doc_->romDb = root.append_child("ROMDB");
+}
+
+RomDatabaseWriter::~RomDatabaseWriter() = default;
+
+void RomDatabaseWriter::Add(const TROMInfo& rom) {
+  auto e = doc_->romDb.append_child("ROM");
+  e.append_attribute("CRC32") = CrcText(rom.CRC32).c_str();
+  e.append_child("Filename").text() = rom.Filename.c_str();
+  if (rom.Source == kSourceINesHeader) {
+    auto ines = e.append_child("INES");
+    ines.append_attribute("Mapper") = rom.Mapper;
+    ines.append_attribute("ChrRomSize") = rom.ChrRomSize;
+    ines.append_attribute("PrgRomSize") = rom.PrgRomSize;
+    ines.append_attribute("Mirroring") = rom.Mirroring.c_str();
+  }
+}
+
+std::string RomDatabaseWriter::Text() const {
+  StringWriter text;
+  doc_->doc.save(text, "  ", pugi::format_default, pugi::encoding_utf8);
+  return std::move(text.out);
+}
+
+void WriteRomDatabase(const std::string& path, std::string_view text) {
+  const std::filesystem::path target(path);
+  if (target.has_parent_path()) {
+    std::error_code ec;
+    std::filesystem::create_directories(target.parent_path(), ec);
+  }
+  WriteFileAtomic(path, text);
+}
+
+int CountRomDatabaseEntries(const std::string& path) {
+  std::vector<std::uint8_t> bytes;
+  try {
+    bytes = ReadWholeFile(path, kMaxRomDatabaseFileSize);
+  } catch (const FileError&) {
+    return -1;
+  }
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (const std::optional<RomDbSlices> slices = FindRomDbSlices(text)) {
+    // The outline around the entries still has to be a ROM database file.
+    const std::size_t start = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    std::string outline(text.substr(start, slices->cuts.front() - start));
+    outline += text.substr(slices->cuts.back());
+    pugi::xml_document doc;
+    if (doc.load_buffer(outline.data(), outline.size(), pugi::parse_default, pugi::encoding_utf8) &&
+        std::string_view(doc.document_element().name()) == "KORVA")
+      return static_cast<int>(slices->elements);
+  }
+  pugi::xml_document doc;
+  if (!doc.load_buffer_inplace(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto)) return -1;
+  const pugi::xml_node root = doc.document_element();
+  if (std::string_view(root.name()) != "KORVA" || !root.child("ROMDB")) return -1;
+  int count = 0;
+  for (const pugi::xml_node e : root.child("ROMDB").children())
+    if (e.type() == pugi::node_element) ++count;
+  return count;
+}
+
 RomDatabaseLoad LoadRomDatabaseText(std::string_view text, const std::string& path, const HeaderDatabase& headerDb) {
   std::vector<std::uint8_t> bytes(text.begin(), text.end());
   try {

@@ -12,9 +12,13 @@
 //   </KORVA>
 //
 // INES holds what the image's own header said, for ROMs the header database
-// did not know at scan time. The scan (romlib/Scan.h) writes the file.
+// did not know at scan time. The scan (romlib/Scan.h) writes the file with
+// RomDatabaseWriter below. A Filename may name a file in a subdirectory of
+// ROMPath ("Europe/Game.nes", "/" between the parts), when the scan included
+// subfolders.
 #include "romlib/ROMInfo.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,6 +90,40 @@ RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& h
 // The same for a document already in memory, `text`, as if read from the file
 // at `path` (which only names it in the reasons). Never Missing.
 RomDatabaseLoad LoadRomDatabaseText(std::string_view text, const std::string& path, const HeaderDatabase& headerDb);
+
+// Builds the text of a ROM database file, one entry at a time, in the order
+// they are added: the declaration (UTF-8), KORVA with Build, ROMPath, ROMDB.
+// A file written from it loads back (LoadRomDatabase) with the same ROMPath,
+// names and values.
+class RomDatabaseWriter {
+ public:
+  // `romPath` ends in a separator; NameCanBeStored(romPath) must hold.
+  explicit RomDatabaseWriter(const std::string& romPath);
+  ~RomDatabaseWriter();
+  RomDatabaseWriter(const RomDatabaseWriter&) = delete;
+  RomDatabaseWriter& operator=(const RomDatabaseWriter&) = delete;
+
+  // One ROM element: CRC32 and Filename (rom.Filename, under ROMPath, for
+  // which NameCanBeStored must hold), and the INES element when the record
+  // came from the image's own header (Source kSourceINesHeader).
+  void Add(const TROMInfo& rom);
+
+  // The document, indented, with every carriage return of a name written as
+  // "&#13;" so that a parser reads it back as one.
+  std::string Text() const;
+
+ private:
+  struct Document;
+  std::unique_ptr<Document> doc_;
+};
+
+// Replaces the file at `path` with `text` atomically (WriteFileAtomic),
+// creating its directory when it is missing. Raises FileError.
+void WriteRomDatabase(const std::string& path, std::string_view text);
+
+// The number of entries of the ROM database file at `path`; -1 when there is
+// no file there or it cannot be read as one.
+int CountRomDatabaseEntries(const std::string& path);
 
 // True when `name` can be written into the file and read back the same by
 // any XML 1.0 parser: valid UTF-8 (no overlong forms or surrogates) of

@@ -166,6 +166,25 @@ void Pick(QComboBox* list, int index) {
 // A compatible game (mapper 0, 32 KB PRG, 8 KB CHR) whose data follows `seed`.
 korva::test::Bytes INesImageFor(std::uint32_t seed) { return korva::test::INesImage(2, 1, 0, 0, 0, seed); }
 
+// Runs `f` when a widget is first shown, inside its show event.
+class ShowWatcher : public QObject {
+ public:
+  ShowWatcher(QWidget* widget, std::function<void()> f) : widget_(widget), f_(std::move(f)) {
+    widget->installEventFilter(this);
+  }
+  int shown = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == widget_ && event->type() == QEvent::Show && shown++ == 0) f_();
+    return false;
+  }
+
+ private:
+  QWidget* widget_;
+  std::function<void()> f_;
+};
+
 // Records every change of a widget's enabled state.
 class EnabledRecorder : public QObject {
  public:
@@ -561,7 +580,13 @@ class WindowTest : public QObject {
     }
     QCOMPARE(Control<QComboBox>(w, "cbROM", 7)->itemText(1), QString("Bravo"));
     QCOMPARE(w.Services().StatusText(), QString("Loaded KORVA Game Database, 2 ROMs"));
-    QVERIFY(!FindShown(w, ShownMessage::Type::Centered, ""));
+    // The summary, last and alone.
+    const std::string summary = "Finished scanning " + roms.path().toStdString() +
+                                "/\r\n\r\nKept: 2 compatible ROMs\r\nIncompatible: 1\r\nDuplicates: 0\r\n"
+                                "Names that cannot be stored: 0\r\nUnreadable: 0";
+    QCOMPARE(CountShown(w, ShownMessage::Type::Centered, summary), 1);
+    QCOMPARE(w.Services().Shown().back().text, summary);
+    QCOMPARE(w.Services().Shown().back().kind, MsgKind::Information);
     QVERIFY(!FindShown(w, ShownMessage::Type::ErrorBox, ""));
 
     // The new lists work like the old ones.
@@ -1234,20 +1259,99 @@ class WindowTest : public QObject {
     QTemporaryDir dir;
     MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
-    w.Commands().ShowScanStarted("Scanning: /roms/");
+    w.Commands().Scan().ShowStarted("Scanning: /roms/");
     QVERIFY(!w.isEnabled());
     QVERIFY(w.scanDialog().isVisible());
     QVERIFY(w.scanDialog().isEnabled());
     QVERIFY(w.scanDialog().lbScan()->isEnabled());
+    QVERIFY(w.scanDialog().CancelButton()->isEnabled());
     QCOMPARE(w.scanDialog().lbScan()->text(), QString("Scanning: /roms/"));
-    // Escape closes it like its close box, telling the user first.
-    QTest::keyClick(&w.scanDialog(), Qt::Key_Escape);
-    QVERIFY(!w.scanDialog().isVisible());
-    const ShownMessage* told = FindShown(w, ShownMessage::Type::Plain, "Abort scanning!");
-    QVERIFY(told);
-    QCOMPARE(told->owner, std::string("frmScanFiles"));  // above the dialog, which stays on top
     w.scanDialog().SetScanning(false);
+    w.scanDialog().close();
     w.setEnabled(true);
+  }
+
+  // Cancel, Escape and the close box each stop a scan (here the moment its
+  // dialog shows, before a file is listed): the database stays as it was,
+  // and the summary says so.
+  void aCancelledScanKeepsTheDatabaseWhole() {
+    for (const std::string how : {"Cancel", "Escape", "close box"}) {
+      QTemporaryDir dir, roms;
+      MainWindow w(TestOptions(dir, kThreeGames));
+      w.ShowMainWindow();
+      const QString database = QString::fromStdString(w.Commands().DatabasePath());
+      const std::string before = ReadAll(database);
+      for (int i = 0; i < 5; ++i) WriteAll(roms.filePath(QString("g%1.nes").arg(i)), INesImageFor(40 + i));
+      ShowWatcher cancel(&w.scanDialog(), [&] {
+        if (how == "Cancel") w.scanDialog().CancelButton()->click();
+        if (how == "Escape") QTest::keyClick(&w.scanDialog(), Qt::Key_Escape);
+        if (how == "close box") w.scanDialog().close();
+        QCOMPARE(w.scanDialog().lbScan()->text(), QString("Cancelling..."));
+        QVERIFY(!w.scanDialog().CancelButton()->isEnabled());
+      });
+      w.Services().QueueFileName(roms.path());
+      Trigger(w, "SetROMDirectory1");
+      QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+      QCOMPARE(cancel.shown, 1);
+      QVERIFY(w.isEnabled());
+      QVERIFY(!w.scanDialog().isVisible());
+      QCOMPARE(ReadAll(database), before);
+      QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), 3);
+      QVERIFY2(Showed(w, "Scanning " + roms.path().toStdString() +
+                             "/ was cancelled after 0 of 5 files.\r\n\r\nThe ROM database file was not changed."),
+               how.c_str());
+    }
+  }
+
+  // A scan that keeps fewer than half the ROMs asks first; No keeps the
+  // database and its lists.
+  void aScanThatWouldLoseMostRomsAsksBeforeReplacingTheDatabase() {
+    for (const MsgButton answer : {MsgButton::No, MsgButton::Yes}) {
+      QTemporaryDir dir, roms;
+      MainWindow w(TestOptions(dir, kThreeGames));
+      w.ShowMainWindow();
+      const QString database = QString::fromStdString(w.Commands().DatabasePath());
+      const std::string before = ReadAll(database);
+      WriteAll(roms.filePath("Alpha.nes"), INesImageFor(3));
+      w.Services().QueueFileName(roms.path());
+      w.Services().QueueAnswer(answer);
+      Trigger(w, "SetROMDirectory1");
+      QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+      const ShownMessage* question =
+          FindShown(w, ShownMessage::Type::Centered, "The scan kept 1 ROM, fewer than half of the 3 in the ROM database.");
+      QVERIFY(question);
+      QCOMPARE(question->buttons, MsgButton::Yes | MsgButton::No);
+      QVERIFY(w.isEnabled());
+      QCOMPARE(ReadAll(database) == before, answer == MsgButton::No);
+      QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), answer == MsgButton::No ? 3 : 1);
+      QCOMPARE(w.Services().Shown().back().text.rfind(answer == MsgButton::No
+                                                          ? "The ROM database file was not changed: it keeps its 3 ROMs."
+                                                          : "Finished scanning ",
+                                                      0),
+               std::size_t{0});
+    }
+  }
+
+  void includeSubfoldersIsRememberedAndTakesTheirRoms() {
+    QTemporaryDir dir, roms;
+    WriteAll(roms.filePath("Alpha.nes"), INesImageFor(1));
+    QVERIFY(QDir(roms.path()).mkpath("more"));
+    WriteAll(roms.filePath("more/Bravo.nes"), INesImageFor(2));
+    {
+      MainWindow w(TestOptions(dir));
+      QVERIFY(!w.scanDialog().IncludeSubfolders());
+      w.scanDialog().SetIncludeSubfolders(true);
+    }
+    MainWindow w(TestOptions(dir));
+    QVERIFY(w.scanDialog().IncludeSubfolders());
+    w.ShowMainWindow();
+    w.Services().QueueFileName(roms.path());
+    Trigger(w, "SetROMDirectory1");
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+    QCOMPARE(w.Work().Library.ROMNames, (std::vector<std::string>{"Alpha", "more/Bravo"}));
+    // A ROM from a subfolder takes its title from its own name.
+    Pick(Control<QComboBox>(w, "cbROM", 3), 1);
+    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 3)->text(), QString("BRAVO"));
   }
 
   void aLongStatusTextIsNotCutOff() {

@@ -97,6 +97,7 @@ TEST(KorvaScan, OneThreadAndTheDefaultWriteTheSameDatabase) {
   const Outcome one = Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("one.xml")) + " --threads 1");
   ASSERT_EQ(one.status, 0) << one.out;
   EXPECT_TRUE(Has(one.out, "Finished scanning, 16 compatible roms found")) << one.out;
+  EXPECT_TRUE(Has(one.out, "\nKept: 16 compatible ROMs\nIncompatible: 0\nDuplicates: 0\n")) << one.out;
   const Outcome two = Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("two.xml")));
   ASSERT_EQ(two.status, 0) << two.out;
   EXPECT_EQ(ReadText(demo.Path("one.xml")), ReadText(demo.Path("two.xml")));
@@ -117,13 +118,60 @@ TEST(KorvaScan, RefusesABadThreadCountAndAMissingDirectory) {
 
 TEST(KorvaScan, RomPathIsTheFullNormalPathAndAnEmptyDirectoryIsRefused) {
   Demo demo;
-  const Outcome run = korva::test::RunCommand("cd " + Quote(demo.dir.path()) + " && " + KORVA_EXE +
-                                              " scan ./roms/../roms --db rel.xml");
+  Outcome run = korva::test::RunCommand("cd " + Quote(demo.dir.path()) + " && " + KORVA_EXE +
+                                        " scan ./roms/../roms --db rel.xml");
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(Has(StrictXmlTexts(demo.Path("rel.xml")), "[\"" + demo.Path("roms/") + "\", ")) << run.out;
+  // LINK/../x is the x beside the link's target, as the system finds it.
+  fs::create_directories(demo.Path("elsewhere/inner"));
+  fs::create_directories(demo.Path("elsewhere/roms"));
+  fs::create_directory_symlink(demo.Path("elsewhere/inner"), demo.Path("link"));
+  run = Korva("scan " + Quote(demo.Path("link/../roms")) + " --db " + Quote(demo.Path("link.xml")));
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(run.out, "Kept: 0 compatible ROMs")) << run.out;
+  EXPECT_TRUE(Has(StrictXmlTexts(demo.Path("link.xml")), "[\"" + demo.Path("elsewhere/roms/") + "\"]")) << run.out;
   const Outcome empty = Korva("scan '' --db " + Quote(demo.Path("empty.xml")));
   EXPECT_EQ(empty.status, 1) << empty.out;
   EXPECT_FALSE(fs::exists(demo.Path("empty.xml")));
+}
+
+TEST(KorvaScan, FewerThanHalfTheRomsIsRefusedUnlessForced) {
+  Demo demo;
+  TempDir empty;
+  const std::string db = demo.Path("korva_db.xml");
+  const std::string before = ReadText(db);
+  Outcome run = Korva("scan " + Quote(empty.path()) + " --db " + Quote(db));
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_TRUE(Has(run.out, "Kept: 0 compatible ROMs")) << run.out;
+  EXPECT_TRUE(Has(run.out, "fewer than half of its 16. Run again with --force to replace it.")) << run.out;
+  EXPECT_EQ(ReadText(db), before);
+  run = Korva("scan " + Quote(empty.path()) + " --db " + Quote(db) + " --force");
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(StrictXmlTexts(db), "[\"" + empty.path() + "\"]")) << ReadText(db);
+}
+
+TEST(KorvaScan, SubfoldersAreNamedUnderRomPathAndBuildListAndShowFindThem) {
+  Demo demo;
+  fs::create_directories(demo.Path("roms/more/deeper"));
+  for (const char* name : {"rocket-rally.nes", "mole-patrol.nes"}) fs::rename(demo.Path("roms/") + name, demo.Path("roms/more/deeper/") + name);
+  const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
+  Outcome run = Korva("scan " + Quote(demo.Path("roms")) + db);
+  EXPECT_TRUE(Has(run.out, "Kept: 14 compatible ROMs")) << run.out;
+  run = Korva("scan " + Quote(demo.Path("roms")) + db + " --recursive");
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(run.out, "Kept: 16 compatible ROMs")) << run.out;
+  EXPECT_TRUE(Has(ReadText(demo.Path("korva_db.xml")), "<Filename>more/deeper/rocket-rally.nes</Filename>"));
+  run = Korva("list" + db);
+  EXPECT_TRUE(Has(run.out, "more/deeper/rocket-rally")) << run.out;
+  EXPECT_FALSE(Has(run.out, "out of sync")) << run.out;
+  run = Korva("show " + Quote(demo.Path("demo.korva")) + db);
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Has(run.out, "more/deeper/mole-patrol")) << run.out;
+  const std::string prg = ReadText(demo.Path("demo-prg.bin"));
+  fs::remove(demo.Path("demo-prg.bin"));
+  run = Korva("build " + Quote(demo.Path("demo.korva")) + db);
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(ReadText(demo.Path("demo-prg.bin")), prg);
 }
 
 TEST(KorvaScan, NamesAreStoredSoAStrictParserReadsThemBackOrLeftOut) {
@@ -132,7 +180,7 @@ TEST(KorvaScan, NamesAreStoredSoAStrictParserReadsThemBackOrLeftOut) {
   for (const char* bad : {"\xff.nes", "bell\x07.nes"}) fs::copy_file(demo.Path("roms/mole-patrol.nes"), demo.Path("roms/") + bad);
   const Outcome run = Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("names.xml")));
   ASSERT_EQ(run.status, 0) << run.out;
-  EXPECT_TRUE(Has(run.out, "2 files skipped: their names cannot be stored")) << run.out;
+  EXPECT_TRUE(Has(run.out, "Names that cannot be stored: 2")) << run.out;
   EXPECT_TRUE(Has(StrictXmlTexts(demo.Path("names.xml")), "\"rocket\\rrally.nes\"")) << ReadText(demo.Path("names.xml"));
   const Outcome list = Korva("-v list --db " + Quote(demo.Path("names.xml")));
   EXPECT_EQ(list.status, 0) << list.out;
@@ -181,11 +229,20 @@ TEST(KorvaList, ADatabaseThatCannotBeReadGivesTheSystemsReason) {
 
 TEST(KorvaCommands, DataGoesToStdoutEverythingElseToStderrAndEveryCommandHasHelp) {
   Outcome run = korva::test::RunCommand(std::string(KORVA_EXE) + " --help", false);
-  EXPECT_TRUE(Has(run.out, "scan DIR [--db PATH] [--threads N]")) << run.out;
-  for (const char* command : {"info -h", "scan x --help", "list -h", "show -h", "build x --help", "demo -h", "preview -h", "verify -h"}) {
+  EXPECT_TRUE(Has(run.out, "scan DIR [--db PATH] [--threads N] [--recursive] [--force]")) << run.out;
+  for (const char* command : {"info -h", "scan x --help", "list -h", "show -h", "build x --help", "demo -h", "preview -h",
+                              "verify -h", "new -h", "set x --help", "slot -h", "randomize -h"}) {
     run = korva::test::RunCommand(std::string(KORVA_EXE) + " " + command, false);
     EXPECT_EQ(run.status, 0) << command << ": " << run.out;
     EXPECT_EQ(run.out.rfind("usage: korva " + std::string(command).substr(0, 4), 0), 0u) << run.out;
+  }
+  // A wrong command line is exit status 2 for every command, with its usage on stderr.
+  for (const char* command : {"info --bogus x.nes", "scan x --bogus", "list x", "show x --bogus", "build x y",
+                              "preview x --bogus", "demo a b", "verify x --bogus", "new", "set x", "slot x 3",
+                              "randomize x --bogus", "bogus", "-q"}) {
+    run = Korva(command);
+    EXPECT_EQ(run.status, 2) << command << ": " << run.out;
+    EXPECT_TRUE(Has(run.out, "usage: korva")) << command << ": " << run.out;
   }
 
   Demo demo;

@@ -41,9 +41,10 @@ class Quiet : public UserInterface, public ScanObserver {
   void ScanStarted(const std::string&) override {}
   void SetProgressMax(int) override {}
   void SetProgress(int) override {}
+  bool ConfirmReplace(int, int) override { return true; }
   void SetLabel(const std::string&) override {}
   void ReloadDatabase() override {}
-  void ScanFinished() override {}
+  void ScanFinished(const ScanResult&) override {}
 };
 
 // Version A lists the games of ROMS/a/ in slot order, version B those of
@@ -54,7 +55,7 @@ void SaveVersion(char version, const std::string& roms, const std::string& out) 
   Workspace ws;
   ws.HeaderDB = BuiltInHeaderDatabase();
   const std::string db = out + "/" + kRomDatabaseName;
-  const ScanResult scan = ScanRomDirectory(roms + (version == 'A' ? "/a/" : "/b/"), ws.HeaderDB, db, ui, ui);
+  const ScanResult scan = ScanRomDirectory(roms + (version == 'A' ? "/a/" : "/b/"), ws.HeaderDB, db, ui);
   if (!scan.Written) throw std::runtime_error("the scan wrote nothing: " + scan.Error);
   ws.Library = LoadRomDatabase(db, ws.HeaderDB).Library;
   ws.DatabasePath = db;

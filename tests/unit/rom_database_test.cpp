@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 
 using korva::HeaderDatabase;
@@ -351,4 +352,56 @@ TEST(RomDatabaseNames, OnlyNamesXmlCarriesFaithfullyCanBeStored) {
       {"\xF4\x90\x80\x80.nes", false},                           // above U+10FFFF
   };
   for (const auto& c : cases) EXPECT_EQ(korva::NameCanBeStored(c.name), c.stored) << c.name;
+}
+
+TEST(RomDatabaseWrite, WhatTheWriterWritesLoadsBackTheSameAndIsCounted) {
+  TempDir dir;
+  const auto rom = [](std::string name, std::uint32_t crc, std::int32_t source, std::int32_t mapper = 0,
+                      std::int32_t prg = 32768, std::int32_t chr = 8192, std::string mirroring = "v") {
+    TROMInfo r;
+    r.Filename = std::move(name);
+    r.CRC32 = crc;
+    r.Source = source;
+    r.Mapper = mapper;
+    r.PrgRomSize = prg;
+    r.ChrRomSize = chr;
+    r.Mirroring = std::move(mirroring);
+    return r;
+  };
+  const std::vector<TROMInfo> written = {
+      rom("Plain.nes", 0x12345678, korva::kSourceINesHeader, 3, 16384, 32768, "h"),
+      rom("sub/Deep Game.zip", 0x0000AAAA, korva::kSourceHeaderDatabase),  // no INES: the database knows it
+      rom("line\rend & <more>.nes", 0xFFFFFFFF, korva::kSourceINesHeader),
+      rom("Spiel \xC3\xBC.nes", 0x00000001, korva::kSourceINesHeader, 87),
+  };
+  korva::RomDatabaseWriter writer(dir.path());
+  for (const TROMInfo& r : written) {
+    dir.Write(r.Filename, "x");
+    writer.Add(r);
+  }
+  const std::string path = dir / "out/korva_db.xml";  // its directory is made
+  korva::WriteRomDatabase(path, writer.Text());
+  EXPECT_EQ(korva::CountRomDatabaseEntries(path), 4);
+
+  Loaded r;
+  Load(path, SmallHeaderDb(), r);
+  EXPECT_FALSE(r.load.OutOfSync);
+  EXPECT_EQ(r.library.ROMPath, dir.path());
+  ASSERT_EQ(r.library.ROMList.size(), written.size());
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    const TROMInfo& back = r.library.ROMList[i];
+    const TROMInfo expected = i == 1 ? SmallHeaderDb().Find(0x0000AAAA) : written[i];
+    EXPECT_EQ(back.Filename, written[i].Filename);
+    EXPECT_EQ(back.CRC32, written[i].CRC32);
+    EXPECT_EQ(std::tie(back.Mapper, back.PrgRomSize, back.ChrRomSize, back.Mirroring),
+              std::tie(expected.Mapper, expected.PrgRomSize, expected.ChrRomSize, expected.Mirroring))
+        << written[i].Filename;
+  }
+  EXPECT_EQ(r.library.ROMNames[1], "sub/Deep Game");
+
+  // What is no ROM database file counts as none.
+  dir.Write("corrupt.xml", Database(dir.path(), Rom("00000001", "Plain.nes"), "korva"));
+  dir.Write("broken.xml", "<KORVA><ROMDB>");
+  for (const char* name : {"missing.xml", "corrupt.xml", "broken.xml"})
+    EXPECT_EQ(korva::CountRomDatabaseEntries(dir / name), -1) << name;
 }

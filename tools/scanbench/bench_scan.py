@@ -47,7 +47,8 @@ def run(cmd):
     code = os.waitstatus_to_exitcode(status)
     if code != 0:
         sys.exit("command failed (%d): %s\n%s" % (code, " ".join(cmd), err))
-    return elapsed, usage.ru_maxrss / 1024.0, usage.ru_utime + usage.ru_stime  # seconds, MiB, CPU seconds
+    # seconds, MiB, CPU seconds, page faults (minor and major)
+    return elapsed, usage.ru_maxrss / 1024.0, usage.ru_utime + usage.ru_stime, usage.ru_minflt + usage.ru_majflt
 
 
 def drop_caches():
@@ -73,18 +74,19 @@ def rom_directory(work, count, header_db):
     return romdir
 
 
-def rounds(jobs, runs, cold, times, memory, cpu):
+def rounds(jobs, runs, cold, times, memory, cpu, faults):
     for r in range(runs):
         for name, cmd in jobs.items():
             if cold:
                 drop_caches()
             avg = load()
-            t, m, c = run(cmd)
+            t, m, c, f = run(cmd)
             times.setdefault(name, []).append(t)
             memory.setdefault(name, []).append(m)
             cpu.setdefault(name, []).append(c)
-            print("%s round %d %-18s %7.3f s  cpu %7.3f s  peak %6.1f MiB  load %.2f" % (
-                "cold" if cold else "warm", r + 1, name, t, c, m, avg), flush=True)
+            faults.setdefault(name, []).append(f)
+            print("%s round %d %-18s %7.3f s  cpu %7.3f s  peak %6.1f MiB  faults %6d  load %.2f" % (
+                "cold" if cold else "warm", r + 1, name, t, c, m, f, avg), flush=True)
 
 
 def main():
@@ -118,18 +120,18 @@ def main():
     subprocess.run([args.floor, romdir, "--inflate-only"], check=True)
     for cmd in warm.values():  # warm-up
         run(cmd)
-    wt, wm, wc = {}, {}, {}
-    rounds(warm, args.runs, False, wt, wm, wc)
-    ct, cm, cc = {}, {}, {}
+    wt, wm, wc, wf = {}, {}, {}, {}
+    rounds(warm, args.runs, False, wt, wm, wc, wf)
+    ct, cm, cc, cf = {}, {}, {}, {}
     if args.cold_runs > 0 and os.geteuid() == 0:
-        rounds(cold, args.cold_runs, True, ct, cm, cc)
+        rounds(cold, args.cold_runs, True, ct, cm, cc, cf)
     elif args.cold_runs > 0:
         print("cold runs skipped: dropping the page cache needs root", flush=True)
     peak = None
     if args.memory_count > 0:
         big = rom_directory(args.work, args.memory_count, args.header_db)
         run([args.korva, "scan", big, "--db", db])  # warm-up
-        t, peak, _ = run([args.korva, "scan", big, "--db", db])
+        t, peak, _, _ = run([args.korva, "scan", big, "--db", db])
         print("memory: scan of %d files %.3f s, peak %.1f MiB, load %.2f" % (args.memory_count, t, peak, load()))
 
     def med(times, k):
@@ -139,10 +141,11 @@ def main():
     print("%d files, median of %d interleaved warm runs%s; load %.2f at the end" % (
         args.count, args.runs, " and %d cold runs" % args.cold_runs if ct else "", load()))
     print()
-    print("| job | warm (s) | warm CPU (s) | cold (s) |")
-    print("|---|---:|---:|---:|")
+    print("| job | warm (s) | warm CPU (s) | page faults | cold (s) |")
+    print("|---|---:|---:|---:|---:|")
     for k in warm:
-        print("| %s | %.3f | %.3f | %s |" % (k, med(wt, k), med(wc, k), "%.3f" % med(ct, k) if k in ct else "-"))
+        print("| %s | %.3f | %.3f | %d | %s |" % (k, med(wt, k), med(wc, k), med(wf, k),
+                                               "%.3f" % med(ct, k) if k in ct else "-"))
     print()
     print("| ratio | warm | cold |")
     print("|---|---:|---:|")
@@ -153,6 +156,10 @@ def main():
     for label, a, b in pairs:
         print("| %s | %.2f | %s |" % (label, med(wt, a) / med(wt, b),
                                        "%.2f" % (med(ct, a) / med(ct, b)) if a in ct and b in ct else "-"))
+    print()
+    print("CPU time: scan / floor 2 threads %.2f, scan 1 thread / floor 1 thread %.2f" % (
+        med(wc, "scan") / med(wc, "floor 2 threads"), med(wc, "scan 1 thread") / med(wc, "floor 1 thread")))
+    print("page faults: scan / floor 2 threads %.2f" % (med(wf, "scan") / med(wf, "floor 2 threads")))
     print()
     print("scan peak memory: %.1f MiB at %d files%s" % (
         max(wm["scan"]), args.count, ", %.1f MiB at %d files" % (peak, args.memory_count) if peak else ""))

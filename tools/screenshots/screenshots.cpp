@@ -208,7 +208,7 @@ int main(int argc, char** argv) {
   // The scan dialog as a scan shows it half-way, centred over the window,
   // which is disabled while the scan runs.
   korva::app::ScanDialog& dialog = window.scanDialog();
-  window.Commands().ShowScanStarted("Scanning: " + demo.filePath("roms").toStdString() + "/");
+  window.Commands().Scan().ShowStarted("Scanning: " + demo.filePath("roms").toStdString() + "/");
   dialog.ProgressBar1()->setRange(0, 16);
   dialog.ProgressBar1()->setValue(7);
   Settle(window);
