@@ -20,7 +20,7 @@ shift 2
 
 if [ ! -f build-fuzz/build.ninja ]; then
   cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKORVA_FUZZ=ON \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKORVA_FUZZ=ON -DKORVA_WERROR=ON \
     -DKORVA_BUILD_GUI=OFF -DKORVA_BUILD_TESTS=OFF -DKORVA_BUILD_BENCH=OFF >/dev/null
 fi
 cmake --build build-fuzz --target "fuzz_$name" >/dev/null

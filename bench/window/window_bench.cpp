@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
   InitIcons();
   korva::app::MainWindow window(Options(database));
   window.ShowMainWindow();
-  QTest::qWaitForWindowExposed(&window, 5000);
+  if (!QTest::qWaitForWindowExposed(&window, 5000)) return 1;
   std::vector<double> refill, reload;
   for (int r = 0; r < runs; ++r) {
     const std::vector<std::string> names = window.Work().Library.ROMNames;
@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
     QTemporaryDir scanOut;
     korva::app::MainWindow scanWindow(Options(scanOut.filePath(QStringLiteral("korva_db.xml")).toStdString()));
     scanWindow.ShowMainWindow();
-    QTest::qWaitForWindowExposed(&scanWindow, 5000);
+    if (!QTest::qWaitForWindowExposed(&scanWindow, 5000)) return 1;
     for (int r = 0; r < runs; ++r) {
       scanWindow.Services().QueueFileName(scanDir);
       const Clock::time_point t0 = Clock::now();

@@ -42,8 +42,9 @@ struct Templates {
 // "instrom.bin" in the project's own directory. A file in the working
 // directory never counts.
 struct TemplateChoice {
-  std::string MenuRomFile;  // empty: none named
-  std::string InstRomFile;
+  // (The `{}` lets a designated initializer leave a file out without a warning.)
+  std::string MenuRomFile{};  // empty: none named
+  std::string InstRomFile{};
   bool FromProjectDirectory = false;
 };
 

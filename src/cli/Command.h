@@ -1,8 +1,9 @@
 #pragma once
 // Sub-commands of the `korva` command line tool. Each command lives in a file
-// of its own and registers itself with a static Command object:
+// of its own (cmd_NAME.cpp) that defines its Command, declared here; the
+// table in main.cpp lists them all:
 //
-//   static korva::cli::Command info("info", "FILE...", "identify ROM images", &RunInfo);
+//   const Command kInfoCommand{"info", "FILE...", "identify ROM images", &RunInfo};
 //
 // A command gets its arguments after the command name and returns the exit
 // status.
@@ -14,14 +15,13 @@ namespace korva::cli {
 using CommandFn = int (*)(const std::vector<std::string>& args);
 
 struct Command {
-  Command(const char* name, const char* usage, const char* summary, CommandFn run);
   const char* name;
   const char* usage;
   const char* summary;
   CommandFn run;
 };
 
-// All registered commands, in registration order.
-const std::vector<const Command*>& Commands();
+extern const Command kBuildCommand, kDemoCommand, kInfoCommand, kListCommand, kNewCommand, kPlayCommand,
+    kPreviewCommand, kRandomizeCommand, kScanCommand, kSetCommand, kShowCommand, kSlotCommand, kVerifyCommand;
 
 }  // namespace korva::cli

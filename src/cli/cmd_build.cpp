@@ -34,12 +34,11 @@ int RunBuild(const std::vector<std::string>& rawArgs) {
     return ExportProject(ws, templates, ui) ? 0 : 1;
   });
 }
-
-const Command buildCommand("build", "PROJECT.korva [--db PATH] [--menu-template FILE] [--inst-template FILE]",
-                           "export the project's PRG, CHR and instruction ROM images beside it\n"
-                           "      (the built-in menu program and instruction ROM templates unless a FILE is named)",
-                           &RunBuild);
-
 }  // namespace
+
+const Command kBuildCommand{"build", "PROJECT.korva [--db PATH] [--menu-template FILE] [--inst-template FILE]",
+                            "export the project's PRG, CHR and instruction ROM images beside it\n"
+                            "      (the built-in menu program and instruction ROM templates unless a FILE is named)",
+                            &RunBuild};
 
 }  // namespace korva::cli

@@ -99,7 +99,7 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
 
   const auto games = DemoGames();
   for (std::size_t i = 0; i < games.size(); ++i) {
-    char name[16];
+    char name[32];  // room for any size_t, which the compiler cannot rule out
     std::snprintf(name, sizeof name, "DEMOGAME%02zu", i + 1);
     const auto bytes = FindAsset(name);
     if (bytes.empty()) throw std::runtime_error(std::string("demo game ") + name + " is not built into this program");
@@ -143,11 +143,11 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
   for (const char* suffix : {"-prg.bin", "-chr.bin", "-instrom.bin"}) std::cout << base << suffix << "\n";
   return ui.ErrorShown() ? 1 : 0;
 }
-
-const Command demo("demo", "[DIR] [--force]",
-                   "write the bundled test games, a demo project and its images into a new or empty DIR\n"
-                   "      (default ./korva-demo; --force writes over files of the same names in DIR)",
-                   &RunDemo);
-
 }  // namespace
+
+const Command kDemoCommand{"demo", "[DIR] [--force]",
+                           "write the bundled test games, a demo project and its images into a new or empty DIR\n"
+                           "      (default ./korva-demo; --force writes over files of the same names in DIR)",
+                           &RunDemo};
+
 }  // namespace korva::cli

@@ -97,10 +97,10 @@ int RunInfo(const std::vector<std::string>& rawArgs) {
   if (out) out->EndArray().EndObject().Finish();
   return status;
 }
-
-const korva::cli::Command info("info", "[--json] FILE...",
-                               "identify .nes and .zip ROM images and tell whether the cartridge can hold them\n"
-                               "      (--json: as JSON)",
-                               &RunInfo);
-
 }  // namespace
+
+const korva::cli::Command korva::cli::kInfoCommand{
+    "info", "[--json] FILE...",
+    "identify .nes and .zip ROM images and tell whether the cartridge can hold them\n"
+    "      (--json: as JSON)",
+    &RunInfo};

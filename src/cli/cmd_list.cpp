@@ -88,10 +88,9 @@ int RunList(const std::vector<std::string>& rawArgs) {
   (json ? WriteLibraryJson : PrintLibrary)(*library);
   return 0;
 }
-
-const Command listCommand("list", "[--db PATH] [--json]",
-                          "list the ROMs of the ROM database file korva_db.xml (--json: as JSON)", &RunList);
-
 }  // namespace
+
+const Command kListCommand{"list", "[--db PATH] [--json]",
+                           "list the ROMs of the ROM database file korva_db.xml (--json: as JSON)", &RunList};
 
 }  // namespace korva::cli

@@ -49,12 +49,11 @@ int RunNew(const std::vector<std::string>& rawArgs) {
   Notes() << "Wrote the new project " << path << "\n";
   return 0;
 }
-
-const Command newCommand("new", kArgs,
-                         "write a new project with the window's defaults and the cartridge fields given\n"
-                         "      (an existing file only with --force)",
-                         &RunNew);
-
 }  // namespace
+
+const Command kNewCommand{"new", kArgs,
+                          "write a new project with the window's defaults and the cartridge fields given\n"
+                          "      (an existing file only with --force)",
+                          &RunNew};
 
 }  // namespace korva::cli

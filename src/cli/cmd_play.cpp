@@ -76,12 +76,11 @@ int RunPlay(const std::vector<std::string>& rawArgs) {
     return 0;
   });
 }
-
-const Command playCommand("play", kArgs,
-                          "write the cartridge as a web page that plays it in a browser, offline\n"
-                          "      (default beside the project, NAME-play.html; the images built as for build)",
-                          &RunPlay);
-
 }  // namespace
+
+const Command kPlayCommand{"play", kArgs,
+                           "write the cartridge as a web page that plays it in a browser, offline\n"
+                           "      (default beside the project, NAME-play.html; the images built as for build)",
+                           &RunPlay};
 
 }  // namespace korva::cli

@@ -76,13 +76,12 @@ int RunPreview(const std::vector<std::string>& rawArgs) {
     return 0;
   });
 }
-
-const Command previewCommand("preview", kArgs,
-                             "draw the cartridge's menu screen into a PNG (default beside the project, NAME-menu.png)\n"
-                             "      in the arcade's RGB colours (--palette ntsc: a NES's); the built-in menu program\n"
-                             "      unless a FILE is named, as for build",
-                             &RunPreview);
-
 }  // namespace
+
+const Command kPreviewCommand{"preview", kArgs,
+                              "draw the cartridge's menu screen into a PNG (default beside the project, NAME-menu.png)\n"
+                              "      in the arcade's RGB colours (--palette ntsc: a NES's); the built-in menu program\n"
+                              "      unless a FILE is named, as for build",
+                              &RunPreview};
 
 }  // namespace korva::cli

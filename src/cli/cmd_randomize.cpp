@@ -62,12 +62,11 @@ int RunRandomize(const std::vector<std::string>& rawArgs) {
   Notes() << "Filled the 16 slots of " << ws.Proj.ProjectFileName << " (--seed " << *seed << ")\n";
   return 0;
 }
-
-const Command randomizeCommand("randomize", kArgs,
-                               "fill every slot with a ROM drawn at random, in a layout the cartridge can be built "
-                               "from\n      (the same --seed gives the same fill)",
-                               &RunRandomize);
-
 }  // namespace
+
+const Command kRandomizeCommand{"randomize", kArgs,
+                                "fill every slot with a ROM drawn at random, in a layout the cartridge can be built "
+                                "from\n      (the same --seed gives the same fill)",
+                                &RunRandomize};
 
 }  // namespace korva::cli

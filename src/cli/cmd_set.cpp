@@ -36,10 +36,9 @@ int RunSet(const std::vector<std::string>& rawArgs) {
   if (!ApplyCartridgeOptions("set", options, ws.Proj.Cartridge)) return 1;
   return SaveProject("set", ws, ui) ? 0 : 1;
 }
-
-const Command setCommand("set", kArgs, "change a project's cartridge title, instruction lines or game icon mode",
-                         &RunSet);
-
 }  // namespace
+
+const Command kSetCommand{"set", kArgs, "change a project's cartridge title, instruction lines or game icon mode",
+                          &RunSet};
 
 }  // namespace korva::cli

@@ -139,11 +139,10 @@ int RunShow(const std::vector<std::string>& rawArgs) {
     return 0;
   });
 }
-
-const Command showCommand("show", "PROJECT.korva [--db PATH] [--json]",
-                          "print a project's cartridge fields and slots with their placement (--json: as JSON)",
-                          &RunShow);
-
 }  // namespace
+
+const Command kShowCommand{"show", "PROJECT.korva [--db PATH] [--json]",
+                           "print a project's cartridge fields and slots with their placement (--json: as JSON)",
+                           &RunShow};
 
 }  // namespace korva::cli

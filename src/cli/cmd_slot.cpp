@@ -106,11 +106,10 @@ int RunSlot(const std::vector<std::string>& rawArgs) {
   if (options.Icon) slot.Icon = *options.Icon;
   return SaveProject("slot", ws, ui) ? 0 : 1;
 }
-
-const Command slotCommand("slot", kArgs,
-                          "change slot N (1 to 16) of a project: its ROM (by name or CRC-32), menu title or icon",
-                          &RunSlot);
-
 }  // namespace
+
+const Command kSlotCommand{"slot", kArgs,
+                           "change slot N (1 to 16) of a project: its ROM (by name or CRC-32), menu title or icon",
+                           &RunSlot};
 
 }  // namespace korva::cli

@@ -101,12 +101,11 @@ int RunVerify(const std::vector<std::string>& rawArgs) {
     return report.Matches() ? 0 : 1;
   });
 }
-
-const Command verifyCommand("verify", kArgs,
-                            "check three images (the exported ones, or read back from chips) against the project\n"
-                            "      and its ROMs, slot by slot and image by image (--json: as JSON)",
-                            &RunVerify);
-
 }  // namespace
+
+const Command kVerifyCommand{"verify", kArgs,
+                             "check three images (the exported ones, or read back from chips) against the project\n"
+                             "      and its ROMs, slot by slot and image by image (--json: as JSON)",
+                             &RunVerify};
 
 }  // namespace korva::cli

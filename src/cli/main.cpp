@@ -10,35 +10,36 @@
 #include <string>
 #include <string_view>
 
-namespace korva::cli {
-
 namespace {
-std::vector<const Command*>& Registry() {
-  static std::vector<const Command*> commands;
-  return commands;
-}
-}  // namespace
 
-Command::Command(const char* name_, const char* usage_, const char* summary_, CommandFn run_)
-    : name(name_), usage(usage_), summary(summary_), run(run_) {
-  Registry().push_back(this);
-}
+using korva::cli::Command;
 
-const std::vector<const Command*>& Commands() { return Registry(); }
+// Every sub-command, in the order the usage lists them (by name). A new
+// command is a file cmd_NAME.cpp defining its Command (declared in
+// cli/Command.h), listed here and in src/CMakeLists.txt.
+const Command* const kCommands[] = {
+    &korva::cli::kBuildCommand,
+    &korva::cli::kDemoCommand,
+    &korva::cli::kInfoCommand,
+    &korva::cli::kListCommand,
+    &korva::cli::kNewCommand,
+    &korva::cli::kPlayCommand,
+    &korva::cli::kPreviewCommand,
+    &korva::cli::kRandomizeCommand,
+    &korva::cli::kScanCommand,
+    &korva::cli::kSetCommand,
+    &korva::cli::kShowCommand,
+    &korva::cli::kSlotCommand,
+    &korva::cli::kVerifyCommand,
+};
 
-}  // namespace korva::cli
-
-namespace {
 void PrintUsage(std::ostream& out) {
   out << korva::VersionText() << ": PlayChoice-10 multi-game cartridge builder\n\n"
       << "usage: korva [-q | -v] COMMAND [ARGS...]\n       korva --version\n\n"
       << "  -q, --quiet    say nothing on stderr but warnings and errors\n"
       << "  -v, --verbose  also say each step of loading (the window's status-bar texts)\n\n"
       << "Exit status: 0 done, 1 refused or failed, 2 a wrong command line.\n\ncommands:\n";
-  auto commands = korva::cli::Commands();
-  std::sort(commands.begin(), commands.end(),
-            [](const auto* a, const auto* b) { return std::strcmp(a->name, b->name) < 0; });
-  for (const auto* c : commands)
+  for (const Command* c : kCommands)
     out << "  " << c->name << " " << c->usage << "\n      " << c->summary << "\n";
 }
 }  // namespace
@@ -61,7 +62,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   const std::vector<std::string> args(words.begin() + 1, words.end());
-  for (const auto* c : korva::cli::Commands()) {
+  for (const Command* c : kCommands) {
     if (c->name == words[0]) {
       // -h or --help anywhere after a command: its usage, on stdout.
       if (std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "-h" || a == "--help"; })) {

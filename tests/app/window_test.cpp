@@ -1229,8 +1229,9 @@ class WindowTest : public QObject {
     QVERIFY(saved.find("<ROM Slot=\"3\" CRC32=\"" + found[0].crc + "\" Icon=\"0\">LOST GAME</ROM>") != std::string::npos);
     QVERIFY(saved.find("<ROM Slot=\"4\" CRC32=\"DEADBEEF\" Icon=\"0\" />") != std::string::npos);
 
-    // A scan that finds the ROM fills its slot in.
+    // A scan that finds the ROM fills its slot in (it keeps 1 of 3 ROMs: Yes).
     w.Services().QueueFileName(roms.path());
+    w.Services().QueueAnswer(MsgButton::Yes);
     Trigger(w, "SetROMDirectory1");
     QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
     QCOMPARE(Control<QComboBox>(w, "cbROM", 3)->currentText(), QString("Found"));
@@ -1320,7 +1321,7 @@ class WindowTest : public QObject {
       const ShownMessage* question =
           FindShown(w, ShownMessage::Type::Centered, "The scan kept 1 ROM, fewer than half of the 3 in the ROM database.");
       QVERIFY(question);
-      QCOMPARE(question->buttons, MsgButton::Yes | MsgButton::No);
+      QCOMPARE(question->buttons, QMessageBox::Yes | QMessageBox::No);
       QVERIFY(w.isEnabled());
       QCOMPARE(ReadAll(database) == before, answer == MsgButton::No);
       QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), answer == MsgButton::No ? 3 : 1);

@@ -514,7 +514,9 @@ TEST(KorvaDemo, RefusesADirectoryThatHoldsAnythingUnlessForced) {
     EXPECT_EQ(run.status, c.written ? 0 : 1) << c.what << ": " << run.out;
     EXPECT_EQ(ReadText(dir.path() + "demo.korva") == "mine", !c.written) << c.what;
     EXPECT_EQ(fs::exists(dir.path() + "roms"), c.written) << c.what;
-    if (!c.written) EXPECT_TRUE(Has(run.out, "is not an empty directory")) << run.out;
+    if (!c.written) {
+      EXPECT_TRUE(Has(run.out, "is not an empty directory")) << run.out;
+    }
   }
   TempDir dir;
   std::ofstream(dir.path() + "plain") << "a file";

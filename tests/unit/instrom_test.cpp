@@ -75,7 +75,9 @@ TEST(InstRomImage, SizeFillAndUntouchedTemplate) {
   for (std::size_t i = 8192; i < image.size(); ++i) ASSERT_EQ(image[i], 0xFF) << i;
   for (std::size_t i = 0; i < 8191; ++i) {
     const bool patched = (i >= 33 && i < 57) || (i >= 66 && i < 90) || (i >= 1056 && i < 1080);
-    if (!patched) ASSERT_EQ(image[i], tmpl[i]) << i;
+    if (!patched) {
+      ASSERT_EQ(image[i], tmpl[i]) << i;
+    }
   }
   EXPECT_THROW(BuildInstRomImage(Bytes(8191), NewProjectTexts(1)), std::invalid_argument);
 }

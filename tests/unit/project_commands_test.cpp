@@ -177,7 +177,9 @@ TEST_F(ProjectCommandsTest, OpenThatFailsSaysWhyAndKeepsTheProject) {
     EXPECT_EQ(asked[0].kind, MsgKind::Error);
     const std::string head = "Unable to load project file!\r\n\r\n";
     EXPECT_EQ(asked[0].text.substr(0, head.size()), head);
-    if (*c.reason) EXPECT_EQ(asked[0].text, head + c.reason);
+    if (*c.reason) {
+      EXPECT_EQ(asked[0].text, head + c.reason);
+    }
     EXPECT_GT(asked[0].text.size(), head.size());
     EXPECT_TRUE(Take(ws.Proj) == before) << c.text;
     EXPECT_TRUE(ui.StatusTexts().empty());

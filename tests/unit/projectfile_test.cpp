@@ -314,12 +314,15 @@ TEST_F(ProjectFileTest, XmlTheReaderWouldReadOtherwiseIsRefused) {
     try {
       ws.Proj = ReadProjectFile(path(), ws.Library);
       EXPECT_EQ(c.refusal, nullptr) << "loaded";
-      if (c.title) EXPECT_EQ(ws.Proj.Cartridge.CartTitle, c.title);
+      if (c.title) {
+        EXPECT_EQ(ws.Proj.Cartridge.CartTitle, c.title);
+      }
     } catch (const ProjectFileError& e) {
       ASSERT_NE(c.refusal, nullptr) << e.what();
       EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
-      if (c.text.find('&') != std::string::npos)
+      if (c.text.find('&') != std::string::npos) {
         EXPECT_NE(std::string(e.what()).find("(pugixml) does not expand"), std::string::npos) << e.what();
+      }
     }
   }
 }
