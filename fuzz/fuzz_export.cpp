@@ -36,7 +36,7 @@ Fixture Make() {
                        const fuzz::Bytes* file, const fuzz::Bytes* inside = nullptr) {
     lib.ROMList.push_back({name, crc, mapper, prg, chr, "v", "NesNtsc",
                            static_cast<std::int32_t>(lib.ROMList.size()), 0});
-    lib.ROMNames.push_back(NameWithoutExtension(name));
+    lib.ROMNames.push_back(WithoutExtension(name));
     if (file) fuzz::PutFile(dir + name, *file);
     // An archive's data is its entry's; a .nes file's its own.
     const fuzz::Bytes* image = inside ? inside : file;

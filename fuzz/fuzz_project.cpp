@@ -16,7 +16,7 @@ Workspace Fixed() {
   const auto add = [&ws](const char* name, std::uint32_t crc, std::int32_t prg, std::int32_t chr) {
     TROMInfo rom{name, crc, 0, prg, chr, "v", "NesNtsc", static_cast<std::int32_t>(ws.Library.ROMList.size()), 0};
     ws.Library.ROMList.push_back(rom);
-    ws.Library.ROMNames.push_back(NameWithoutExtension(name));
+    ws.Library.ROMNames.push_back(WithoutExtension(name));
   };
   add("Alpha.nes", 0x1234ABCD, 16384, 8192);
   add("Beta.zip", 0x00C0FFEE, 32768, 32768);

@@ -13,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT="$PWD"
 JOBS="${JOBS:-$(nproc)}"
-FUZZ_SECONDS="${FUZZ_SECONDS:-20}"  # per fuzz target; seven targets
+FUZZ_SECONDS="${FUZZ_SECONDS:-20}"  # per fuzz target; eight targets
 
 if [ "${SKIP_INSTALL:-0}" != "1" ]; then
   scripts/install-deps.sh

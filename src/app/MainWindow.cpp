@@ -10,6 +10,7 @@
 #include "app/WindowCommands.h"
 #include "app/WindowServices.h"
 #include "project/Model.h"
+#include "romlib/FileUtil.h"
 #include "romlib/HeaderDB.h"
 #include "romlib/RomDatabase.h"
 
@@ -311,7 +312,7 @@ QString DroppedFile(const QMimeData* data) {
   for (const QUrl& url : data->urls()) {
     const QString path = url.toLocalFile();
     for (const char* ext : {".korva", ".nes", ".zip"})
-      if (path.endsWith(QLatin1String(ext), Qt::CaseInsensitive)) return path;
+      if (HasExtension(path.toStdString(), ext)) return path;
   }
   return {};
 }

@@ -1,6 +1,7 @@
 #include "app/MenuPreview.h"
 
 #include "builder/Export.h"
+#include "romlib/FileUtil.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "project/Model.h"
+#include "romlib/FileUtil.h"
 
 namespace korva::app {
 

@@ -16,6 +16,7 @@
 #include <QIcon>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -40,6 +41,8 @@ constexpr const char* kHelp =
 }  // namespace
 
 int main(int argc, char** argv) {
+  // As for korva: a write past the file-size limit is an error the save reports.
+  std::signal(SIGXFSZ, SIG_IGN);
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--version") == 0) {
       std::printf("%s\n", korva::VersionText().c_str());

@@ -3,24 +3,7 @@
 #include "project/ProjectFile.h"
 #include "romlib/FileUtil.h"
 
-#include <filesystem>
-
 namespace korva {
-
-std::string BasePath(const std::string& projectFileName) {
-  const auto nameStart = projectFileName.find_last_of(kPathSeparator);
-  const auto dot = projectFileName.rfind('.');
-  if (dot == std::string::npos || (nameStart != std::string::npos && dot < nameStart)) return projectFileName;
-  return projectFileName.substr(0, dot);
-}
-
-std::string FullDirectoryOf(const std::string& path) {
-  std::error_code ec;
-  std::string directory = std::filesystem::absolute(path, ec).lexically_normal().parent_path().string();
-  if (ec) directory = ".";
-  if (directory.empty() || directory.back() != kPathSeparator) directory += kPathSeparator;
-  return directory;
-}
 
 std::string ExportCheckMessage(const Workspace& ws) {
   const Project& project = ws.Proj;
@@ -95,7 +78,7 @@ std::string ExportedMessage(const std::string& projectFile, const CartridgeBuild
   if (used.InstRomFromFile) replaced += (replaced.empty() ? "" : "; ") + ("instruction ROM: " + used.InstRomSource);
   std::string text = "Programming files for KORVA exported to project directory!\r\n\r\n" +
                      FullDirectoryOf(projectFile) + (replaced.empty() ? "" : "\r\n\r\n(" + replaced + ")") + "\r\n";
-  const auto paths = ImagePaths(BasePath(projectFile));
+  const auto paths = ImagePaths(WithoutExtension(projectFile));
   const std::vector<std::uint8_t>* images[] = {&build.Images.Prg, &build.Images.Chr, &build.Images.InstRom};
   for (std::size_t i = 0; i < paths.size(); ++i)
     text += "\r\n" + FileNamePart(paths[i]) + ": " + FiguresText(FiguresOf(*images[i]));
@@ -114,7 +97,7 @@ bool ExportProject(Workspace& ws, const TemplateChoice& templates, UserInterface
   // Step 3: where the files go. Copy: the save must not be able to change
   // the name under the write.
   const std::string projectFile = ws.Proj.ProjectFileName;
-  const auto paths = ImagePaths(BasePath(projectFile));
+  const auto paths = ImagePaths(WithoutExtension(projectFile));
   std::vector<InputFile> inputs = BuildInputs(ws, build.Used);
   for (const std::string& path : paths)
     if (const std::string clash = OutputClash(path, inputs); !clash.empty()) return refuse(clash);

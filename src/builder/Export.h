@@ -16,15 +16,6 @@
 
 namespace korva {
 
-// The project file's path without its extension (everything from the last
-// "." of the file-name part on); a name without extension stays whole. Only
-// "/" separates directories (":" and "\" are parts of names).
-std::string BasePath(const std::string& projectFileName);
-
-// The directory a path lies in, absolute and lexically normal, with its
-// trailing separator: the working directory for a bare name.
-std::string FullDirectoryOf(const std::string& path);
-
 // The first of the export checks that fails, as the message the user sees
 // (project never saved, a slot without a ROM or whose ROM is missing from
 // the ROM database, no 16 KB PRG game, ROM files that cannot be found), or an

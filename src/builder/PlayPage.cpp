@@ -3,6 +3,7 @@
 #include "builder/Export.h"
 #include "builder/MenuScreen.h"
 #include "romlib/Assets.h"
+#include "romlib/FileUtil.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -108,6 +109,6 @@ std::string PlayPage(const Project& project, const CartridgeImages& images) {
   return page;
 }
 
-std::string PlayPagePath(const std::string& projectFileName) { return BasePath(projectFileName) + "-play.html"; }
+std::string PlayPagePath(const std::string& projectFileName) { return WithoutExtension(projectFileName) + "-play.html"; }
 
 }  // namespace korva

@@ -20,7 +20,7 @@ namespace korva {
 std::string PlayPage(const Project& project, const CartridgeImages& images);
 
 // Where `korva play` writes the page by default: "NAME-play.html" beside the
-// project file (BasePath plus "-play.html").
+// project file (the project file without its extension, plus "-play.html").
 std::string PlayPagePath(const std::string& projectFileName);
 
 }  // namespace korva

@@ -4,6 +4,7 @@
 #include "romlib/FileUtil.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace korva {
 
@@ -68,7 +69,7 @@ bool VerifyReport::Matches() const {
 }
 
 std::array<std::string, 3> ExportedImagePaths(const std::string& projectFile) {
-  return ImagePaths(BasePath(projectFile));
+  return ImagePaths(WithoutExtension(projectFile));
 }
 
 VerifyReport CompareImages(const Workspace& ws, const CartridgeBuild& expected,
@@ -141,7 +142,10 @@ VerifyReport VerifyImages(const Workspace& ws, const TemplateChoice& choice, con
       continue;
     }
     if (!bytes || bytes->size() != sizes[i]) {
-      report.Refusal += "\"" + paths[i] + "\" is " + (bytes ? std::to_string(bytes->size()) + " bytes" : "larger") +
+      // A larger file is not read past the image's size: its size is asked.
+      std::error_code ec;
+      const std::uintmax_t size = bytes ? bytes->size() : std::filesystem::file_size(paths[i], ec);
+      report.Refusal += "\"" + paths[i] + "\" is " + (ec ? std::string("larger") : std::to_string(size) + " bytes") +
                         "; " + (i == 2 ? "an instruction ROM image" : std::string("a ") + kImageNames[i]) + " is " +
                         std::to_string(sizes[i]) + " bytes.\n";
       continue;

@@ -17,12 +17,13 @@ namespace {
 
 char LowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// The dropped characters for a message: "\",\" and \";\"".
+// The dropped characters for a message: "\",\" and \";\"" (a double quote,
+// which typographic quotes become, between single quotes).
 std::string QuotedList(const std::vector<std::string>& items) {
   std::string text;
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (i > 0) text += i + 1 == items.size() ? " and " : ", ";
-    text += "\"" + items[i] + "\"";
+    text += items[i] == "\"" ? "'\"'" : "\"" + items[i] + "\"";
   }
   return text;
 }

@@ -88,6 +88,10 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
   // The demo writes demo.korva, korva_db.xml, three images and roms/: never
   // over what a user keeps there, unless told to.
   std::error_code ec;
+  if (fs::exists(dir, ec) && !fs::is_directory(dir, ec)) {
+    std::cerr << "korva demo: " << dir.string() << " is a file, not a directory; name a new or empty directory\n";
+    return 1;
+  }
   if (!overwrite && fs::exists(dir, ec) && !(fs::is_directory(dir, ec) && fs::is_empty(dir, ec))) {
     std::cerr << "korva demo: " << dir.string()
               << " is not an empty directory; name a new or empty one, or add --force to write the demo's files "
@@ -139,7 +143,7 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
   Notes() << "Project: " << projectPath << "\n";
 
   if (!ExportProject(ws, TemplateChoice{}, ui)) return 1;
-  const std::string base = BasePath(projectPath);
+  const std::string base = WithoutExtension(projectPath);
   for (const char* suffix : {"-prg.bin", "-chr.bin", "-instrom.bin"}) std::cout << base << suffix << "\n";
   return ui.ErrorShown() ? 1 : 0;
 }

@@ -8,6 +8,7 @@
 #include "builder/Export.h"
 #include "builder/PlayPage.h"
 #include "cli/Command.h"
+#include "cli/ConsoleUI.h"
 #include "cli/DbOption.h"
 #include "cli/ProjectLoad.h"
 #include "romlib/FileUtil.h"
@@ -68,7 +69,7 @@ int RunPlay(const std::vector<std::string>& rawArgs) {
       return 1;
     }
     WriteFileAtomic(path, std::string_view(PlayPage(ws.Proj, build.Images)));
-    std::cerr << "Play page written to " << path << "\n";
+    Notes() << "Play page written to " << path << "\n";
     if (openPage && !OpenInBrowser(path)) {
       std::cerr << "korva play: could not start xdg-open to show the page: " << std::strerror(errno) << "\n";
       return 1;

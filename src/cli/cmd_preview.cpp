@@ -65,7 +65,7 @@ int RunPreview(const std::vector<std::string>& rawArgs) {
       std::cerr << "korva preview: " << why << " The menu program came from " << build.Used.MenuRomSource << ".\n";
       return 1;
     }
-    const std::string path = output ? *output : BasePath(ws.Proj.ProjectFileName) + "-menu.png";
+    const std::string path = output ? *output : WithoutExtension(ws.Proj.ProjectFileName) + "-menu.png";
     if (const std::string clash = OutputClash(path, BuildInputs(ws, build.Used)); !clash.empty()) {
       std::cerr << "korva preview: " << clash << "\n";
       return 1;

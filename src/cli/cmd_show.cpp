@@ -32,7 +32,8 @@ void PrintProject(const Workspace& ws) {
   const auto roms = SlotRoms(p, ws.Library);
   std::array<int, SlotCount> icons{};
   for (int n = 1; n <= SlotCount; ++n) icons[static_cast<std::size_t>(n - 1)] = p.slot(n).Icon;
-  const Placement placement = PlaceGames(roms, icons);
+  const CartridgeFit fit = FitGames(roms, icons);
+  const Placement& placement = fit.Slots;
 
   // The ROM column is as wide as its longest entry, so the bank columns line up.
   std::array<std::string, SlotCount> names;
@@ -68,8 +69,16 @@ void PrintProject(const Workspace& ws) {
   if (!missing.empty())
     std::cout << "\nMissing ROMs (slots " << missing << "): scan the directories that hold them into the ROM "
               << "database; the project file keeps them as they are.\n";
-  if (std::none_of(roms.begin(), roms.end(), [](const TROMInfo* r) { return r && IsHalfBankGame(*r); }))
-    std::cout << "\nNo slot holds a half-bank game (PRG 16kb, CHR 8kb): the build would be refused.\n";
+  // What the window's capacity gauge says: the space used and what stops a build.
+  const auto kb = [](std::uint32_t bytes) { return (bytes + 1023) / 1024; };
+  const unsigned limit = static_cast<unsigned>(kImageSize / 1024);
+  std::printf("\nUsed:       PRG %u/%u KB  CHR %u/%u KB\n", kb(fit.PrgUsed), limit, kb(fit.ChrUsed), limit);
+  if (fit.OverflowSlot != 0)
+    std::printf("Slot %d no longer fits into the images: the build would be refused.\n", fit.OverflowSlot);
+  if (fit.UnusableSlot != 0)
+    std::printf("Slot %d holds a game the cartridge cannot take: the build would be refused.\n", fit.UnusableSlot);
+  if (!fit.HasHalfBankGame)
+    std::cout << "No slot holds a half-bank game (PRG 16kb, CHR 8kb): the build would be refused.\n";
   std::cout << std::flush;
 }
 
@@ -125,8 +134,14 @@ void WriteProjectJson(const Workspace& ws) {
   json.EndArray();
   json.Member("halfBankGame", fit.HasHalfBankGame)
       .Member("prgUsedBytes", static_cast<std::int64_t>(fit.PrgUsed))
-      .Member("chrUsedBytes", static_cast<std::int64_t>(fit.ChrUsed))
-      .Member("buildable", fit.Buildable());
+      .Member("chrUsedBytes", static_cast<std::int64_t>(fit.ChrUsed));
+  // The first slot that stops a build, or null.
+  for (const auto& [key, slot] : {std::pair{"overflowSlot", fit.OverflowSlot}, {"unusableSlot", fit.UnusableSlot}}) {
+    json.Key(key);
+    if (slot != 0) json.Number(slot);
+    else json.Null();
+  }
+  json.Member("buildable", fit.Buildable());
   json.EndObject().Finish();
 }
 

@@ -99,12 +99,14 @@ int RunSlot(const std::vector<std::string>& rawArgs) {
     const auto title = FieldText("slot", "--title", *options.Title, kTitleMaxLength);
     if (!title) return 1;
     slot.Title = *title;
-  } else if (options.Rom) {
-    Notes() << "korva slot: slot " << n << " title \"" << slot.Title << "\", from the ROM name \""
-            << ws.Library.ROMNames[static_cast<std::size_t>(slot.ROMIndex)] << "\"\n";
   }
   if (options.Icon) slot.Icon = *options.Icon;
-  return SaveProject("slot", ws, ui) ? 0 : 1;
+  if (!SaveProject("slot", ws, ui)) return 1;
+  // The title the ROM gave is told only once it is stored.
+  if (options.Rom && !options.Title)
+    Notes() << "korva slot: slot " << n << " title \"" << slot.Title << "\", from the ROM name \""
+            << ws.Library.ROMNames[static_cast<std::size_t>(slot.ROMIndex)] << "\"\n";
+  return 0;
 }
 }  // namespace
 

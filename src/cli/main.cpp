@@ -4,6 +4,7 @@
 #include "project/Model.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -45,6 +46,10 @@ void PrintUsage(std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A write past the file-size limit (ulimit -f) fails with "File too large"
+  // instead of killing the program in the middle of a save, so the save says
+  // so and removes its temporaries.
+  std::signal(SIGXFSZ, SIG_IGN);
   // -q and -v may stand anywhere: before the command or among its arguments.
   std::vector<std::string> words;
   for (int i = 1; i < argc; ++i) {

@@ -218,11 +218,6 @@ std::string ROMInfoText(const TROMInfo& rom) {
   return text;
 }
 
-std::string FileNamePart(std::string_view path) {
-  const auto cut = path.find_last_of(kPathSeparator);
-  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
-}
-
 std::string VersionText() { return std::string(kApplicationTitle) + " [Build " + std::to_string(BuildNumber) + "]"; }
 
 }  // namespace korva

@@ -119,10 +119,6 @@ void NewProject(Project& project, UserInterface& ui);
 // kilobytes; empty for the empty record (no ROM).
 std::string ROMInfoText(const TROMInfo& rom);
 
-// The file-name part of a path: what follows the last "/" (":" and "\" are
-// parts of names).
-std::string FileNamePart(std::string_view path);
-
 // The program's name and build, "KORVA Builder [Build 12]": what --version
 // prints and the window's caption starts with.
 std::string VersionText();

@@ -136,11 +136,6 @@ std::string WriteTarget(const std::string& path) {
   throw FileError(CannotWrite(path, ELOOP));
 }
 
-std::string BaseName(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Raises what creating or replacing `target` directly would raise, as far as
 // it is known before writing: a name too long for its directory, a missing
 // directory, a directory in the way, a file or directory the user may not
@@ -148,7 +143,7 @@ std::string BaseName(const std::string& path) {
 bool CheckTarget(const std::string& path, const std::string& target, struct stat& existing) {
   const std::string dir = DirectoryOf(target);
   const long nameMax = ::pathconf(dir.c_str(), _PC_NAME_MAX);
-  if (nameMax > 0 && BaseName(target).size() > static_cast<std::size_t>(nameMax))
+  if (nameMax > 0 && FileNamePart(target).size() > static_cast<std::size_t>(nameMax))
     throw FileError(CannotWrite(path, ENAMETOOLONG));
   if (::stat(target.c_str(), &existing) == 0) {
     if (S_ISDIR(existing.st_mode)) throw FileError(CannotWrite(path, EISDIR));
@@ -169,7 +164,7 @@ constexpr char kTempPrefix[] = ".korva-";
 constexpr std::size_t kTempSuffixLength = 6;  // mkstemp's XXXXXX
 
 std::string TempStem(const std::string& target) {
-  const std::string name = BaseName(target);
+  const std::string name = FileNamePart(target);
   char hash[16];
   std::snprintf(hash, sizeof hash, "%08X-", crc::Crc32(0, name.data(), name.size()));
   return kTempPrefix + std::string(hash);
@@ -443,6 +438,26 @@ bool HasExtension(std::string_view name, std::string_view ext) {
       return false;
   }
   return true;
+}
+
+std::string FileNamePart(std::string_view path) {
+  const auto cut = path.find_last_of(kPathSeparator);
+  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+std::string WithoutExtension(std::string_view path) {
+  const auto dot = path.find_last_of('.');
+  const auto cut = path.find_last_of(kPathSeparator);
+  if (dot == std::string_view::npos || (cut != std::string_view::npos && dot < cut)) return std::string(path);
+  return std::string(path.substr(0, dot));
+}
+
+std::string FullDirectoryOf(const std::string& path) {
+  std::error_code ec;
+  std::string directory = std::filesystem::absolute(path, ec).lexically_normal().parent_path().string();
+  if (ec) directory = ".";
+  if (directory.empty() || directory.back() != kPathSeparator) directory += kPathSeparator;
+  return directory;
 }
 
 std::string ProgramDirectory() {

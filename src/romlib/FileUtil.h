@@ -1,6 +1,7 @@
 #pragma once
 // File access used across the core: whole-file reads, atomic replacement,
-// and the places the program keeps its files.
+// the places the program keeps its files, and the parts of a path. Only "/"
+// separates directories; ":" and "\" are parts of names.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -88,6 +89,19 @@ bool DirectoryExists(const std::string& path);
 
 // True when `name` ends in `ext` (".nes"), compared without regard to case.
 bool HasExtension(std::string_view name, std::string_view ext);
+
+// The file-name part of a path: what follows its last "/" (all of it when
+// there is none).
+std::string FileNamePart(std::string_view path);
+
+// `path` without its extension, the part of its file name from the last "."
+// on: "/d/set1.v2.korva" gives "/d/set1.v2", "Game.nes" gives "Game". A path
+// whose file name has no "." stays whole (a "." in a directory does not count).
+std::string WithoutExtension(std::string_view path);
+
+// The directory `path` lies in, absolute and lexically normal, ending in a
+// separator: the working directory for a bare name.
+std::string FullDirectoryOf(const std::string& path);
 
 // The directory of the running program, ending in a path separator.
 std::string ProgramDirectory();

@@ -208,7 +208,7 @@ class EntryReader {
     entry.Filename = name;
     entry.ListIndex = static_cast<std::int32_t>(fresh.ROMList.size());
     fresh.ROMList.push_back(std::move(entry));
-    fresh.ROMNames.push_back(NameWithoutExtension(name));
+    fresh.ROMNames.push_back(WithoutExtension(name));
   }
 
   RomLibrary fresh;  // built aside and put in place whole, so an error leaves the old lists
@@ -294,13 +294,6 @@ bool NameCanBeStored(std::string_view name) {
     i += length;
   }
   return true;
-}
-
-std::string NameWithoutExtension(const std::string& name) {
-  const auto dot = name.find_last_of('.');
-  const auto sep = name.find_last_of(kPathSeparator);
-  if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return name;
-  return name.substr(0, dot);
 }
 
 namespace {

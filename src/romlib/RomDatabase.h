@@ -132,8 +132,4 @@ int CountRomDatabaseEntries(const std::string& path);
 // "&#13;"), and U+FFFE and U+FFFF.
 bool NameCanBeStored(std::string_view name);
 
-// `name` without its extension (the part from its last dot on): Game.nes
-// gives Game. A dot in a directory part does not count.
-std::string NameWithoutExtension(const std::string& name);
-
 }  // namespace korva

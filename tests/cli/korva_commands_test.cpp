@@ -520,7 +520,11 @@ TEST(KorvaDemo, RefusesADirectoryThatHoldsAnythingUnlessForced) {
   }
   TempDir dir;
   std::ofstream(dir.path() + "plain") << "a file";
-  EXPECT_EQ(Korva("demo " + Quote(dir.path() + "plain")).status, 1);
+  for (const char* force : {"", " --force"}) {
+    const Outcome run = Korva("demo " + Quote(dir.path() + "plain") + force);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.out, "plain is a file, not a directory")) << run.out;
+  }
   EXPECT_EQ(ReadText(dir.path() + "plain"), "a file");
 }
 
@@ -634,9 +638,11 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
       {"slot " + project + " 3 --rom m" + db, 1,
        "--rom \"m\" could mean 2 ROMs; give the whole name or the CRC-32:\n  72CC972B  magma-miner\n  FD6C6B80  mole-patrol\n"},
       {"slot " + project + " 3 --rom zelda" + db, 1, "--rom \"zelda\" is not the name or CRC-32 of a ROM"},
+      {"slot " + project + " 3 --rom e" + db, 1, "  C42A4D89  neon-ninja\n  and 6 more\n"},  // ten shown
       {"slot " + project + " 3 --title 'Duck, Hunt; 2'" + db, 1,
        "--title \"Duck, Hunt; 2\": \",\" and \";\" are not in the title character set"},
       {"set " + project + " --line1 'PLAYCHOICE-10 COLLECTION 2'" + db, 1, "26 characters, but the field holds at most 24"},
+      {"set " + project + " --title 'say \xe2\x80\x9chi\xe2\x80\x9d'" + db, 1, ": '\"' is not in the title character set"},
       {"new " + project, 1, "already exists; add --force to replace it"},
       {"randomize " + project + " --seed -1" + db, 2, "--seed takes a whole number"},
       {"slot " + project + " 3 --icon none --db " + Quote(demo.Path("korva_db.xml.gone")), 1,
@@ -658,6 +664,9 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
   EXPECT_EQ(replaced.status, 0) << replaced.out;
   // The slot keeps its icon, as a missing ROM's slot does.
   EXPECT_TRUE(Has(ReadText(demo.Path("demo.korva")), "<ROM Slot=\"1\" CRC32=\"3C5A0BA9\" Icon=\"1\">GARDEN-GNOMES<"));
+  // new --force replaces a project with the window's new one.
+  EXPECT_EQ(Korva("new " + project + " --force --icons lightgun").status, 0);
+  EXPECT_TRUE(Has(ReadText(demo.Path("demo.korva")), "<CartTitle>GAME PAK: VOLUME 1</CartTitle>\r\n  <Icons>2</Icons>"));
   const std::string after = ReadText(demo.Path("demo.korva"));
 
   // A project the user may not write to (root may: then korva runs as nobody).
@@ -666,10 +675,13 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
   fs::permissions(demo.Path("demo.korva"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   const std::string as = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
   if (korva::test::RunCommand(as + KORVA_EXE + " --help").status != 0) GTEST_SKIP() << "cannot run as another user";
-  const Outcome run = korva::test::RunCommand(as + KORVA_EXE + " set " + project + " --title NEW" + db);
-  EXPECT_EQ(run.status, 1) << run.out;
-  EXPECT_TRUE(Has(run.out, "Permission denied; nothing was written")) << run.out;
-  EXPECT_EQ(ReadText(demo.Path("demo.korva")), after);
+  for (const std::string& edit : {"set " + project + " --title NEW", "slot " + project + " 4 --rom mole"}) {
+    const Outcome run = korva::test::RunCommand(as + KORVA_EXE + " " + edit + db);
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_TRUE(Has(run.out, "Permission denied; nothing was written")) << run.out;
+    EXPECT_FALSE(Has(run.out, "from the ROM name")) << run.out;  // no title told that was not stored
+    EXPECT_EQ(ReadText(demo.Path("demo.korva")), after);
+  }
 }
 
 // What `korva show --json`, `korva list --json`, `korva info --json` and
@@ -703,6 +715,13 @@ TEST(KorvaScript, TheJsonOfShowListInfoAndVerifyAgreesWithTheirTables) {
   const std::string files = save("show.txt", "show " + project + db) + " " +
                             save("show.json", "show " + project + db + " --json") + " " +
                             save("list.txt", "list" + db) + " " + save("list.json", "list" + db + " --json");
+  // Sixteen full-bank games: past 512 KB, and no half-bank game.
+  std::string full = "<KORVA-Project Ver=\"12\"><CartTitle>FULL</CartTitle><Icons>0</Icons><InstLine1/><InstLine2/>"
+                     "<ROMSlots>";
+  for (int n = 1; n <= 16; ++n) full += "<ROM Slot=\"" + std::to_string(n) + "\" CRC32=\"C282473A\" Icon=\"0\"/>";
+  std::ofstream(demo.Path("full.korva")) << full + "</ROMSlots></KORVA-Project>\n";
+  const std::string fullFiles = save("full.txt", "show " + Quote(demo.Path("full.korva")) + db) + " " +
+                                save("full.json", "show " + Quote(demo.Path("full.korva")) + db + " --json");
   const std::string infoFiles = Quote(demo.Path("roms/castle-climber.nes")) + " " + Quote(demo.Path("gone.nes")) + " " +
                                 Quote(demo.Path("roms/rocket-rally.nes"));
   const std::string infoJson = save("info.json", "info --json " + infoFiles, 1);
@@ -713,27 +732,38 @@ import json, re, sys
 show_text, show, list_text, roms = open(sys.argv[1]).read(), json.load(open(sys.argv[2])), open(sys.argv[3]).read(), json.load(open(sys.argv[4]))
 def same(what, a, b):
     if a != b: sys.exit("%s: text %r, JSON %r" % (what, a, b))
-assert show["format"] == 1 and roms["format"] == 1
-c = show["cartridge"]
-head = dict(re.findall(r'^(\w+): +(.*)$', show_text, re.M))
-same("Project", head["Project"], show["project"])
-same("CartTitle", head["CartTitle"], '"%s"' % c["title"])
-same("Icons", head["Icons"], "%d (%s)" % (c["icons"], c["iconsName"]))
-same("InstLine1", head["InstLine1"], '"%s"' % c["line1"])
-same("InstLine2", head["InstLine2"], '"%s"' % c["line2"])
-rows = re.findall(r'^ +(\d+)  (\S+) +"(.*?)" +(No Icon|1-Player|2-Player|Zapper) +(.*?)(?: +(\d+) +(\d+) +(\d+))?$', show_text, re.M)
-same("slot count", len(rows), 16)
-for row, s in zip(rows, show["slots"]):
-    n, crc, title, icon, rom, prg, chr_, half = row
-    same("slot", int(n), s["slot"]); same("title", title, s["title"]); same("icon", icon, s["iconName"])
-    r, p = s["rom"], s["placement"]
-    if r is None:
-        same("empty slot", (crc, rom, p), ("-", "(no ROM)", None)); continue
-    same("crc32", crc, r["crc32"])
-    same("rom", rom.rstrip(), "%s (PRG %dkb / CHR %dkb)" % (r["name"], r["prgBytes"] // 1024, r["chrBytes"] // 1024))
-    same("banks", (int(prg), int(chr_), int(half)), (p["prgBank"], p["chrBank"], int(p["halfBank"])))
-    same("offsets", (p["prgOffset"], p["chrOffset"]), (p["prgBank"] * 16384, p["chrBank"] * 8192))
-same("half-bank note", "No slot holds a half-bank game" not in show_text, show["halfBankGame"])
+assert roms["format"] == 1
+up = lambda b: -(-b // 1024)
+def check_show(show_text, show):
+  same("format", show["format"], 1)
+  c = show["cartridge"]
+  head = dict(re.findall(r'^(\w+): +(.*)$', show_text, re.M))
+  same("Project", head["Project"], show["project"])
+  same("CartTitle", head["CartTitle"], '"%s"' % c["title"])
+  same("Icons", head["Icons"], "%d (%s)" % (c["icons"], c["iconsName"]))
+  same("InstLine1", head["InstLine1"], '"%s"' % c["line1"])
+  same("InstLine2", head["InstLine2"], '"%s"' % c["line2"])
+  rows = re.findall(r'^ +(\d+)  (\S+) +"(.*?)" +(No Icon|1-Player|2-Player|Zapper) +(.*?)(?: +(\d+) +(\d+) +(\d+))?$', show_text, re.M)
+  same("slot count", len(rows), 16)
+  for row, s in zip(rows, show["slots"]):
+      n, crc, title, icon, rom, prg, chr_, half = row
+      same("slot", int(n), s["slot"]); same("title", title, s["title"]); same("icon", icon, s["iconName"])
+      r, p = s["rom"], s["placement"]
+      if r is None:
+          same("empty slot", (crc, rom, p), ("-", "(no ROM)", None)); continue
+      same("crc32", crc, r["crc32"])
+      same("the list's entry", {k: roms["roms"][r["index"]][k] for k in r}, r)
+      same("rom", rom.rstrip(), "%s (PRG %dkb / CHR %dkb)" % (r["name"], r["prgBytes"] // 1024, r["chrBytes"] // 1024))
+      same("banks", (int(prg), int(chr_), int(half)), (p["prgBank"], p["chrBank"], int(p["halfBank"])))
+      same("offsets", (p["prgOffset"], p["chrOffset"]), (p["prgBank"] * 16384, p["chrBank"] * 8192))
+  same("half-bank note", "No slot holds a half-bank game" not in show_text, show["halfBankGame"])
+  same("Used", head["Used"], "PRG %d/512 KB  CHR %d/512 KB" % (up(show["prgUsedBytes"]), up(show["chrUsedBytes"])))
+  for key, words in ("overflowSlot", "no longer fits into the images"), ("unusableSlot", "holds a game the cartridge cannot take"):
+    same(key, [int(n) for n in re.findall(r'^Slot (\d+) ' + words, show_text, re.M)], [show[key]] if show[key] else [])
+  same("buildable", "the build would be refused" not in show_text, show["buildable"])
+  return show["overflowSlot"], show["buildable"]
+check_show(show_text, show)
+same("the full cartridge", check_show(open(sys.argv[9]).read(), json.load(open(sys.argv[10]))), (16, False))
 same("ROMPath", list_text.splitlines()[0], "ROMPath: " + roms["romPath"])
 lines = list_text.splitlines()[1:]
 same("ROM count", len(lines), len(roms["roms"]))
@@ -771,7 +801,7 @@ for line, v in zip(vlines, verify["slots"] + verify["images"]):
     same("verify line", line, "%s: %s%s" % (subject, areas, figures))
 same("the changed slot", [s["slot"] for s in verify["slots"] if not s["matches"]], [7])
 print("agree")
-)PY", files + " " + info + " " + verify);
+)PY", files + " " + info + " " + verify + " " + fullFiles);
   EXPECT_EQ(check.out, "agree\n");
 }
 
@@ -779,7 +809,9 @@ print("agree")
 TEST(KorvaScript, RandomizeFillsABuildableCartridgeThatTheSeedRepeats) {
   Demo demo;
   const std::string db = " --db " + Quote(demo.Path("korva_db.xml"));
-  fs::copy_file(demo.Path("demo.korva"), demo.Path("again.korva"));
+  fs::create_directory(demo.Path("kept"));
+  fs::copy_file(demo.Path("demo.korva"), demo.Path("kept/again.korva"));
+  fs::create_symlink("kept/again.korva", demo.Path("again.korva"));
   fs::permissions(demo.Path("demo.korva"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   Outcome run = Korva("randomize " + Quote(demo.Path("demo.korva")) + db);
   ASSERT_EQ(run.status, 0) << run.out;
@@ -792,7 +824,8 @@ TEST(KorvaScript, RandomizeFillsABuildableCartridgeThatTheSeedRepeats) {
   run = Korva("randomize " + Quote(demo.Path("again.korva")) + db + " --seed " + seed);
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(ReadText(demo.Path("again.korva")), ReadText(demo.Path("demo.korva")));
-  EXPECT_NE(ReadText(demo.Path("demo.korva")).find("CRC32=\"00000000\""), 0u);
+  EXPECT_TRUE(fs::is_symlink(demo.Path("again.korva")));  // the link stays, its file is replaced
+  EXPECT_EQ(ReadText(demo.Path("demo.korva")).find("CRC32=\"00000000\""), std::string::npos);  // every slot filled
   run = Korva("build " + Quote(demo.Path("demo.korva")) + db);
   EXPECT_EQ(run.status, 0) << run.out;
 }
@@ -809,6 +842,7 @@ TEST(KorvaScript, QuietAndVerboseDecideWhatGoesToStderr) {
       {"-v preview " + args, {"Loaded KORVA Game Database, 16 ROMs", "Loaded project: demo.korva"}, {}},
       {"show " + args + " --verbose", {"Loaded KORVA Game Database, 16 ROMs"}, {}},
       {"-q preview " + args, {}, {"written to"}},
+      {"-q play " + args, {}, {"written to"}},
       {"set " + args + " --title 'quiet please' --quiet", {}, {"stored as"}},
       {"set " + args + " --title 'loud, please' -q", {"\",\" is not in the title character set"}, {}},
   };
@@ -836,6 +870,7 @@ TEST(KorvaScript, BashCompletesCommandsOptionsIconsProjectsAndRomNames) {
       {"korva new x.korva --icons l", {"lightgun"}},
       {"korva slot demo.korva 1", {"1", "10", "11", "12", "13", "14", "15", "16"}},
       {"korva slot --db " + db + " demo.korva 4 --rom ro", {"robo-rescue-squad", "rocket-rally"}},
+      {"korva slot --db " + db + " demo.korva 4 --rom RO", {"robo-rescue-squad", "rocket-rally"}},
       {"korva slot --db " + db + " demo.korva 4 --rom Sky", {"Sky\\ Surfer\\ \\(USA\\)\\ \\[\\!\\]"}},
       {"korva slot --db " + db + " demo.korva 4 --rom Sky\\ Surfer\\ \\(", {"Sky\\ Surfer\\ \\(USA\\)\\ \\[\\!\\]"}},
       {"korva set d", {"demo.korva"}},

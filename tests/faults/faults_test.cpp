@@ -159,7 +159,7 @@ struct Demo {
 
 struct FailingCase {
   const char* command;  // "scan" writes korva_db.xml; "build" the project, then the three images as one set
-  const char* fail;     // KORVA_FAIL
+  const char* fail;     // KORVA_FAIL, or "ulimit": a file-size limit of 256 blocks, below an image's size
   int after;            // calls that succeed first: 1 lets the project save and fails the first image
   int times;            // calls that fail then (0: all)
 };
@@ -169,18 +169,21 @@ TEST(FailingWrites, EverySaveNamesTheReasonAndLeavesTheOldFilesWhole) {
       {"scan", "write:EIO", 0, 0},   {"scan", "fsync:EIO", 0, 0},   {"build", "write:EIO", 0, 0},
       {"build", "write:EIO", 1, 0},  {"build", "fsync:EIO", 2, 0},  {"build", "write:EIO", 3, 0},
       {"build", "rename:EIO", 2, 1}, {"build", "rename:EIO", 3, 1},  // the CHR image's rename, the last one's
+      {"build", "ulimit", 0, 0},
   };
   Demo demo;
   const std::set<std::string> names = Names(demo.dir.path());
   for (const FailingCase& c : cases) {
     SCOPED_TRACE(std::string(c.command) + " " + c.fail + " after " + std::to_string(c.after));
+    const bool limit = std::string(c.fail) == "ulimit";
     const auto run = demo.Run(c.command,
-                              std::string("LD_PRELOAD=") + FAIL_WRITES + " KORVA_FAIL=" + c.fail +
-                                  " KORVA_FAIL_AFTER=" + std::to_string(c.after) +
-                                  (c.times ? " KORVA_FAIL_TIMES=" + std::to_string(c.times) : ""),
+                              limit ? std::string("ulimit -f 256;")
+                                    : std::string("LD_PRELOAD=") + FAIL_WRITES + " KORVA_FAIL=" + c.fail +
+                                          " KORVA_FAIL_AFTER=" + std::to_string(c.after) +
+                                          (c.times ? " KORVA_FAIL_TIMES=" + std::to_string(c.times) : ""),
                               demo.dir.path());
-    EXPECT_NE(run.status, 0) << run.out;
-    EXPECT_NE(run.out.find("\": Input/output error"), std::string::npos) << run.out;
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(run.out.find(limit ? "\": File too large" : "\": Input/output error"), std::string::npos) << run.out;
     EXPECT_EQ(Snapshot(demo.dir.path(), kDemoFiles), demo.before);
     EXPECT_EQ(Names(demo.dir.path()), names);
   }

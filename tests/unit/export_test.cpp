@@ -280,21 +280,11 @@ TEST_F(ExportTest, VerifyFindsEachChangedByteWhereItLiesAndRefusesAWrongSize) {
   // A dump of the wrong size is refused before any ROM is read.
   fs::remove(ws.Library.ROMPath + "Full Game.nes");
   test::WriteBytes(dir.path() + "short.bin", test::Bytes(1000, 0xFF));
-  const VerifyReport wrong = VerifyImages(ws, templates, {paths[0], dir.path() + "short.bin", paths[2]});
-  EXPECT_EQ(wrong.Refusal, "\"" + dir.path() + "short.bin\" is 1000 bytes; a CHR image is 524288 bytes.");
+  test::WriteBytes(dir.path() + "long.bin", test::Bytes(1 << 20, 0xFF));  // a 27C080 read for a 27C010
+  const VerifyReport wrong = VerifyImages(ws, templates, {paths[0], dir.path() + "short.bin", dir.path() + "long.bin"});
+  EXPECT_EQ(wrong.Refusal, "\"" + dir.path() + "short.bin\" is 1000 bytes; a CHR image is 524288 bytes.\n\"" +
+                               dir.path() + "long.bin\" is 1048576 bytes; an instruction ROM image is 131072 bytes.");
   EXPECT_FALSE(wrong.Matches());
-}
-
-TEST(ExportPaths, BasePathAndDirectory) {
-  EXPECT_EQ(BasePath("/d/set1.korva"), "/d/set1");
-  EXPECT_EQ(BasePath("/d/set1.v2.korva"), "/d/set1.v2");
-  EXPECT_EQ(BasePath("/d.x/set1"), "/d.x/set1");
-  EXPECT_EQ(BasePath("/x/my:game.korva"), "/x/my:game");
-  EXPECT_EQ(BasePath("/x/a.b\\c"), "/x/a");  // "\" is part of the name
-  EXPECT_EQ(FullDirectoryOf("/x/my:game.korva"), "/x/");
-  EXPECT_EQ(FullDirectoryOf("/d/../e/set1.korva"), "/e/");
-  EXPECT_EQ(FullDirectoryOf("set1.korva"), (fs::current_path() / "").string());
-  EXPECT_EQ(FullDirectoryOf("/set1.korva"), "/");
 }
 
 }  // namespace

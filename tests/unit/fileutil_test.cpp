@@ -310,6 +310,29 @@ TEST(FileUtil, HasExtensionIgnoresCase) {
   EXPECT_TRUE(korva::HasExtension(".nes", ".nes"));
 }
 
+// Only "/" separates directories; ":" and "\" are parts of names.
+TEST(FileUtil, PathParts) {
+  const struct {
+    std::string path, fileName, withoutExtension;
+  } cases[] = {
+      {"/d/set1.korva", "set1.korva", "/d/set1"},
+      {"/d/set1.v2.korva", "set1.v2.korva", "/d/set1.v2"},
+      {"Super Game (v1.1).zip", "Super Game (v1.1).zip", "Super Game (v1.1)"},
+      {"NoDot", "NoDot", "NoDot"},
+      {"/d.x/set1", "set1", "/d.x/set1"},  // a dot in a directory does not count
+      {"/x/my:game.korva", "my:game.korva", "/x/my:game"},
+      {"/x/a.b\\c", "a.b\\c", "/x/a"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(korva::FileNamePart(c.path), c.fileName) << c.path;
+    EXPECT_EQ(korva::WithoutExtension(c.path), c.withoutExtension) << c.path;
+  }
+  EXPECT_EQ(korva::FullDirectoryOf("/x/my:game.korva"), "/x/");
+  EXPECT_EQ(korva::FullDirectoryOf("/d/../e/set1.korva"), "/e/");
+  EXPECT_EQ(korva::FullDirectoryOf("set1.korva"), (fs::current_path() / "").string());
+  EXPECT_EQ(korva::FullDirectoryOf("/set1.korva"), "/");
+}
+
 TEST(FileUtil, ProgramDirectoryHoldsTheTestProgram) {
   const std::string dir = korva::ProgramDirectory();
   ASSERT_FALSE(dir.empty());

@@ -323,13 +323,6 @@ TEST(RomDatabaseLoad, CrcAttributeThatIsNotHexIsZero) {
   EXPECT_EQ(r.library.ROMList[1].CRC32, 0u);
 }
 
-TEST(RomDatabaseNames, ExtensionIsTheLastDotOfTheName) {
-  EXPECT_EQ(korva::NameWithoutExtension("Game.nes"), "Game");
-  EXPECT_EQ(korva::NameWithoutExtension("Super Game (v1.1).zip"), "Super Game (v1.1)");
-  EXPECT_EQ(korva::NameWithoutExtension("NoDot"), "NoDot");
-  EXPECT_EQ(korva::NameWithoutExtension("dir.d/NoDot"), "dir.d/NoDot");
-}
-
 TEST(RomDatabasePlace, ProgramDirectoryWhenWritableUnlessInstalled) {
   // The tests run from a build directory they can write to, linked as the
   // build tree's programs are.
