@@ -1,29 +1,10 @@
 #include "cli/JsonWriter.h"
 
+#include "romlib/Utf8.h"
+
 #include <cstdio>
 
 namespace korva::cli {
-
-namespace {
-
-// The length of the well-formed UTF-8 sequence at text[i] (shortest form, no
-// surrogates, at most U+10FFFF), or 0 when there is none.
-std::size_t Utf8Length(std::string_view text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  std::size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF) length = 3, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
-  else if (lead >= 0xF0 && lead <= 0xF4) length = 4, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
-  else return 0;
-  if (i + length > text.size() || byte(i + 1) < low || byte(i + 1) > high) return 0;
-  for (std::size_t k = 2; k < length; ++k)
-    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
-  return length;
-}
-
-}  // namespace
 
 std::string JsonWriter::Quoted(std::string_view text) {
   std::string out = "\"";
@@ -31,9 +12,9 @@ std::string JsonWriter::Quoted(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80) {
-      const std::size_t length = Utf8Length(text, i);
-      out += length ? text.substr(i, length) : "\xEF\xBF\xBD";  // U+FFFD
-      i += length ? length : 1;
+      const std::size_t start = i;
+      if (NextCodePoint(text, i) == kNotUtf8) out += "\xEF\xBF\xBD";  // U+FFFD
+      else out += text.substr(start, i - start);
       continue;
     }
     switch (c) {

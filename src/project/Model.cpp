@@ -1,5 +1,6 @@
 #include "project/Model.h"
 #include "romlib/FileUtil.h"
+#include "romlib/Utf8.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -84,63 +85,6 @@ constexpr SpeltOut kSpeltOut[] = {
     {0x200B, ""}, {0x200C, ""}, {0x200D, ""}, {0x2060, ""}, {0xFEFF, ""}, {0x202F, " "}, {0x205F, " "},
     {0x3000, " "}};
 
-constexpr char32_t kReplacement = 0xFFFD;
-
-// The code point that starts at `text[pos]`, advancing `pos` past it; a byte
-// that does not start a well-formed UTF-8 sequence is U+FFFD and one byte.
-char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(pos);
-  if (lead < 0x80) {
-    ++pos;
-    return lead;
-  }
-  std::size_t length = 0;
-  char32_t code = 0, least = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, code = lead & 0x1Fu, least = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, code = lead & 0x0Fu, least = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, code = lead & 0x07u, least = 0x10000;
-  }
-  if (length == 0 || pos + length > text.size()) {
-    ++pos;
-    return kReplacement;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(pos + i) & 0xC0u) != 0x80) {
-      ++pos;
-      return kReplacement;
-    }
-    code = (code << 6) | (byte(pos + i) & 0x3Fu);
-  }
-  if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-    ++pos;
-    return kReplacement;
-  }
-  pos += length;
-  return code;
-}
-
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 // The ASCII form of one code point, or nothing when it has none.
 std::optional<std::string_view> PlainForm(char32_t code) {
   static constexpr std::string_view kAscii =
@@ -171,8 +115,8 @@ std::string PlainLetters(std::string_view utf8) {
       out += static_cast<char>(code);
     } else if (const auto plain = PlainForm(code)) {
       out += *plain;
-    } else if (code == kReplacement && pos - start == 1 && static_cast<unsigned char>(utf8[start]) >= 0x80) {
-      AppendUtf8(out, kReplacement);  // a byte that is not UTF-8
+    } else if (code == kNotUtf8) {
+      AppendUtf8(out, 0xFFFD);  // a byte that is not UTF-8
     } else {
       out.append(utf8.substr(start, pos - start));
     }

@@ -2,6 +2,7 @@
 
 #include "romlib/FileUtil.h"
 #include "romlib/NumberText.h"
+#include "romlib/Utf8.h"
 #include "romlib/XmlCheck.h"
 
 #include <pugixml.hpp>
@@ -272,26 +273,10 @@ std::string DefaultRomDatabasePath() { return RomDatabaseDirectory() + kRomDatab
 
 bool NameCanBeStored(std::string_view name) {
   for (std::size_t i = 0; i < name.size();) {
-    const auto lead = static_cast<unsigned char>(name[i]);
-    std::size_t length = 1;
-    std::uint32_t code = lead;
-    if (lead >= 0x80) {
-      if (lead >= 0xC2 && lead <= 0xDF) length = 2, code = lead & 0x1Fu;
-      else if (lead >= 0xE0 && lead <= 0xEF) length = 3, code = lead & 0x0Fu;
-      else if (lead >= 0xF0 && lead <= 0xF4) length = 4, code = lead & 0x07u;
-      else return false;
-      if (name.size() - i < length) return false;
-      for (std::size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(name[i + k]);
-        if ((next & 0xC0) != 0x80) return false;
-        code = (code << 6) | (next & 0x3Fu);
-      }
-      if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF))) return false;
-    }
-    if (code < 0x20 ? code != 0x09 && code != 0x0A && code != 0x0D
-                    : (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
+    const char32_t code = NextCodePoint(name, i);
+    if (code == kNotUtf8 || (code < 0x20 && code != 0x09 && code != 0x0A && code != 0x0D) || code == 0xFFFE ||
+        code == 0xFFFF)
       return false;
-    i += length;
   }
   return true;
 }

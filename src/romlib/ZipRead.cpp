@@ -14,6 +14,7 @@
 
 #include "romlib/CRC.h"
 #include "romlib/FileUtil.h"
+#include "romlib/Utf8.h"
 
 namespace korva {
 
@@ -77,71 +78,12 @@ constexpr std::uint16_t kCp437High[128] = {
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
 };
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 std::string Cp437ToUtf8(const std::string& in) {
   std::string out;
   out.reserve(in.size());
   for (const char c : in) {
     const auto b = static_cast<unsigned char>(c);
     AppendUtf8(out, b < 0x80 ? b : kCp437High[b - 0x80]);
-  }
-  return out;
-}
-
-// The name as valid UTF-8: every byte that does not start a well-formed
-// sequence (overlong forms, surrogates and values above U+10FFFF included)
-// becomes U+FFFD.
-std::string CleanUtf8(const std::string& in) {
-  std::string out;
-  out.reserve(in.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(in.data());
-  const std::size_t n = in.size();
-  std::size_t i = 0;
-  while (i < n) {
-    const unsigned char b = p[i];
-    std::size_t len = 0;
-    std::uint32_t cp = 0, min = 0;
-    if (b < 0x80) {
-      out += static_cast<char>(b);
-      ++i;
-      continue;
-    } else if ((b & 0xE0) == 0xC0) {
-      len = 2, cp = b & 0x1F, min = 0x80;
-    } else if ((b & 0xF0) == 0xE0) {
-      len = 3, cp = b & 0x0F, min = 0x800;
-    } else if ((b & 0xF8) == 0xF0) {
-      len = 4, cp = b & 0x07, min = 0x10000;
-    }
-    bool ok = len != 0 && i + len <= n;
-    for (std::size_t k = 1; ok && k < len; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) ok = false;
-      else cp = (cp << 6) | (p[i + k] & 0x3F);
-    }
-    if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
-    if (ok) {
-      out.append(in, i, len);
-      i += len;
-    } else {
-      AppendUtf8(out, 0xFFFD);
-      ++i;
-    }
   }
   return out;
 }
@@ -395,7 +337,7 @@ void TZipRead::OpenBuffer(const std::uint8_t* buffer, std::size_t size) {
 
     std::string name(reinterpret_cast<const char*>(local + kLocalHeaderSize), nameLength);
     std::replace(name.begin(), name.end(), '/', '\\');
-    name = (flags & kFlagUtf8) ? CleanUtf8(name) : Cp437ToUtf8(name);
+    name = (flags & kFlagUtf8) ? ValidUtf8(name) : Cp437ToUtf8(name);
     const bool zip64Sizes = compressed == 0xFFFFFFFF || uncompressed == 0xFFFFFFFF;
 
     if (flags & kFlagDescriptor) {
