@@ -212,7 +212,7 @@ void WindowCommands::ReportMissingRoms() {
   if (beside != databasePath_ && FileExists(beside)) {
     offer = korva::LoadRomDatabase(beside, ws_.HeaderDB);
     for (std::uint32_t crc : missing)
-      known += offer.Status == RomDatabaseStatus::Loaded && FindROMByCRC(offer.Library.ROMList, crc).ListIndex >= 0;
+      known += offer.Status == RomDatabaseStatus::Loaded && !FindROMByCRC(offer.Library.ROMList, crc).Empty();
   }
   if (known == 0) {
     services_.ShowCenteredMessage(text, MsgKind::Warning, static_cast<MsgButtons>(MsgButton::OK));
@@ -281,15 +281,14 @@ void WindowCommands::DropRom(const std::string& path, int slot) {
   }
   RomReadStatus status;
   const TROMInfo read = ReadRomFile(path, ws_.HeaderDB, &status);
-  // A file that is no ROM image reads as the empty record: not looked up.
-  if (!status.Ok() || read.Mapper < 0) {
+  if (!status.Ok()) {
     services_.ShowStatusMessage(name + (status.IsFileError() ? " cannot be read: " : " is not a ROM image: ") +
-                                    (status.Ok() ? std::string("no iNES header") : status.Reason()),
+                                    status.Reason(),
                                 8);
     return;
   }
   const TROMInfo known = FindROMByCRC(ws_.Library.ROMList, read.CRC32);
-  if (known.ListIndex < 0) {
+  if (known.Empty()) {
     services_.ShowStatusMessage(name + " is not in the ROM database; scan its directory first", 8);
     return;
   }

@@ -156,7 +156,7 @@ void NewProject(Project& project, UserInterface& ui) {
 }
 
 std::string ROMInfoText(const TROMInfo& rom) {
-  if (rom.ListIndex < 0 && rom.Mapper < 0) return {};
+  if (rom.Empty()) return {};
   char text[64];
   std::snprintf(text, sizeof text, "(PRG %dkb / CHR %dkb)", rom.PrgRomSize / 1024, rom.ChrRomSize / 1024);
   return text;

@@ -129,7 +129,7 @@ ROMMatch MatchROMName(const RomLibrary& library, std::string_view name) {
   if (decide(exact)) return match;
   if (const auto crc = CrcOf(name)) {
     const TROMInfo found = FindROMByCRC(library.ROMList, *crc);
-    if (found.ListIndex >= 0 && static_cast<std::size_t>(found.ListIndex) < count) {
+    if (!found.Empty() && static_cast<std::size_t>(found.ListIndex) < count) {
       match.Index = found.ListIndex;
       return match;
     }
@@ -153,7 +153,7 @@ std::uint32_t SlotCRC(const Slot& slot, const RomLibrary& library) {
 void ResolveSlot(Slot& slot, const RomLibrary& library) {
   if (!slot.IsMissing()) return;
   const TROMInfo found = FindROMByCRC(library.ROMList, slot.MissingCRC);
-  if (found.ListIndex < 0 || static_cast<std::size_t>(found.ListIndex) >= library.ROMList.size()) return;
+  if (found.Empty() || static_cast<std::size_t>(found.ListIndex) >= library.ROMList.size()) return;
   slot.ROMIndex = found.ListIndex;
   slot.MissingCRC = 0;
 }

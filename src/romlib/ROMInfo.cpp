@@ -32,7 +32,7 @@ TROMInfo MakeROMInfo(std::span<const std::uint8_t> image, const HeaderDatabase& 
 
   // The header database wins over the image's own header whenever it knows the CRC.
   TROMInfo known = headerDb.Find(crc);
-  if (known.CRC32 != 0) return known;
+  if (!known.Empty()) return known;
 
   TROMInfo rom;
   rom.Source = kSourceINesHeader;

@@ -25,7 +25,7 @@ enum RomSource : std::int32_t {
 
 // One ROM record; a plain value. A default-constructed record is the empty
 // record, which every failed read or lookup returns and which is never
-// compatible (its mapper is -1).
+// compatible (its mapper is -1); Empty() is the one test for it.
 struct TROMInfo {
   std::string Filename;        // full path from a reader; relative name in ROMList
   std::uint32_t CRC32 = 0;     // CRC-32 of the image bytes after the header
@@ -38,6 +38,8 @@ struct TROMInfo {
   std::int32_t Source = kSourceNone;
 
   bool operator==(const TROMInfo&) const = default;
+  // The empty record: nothing was read, or the lookup found nothing.
+  bool Empty() const { return *this == TROMInfo{}; }
 };
 
 // The header database table: one record per line of the header database

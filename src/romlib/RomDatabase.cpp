@@ -188,7 +188,7 @@ class EntryReader {
     entry.Mapper = 0;  // an entry starts with every field zero or empty
     entry.ListIndex = 0;
     const TROMInfo known = headerDb_.Find(crc);
-    if (known.Source == kSourceHeaderDatabase) {
+    if (!known.Empty()) {
       entry = known;  // the header database wins over a stored INES element
     } else if (const pugi::xml_node ines = e.child("INES")) {
       entry.CRC32 = crc;

@@ -99,6 +99,12 @@ TEST(ROMInfo, HeaderDatabaseWinsOverTheImagesHeader) {
   EXPECT_EQ(rom.Timing, "NesPal");
   EXPECT_EQ(rom.CRC32, crc);
   EXPECT_FALSE(korva::IsCompatible(rom));
+  // A record for CRC 0 is found like any other (these four data bytes have CRC-32 0).
+  Bytes zeroCrc = korva::test::INesHeader(2, 1);
+  korva::test::PutBytes(zeroCrc, std::string_view("\x9D\x0A\xD9\x6D", 4));
+  const TROMInfo zero = MakeROMInfo(zeroCrc, HeaderDatabase({DatabaseRecord(0, 4, 16384, 8192, "h", "NesPal")}));
+  EXPECT_EQ(zero.Source, korva::kSourceHeaderDatabase);
+  EXPECT_EQ(zero.Mapper, 4);
 }
 
 TEST(ROMInfo, HeaderDatabaseFindsTheFirstRecordAndMarksItsSource) {
