@@ -78,11 +78,9 @@ void BM_RomDatabase_Load10000(benchmark::State& state) {
   xml += "  </ROMDB>\n</KORVA>\n";
   korva::WriteFileAtomic(dir + "korva_db.xml", std::string_view(xml));
   const korva::HeaderDatabase headerDb = korva::BuiltInHeaderDatabase();
-  QuietUI ui;
   for (auto _ : state) {
-    korva::RomLibrary library;
-    korva::LoadRomDatabase(dir + "korva_db.xml", headerDb, library, ui);
-    benchmark::DoNotOptimize(library.ROMList.size());
+    const korva::RomDatabaseLoad load = korva::LoadRomDatabase(dir + "korva_db.xml", headerDb);
+    benchmark::DoNotOptimize(load.Library.ROMList.size());
   }
 }
 BENCHMARK(BM_RomDatabase_Load10000)->Unit(benchmark::kMillisecond);

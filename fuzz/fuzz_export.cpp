@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::QuietUI ui;
   Workspace ws = fixture.ws;
   try {
-    ReadProjectText(ws, fuzz::AsText(data, size), fixture.ws.Library.ROMPath + "fuzz.korva", ui);
+    ws.Proj = ReadProjectText(fuzz::AsText(data, size), fixture.ws.Library.ROMPath + "fuzz.korva", ws.Library);
   } catch (const ProjectFileError&) {
     return 0;
   }

@@ -30,19 +30,19 @@ Workspace Fixed() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const Workspace fixed = Fixed();
-  fuzz::QuietUI ui;
   Workspace ws = fixed;
   try {
-    ReadProjectText(ws, fuzz::AsText(data, size), "/projects/fuzz.korva", ui);
+    ws.Proj = ReadProjectText(fuzz::AsText(data, size), "/projects/fuzz.korva", ws.Library);
   } catch (const ProjectFileError&) {
     return 0;
   }
   const std::string text = ProjectFileText(ws);
   Workspace again = fixed;
-  ReadProjectText(again, text, "/projects/fuzz.korva", ui);
+  again.Proj = ReadProjectText(text, "/projects/fuzz.korva", again.Library);
   for (std::size_t i = 0; i < ws.Proj.Slots.size(); ++i) {
     const Slot &a = ws.Proj.Slots[i], &b = again.Proj.Slots[i];
-    if (a.ROMIndex != b.ROMIndex || a.Title != b.Title || a.Icon != b.Icon) std::abort();
+    if (a.ROMIndex != b.ROMIndex || a.MissingCRC != b.MissingCRC || a.Title != b.Title || a.Icon != b.Icon)
+      std::abort();
   }
   const CartridgeSettings &a = ws.Proj.Cartridge, &b = again.Proj.Cartridge;
   if (a.CartTitle != b.CartTitle || a.InstLine1 != b.InstLine1 || a.InstLine2 != b.InstLine2 || a.Icons != b.Icons ||

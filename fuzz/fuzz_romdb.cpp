@@ -1,10 +1,10 @@
 // Loads arbitrary bytes as korva_db.xml. The entries' files are looked for in
 // a directory of a few fixed ROM files (the working directory; ROMPath "" or
 // "./" reaches it): one the header database knows, one it does not, one in an
-// archive, a damaged archive and a file too short to be an image. Only
-// RomDatabaseError may come out; after it the library is as it was, after a
-// load its lists agree with each other and with the count. The target works
-// in that directory, so the paths given to libFuzzer must be absolute.
+// archive, a damaged archive and a file too short to be an image. Nothing
+// may come out but a result: Loaded with lists that agree with each other, or
+// Unusable with its reason and no entries. The target works in that
+// directory, so the paths given to libFuzzer must be absolute.
 //
 // The loader reads a UTF-8 file in slices found by its own scan and parses
 // anything else as one document. A space before the first '<', which changes
@@ -44,36 +44,19 @@ const HeaderDatabase& Files() {
 }
 
 
-struct Outcome {
-  bool loaded = false;
-  RomDatabaseLoad load;
-  RomLibrary library;
-  std::string error;
-};
+bool Loaded(const RomDatabaseLoad& load) { return load.Status == RomDatabaseStatus::Loaded; }
 
-Outcome Load(std::string_view text, const HeaderDatabase& headerDb) {
-  fuzz::QuietUI ui;
-  Outcome out;
-  out.library.ROMPath = "/before/";
-  out.library.ROMNames = {"Before"};
-  int rebuilt = 0;
-  try {
-    out.load = LoadRomDatabaseText(text, "korva_db.xml", headerDb, out.library, ui,
-                                   [&](const RomLibrary&) { ++rebuilt; });
-    out.loaded = out.load.Status == RomDatabaseStatus::Loaded;
-  } catch (const RomDatabaseError& e) {
-    out.error = e.what();
-  }
-  if (out.loaded) {
-    if (rebuilt != 1 || out.library.ROMList.size() != out.library.ROMNames.size() ||
-        out.library.ROMList.size() != static_cast<std::size_t>(out.load.Count))
-      std::abort();
-    for (std::size_t i = 0; i < out.library.ROMList.size(); ++i)
-      if (out.library.ROMList[i].ListIndex != static_cast<std::int32_t>(i)) std::abort();
-  } else if (rebuilt != 0 || out.library.ROMPath != "/before/" || out.library.ROMNames.size() != 1) {
+RomDatabaseLoad Load(std::string_view text, const HeaderDatabase& headerDb) {
+  RomDatabaseLoad load = LoadRomDatabaseText(text, "korva_db.xml", headerDb);
+  const RomLibrary& library = load.Library;
+  if (Loaded(load)) {
+    if (library.ROMList.size() != library.ROMNames.size() || !load.Problem.empty()) std::abort();
+    for (std::size_t i = 0; i < library.ROMList.size(); ++i)
+      if (library.ROMList[i].ListIndex != static_cast<std::int32_t>(i)) std::abort();
+  } else if (load.Status != RomDatabaseStatus::Unusable || load.Problem.empty() || !library.ROMList.empty()) {
     std::abort();
   }
-  return out;
+  return load;
 }
 
 // A text the loader may read in slices: UTF-8 after an optional byte order
@@ -116,19 +99,19 @@ std::string_view WithoutOffset(std::string_view error) { return error.substr(0, 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const HeaderDatabase& headerDb = Files();
   const std::string_view text = fuzz::AsText(data, size);
-  const Outcome sliced = Load(text, headerDb);
+  const RomDatabaseLoad sliced = Load(text, headerDb);
   const std::optional<std::string> spaced = WithInserted(text, " ", false);
   if (!spaced) return 0;
-  const Outcome whole = Load(*spaced, headerDb);
-  if (sliced.loaded != whole.loaded || sliced.load.Status != whole.load.Status ||
-      sliced.error.empty() != whole.error.empty() || WithoutOffset(sliced.error) != WithoutOffset(whole.error) ||
-      sliced.load.OutOfSync != whole.load.OutOfSync || sliced.library.ROMPath != whole.library.ROMPath ||
-      sliced.library.ROMList != whole.library.ROMList || sliced.library.ROMNames != whole.library.ROMNames)
+  const RomDatabaseLoad whole = Load(*spaced, headerDb);
+  if (sliced.Status != whole.Status || sliced.Damaged != whole.Damaged ||
+      WithoutOffset(sliced.Problem) != WithoutOffset(whole.Problem) || sliced.OutOfSync != whole.OutOfSync ||
+      sliced.Library.ROMPath != whole.Library.ROMPath || sliced.Library.ROMList != whole.Library.ROMList ||
+      sliced.Library.ROMNames != whole.Library.ROMNames)
     std::abort();
-  if (!sliced.loaded) return 0;
+  if (!Loaded(sliced)) return 0;
   const std::optional<std::string> declared = WithInserted(text, "<!DOCTYPE KORVA>", true);
   if (!declared) return 0;
-  const Outcome refused = Load(*declared, headerDb);
-  if (refused.loaded || refused.error.find("document type declaration") == std::string::npos) std::abort();
+  const RomDatabaseLoad refused = Load(*declared, headerDb);
+  if (Loaded(refused) || refused.Problem.find("document type declaration") == std::string::npos) std::abort();
   return 0;
 }

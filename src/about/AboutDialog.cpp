@@ -1,9 +1,9 @@
 #include "about/AboutDialog.h"
 
 #include "about/UpdateAnswer.h"
+#include "app/MessageBox.h"
 #include "project/Model.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFont>
@@ -11,7 +11,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 
 #include <algorithm>
@@ -27,30 +26,6 @@
 
 namespace korva {
 namespace {
-
-// A message box that puts itself in the middle of its screen once it knows
-// its final size (a message box sizes itself only as it is shown).
-class ScreenCentredMessageBox : public QMessageBox {
- public:
-  using QMessageBox::QMessageBox;
-
- protected:
-  void showEvent(QShowEvent* event) override {
-    QMessageBox::showEvent(event);
-    QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (screen == nullptr) return;
-    const QRect area = screen->geometry();
-    const QRect frame = frameGeometry();
-    move(area.left() + (area.width() - frame.width()) / 2, area.top() + (area.height() - frame.height()) / 2);
-  }
-};
-
-// The application error box's rule: a full stop is added when the message's
-// last character has a code above that of ".".
-QString WithClosingStop(QString message) {
-  if (!message.isEmpty() && message.back().unicode() > u'.') message += u'.';
-  return message;
-}
 
 // At most `limit` characters of `text`, for showing text that came from the
 // network in a message box.
@@ -83,15 +58,7 @@ class BusyButton {
 QMessageBox::StandardButton AboutDesktop::ShowMessage(QWidget* owner, QMessageBox::Icon icon,
                                                       const QString& caption, const QString& text,
                                                       QMessageBox::StandardButtons buttons) {
-  ScreenCentredMessageBox box(icon, caption, QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                              buttons, owner);
-  box.setTextFormat(Qt::PlainText);
-  if (buttons.testFlag(QMessageBox::Cancel)) box.setEscapeButton(QMessageBox::Cancel);
-  if (buttons.testFlag(QMessageBox::Ok)) box.setDefaultButton(QMessageBox::Ok);
-  box.exec();
-  QAbstractButton* pressed = box.clickedButton();
-  if (pressed == nullptr) return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::Ok;
-  return box.standardButton(pressed);
+  return app::MessageBox(icon, caption, text, buttons, owner).Run();
 }
 
 void AboutDesktop::OpenUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
@@ -224,6 +191,6 @@ QMessageBox::StandardButton AboutDialog::ShowInformation(const QString& text, QM
 }
 
 void AboutDialog::ShowApplicationError(const QString& message) {
-  desktop_->ShowMessage(this, QMessageBox::Critical, QStringLiteral("KORVA Builder"), korva::WithClosingStop(message),
+  desktop_->ShowMessage(this, QMessageBox::Critical, QStringLiteral("KORVA Builder"), korva::app::MessageBox::ErrorText(message),
                         QMessageBox::Ok);
 }

@@ -8,8 +8,6 @@
 
 namespace korva::app {
 
-namespace {
-
 // Red text while enabled; a disabled window greys it like the rest.
 void SetRed(QLabel* label, bool red) {
   QPalette palette = label->parentWidget()->palette();
@@ -20,14 +18,22 @@ void SetRed(QLabel* label, bool red) {
   label->setPalette(palette);
 }
 
+namespace {
+
 QString FiguresText(const CartridgeFit& fit) {
   const auto kb = [](std::uint32_t bytes) { return QString::number((bytes + 1023) / 1024); };
   const QString limit = QString::number(kImageSize / 1024);
   return QStringLiteral("PRG %1/%2 KB  CHR %3/%2 KB").arg(kb(fit.PrgUsed), limit, kb(fit.ChrUsed));
 }
 
-QString ProblemText(const CartridgeFit& fit) {
+QString ProblemText(const CartridgeFit& fit, const std::vector<int>& missing) {
   QStringList lines;
+  if (missing.size() == 1) lines << QStringLiteral("Slot %1: its ROM is missing").arg(missing.front());
+  if (missing.size() > 1) {
+    QStringList numbers;
+    for (int n : missing) numbers << QString::number(n);
+    lines << QStringLiteral("Slots %1: their ROMs are missing").arg(numbers.join(QStringLiteral(", ")));
+  }
   if (fit.OverflowSlot != 0) lines << QStringLiteral("Slot %1 no longer fits").arg(fit.OverflowSlot);
   if (fit.UnusableSlot != 0) lines << QStringLiteral("Slot %1: the cartridge cannot take this game").arg(fit.UnusableSlot);
   if (!fit.HasHalfBankGame) lines << QStringLiteral("Needs one game with PRG 16 KB and CHR 8 KB");
@@ -60,12 +66,12 @@ CapacityGauge::CapacityGauge(QWidget* parent) : QWidget(parent) {
   layout->addWidget(problem_, 1);
 }
 
-void CapacityGauge::Show(const CartridgeFit& fit) {
+void CapacityGauge::Show(const CartridgeFit& fit, const std::vector<int>& missing) {
   // One image a line beside the instruction lines.
   const QString figures = FiguresText(fit);
   figures_->setText(QString(figures).replace(QStringLiteral("  "), QStringLiteral("\n")));
   SetRed(figures_, fit.OverflowSlot != 0);
-  problem_->setText(ProblemText(fit));
+  problem_->setText(ProblemText(fit, missing));
   setToolTip(figures + (problem_->text().isEmpty() ? QString() : QStringLiteral("\n") + problem_->text()));
 }
 

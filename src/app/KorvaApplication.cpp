@@ -1,8 +1,7 @@
 #include "app/KorvaApplication.h"
 
+#include "app/MessageBox.h"
 #include "project/Model.h"
-
-#include <QMessageBox>
 
 #include <exception>
 
@@ -22,7 +21,7 @@ void KorvaApplication::Report(const std::string& message) {
       handler_(message);
       return;
     }
-    QMessageBox::critical(nullptr, QStringLiteral("KORVA Builder"), QString::fromStdString(ErrorBoxText(message)));
+    MessageBox::ShowError(nullptr, QString::fromStdString(message));
   } catch (...) {
     // The error box itself failed; there is nobody left to tell.
   }

@@ -15,7 +15,8 @@ class KorvaApplication : public QApplication {
  public:
   KorvaApplication(int& argc, char** argv);
 
-  // Where an unhandled error's message goes; a plain error box by default.
+  // Where an unhandled error's message goes; the application error box
+  // (MessageBox::ShowError) by default.
   void SetErrorHandler(std::function<void(const std::string&)> handler) { handler_ = std::move(handler); }
 
   bool notify(QObject* receiver, QEvent* event) override;

@@ -68,7 +68,12 @@ MainWindow::MainWindow(const WindowOptions& options) : QMainWindow(nullptr), opt
   commands_ = new WindowCommands(ws_, *services_, *grid_, *scanDialog_, this,
                                  options_.DatabasePath.empty() ? DefaultRomDatabasePath() : options_.DatabasePath,
                                  QString::fromStdString(options_.SettingsFile));
-  bar->setToolTip(QStringLiteral("ROM database: %1").arg(QString::fromStdString(commands_->DatabasePath())));
+  const auto showDatabase = [this, bar] {
+    bar->setToolTip(QStringLiteral("ROM database: %1").arg(QString::fromStdString(commands_->DatabasePath())));
+  };
+  showDatabase();
+  connect(commands_, &WindowCommands::DatabasePathChanged, this, showDatabase);
+  connect(grid_, &SlotGrid::Edited, commands_, &WindowCommands::ShowProjectState);
   connect(grid_, &SlotGrid::statusText, this,
           [this](const QString& text) { services_->ShowStatusMessage(text.toStdString(), 5); });
   // What a message is about is on screen behind it.

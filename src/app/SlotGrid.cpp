@@ -5,6 +5,7 @@
 #include "app/TitleEdit.h"
 #include "builder/ImageBuilder.h"
 #include "project/ProjectCommands.h"
+#include "romlib/ROMInfo.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -147,14 +148,14 @@ void SlotGrid::BuildCartridgePanel() {
 
   for (TitleEdit* edit : {cartTitle_, instLine1_, instLine2_}) WatchTitle(edit);
   connect(cartTitle_, &QLineEdit::textChanged, this,
-          [this] { workspace_.Proj.Cartridge.CartTitle = cartTitle_->text().toStdString(); });
+          [this] { workspace_.Proj.Cartridge.CartTitle = cartTitle_->text().toStdString(); emit Edited(); });
   connect(instLine1_, &QLineEdit::textChanged, this,
-          [this] { workspace_.Proj.Cartridge.InstLine1 = instLine1_->text().toStdString(); });
+          [this] { workspace_.Proj.Cartridge.InstLine1 = instLine1_->text().toStdString(); emit Edited(); });
   connect(instLine2_, &QLineEdit::textChanged, this,
-          [this] { workspace_.Proj.Cartridge.InstLine2 = instLine2_->text().toStdString(); });
+          [this] { workspace_.Proj.Cartridge.InstLine2 = instLine2_->text().toStdString(); emit Edited(); });
   // The game icon mode has no change handler; the model follows the list.
   connect(gameIcons_, &QComboBox::currentIndexChanged, this,
-          [this](int i) { workspace_.Proj.Cartridge.Icons = i; });
+          [this](int i) { workspace_.Proj.Cartridge.Icons = i; emit Edited(); });
 }
 
 void SlotGrid::BuildRows() {
@@ -213,7 +214,7 @@ void SlotGrid::BuildRows() {
 
     WatchTitle(row.title);
     connect(row.title, &QLineEdit::textChanged, this,
-            [this, n] { workspace_.Proj.slot(n).Title = rows_[n - 1].title->text().toStdString(); });
+            [this, n] { workspace_.Proj.slot(n).Title = rows_[n - 1].title->text().toStdString(); emit Edited(); });
     // Only the user's choices run the handlers; the program's own settings
     // of a selection do not.
     connect(row.icon, &QComboBox::activated, this, [this, n] { cbIconChange(n); });
@@ -370,6 +371,7 @@ void SlotGrid::cbROMChange(int n) {
   ChooseSlotROM(workspace_.Proj, workspace_.Library, n, row.rom->currentIndex());
   ShowSlot(n);
   ShowGauge();
+  emit Edited();
 }
 
 void SlotGrid::ChooseROM(int n, int index) {
@@ -377,11 +379,17 @@ void SlotGrid::ChooseROM(int n, int index) {
   cbROMChange(n);
 }
 
-void SlotGrid::ShowGauge() { gauge_->Show(FitGames(SlotRoms(workspace_.Proj, workspace_.Library))); }
+void SlotGrid::ShowGauge() {
+  std::vector<int> missing;
+  for (int n = 1; n <= SlotCount; ++n)
+    if (workspace_.Proj.slot(n).IsMissing()) missing.push_back(n);
+  gauge_->Show(FitGames(SlotRoms(workspace_.Proj, workspace_.Library)), missing);
+}
 
 void SlotGrid::cbIconChange(int n) {
   workspace_.Proj.slot(n).Icon = rows_[n - 1].icon->currentIndex();
   MarkModified();
+  emit Edited();
 }
 
 void SlotGrid::ShowSlot(int n) {
@@ -397,7 +405,17 @@ void SlotGrid::ShowSlot(int n) {
     const QString shown = row.rom->itemText(slot.ROMIndex);
     if (row.rom->lineEdit()->text() != shown) row.rom->lineEdit()->setText(shown);
   }
-  row.info->setText(QString::fromStdString(SlotROMInfo(workspace_.Proj, workspace_.Library, n)));
+  // A missing ROM: its CRC in red, and what to do about it.
+  const QString missing = slot.IsMissing() ? QString::fromStdString(CrcText(slot.MissingCRC)) : QString();
+  row.info->setText(missing.isEmpty() ? QString::fromStdString(SlotROMInfo(workspace_.Proj, workspace_.Library, n))
+                                      : QStringLiteral("ROM missing: CRC %1").arg(missing));
+  SetRed(row.info, !missing.isEmpty());
+  const QString tip = missing.isEmpty() ? QString()
+                                        : QStringLiteral("The ROM database holds no ROM with CRC %1. Scan the directory "
+                                                         "that holds it (Settings > Scan ROM Directory) to fill it in.")
+                                              .arg(missing);
+  row.info->setToolTip(tip);
+  row.rom->setToolTip(tip);
 }
 
 void SlotGrid::ShowProject() {
@@ -422,14 +440,10 @@ void SlotGrid::SetROMNames(const std::vector<std::string>& names) {
   QStringList list;
   list.reserve(qsizetype(names.size()));
   for (const std::string& name : names) list << QString::fromStdString(name);
+  for (Row& row : rows_) row.rom->blockSignals(true);
   romNames_->setStringList(list);
-  for (int n = 1; n <= SlotCount; ++n) {
-    workspace_.Proj.slot(n).ROMIndex = -1;
-    const QSignalBlocker block(rows_[n - 1].rom);
-    rows_[n - 1].rom->setCurrentIndex(-1);
-    rows_[n - 1].info->clear();
-  }
-  ShowGauge();
+  for (Row& row : rows_) row.rom->blockSignals(false);
+  ShowProject();
 }
 
 }  // namespace korva::app

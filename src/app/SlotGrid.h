@@ -34,12 +34,13 @@ class SlotGrid : public QWidget {
   SlotGrid(Workspace& workspace, QWidget* parent);
 
   // Shows the whole project model: cartridge fields, titles, icons, ROM
-  // choices and ROM information. Runs no change handler but the title
+  // choices and ROM information (a missing ROM's CRC in red, with a tooltip
+  // that says how to find it). Runs no change handler but the title
   // cleaning.
   void ShowProject();
 
-  // Gives every slot's ROM list the names of ROMList (one shared item model)
-  // with no selection, and clears every slot's ROM choice.
+  // Gives every slot's ROM list the names of ROMList (one shared item model),
+  // then shows the project: each list selects its slot's ROM.
   void SetROMNames(const std::vector<std::string>& names);
 
   // k visible rows (1 to 10): the list frame and the scroll bar follow, and
@@ -78,6 +79,8 @@ class SlotGrid : public QWidget {
   QStringListModel* ROMNamesModel() const { return romNames_; }
 
  signals:
+  // A control wrote a change into the project model.
+  void Edited();
   // A text for the status bar: what a title field left out, a ROM name
   // that is no ROM.
   void statusText(const QString& text);

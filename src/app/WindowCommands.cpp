@@ -5,6 +5,7 @@
 #include "app/ScanDialog.h"
 #include "app/WindowServices.h"
 #include "builder/Export.h"
+#include "project/ProjectCommands.h"
 #include "project/Model.h"
 #include "project/ProjectFile.h"
 #include "project/RandomFill.h"
@@ -18,13 +19,28 @@
 #include <QIcon>
 #include <QFileInfo>
 #include <QKeySequence>
+#include <QMessageBox>
 #include <QMenu>
 #include <QUrl>
 #include <QWidget>
 
+#include <stdexcept>
 #include <utility>
 
 namespace korva::app {
+
+namespace {
+
+// What the window says about the ROM database file.
+constexpr const char* kRomDatabaseMissingMessage =
+    "Unable to locate KORVA ROMDB file, but we can generate it now.\r\n\r\n"
+    "Press OK to browse for directory to scan for compatible ROMs.";
+constexpr const char* kRomDatabaseCorruptMessage = "korva_db.xml is corrupt, re-scan ROM directory to repair!";
+constexpr const char* kRescanOffer = "Press OK to browse for directory to scan for compatible ROMs.";
+constexpr const char* kRomDatabaseOutOfSyncMessage =
+    "Scanned ROM database is out of sync, please re-scan your ROM directory.";
+
+}  // namespace
 
 WindowCommands::WindowCommands(Workspace& ws, WindowServices& services, SlotGrid& grid, ScanDialog& scanDialog,
                                QWidget* window, std::string databasePath, QString settingsFile)
@@ -36,7 +52,7 @@ WindowCommands::WindowCommands(Workspace& ws, WindowServices& services, SlotGrid
       window_(window),
       databasePath_(std::move(databasePath)),
       project_(ws, services, *this),
-      scan_(new WindowScan(scanDialog, services, window, [this] { LoadRomDatabase(); },
+      scan_(new WindowScan(scanDialog, services, window, [this] { LoadRomDatabase(false); },
                            [this] {
                              if (!openWhenReady_.empty()) OpenProject(std::exchange(openWhenReady_, {}));
                            })),
@@ -100,6 +116,7 @@ void WindowCommands::Guard(const std::function<void()>& f) {
     services_.ShowErrorBox("An unknown error occurred.");
   }
   grid_.ShowProject();
+  ShowProjectState();
 }
 
 std::optional<std::string> WindowCommands::AskOpenProjectFile() {
@@ -116,18 +133,33 @@ std::optional<std::string> WindowCommands::AskSaveProjectFile() {
 
 // The project as last opened, saved or started, in its file form: the work
 // is unsaved while the project's file text differs from it.
-void WindowCommands::NoteSaved() { savedText_ = ProjectFileText(ws_); }
+void WindowCommands::NoteSaved() {
+  savedText_ = ProjectFileText(ws_);
+  ShowProjectState();
+}
 
 bool WindowCommands::HasUnsavedChanges() const { return ProjectFileText(ws_) != savedText_; }
 
+void WindowCommands::ShowProjectState() { services_.ShowCaption(ws_.Proj.ProjectFileName, HasUnsavedChanges()); }
+
 bool WindowCommands::ConfirmDiscard() {
   if (!HasUnsavedChanges()) return true;
-  switch (services_.ShowCenteredMessage("Save changes to the project?", MsgKind::Confirmation,
-                                        (MsgButton::Yes | MsgButton::No) | static_cast<unsigned>(MsgButton::Cancel))) {
-    case MsgButton::Yes:
-      FileSave1Execute();
+  const std::string& file = ws_.Proj.ProjectFileName;
+  const std::string question =
+      file.empty() ? "Save changes to the new project?" : "Save changes to \"" + FileNamePart(file) + "\"?";
+  switch (services_.Ask(question, MsgKind::Confirmation,
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel)) {
+    case QMessageBox::Save:
+      // A save that fails or is cancelled keeps the work, and whatever was
+      // to replace it waits.
+      try {
+        FileSave1Execute();
+      } catch (const std::exception& e) {
+        services_.ShowErrorBox(e.what());
+        return false;
+      }
       return !HasUnsavedChanges();
-    case MsgButton::No:
+    case QMessageBox::Discard:
       return true;
     default:
       return false;
@@ -151,11 +183,49 @@ void WindowCommands::FileOpen1Execute() {
 }
 
 void WindowCommands::OpenFile(const std::string& path) {
-  const bool read = project_.FileOpen1Accept(path);
-  // A file that could not be read leaves a new project: nothing of the
-  // user's is in it.
+  // A file that cannot be read leaves the project that was open.
+  if (!project_.FileOpen1Accept(path)) return;
   NoteSaved();
-  if (read) NoteRecent();
+  NoteRecent();
+  ReportMissingRoms();
+}
+
+void WindowCommands::ReportMissingRoms() {
+  std::string lines;
+  std::vector<std::uint32_t> missing;
+  for (int n = 1; n <= SlotCount; ++n) {
+    const Slot& slot = ws_.Proj.slot(n);
+    if (!slot.IsMissing()) continue;
+    missing.push_back(slot.MissingCRC);
+    lines += "\r\n" + std::to_string(n) + ": " + (slot.Title.empty() ? "(no title)" : slot.Title) + " (CRC " +
+             CrcText(slot.MissingCRC) + ")";
+  }
+  if (missing.empty()) return;
+  std::string text = "Unable to find ROMs specified in project!\r\n\r\nThese slots keep their ROM, shown as missing, "
+                     "until a scan of the directory that holds it finds it:\r\n" + lines;
+
+  // A ROM database beside the project (korva demo writes one) that knows
+  // some of them is offered in place of the one in use.
+  const std::string beside = FullDirectoryOf(ws_.Proj.ProjectFileName) + kRomDatabaseName;
+  RomDatabaseLoad offer;
+  int known = 0;
+  if (beside != databasePath_ && FileExists(beside)) {
+    offer = korva::LoadRomDatabase(beside, ws_.HeaderDB);
+    for (std::uint32_t crc : missing)
+      known += offer.Status == RomDatabaseStatus::Loaded && !FindROMByCRC(offer.Library.ROMList, crc).Empty();
+  }
+  if (known == 0) {
+    services_.ShowCenteredMessage(text, MsgKind::Warning, static_cast<MsgButtons>(MsgButton::OK));
+    return;
+  }
+  text += "\r\n\r\nThe ROM database beside the project, " + beside + ", holds " + std::to_string(known) + " of " +
+          std::to_string(missing.size()) + ". Use it instead of " + databasePath_ + "?";
+  if (services_.ShowCenteredMessage(text, MsgKind::Confirmation, MsgButton::Yes | MsgButton::No) != MsgButton::Yes)
+    return;
+  databasePath_ = beside;
+  ws_.DatabasePath = beside;
+  emit DatabasePathChanged();
+  UseLibrary(std::move(offer));
 }
 
 void WindowCommands::OpenProject(const std::string& path) {
@@ -270,25 +340,39 @@ void WindowCommands::HelpAbout1Execute() {
   dialog->exec();
 }
 
-void WindowCommands::RefillLists(const RomLibrary& library) { grid_.SetROMNames(library.ROMNames); }
-
-void WindowCommands::LoadRomDatabase() {
+void WindowCommands::LoadRomDatabase(bool offerScan) {
   ws_.DatabasePath = databasePath_;
-  const RomDatabaseLoad load = korva::LoadRomDatabase(databasePath_, ws_.HeaderDB, ws_.Library, services_,
-                                                      [this](const RomLibrary& library) { RefillLists(library); });
-  if (load.Status == RomDatabaseStatus::Missing &&
-      services_.ShowCenteredMessage(kRomDatabaseMissingMessage, MsgKind::Information,
-                                    MsgButton::OK | MsgButton::Cancel) == MsgButton::OK) {
-    SetROMDirectory1Click();
+  RomDatabaseLoad load = korva::LoadRomDatabase(databasePath_, ws_.HeaderDB);
+  if (load.Status == RomDatabaseStatus::Loaded) {
+    UseLibrary(std::move(load));
+    return;
   }
+  if (!offerScan) {
+    if (load.Status == RomDatabaseStatus::Unusable) throw std::runtime_error(load.Problem);
+    return;
+  }
+  std::string offer = kRomDatabaseMissingMessage;
+  if (load.Status == RomDatabaseStatus::Unusable)
+    offer = (load.Damaged ? std::string(kRomDatabaseCorruptMessage) + "\r\n\r\n" : std::string()) + load.Problem +
+            "\r\n\r\n" + kRescanOffer;
+  if (services_.ShowCenteredMessage(offer, load.Status == RomDatabaseStatus::Missing ? MsgKind::Information : MsgKind::Error,
+                                    MsgButton::OK | MsgButton::Cancel) == MsgButton::OK)
+    SetROMDirectory1Click();
+}
+
+void WindowCommands::UseLibrary(RomDatabaseLoad load) {
+  ReplaceLibrary(ws_, std::move(load.Library));
+  grid_.SetROMNames(ws_.Library.ROMNames);
+  if (load.OutOfSync)
+    services_.ShowCenteredMessage(kRomDatabaseOutOfSyncMessage, MsgKind::Information,
+                                  static_cast<MsgButtons>(MsgButton::OK));
+  services_.ShowStatusMessage("Loaded KORVA Game Database, " + std::to_string(ws_.Library.ROMList.size()) + " ROMs", 10);
+  ShowProjectState();
 }
 
 void WindowCommands::SetROMDirectory1Click() {
-  // The scan starts a new project.
-  if (!ConfirmDiscard()) return;
-  NewProject(ws_.Proj, services_);
-  NoteSaved();
-  grid_.ShowProject();
+  // The project stays: after the scan every slot keeps its ROM by CRC, as a
+  // missing one when the new database does not hold it.
   const std::optional<ScanDialog::Choice> choice = scanDialog_.AskDirectory();
   if (!choice) return;
   StartScan(choice->Directory, choice->IncludeSubfolders);

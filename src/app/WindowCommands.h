@@ -4,9 +4,13 @@
 // project logic lives in the core (ProjectCommands, RandomFill, Export, the
 // scan); the handlers here wire it to the slot grid and the dialogs.
 //
-// New, Open (from the menu, the recent projects or a dropped file), a scan
-// (which starts a new project) and closing the window first ask "Save
-// changes to the project?" when the project has unsaved changes.
+// The window has one notion of unsaved work: the project's file text differs
+// from the text last opened, saved or started (HasUnsavedChanges). The
+// caption's marker shows it, and New, Open (from the menu, the recent
+// projects or a dropped file) and closing the window ask first: Save,
+// Discard or Cancel, naming the file. A save that fails or is cancelled
+// keeps the work and the window. A scan keeps the project: its slots keep
+// their ROMs by CRC.
 #include "app/RecentProjects.h"
 #include "app/ScanTask.h"
 #include "project/ProjectCommands.h"
@@ -56,9 +60,12 @@ class WindowCommands : public QObject, public FileNamePrompt {
   // The About box; set by the window once it exists.
   void SetAboutBox(QWidget* aboutBox) { aboutBox_ = aboutBox; }
 
-  // Loads korva_db.xml (start-up and the end of a scan): fills the lists or,
-  // when the file is missing, offers a scan.
-  void LoadRomDatabase();
+  // Loads korva_db.xml (start-up, and the end of a scan through its reload):
+  // puts the ROM library in place with every slot keeping its ROM by CRC
+  // (UseLibrary). A file that is missing or cannot be used is offered a scan
+  // (OK starts one) when `offerScan`; else an unusable file raises its
+  // reason, which ends the scan that reloads it.
+  void LoadRomDatabase(bool offerScan = true);
 
   // Open of a file given on the command line.
   void OpenProject(const std::string& path);
@@ -67,10 +74,13 @@ class WindowCommands : public QObject, public FileNamePrompt {
   void OpenProjectWhenReady(const std::string& path);
 
   // True when the project may be replaced: no unsaved changes, or the user
-  // answered No, or Yes and the project was saved.
+  // answered Discard, or Save and the project was saved.
   bool ConfirmDiscard();
   // The project differs from what was last opened, saved or started.
   bool HasUnsavedChanges() const;
+  // The caption for the project's file, with the unsaved-work marker when
+  // HasUnsavedChanges.
+  void ShowProjectState();
 
   // Fills the recent projects menu; each entry opens its file.
   void FillRecentMenu(QMenu* menu);
@@ -90,8 +100,13 @@ class WindowCommands : public QObject, public FileNamePrompt {
   std::optional<std::string> AskOpenProjectFile() override;
   std::optional<std::string> AskSaveProjectFile() override;
 
-  // Runs `f`; an error it raises goes to the application error box.
+  // Runs `f`; an error it raises goes to the application error box. Then
+  // the grid and the caption show the project.
   void Guard(const std::function<void()>& f);
+
+ signals:
+  // The window now uses another ROM database file (DatabasePath()).
+  void DatabasePathChanged();
 
  private:
   QAction* MakeAction(const char* name, const QString& caption, const QString& hint, const QString& icon);
@@ -105,8 +120,9 @@ class WindowCommands : public QObject, public FileNamePrompt {
   void ClearSlot1Execute();
   void HelpAbout1Execute();
   void StartScan(const std::string& directory, bool recursive);
-  void RefillLists(const RomLibrary& library);
+  void UseLibrary(RomDatabaseLoad load);
   void OpenFile(const std::string& path);
+  void ReportMissingRoms();
   void NoteRecent();
   void NoteSaved();
   void DropRom(const std::string& path, int slot);

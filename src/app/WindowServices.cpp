@@ -1,51 +1,21 @@
 #include "app/WindowServices.h"
 
-#include "app/MessageDialog.h"
+#include "app/MessageBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QFileInfo>
 #include <QLabel>
-#include <QGridLayout>
-#include <QMessageBox>
-#include <QScreen>
-#include <QShowEvent>
-#include <QSpacerItem>
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
 
 #include "project/Model.h"
+#include "romlib/FileUtil.h"
 
 namespace korva::app {
-
-namespace {
-
-// A message box that, once it knows its size, centres itself on the window it
-// belongs to, or on that window's screen while the window is not shown (the
-// main window at start-up, which is then centred there too).
-class CentredBox : public QMessageBox {
- public:
-  using QMessageBox::QMessageBox;
-
- protected:
-  void showEvent(QShowEvent* event) override {
-    QMessageBox::showEvent(event);
-    QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
-    QRect area;
-    if (owner != nullptr && owner->isVisible()) {
-      area = owner->frameGeometry();
-    } else if (QScreen* s = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen()) {
-      area = s->availableGeometry();
-    }
-    if (!area.isValid()) return;
-    const QRect frame = frameGeometry();
-    move(area.left() + (area.width() - frame.width()) / 2, area.top() + (area.height() - frame.height()) / 2);
-  }
-};
-
-}  // namespace
 
 WindowServices::WindowServices(QWidget* window, QStatusBar* statusBar, QObject* parent)
     : QObject(parent), window_(window), statusBar_(statusBar), timer_(new QTimer(this)) {
@@ -73,8 +43,27 @@ auto WindowServices::OnUi(F&& f) {
 }
 
 MsgButton WindowServices::ShowCenteredMessage(const std::string& text, MsgKind kind, MsgButtons buttons) {
-  return OnUi([&] { return RunMessageDialog(text, kind, buttons); });
+  return MessageBox::FromQt(Ask(text, kind, MessageBox::ToQt(buttons)));
 }
+
+QMessageBox::StandardButton WindowServices::Ask(const std::string& text, MsgKind kind,
+                                                QMessageBox::StandardButtons buttons) {
+  return OnUi([&] {
+    QWidget* active = QApplication::activeWindow();
+    QWidget* owner = active ? active : window_;
+    Record({ShownMessage::Type::Centered, text, {}, kind, buttons, 0, owner->objectName().toStdString()});
+    if (!answers_.empty()) {
+      const QMessageBox::StandardButton answer = answers_.front();
+      answers_.pop_front();
+      return answer;
+    }
+    if (nonInteractive_) return MessageBox::EscapeButtonOf(buttons | QMessageBox::Cancel);
+    MessageBox box(MessageBox::IconFor(kind), MessageBox::TitleFor(kind), QString::fromStdString(text), buttons, owner);
+    return box.Run(active);
+  });
+}
+
+void WindowServices::QueueAnswer(MsgButton answer) { answers_.push_back(MessageBox::ToQt(answer)); }
 
 void WindowServices::Record(ShownMessage message) {
   if (beforeMessage_) beforeMessage_();
@@ -82,23 +71,9 @@ void WindowServices::Record(ShownMessage message) {
   if (shownHook_) shownHook_(shown_.back());
 }
 
-MsgButton WindowServices::RunMessageDialog(const std::string& text, MsgKind kind, MsgButtons buttons) {
-  QWidget* active = QApplication::activeWindow();
-  QWidget* owner = active ? active : window_;
-  Record({ShownMessage::Type::Centered, text, {}, kind, buttons, 0, owner->objectName().toStdString()});
-  if (!answers_.empty()) {
-    const MsgButton answer = answers_.front();
-    answers_.pop_front();
-    return answer;
-  }
-  if (nonInteractive_) return MessageDialog::EscapeButton(buttons | static_cast<unsigned>(MsgButton::Cancel));
-  MessageDialog dialog(QString::fromStdString(text), kind, buttons, active ? active : window_);
-  return dialog.Run(active);
-}
-
 void WindowServices::ShowStatusMessage(const std::string& text, int seconds) {
   OnUi([&] {
-    shown_.push_back({ShownMessage::Type::Status, text, {}, MsgKind::Information, 0, seconds, {}});
+    shown_.push_back({ShownMessage::Type::Status, text, {}, MsgKind::Information, {}, seconds, {}});
     timer_->stop();
     statusText_ = QString::fromStdString(text);
     if (auto* panel = statusBar_->findChild<QLabel*>(QStringLiteral("StatusPanel0"))) panel->setText(statusText_);
@@ -115,8 +90,11 @@ void WindowServices::Timer1Timer() {
 
 QString WindowServices::StatusText() const { return statusText_; }
 
-void WindowServices::UpdateCaption(const std::string& projectName) {
-  OnUi([&] { window_->setWindowTitle(QString::fromStdString(CaptionText(projectName))); });
+void WindowServices::UpdateCaption(const std::string& /*projectName*/) {}
+
+void WindowServices::ShowCaption(const std::string& projectFileName, bool unsaved) {
+  window_->setWindowTitle(CaptionText(projectFileName));
+  window_->setWindowModified(unsaved);
 }
 
 void WindowServices::ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) {
@@ -126,35 +104,21 @@ void WindowServices::ShowPlainMessage(const std::string& text, const std::string
 void WindowServices::ShowPlainMessageOver(QWidget* owner, const std::string& text, const std::string& caption,
                                           MsgKind kind) {
   OnUi([&] {
-    Record({ShownMessage::Type::Plain, text, caption, kind, 0, 0, owner->objectName().toStdString()});
-    if (!nonInteractive_) RunBox(owner, kind, caption, text);
+    Record({ShownMessage::Type::Plain, text, caption, kind, QMessageBox::Ok, 0, owner->objectName().toStdString()});
+    if (nonInteractive_) return;
+    MessageBox box(MessageBox::IconFor(kind), QString::fromStdString(caption), QString::fromStdString(text),
+                   QMessageBox::Ok, owner);
+    box.Run(owner);
   });
 }
 
 void WindowServices::ShowErrorBox(const std::string& message) {
   OnUi([&] {
-    const std::string text = ErrorBoxText(message);
-    Record({ShownMessage::Type::ErrorBox, text, "KORVA Builder", MsgKind::Error, 0, 0, window_->objectName().toStdString()});
-    if (!nonInteractive_) RunBox(window_, MsgKind::Error, "KORVA Builder", text);
+    const QString text = MessageBox::ErrorText(QString::fromStdString(message));
+    Record({ShownMessage::Type::ErrorBox, text.toStdString(), std::string(kApplicationTitle), MsgKind::Error,
+            QMessageBox::Ok, 0, window_->objectName().toStdString()});
+    if (!nonInteractive_) MessageBox::ShowError(window_, text);
   });
-}
-
-void WindowServices::RunBox(QWidget* owner, MsgKind kind, const std::string& caption, const std::string& text) {
-  CentredBox box(kind == MsgKind::Error     ? QMessageBox::Critical
-                 : kind == MsgKind::Warning ? QMessageBox::Warning
-                                            : QMessageBox::Information,
-                 QString::fromStdString(caption),
-                 QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), QMessageBox::Ok,
-                 owner);
-  box.setObjectName(QStringLiteral("MessageBox"));
-  // Above an owner that stays on top, and wide enough for its caption.
-  if (owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
-    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-  const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
-  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-    grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
-                  grid->columnCount());
-  box.exec();
 }
 
 QString WindowServices::NextFileName(bool* taken) {
@@ -216,6 +180,11 @@ QString WindowServices::AskDirectory(const QString& title, const QString& option
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
   *checked = box->isChecked();
   return dialog.selectedFiles().first();
+}
+
+QString CaptionText(const std::string& projectFileName) {
+  const std::string name = projectFileName.empty() ? "New Project" : FileNamePart(projectFileName);
+  return QString::fromStdString(VersionText() + " - (" + name + ")") + QStringLiteral("[*]");
 }
 
 }  // namespace korva::app

@@ -9,6 +9,8 @@
 // Every call may come from any thread: a call from the scan's worker is
 // carried out on the UI thread, and the worker waits for it.
 //
+// Every box is a MessageBox (app/MessageBox.h).
+//
 // Test seam: answers and file names can be queued; a queued answer is taken
 // instead of showing the dialog. In non-interactive mode a dialog without a
 // queued answer is not shown either: it returns Cancel (else No, else OK), and
@@ -16,6 +18,7 @@
 // recorded in Shown().
 #include "romlib/UserInterface.h"
 
+#include <QMessageBox>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -38,7 +41,7 @@ struct ShownMessage {
   std::string text;
   std::string caption;       // plain boxes and the error box
   MsgKind kind = MsgKind::Information;
-  MsgButtons buttons = 0;    // centred dialogs
+  QMessageBox::StandardButtons buttons;  // the buttons it offered
   int seconds = 0;           // status texts
   std::string owner;         // the object name of the window it belongs to
 };
@@ -52,6 +55,12 @@ class WindowServices : public QObject, public UserInterface {
   MsgButton ShowCenteredMessage(const std::string& text, MsgKind kind, MsgButtons buttons) override;
   void ShowStatusMessage(const std::string& text, int seconds) override;
   void UpdateCaption(const std::string& projectName) override;
+  // The window's own questions, with any of Qt's standard buttons (Save,
+  // Discard...), centred as ShowCenteredMessage's are.
+  QMessageBox::StandardButton Ask(const std::string& text, MsgKind kind, QMessageBox::StandardButtons buttons);
+  // The caption for the project file (empty: "New Project"), with Qt's
+  // unsaved-work marker shown when `unsaved`.
+  void ShowCaption(const std::string& projectFileName, bool unsaved);
   void ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) override;
   // A plain box that belongs to `owner` (above it, even when it stays on top).
   void ShowPlainMessageOver(QWidget* owner, const std::string& text, const std::string& caption, MsgKind kind);
@@ -75,7 +84,8 @@ class WindowServices : public QObject, public UserInterface {
   QTimer* Timer1() const { return timer_; }
 
   // Test seam.
-  void QueueAnswer(MsgButton answer) { answers_.push_back(answer); }
+  void QueueAnswer(QMessageBox::StandardButton answer) { answers_.push_back(answer); }
+  void QueueAnswer(MsgButton answer);
   void QueueFileName(const QString& path) { fileNames_.push_back(path); }
   void SetNonInteractive(bool on) { nonInteractive_ = on; }
   const std::vector<ShownMessage>& Shown() const { return shown_; }
@@ -87,22 +97,25 @@ class WindowServices : public QObject, public UserInterface {
   void Timer1Timer();
   bool OnUiThread() const;
   template <typename F> auto OnUi(F&& f);
-  MsgButton RunMessageDialog(const std::string& text, MsgKind kind, MsgButtons buttons);
   QString NextFileName(bool* taken);
   void Record(ShownMessage message);
-  void RunBox(QWidget* owner, MsgKind kind, const std::string& caption, const std::string& text);
 
   QWidget* window_;
   QStatusBar* statusBar_;
   QTimer* timer_;
   QString statusText_;
-  std::deque<MsgButton> answers_;
+  std::deque<QMessageBox::StandardButton> answers_;
   std::deque<QString> fileNames_;
   bool nonInteractive_ = false;
   std::vector<ShownMessage> shown_;
   std::function<void()> beforeMessage_;
   std::function<void(const ShownMessage&)> shownHook_;
 };
+
+// The window caption for a project file (empty: a new project):
+// "KORVA Builder [Build 12] - (NAME)[*]", NAME being "New Project" or the
+// path's file-name part, "[*]" Qt's place for the unsaved-work marker.
+QString CaptionText(const std::string& projectFileName);
 
 // The Qt filter of the project file dialogs.
 inline constexpr const char* kProjectFilter = "KORVA Project (*.korva)";

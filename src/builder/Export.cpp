@@ -13,7 +13,11 @@ std::string ExportCheckMessage(const Workspace& ws) {
   const auto roms = SlotRoms(project, library);
   std::string lines;
   for (int n = 1; n <= SlotCount; ++n) {
-    if (!roms[static_cast<std::size_t>(n - 1)]) lines += "Slot " + std::to_string(n) + " - No ROM assigned!\r\n";
+    if (project.slot(n).IsMissing())
+      lines += "Slot " + std::to_string(n) + " - ROM missing (CRC " + CrcText(project.slot(n).MissingCRC) +
+               "): scan the directory that holds it!\r\n";
+    else if (!roms[static_cast<std::size_t>(n - 1)])
+      lines += "Slot " + std::to_string(n) + " - No ROM assigned!\r\n";
   }
   if (!lines.empty()) return "All slots must have ROM assigned, review:\r\n\r\n" + lines;
 

@@ -17,8 +17,9 @@
 namespace korva {
 
 // The first of the export checks that fails, as the message the user sees
-// (project never saved, a slot without a ROM, no 16 KB PRG game, ROM files
-// that cannot be found), or an empty text when all pass.
+// (project never saved, a slot without a ROM or whose ROM is missing from
+// the ROM database, no 16 KB PRG game, ROM files that cannot be found), or an
+// empty text when all pass.
 std::string ExportCheckMessage(const Workspace& ws);
 
 // A build in memory: the images and the templates they were made from, or

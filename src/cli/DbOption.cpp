@@ -1,7 +1,6 @@
 #include "cli/DbOption.h"
 
-#include "romlib/RomDatabase.h"
-
+#include <iostream>
 #include <stdexcept>
 
 namespace korva::cli {
@@ -41,6 +40,28 @@ DbArgs ParseDbArgs(const std::vector<std::string>& args) {
 
 std::string DatabasePathOf(const DbArgs& args) {
   return args.DbPath ? *args.DbPath : DefaultRomDatabasePath();
+}
+
+std::optional<RomLibrary> LoadRomLibrary(const char* command, const std::string& dbPath,
+                                         const HeaderDatabase& headerDb, UserInterface& ui) {
+  RomDatabaseLoad load = LoadRomDatabase(dbPath, headerDb);
+  switch (load.Status) {
+    case RomDatabaseStatus::Missing:
+      std::cerr << "korva " << command << ": there is no ROM database file " << dbPath
+                << "; create it with \"korva scan DIR\"\n";
+      return std::nullopt;
+    case RomDatabaseStatus::Unusable:
+      std::cerr << "korva " << command << ": " << load.Problem << "; scan the ROM directory again (\"korva scan DIR\")"
+                << " to write it anew\n";
+      return std::nullopt;
+    case RomDatabaseStatus::Loaded:
+      break;
+  }
+  if (load.OutOfSync)
+    ui.ShowCenteredMessage("Scanned ROM database is out of sync, please re-scan your ROM directory.",
+                           MsgKind::Information, static_cast<MsgButtons>(MsgButton::OK));
+  ui.ShowStatusMessage("Loaded KORVA Game Database, " + std::to_string(load.Library.ROMList.size()) + " ROMs", 10);
+  return std::move(load.Library);
 }
 
 }  // namespace korva::cli

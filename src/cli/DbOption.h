@@ -1,5 +1,9 @@
 #pragma once
-// The --db PATH option that the ROM database commands share.
+// The --db PATH option that the ROM database commands share, and their load
+// of the ROM database file.
+#include "romlib/RomDatabase.h"
+#include "romlib/UserInterface.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,5 +31,13 @@ bool TakeFlag(std::vector<std::string>& args, const std::string& name);
 
 // The --db path, or where the program keeps korva_db.xml.
 std::string DatabasePathOf(const DbArgs& args);
+
+// Loads the ROM database file at `dbPath` and says what the load found: the
+// out-of-sync message and "Loaded KORVA Game Database, %d ROMs" through `ui`,
+// or, on stderr after "korva COMMAND: ", that there is no such file or why it
+// cannot be used, and how to make it anew. The library, or nullopt when the
+// load gave none.
+std::optional<RomLibrary> LoadRomLibrary(const char* command, const std::string& dbPath,
+                                         const HeaderDatabase& headerDb, UserInterface& ui);
 
 }  // namespace korva::cli

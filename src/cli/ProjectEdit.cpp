@@ -17,24 +17,6 @@ namespace {
 
 char LowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// The project reader's missing-ROM box is replaced by the refusal below,
-// which also names the ROMs without a title; its other messages pass.
-class WithoutMissingRomBox : public UserInterface {
- public:
-  explicit WithoutMissingRomBox(UserInterface& ui) : ui_(ui) {}
-  MsgButton ShowCenteredMessage(const std::string& text, MsgKind kind, MsgButtons buttons) override {
-    return ui_.ShowCenteredMessage(text, kind, buttons);
-  }
-  void ShowStatusMessage(const std::string& text, int seconds) override { ui_.ShowStatusMessage(text, seconds); }
-  void UpdateCaption(const std::string& name) override { ui_.UpdateCaption(name); }
-  void ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) override {
-    if (kind != MsgKind::Warning) ui_.ShowPlainMessage(text, caption, kind);
-  }
-
- private:
-  UserInterface& ui_;
-};
-
 // The dropped characters for a message: "\",\" and \";\"" (a double quote,
 // which typographic quotes become, between single quotes).
 std::string QuotedList(const std::vector<std::string>& items) {
@@ -119,12 +101,15 @@ bool LoadProjectToEdit(const char* command, const std::string& projectPath, cons
                        Workspace& ws, UserInterface& ui, int replacedSlot) {
   const std::string prefix = "korva " + std::string(command) + ": ";
   ws.HeaderDB = LoadHeaderDatabase(ui);
-  const RomDatabaseLoad load = LoadRomDatabase(dbPath, ws.HeaderDB, ws.Library, ui);
-  if (load.Status == RomDatabaseStatus::Corrupt) return false;
-  std::vector<UnresolvedSlot> unresolved;
+  RomDatabaseLoad load = LoadRomDatabase(dbPath, ws.HeaderDB);
+  if (load.Status == RomDatabaseStatus::Unusable) {
+    std::cerr << prefix << load.Problem << "; scan the ROM directory again (\"korva scan DIR\") to write it anew\n";
+    return false;
+  }
+  ws.Library = std::move(load.Library);
+  ws.DatabasePath = dbPath;
   try {
-    WithoutMissingRomBox reader(ui);
-    unresolved = ReadProjectFile(ws, projectPath, reader);
+    ws.Proj = ReadProjectFile(projectPath, ws.Library);
   } catch (const ProjectFileError& e) {
     std::cerr << prefix << "cannot load project " << projectPath << ": " << e.what() << "\n";
     return false;
@@ -132,14 +117,17 @@ bool LoadProjectToEdit(const char* command, const std::string& projectPath, cons
     std::cerr << prefix << e.what() << "\n";
     return false;
   }
-  std::erase_if(unresolved, [&](const UnresolvedSlot& u) { return u.Slot == replacedSlot; });
-  if (unresolved.empty()) return true;
-  for (const UnresolvedSlot& u : unresolved)
-    std::cerr << prefix << "slot " << u.Slot << (u.Title.empty() ? "" : " \"" + u.Title + "\"") << " holds the ROM "
-              << CrcText(u.CRC32) << ", which is not in the ROM database\n";
-  std::cerr << prefix << "a save would empty "
-            << (unresolved.size() == 1 ? "that slot" : "those " + std::to_string(unresolved.size()) + " slots")
-            << ", so nothing was changed; "
+  ui.ShowStatusMessage("Loaded project: " + FileNamePart(projectPath), 5);
+  int missing = 0;
+  for (int n = 1; n <= SlotCount; ++n) {
+    const Slot& slot = ws.Proj.slot(n);
+    if (!slot.IsMissing() || n == replacedSlot) continue;
+    ++missing;
+    std::cerr << prefix << "slot " << n << (slot.Title.empty() ? "" : " \"" + slot.Title + "\"") << " holds the ROM "
+              << CrcText(slot.MissingCRC) << ", which is not in the ROM database\n";
+  }
+  if (missing == 0) return true;
+  std::cerr << prefix << "nothing was changed: the project is edited against the ROM database that holds its ROMs; "
             << (load.Status == RomDatabaseStatus::Missing
                     ? "there is no ROM database file " + dbPath + ": create it with \"korva scan DIR\""
                     : "scan the ROM directory again (\"korva scan DIR\") or name the right database with --db")

@@ -60,10 +60,10 @@ bool ApplyCartridgeOptions(const char* command, const CartridgeOptions& options,
 
 // Loads the header database, the ROM database file at `dbPath` and the
 // project to change. A ROM database file that does not exist counts as an
-// empty list. False after saying why on stderr: a corrupt database, a project
-// that cannot be read, or one that names a ROM the database does not hold
-// (a save would drop that slot; each such slot is named) in a slot other
-// than `replacedSlot`, whose ROM the command replaces anyway (0: none).
+// empty list. False after saying why on stderr: a database that cannot be
+// used, a project that cannot be read, or one that names a ROM the database
+// does not hold in a slot other than `replacedSlot`, whose ROM the command
+// replaces anyway (0: none); each such slot is named, the file stays untouched.
 bool LoadProjectToEdit(const char* command, const std::string& projectPath, const std::string& dbPath,
                        Workspace& ws, UserInterface& ui, int replacedSlot = 0);
 

@@ -5,7 +5,6 @@
 #include "project/ProjectFile.h"
 #include "romlib/FileUtil.h"
 #include "romlib/HeaderDB.h"
-#include "romlib/RomDatabase.h"
 
 #include <iostream>
 #include <stdexcept>
@@ -15,16 +14,12 @@ namespace korva::cli {
 bool LoadProjectWorkspace(const char* command, const std::string& projectPath, const std::string& dbPath,
                           Workspace& ws, UserInterface& ui) {
   ws.HeaderDB = LoadHeaderDatabase(ui);
-  const RomDatabaseLoad load = LoadRomDatabase(dbPath, ws.HeaderDB, ws.Library, ui);
-  if (load.Status == RomDatabaseStatus::Missing) {
-    std::cerr << "korva " << command << ": there is no ROM database file " << dbPath
-              << "; create it with \"korva scan DIR\"\n";
-    return false;
-  }
-  if (load.Status == RomDatabaseStatus::Corrupt) return false;
+  std::optional<RomLibrary> library = LoadRomLibrary(command, dbPath, ws.HeaderDB, ui);
+  if (!library) return false;
+  ws.Library = std::move(*library);
   ws.DatabasePath = dbPath;
   try {
-    ReadProjectFile(ws, projectPath, ui);
+    ws.Proj = ReadProjectFile(projectPath, ws.Library);
   } catch (const ProjectFileError& e) {
     std::cerr << "korva " << command << ": cannot load project " << projectPath << ": " << e.what() << "\n";
     return false;
@@ -32,6 +27,7 @@ bool LoadProjectWorkspace(const char* command, const std::string& projectPath, c
     std::cerr << "korva " << command << ": " << e.what() << "\n";
     return false;
   }
+  ui.ShowStatusMessage("Loaded project: " + FileNamePart(projectPath), 5);
   return true;
 }
 

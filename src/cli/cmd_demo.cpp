@@ -7,6 +7,7 @@
 #include "builder/ImageBuilder.h"
 #include "cli/Command.h"
 #include "cli/ConsoleUI.h"
+#include "cli/DbOption.h"
 #include "project/Model.h"
 #include "project/ProjectFile.h"
 #include "project/Workspace.h"
@@ -117,10 +118,11 @@ int RunDemo(const std::vector<std::string>& rawArgs) {
   QuietObserver observer;
   const ScanResult scan = ScanRomDirectory(romDir.string() + "/", ws.HeaderDB, dbPath, observer);
   if (!scan.Written) return 1;
-  const RomDatabaseLoad load = LoadRomDatabase(dbPath, ws.HeaderDB, ws.Library, ui);
+  std::optional<RomLibrary> library = LoadRomLibrary("demo", dbPath, ws.HeaderDB, ui);
+  if (!library) throw std::runtime_error("the demo ROM database could not be loaded");
+  ws.Library = std::move(*library);
   ws.DatabasePath = dbPath;
-  if (load.Status != RomDatabaseStatus::Loaded) throw std::runtime_error("the demo ROM database could not be loaded");
-  Notes() << "ROM database: " << dbPath << " (" << load.Count << " ROMs)\n";
+  Notes() << "ROM database: " << dbPath << " (" << ws.Library.ROMList.size() << " ROMs)\n";
 
   NewProject(ws.Proj, ui);
   for (int n = 1; n <= SlotCount; ++n) {

@@ -83,20 +83,9 @@ int RunList(const std::vector<std::string>& rawArgs) {
     return 2;
   }
   ConsoleUI ui;
-  const HeaderDatabase headerDb = LoadHeaderDatabase(ui);
-  const std::string dbPath = DatabasePathOf(args);
-  RomLibrary library;
-  const RomDatabaseLoad load = LoadRomDatabase(dbPath, headerDb, library, ui, json ? &WriteLibraryJson : &PrintLibrary);
-  switch (load.Status) {
-    case RomDatabaseStatus::Missing:
-      std::cerr << "korva list: there is no ROM database file " << dbPath
-                << "; create it with \"korva scan DIR\"\n";
-      return 1;
-    case RomDatabaseStatus::Corrupt:
-      return 1;
-    case RomDatabaseStatus::Loaded:
-      break;
-  }
+  const std::optional<RomLibrary> library = LoadRomLibrary("list", DatabasePathOf(args), LoadHeaderDatabase(ui), ui);
+  if (!library) return 1;
+  (json ? WriteLibraryJson : PrintLibrary)(*library);
   return 0;
 }
 }  // namespace

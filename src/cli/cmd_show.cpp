@@ -41,8 +41,10 @@ void PrintProject(const Workspace& ws) {
   for (int n = 1; n <= SlotCount; ++n) {
     const TROMInfo* rom = roms[static_cast<std::size_t>(n - 1)];
     std::string& name = names[static_cast<std::size_t>(n - 1)];
-    name = rom ? ws.Library.ROMNames.at(static_cast<std::size_t>(p.slot(n).ROMIndex)) + " " + ROMInfoText(*rom)
-               : "(no ROM)";
+    name = rom                     ? ws.Library.ROMNames.at(static_cast<std::size_t>(p.slot(n).ROMIndex)) + " " +
+                                         ROMInfoText(*rom)
+           : p.slot(n).IsMissing() ? "(missing: not in the ROM database)"
+                                   : "(no ROM)";
     width = std::max(width, name.size());
   }
   const int romWidth = static_cast<int>(width);
@@ -55,11 +57,18 @@ void PrintProject(const Workspace& ws) {
     const std::string icon(IconNames[static_cast<std::size_t>(std::clamp(slot.Icon, 0, 3))]);
     const char* name = names[static_cast<std::size_t>(n - 1)].c_str();
     if (!rom)
-      std::printf("%4d  %-8s  %-21s %-9s %s\n", n, "-", title.c_str(), icon.c_str(), name);
+      std::printf("%4d  %-8s  %-21s %-9s %s\n", n, slot.IsMissing() ? CrcText(slot.MissingCRC).c_str() : "-",
+                  title.c_str(), icon.c_str(), name);
     else
       std::printf("%4d  %s  %-21s %-9s %-*s  %8d  %8d  %4d\n", n, CrcText(rom->CRC32).c_str(), title.c_str(),
                   icon.c_str(), romWidth, name, at.PrgBank, at.ChrBank, at.HalfBank);
   }
+  std::string missing;
+  for (int n = 1; n <= SlotCount; ++n)
+    if (p.slot(n).IsMissing()) missing += (missing.empty() ? "" : ", ") + std::to_string(n);
+  if (!missing.empty())
+    std::cout << "\nMissing ROMs (slots " << missing << "): scan the directories that hold them into the ROM "
+              << "database; the project file keeps them as they are.\n";
   // What the window's capacity gauge says: the space used and what stops a build.
   const auto kb = [](std::uint32_t bytes) { return (bytes + 1023) / 1024; };
   const unsigned limit = static_cast<unsigned>(kImageSize / 1024);

@@ -152,7 +152,6 @@ void NewProject(Project& project, UserInterface& ui) {
   project.Cartridge.Icons = kDefaultIcons;
   project.ProjectModified = false;
   project.ProjectFileName.clear();
-  ui.UpdateCaption(std::string(kNewProjectName));
   ui.ShowStatusMessage("New project created!", 2);
 }
 
@@ -164,16 +163,5 @@ std::string ROMInfoText(const TROMInfo& rom) {
 }
 
 std::string VersionText() { return std::string(kApplicationTitle) + " [Build " + std::to_string(BuildNumber) + "]"; }
-
-std::string CaptionText(std::string_view projectName) {
-  const std::string name = projectName == kNewProjectName ? std::string(projectName) : FileNamePart(projectName);
-  return VersionText() + " - (" + name + ")";
-}
-
-std::string ErrorBoxText(std::string_view message) {
-  std::string text(message);
-  if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) text += '.';
-  return text;
-}
 
 }  // namespace korva

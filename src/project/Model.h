@@ -6,6 +6,7 @@
 #include "romlib/UserInterface.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,13 @@ struct Slot {
   int ROMIndex = -1;  // -1 (no ROM) or an index into ROMList
   std::string Title;  // at most 19 characters, upper case
   int Icon = 0;       // index into IconNames
+  // While ROMIndex is -1: the CRC-32 of the ROM the slot names that ROMList
+  // does not hold (a missing ROM), or 0 for an empty slot. A missing ROM
+  // keeps its slot, title and icon: the project file gets its CRC back, and
+  // a ROM library that holds it fills the slot in (ReplaceLibrary).
+  std::uint32_t MissingCRC = 0;
+
+  bool IsMissing() const { return ROMIndex < 0 && MissingCRC != 0; }
 };
 
 struct CartridgeSettings {
@@ -40,6 +48,13 @@ struct Project {
   std::array<Slot, SlotCount> Slots{};  // Slots[0] is slot 1
   CartridgeSettings Cartridge;
   std::string ProjectFileName;  // empty until saved or opened
+  // Randomize's guard, not a sign of unsaved work: while it is set, Randomize
+  // asks before it fills the slots. Every edit in the grid sets it, and so
+  // does a save (the writer sets it as it starts, also when the write then
+  // fails); NewProject, a completed Open and a completed fill clear it. Only
+  // Randomize reads it. Whether work is unsaved is the window's one question
+  // of its own: does the project's file text differ from the text last
+  // opened or saved (WindowCommands::HasUnsavedChanges)?
   bool ProjectModified = false;
 
   // Slot n, numbered 1 to 16.
@@ -52,9 +67,6 @@ inline constexpr std::string_view kDefaultCartTitle = "GAME PAK: VOLUME 1";
 inline constexpr std::string_view kDefaultInstLine1 = "PLAYCHOICE-10 COLLECTION";
 inline constexpr std::string_view kDefaultInstLine2 = "   GAME PAK: VOLUME 1   ";
 constexpr int kDefaultIcons = 1;
-
-// The name of a project that has no file yet, as the caption shows it.
-inline constexpr std::string_view kNewProjectName = "New Project";
 
 // True when `c` belongs to the title character set: letters, digits, space and
 // ! # $ & ' ( ) * + - . / : < = > ?, and the control characters 0x03 (copy),
@@ -99,8 +111,8 @@ std::string PlainLetters(std::string_view utf8);
 CleanedTitle CleanTitleText(std::string_view utf8);
 
 // Resets the project to the new-project defaults: every slot empty, the
-// default cartridge texts, no file name, ProjectModified false; then sets the
-// caption to "New Project" and shows "New project created!" for 2 seconds.
+// default cartridge texts, no file name, ProjectModified false; then shows
+// "New project created!" for 2 seconds.
 void NewProject(Project& project, UserInterface& ui);
 
 // A slot's ROM information: "(PRG %dkb / CHR %dkb)" with both sizes in whole
@@ -108,19 +120,10 @@ void NewProject(Project& project, UserInterface& ui);
 std::string ROMInfoText(const TROMInfo& rom);
 
 // The program's name and build, "KORVA Builder [Build 12]": what --version
-// prints and the caption starts with.
+// prints and the window's caption starts with.
 std::string VersionText();
 
-// The window caption for "New Project" or a file path:
-// "KORVA Builder [Build 12] - (NAME)", NAME being the path's file-name part.
-std::string CaptionText(std::string_view projectName);
-
-// The text of the application's error box for an error message: a "." is
-// appended when the last character's code is above that of "." (so a message
-// ending in "!" or "." stays as it is).
-std::string ErrorBoxText(std::string_view message);
-
-// The application title, the error box's caption.
+// The application title: the program's name, the error box's caption.
 inline constexpr std::string_view kApplicationTitle = "KORVA Builder";
 
 }  // namespace korva

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
+#include <utility>
 
 namespace korva {
 
@@ -29,12 +30,14 @@ bool ProjectCommands::FileOpen1Execute() {
 bool ProjectCommands::FileOpen1Accept(const std::string& path) {
   if (!FileExists(path)) throw CommandError("File specified does not exist.");
   try {
-    ReadProjectFile(ws_, path, ui_);
-    return true;
+    ws_.Proj = ReadProjectFile(path, ws_.Library);
   } catch (const std::exception& e) {
-    ui_.ShowPlainMessage(std::string("Unable to load project file!\r\n\r\n") + e.what(), "Error", MsgKind::Error);
+    ui_.ShowCenteredMessage(std::string("Unable to load project file!\r\n\r\n") + e.what(), MsgKind::Error,
+                            static_cast<MsgButtons>(MsgButton::OK));
     return false;
   }
+  ui_.ShowStatusMessage("Loaded project: " + FileNamePart(path), 5);
+  return true;
 }
 
 void ProjectCommands::FileSave1Execute() {
@@ -57,11 +60,10 @@ bool ProjectCommands::FileSaveAs1Accept(const std::string& path) {
           MsgButton::Yes) {
     return false;
   }
-  ws_.Proj.ProjectFileName = path;
-  // A failed write goes on to the caller; the caption and the status text
-  // keep what they showed.
+  // A failed write goes on to the caller; the project keeps its file name
+  // and the status text what it showed.
   WriteProjectFile(ws_, path, ui_);
-  ui_.UpdateCaption(path);
+  ws_.Proj.ProjectFileName = path;
   ui_.ShowStatusMessage("Project Saved: " + FileNamePart(path), 3);
   return true;
 }
@@ -69,6 +71,7 @@ bool ProjectCommands::FileSaveAs1Accept(const std::string& path) {
 void ChooseSlotROM(Project& project, const RomLibrary& library, int n, int index) {
   Slot& slot = project.slot(n);
   project.ProjectModified = true;
+  slot.MissingCRC = 0;
   if (index < 0 || static_cast<std::size_t>(index) >= library.ROMList.size() ||
       static_cast<std::size_t>(index) >= library.ROMNames.size()) {
     slot.ROMIndex = -1;
@@ -158,6 +161,34 @@ std::string SlotROMInfo(const Project& project, const RomLibrary& library, int n
   const int index = project.slot(n).ROMIndex;
   if (index < 0 || static_cast<std::size_t>(index) >= library.ROMList.size()) return {};
   return ROMInfoText(library.ROMList[static_cast<std::size_t>(index)]);
+}
+
+std::uint32_t SlotCRC(const Slot& slot, const RomLibrary& library) {
+  if (slot.ROMIndex >= 0 && static_cast<std::size_t>(slot.ROMIndex) < library.ROMList.size())
+    return library.ROMList[static_cast<std::size_t>(slot.ROMIndex)].CRC32;
+  return slot.MissingCRC;
+}
+
+void ResolveSlot(Slot& slot, const RomLibrary& library) {
+  if (!slot.IsMissing()) return;
+  const TROMInfo found = FindROMByCRC(library.ROMList, slot.MissingCRC);
+  if (found.Empty() || static_cast<std::size_t>(found.ListIndex) >= library.ROMList.size()) return;
+  slot.ROMIndex = found.ListIndex;
+  slot.MissingCRC = 0;
+}
+
+int ReplaceLibrary(Workspace& ws, RomLibrary library) {
+  for (Slot& slot : ws.Proj.Slots) {
+    slot.MissingCRC = SlotCRC(slot, ws.Library);
+    slot.ROMIndex = -1;
+  }
+  ws.Library = std::move(library);
+  int missing = 0;
+  for (Slot& slot : ws.Proj.Slots) {
+    ResolveSlot(slot, ws.Library);
+    missing += slot.IsMissing() ? 1 : 0;
+  }
+  return missing;
 }
 
 }  // namespace korva

@@ -1,12 +1,14 @@
 #pragma once
-// The project commands: New Project, Open, Save and Save As, and the choice
-// of a slot's ROM. None of them asks about unsaved changes: the window asks
-// before it runs them (ProjectModified cannot tell, a write sets it). The
+// The project commands: New Project, Open, Save and Save As, the choice of a
+// slot's ROM, and the slots' ROMs across a change of ROM library. None of
+// them asks about unsaved changes: the window asks before it runs them
+// (ProjectModified cannot tell; see its comment in Model.h). The
 // file names come through FileNamePrompt, which the window answers with its
 // file dialogs and the tests and the command line answer themselves.
 #include "project/Workspace.h"
 #include "romlib/UserInterface.h"
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -51,10 +53,12 @@ class ProjectCommands {
   // user cancels.
   bool FileOpen1Execute();
   // Open of `path`. A path that names no file raises CommandError("File
-  // specified does not exist.") and leaves the project as it was. A file
-  // that cannot be read leaves the new-project state plus what the read got
-  // to, and shows "Unable to load project file!" with the reason in a plain
-  // box captioned "Error". Returns true when the project was read.
+  // specified does not exist."). A file that cannot be read as a project
+  // shows "Unable to load project file!" and the reason (Error, OK) and
+  // returns false. Either way the project stays as it was: only a complete
+  // read replaces it, and then the status bar says "Loaded project: %s" and
+  // true is returned. Slots whose ROM is missing (Slot::IsMissing) are for
+  // the caller to report.
   bool FileOpen1Accept(const std::string& path);
 
   // Save: writes to ProjectFileName, or acts as Save As while it is empty.
@@ -64,8 +68,9 @@ class ProjectCommands {
   // user cancels or refuses to overwrite.
   bool FileSaveAs1Execute();
   // Save As to `path`: asks "Overwrite existing file?" when it exists, then
-  // writes it, sets the caption and says "Project Saved: %s". Returns false
-  // when the user answers No.
+  // writes it, makes it the project's file and says "Project Saved: %s".
+  // Returns false when the user answers No. A write that fails raises
+  // FileError and leaves ProjectFileName as it was.
   bool FileSaveAs1Accept(const std::string& path);
 
  private:
@@ -76,8 +81,9 @@ class ProjectCommands {
 
 // A ROM chosen for slot n (1 to 16) from its list (cbROMChange): the slot's
 // ROMIndex becomes `index`, its Title the sanitised display name without a
-// subfolder (at most 19 characters), and ProjectModified becomes true. An index outside ROMList
-// (no selection) leaves the slot without a ROM and keeps its title.
+// subfolder (at most 19 characters), and ProjectModified becomes true. An
+// index outside ROMList (no selection) leaves the slot without a ROM, missing
+// or not, and keeps its title.
 void ChooseSlotROM(Project& project, const RomLibrary& library, int n, int index);
 
 // Clear Slot: slot n (1 to 16) becomes empty as in a new project (no ROM, no
@@ -114,5 +120,19 @@ ROMMatch MatchROMName(const RomLibrary& library, std::string_view name);
 // The ROM information of slot n: "(PRG %dkb / CHR %dkb)" with the chosen
 // ROM's sizes in kilobytes, or empty when the slot has no ROM.
 std::string SlotROMInfo(const Project& project, const RomLibrary& library, int n);
+
+// The CRC-32 that names a slot's ROM: its entry's in ROMList, the missing
+// ROM's, or 0 for an empty slot.
+std::uint32_t SlotCRC(const Slot& slot, const RomLibrary& library);
+
+// A slot that names a missing ROM gets the first entry of ROMList with that
+// CRC, when there is one; any other slot stays as it is.
+void ResolveSlot(Slot& slot, const RomLibrary& library);
+
+// Puts `library` in place of the workspace's ROM library. Every slot keeps
+// the ROM it names, by CRC: as the new list's first entry with that CRC, or
+// as a missing ROM when the new list has none. Returns the number of slots
+// whose ROM is missing afterwards.
+int ReplaceLibrary(Workspace& ws, RomLibrary library);
 
 }  // namespace korva

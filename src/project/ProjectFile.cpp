@@ -1,5 +1,6 @@
 #include "project/ProjectFile.h"
 
+#include "project/ProjectCommands.h"
 #include "romlib/NumberText.h"
 #include "romlib/FileUtil.h"
 #include "romlib/XmlCheck.h"
@@ -50,7 +51,6 @@ std::string Format(const char* format, long long value) {
 
 std::string ProjectFileText(const Workspace& ws) {
   const Project& project = ws.Proj;
-  const auto& romList = ws.Library.ROMList;
 
   pugi::xml_document doc;
   auto decl = doc.append_child(pugi::node_declaration);
@@ -66,9 +66,7 @@ std::string ProjectFileText(const Workspace& ws) {
   auto slots = root.append_child("ROMSlots");
   for (int n = 1; n <= SlotCount; ++n) {
     const Slot& slot = project.slot(n);
-    std::uint32_t crc = 0;
-    if (slot.ROMIndex >= 0 && static_cast<std::size_t>(slot.ROMIndex) < romList.size())
-      crc = romList[static_cast<std::size_t>(slot.ROMIndex)].CRC32;
+    const std::uint32_t crc = SlotCRC(slot, ws.Library);
     auto rom = slots.append_child("ROM");
     rom.append_attribute("Slot") = std::to_string(n).c_str();
     rom.append_attribute("CRC32") = CrcText(crc).c_str();
@@ -103,11 +101,8 @@ void WriteProjectFile(Workspace& ws, const std::string& path, UserInterface& ui)
 
 namespace {
 
-// Everything after NewProject: the parse of the document's bytes and the
-// project it holds.
-std::vector<UnresolvedSlot> ReadProjectDocument(Workspace& ws, const void* bytes, std::size_t size,
-                                                const std::string& path, UserInterface& ui) {
-  Project& project = ws.Proj;
+// The project a document's bytes hold, its slots resolved against `library`.
+Project ReadProjectDocument(const void* bytes, std::size_t size, const std::string& path, const RomLibrary& library) {
   pugi::xml_document doc;
   // First as written (a document type kept, references left alone), to
   // refuse what the reader would read otherwise; then as read.
@@ -120,15 +115,15 @@ std::vector<UnresolvedSlot> ReadProjectDocument(Workspace& ws, const void* bytes
     throw ProjectFileError(std::string(parsed.description()) + " (at byte " +
                            std::to_string(parsed.offset) + ")");
 
+  Project project;
   const pugi::xml_node root = doc.document_element();
-  const std::string cartTitle = StorableTitle(ElementText(RequireChild(root, "CartTitle")), kTitleMaxLength);
+  CartridgeSettings& cart = project.Cartridge;
+  cart.CartTitle = StorableTitle(ElementText(RequireChild(root, "CartTitle")), kTitleMaxLength);
   const std::string icons = ElementText(RequireChild(root, "Icons"));
-  const std::string line1 = StorableTitle(ElementText(RequireChild(root, "InstLine1")), kInstLineMaxLength);
-  const std::string line2 = StorableTitle(ElementText(RequireChild(root, "InstLine2")), kInstLineMaxLength);
+  cart.InstLine1 = StorableTitle(ElementText(RequireChild(root, "InstLine1")), kInstLineMaxLength);
+  cart.InstLine2 = StorableTitle(ElementText(RequireChild(root, "InstLine2")), kInstLineMaxLength);
 
   const pugi::xml_node slots = RequireChild(root, "ROMSlots");
-  std::string missing;
-  std::vector<UnresolvedSlot> unresolved;
   for (pugi::xml_node rom = slots.first_child(); rom; rom = rom.next_sibling()) {
     if (rom.type() != pugi::node_element) continue;
     const std::string title = StorableTitle(ElementText(rom), kTitleMaxLength);
@@ -137,59 +132,30 @@ std::vector<UnresolvedSlot> ReadProjectDocument(Workspace& ws, const void* bytes
     const int slotNumber = DecimalOr(rom.attribute("Slot").value(), 0);
     if (slotNumber < 1 || slotNumber > SlotCount)
       throw ProjectFileError(Format("Slot %lld is not within valid range!", slotNumber));
-    const std::string crcText = rom.attribute("CRC32").value();
     // CRC 0 is what the writer gives an empty slot: it names no ROM, even
     // when ROMList holds one whose CRC-32 is 0 (an entry of korva_db.xml
-    // whose CRC32 could not be read has that too).
-    const std::uint32_t crc = HexOrZero(crcText);
-    const TROMInfo found = crc == 0 ? TROMInfo{} : FindROMByCRC(ws.Library.ROMList, crc);
-    if (!found.Empty() && static_cast<std::size_t>(found.ListIndex) < ws.Library.ROMList.size()) {
-      Slot& slot = project.slot(slotNumber);
-      slot.ROMIndex = found.ListIndex;
-      slot.Icon = icon;
-      slot.Title = title;
-    } else {
-      if (!title.empty() && crcText != "00000000") {
-        if (!missing.empty()) missing += "\r\n";
-        missing += std::to_string(slotNumber) + ": " + title;
-      }
-      if (crc != 0) unresolved.push_back({slotNumber, crc, title});
-    }
+    // whose CRC32 could not be read has that too). A CRC that ROMList does
+    // not hold stays the slot's, as a missing ROM.
+    Slot& slot = project.slot(slotNumber);
+    slot = Slot{.Title = title, .Icon = icon, .MissingCRC = HexOrZero(rom.attribute("CRC32").value())};
+    ResolveSlot(slot, library);
   }
-  // A later element for the same slot may have filled it after all.
-  std::erase_if(unresolved, [&](const UnresolvedSlot& u) { return project.slot(u.Slot).ROMIndex >= 0; });
-  std::stable_sort(unresolved.begin(), unresolved.end(),
-                   [](const UnresolvedSlot& a, const UnresolvedSlot& b) { return a.Slot < b.Slot; });
 
-  int mode = DecimalOr(icons, 2);
-  if (mode < 0 || mode > 2) mode = 2;
-  project.Cartridge.CartTitle = cartTitle;
-  project.Cartridge.Icons = mode;
-  project.Cartridge.InstLine1 = line1;
-  project.Cartridge.InstLine2 = line2;
-
-  if (!missing.empty())
-    ui.ShowPlainMessage("Unable to find ROMs specified in project!\r\n\r\nFailed to load slots: \r\n\r\n" + missing,
-                        "Warning!", MsgKind::Warning);
-
-  ui.UpdateCaption(path);
+  const int mode = DecimalOr(icons, 2);
+  cart.Icons = mode < 0 || mode > 2 ? 2 : mode;
   project.ProjectFileName = path;
-  ui.ShowStatusMessage("Loaded project: " + FileNamePart(path), 5);
-  return unresolved;
+  return project;
 }
 
 }  // namespace
 
-std::vector<UnresolvedSlot> ReadProjectFile(Workspace& ws, const std::string& path, UserInterface& ui) {
-  NewProject(ws.Proj, ui);
+Project ReadProjectFile(const std::string& path, const RomLibrary& library) {
   const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kMaxProjectFileSize);
-  return ReadProjectDocument(ws, bytes.data(), bytes.size(), path, ui);
+  return ReadProjectDocument(bytes.data(), bytes.size(), path, library);
 }
 
-std::vector<UnresolvedSlot> ReadProjectText(Workspace& ws, std::string_view text, const std::string& path,
-                                            UserInterface& ui) {
-  NewProject(ws.Proj, ui);
-  return ReadProjectDocument(ws, text.data(), text.size(), path, ui);
+Project ReadProjectText(std::string_view text, const std::string& path, const RomLibrary& library) {
+  return ReadProjectDocument(text.data(), text.size(), path, library);
 }
 
 }  // namespace korva

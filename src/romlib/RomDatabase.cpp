@@ -22,6 +22,13 @@ namespace korva {
 
 namespace {
 
+// Why a ROM database file cannot be used: thrown inside the loader, returned
+// from it as an Unusable load.
+struct DatabaseProblem {
+  std::string what;
+  bool damaged = true;  // the content, not the reading
+};
+
 // A ROM database file of a few hundred thousand entries stays far below this.
 constexpr std::size_t kMaxRomDatabaseFileSize = 256u * 1024u * 1024u;
 
@@ -168,8 +175,8 @@ class EntryReader {
     const std::uint32_t crc = HexOrZero(e.attribute("CRC32").value());
     const pugi::xml_node filenameNode = e.child("Filename");
     if (!filenameNode)
-      throw RomDatabaseError(path_ + ": entry " + std::to_string(fresh.ROMList.size() + 1) +
-                             " has no Filename element");
+      throw DatabaseProblem{path_ + ": entry " + std::to_string(fresh.ROMList.size() + 1) +
+                             " has no Filename element"};
     const std::string name = filenameNode.text().get();
     const std::string full = fresh.ROMPath + name;
     if (!files_.Exists(name, full)) {
@@ -235,7 +242,7 @@ std::optional<EntryReader> ReadSliced(std::string_view text, const std::string& 
   std::optional<EntryReader> reader(std::in_place, path, headerDb, romPath.text().get(), slices->elements);
   // An entry without Filename is reported once every slice is known to be
   // well-formed, as the whole document would report it.
-  std::optional<RomDatabaseError> entryError;
+  std::optional<DatabaseProblem> entryError;
   for (std::size_t i = 0; i + 1 < slices->cuts.size(); ++i) {
     pugi::xml_document part;
     if (!part.load_buffer(text.data() + slices->cuts[i], slices->cuts[i + 1] - slices->cuts[i],
@@ -244,7 +251,7 @@ std::optional<EntryReader> ReadSliced(std::string_view text, const std::string& 
     if (entryError) continue;
     try {
       for (const pugi::xml_node e : part.children()) reader->Take(e);
-    } catch (const RomDatabaseError& e) {
+    } catch (const DatabaseProblem& e) {
       entryError = e;
     }
   }
@@ -277,9 +284,7 @@ bool NameCanBeStored(std::string_view name) {
 namespace {
 
 // Everything after the read, for the file's bytes (parsed in place).
-RomDatabaseLoad LoadBytes(std::vector<std::uint8_t>& bytes, const std::string& path, const HeaderDatabase& headerDb,
-                          RomLibrary& library, UserInterface& ui, const RomListsRebuilt& rebuilt) {
-  RomDatabaseLoad load;
+RomDatabaseLoad LoadBytes(std::vector<std::uint8_t>& bytes, const std::string& path, const HeaderDatabase& headerDb) {
   std::optional<EntryReader> reader =
       ReadSliced(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path, headerDb);
   if (!reader) {
@@ -288,55 +293,56 @@ RomDatabaseLoad LoadBytes(std::vector<std::uint8_t>& bytes, const std::string& p
         doc.load_buffer_inplace(bytes.data(), bytes.size(), pugi::parse_default | pugi::parse_doctype,
                                 pugi::encoding_auto);
     if (!parsed)
-      throw RomDatabaseError(path + " is not well-formed XML: " + parsed.description() + " at byte " +
-                             std::to_string(parsed.offset));
+      throw DatabaseProblem{path + " is not well-formed XML: " + parsed.description() + " at byte " +
+                            std::to_string(parsed.offset)};
     if (const std::string problem = XmlStructureProblem(doc); !problem.empty())
-      throw RomDatabaseError(path + ": " + problem);
+      throw DatabaseProblem{path + ": " + problem};
 
     const pugi::xml_node root = doc.document_element();
-    if (std::string_view(root.name()) != "KORVA") {
-      ui.ShowPlainMessage(kRomDatabaseCorruptMessage, "Error", MsgKind::Error);
-      load.Status = RomDatabaseStatus::Corrupt;
-      return load;
-    }
-
+    if (std::string_view(root.name()) != "KORVA")
+      throw DatabaseProblem{path + ": the root element is \"" + root.name() + "\", not \"KORVA\""};
     const pugi::xml_node romPathNode = root.child("ROMPath");
-    if (!romPathNode) throw RomDatabaseError(path + ": the ROMPath element is missing");
+    if (!romPathNode) throw DatabaseProblem{path + ": the ROMPath element is missing"};
     const pugi::xml_node romDb = root.child("ROMDB");
-    if (!romDb) throw RomDatabaseError(path + ": the ROMDB element is missing");
+    if (!romDb) throw DatabaseProblem{path + ": the ROMDB element is missing"};
 
     const auto entries = static_cast<std::size_t>(std::distance(romDb.children().begin(), romDb.children().end()));
     reader.emplace(path, headerDb, romPathNode.text().get(), entries);
     for (const pugi::xml_node e : romDb.children()) reader->Take(e);
   }
-
-  load.OutOfSync = reader->outOfSync;
-  library = std::move(reader->fresh);
+  RomDatabaseLoad load;
   load.Status = RomDatabaseStatus::Loaded;
-  load.Count = static_cast<int>(library.ROMList.size());
-  if (rebuilt) rebuilt(library);
-  if (load.OutOfSync)
-    ui.ShowCenteredMessage(kRomDatabaseOutOfSyncMessage, MsgKind::Information,
-                           static_cast<MsgButtons>(MsgButton::OK));
-  ui.ShowStatusMessage("Loaded KORVA Game Database, " + std::to_string(load.Count) + " ROMs", 10);
+  load.OutOfSync = reader->outOfSync;
+  load.Library = std::move(reader->fresh);
+  return load;
+}
+
+RomDatabaseLoad Unusable(const DatabaseProblem& problem) {
+  RomDatabaseLoad load;
+  load.Status = RomDatabaseStatus::Unusable;
+  load.Damaged = problem.damaged;
+  load.Problem = problem.what;
   return load;
 }
 
 }  // namespace
 
-RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
-                                UserInterface& ui, const RomListsRebuilt& rebuilt) {
+RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb) {
   // Missing only when there is nothing at the path; anything else that keeps
   // the file from being read is reported with the system's reason.
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) return RomDatabaseLoad{};
-  std::vector<std::uint8_t> bytes;
   try {
-    bytes = ReadWholeFile(path, kMaxRomDatabaseFileSize);
-  } catch (const FileError& e) {
-    throw RomDatabaseError(e.what());
+    std::vector<std::uint8_t> bytes;
+    try {
+      bytes = ReadWholeFile(path, kMaxRomDatabaseFileSize);
+    } catch (const FileError& e) {
+      throw DatabaseProblem{e.what(), false};
+    }
+    return LoadBytes(bytes, path, headerDb);
+  } catch (const DatabaseProblem& problem) {
+    return Unusable(problem);
   }
-  return LoadBytes(bytes, path, headerDb, library, ui, rebuilt);
 }
 
 namespace {
@@ -432,10 +438,13 @@ int CountRomDatabaseEntries(const std::string& path) {
   return count;
 }
 
-RomDatabaseLoad LoadRomDatabaseText(std::string_view text, const std::string& path, const HeaderDatabase& headerDb,
-                                    RomLibrary& library, UserInterface& ui, const RomListsRebuilt& rebuilt) {
+RomDatabaseLoad LoadRomDatabaseText(std::string_view text, const std::string& path, const HeaderDatabase& headerDb) {
   std::vector<std::uint8_t> bytes(text.begin(), text.end());
-  return LoadBytes(bytes, path, headerDb, library, ui, rebuilt);
+  try {
+    return LoadBytes(bytes, path, headerDb);
+  } catch (const DatabaseProblem& problem) {
+    return Unusable(problem);
+  }
 }
 
 }  // namespace korva

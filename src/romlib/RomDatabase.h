@@ -17,11 +17,8 @@
 // ROMPath ("Europe/Game.nes", "/" between the parts), when the scan included
 // subfolders.
 #include "romlib/ROMInfo.h"
-#include "romlib/UserInterface.h"
 
-#include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,23 +40,6 @@ struct RomLibrary {
 
 inline constexpr const char* kRomDatabaseName = "korva_db.xml";
 
-// What the window offers when the file is missing (Information, OK and
-// Cancel; OK starts the scan command). The loader does not show it.
-inline constexpr const char* kRomDatabaseMissingMessage =
-    "Unable to locate KORVA ROMDB file, but we can generate it now.\r\n\r\n"
-    "Press OK to browse for directory to scan for compatible ROMs.";
-inline constexpr const char* kRomDatabaseCorruptMessage = "korva_db.xml is corrupt, re-scan ROM directory to repair!";
-inline constexpr const char* kRomDatabaseOutOfSyncMessage =
-    "Scanned ROM database is out of sync, please re-scan your ROM directory.";
-
-// A ROM database file that cannot be read: not readable (the message carries
-// the system's reason), not well-formed XML (the parser's description), or
-// without ROMPath, ROMDB or a Filename.
-class RomDatabaseError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // Where a program keeps korva_db.xml. A program run from the build tree or
 // from a folder of its own keeps it beside itself; an installed program
 // (cmake --install, the package) never writes into its own directory. Which
@@ -79,44 +59,37 @@ std::string RomDatabaseDirectory(RomDatabasePlacement placement = kRomDatabasePl
 std::string DefaultRomDatabasePath();
 
 enum class RomDatabaseStatus {
-  Loaded,   // the library was replaced
-  Missing,  // no file: nothing changed; the caller may offer a scan
-  Corrupt,  // root element not KORVA: the corrupt message was shown, nothing changed
+  Loaded,    // Library holds the file's entries
+  Missing,   // nothing at the path
+  Unusable,  // the file is there but cannot be used; Problem says why
 };
 
+// What a load of the ROM database file found. The loader shows nothing:
+// the window and the command line each say what it means in their own way.
 struct RomDatabaseLoad {
   RomDatabaseStatus Status = RomDatabaseStatus::Missing;
-  bool OutOfSync = false;  // a listed file was missing or read again
-  int Count = 0;           // entries in ROMList after a load
+  RomLibrary Library;      // Loaded: the entries, their names and ROMPath
+  bool OutOfSync = false;  // Loaded: a listed file was missing or had to be read again
+  bool Damaged = false;    // Unusable: the content is at fault (not XML, not a ROM database)
+  std::string Problem;     // Unusable: what is wrong, naming the file
 };
 
-// Called once the new ROMList, ROMNames and ROMPath are in place, before the
-// out-of-sync message and the status text: the window clears every slot's
-// ROMIndex and gives each cbROM%d the new ROMNames, with no selection.
-using RomListsRebuilt = std::function<void(const RomLibrary&)>;
-
-// Loads the ROM database file at `path` into `library`:
-// - nothing at `path`: returns Missing, shows nothing, changes nothing;
-// - root element not exactly "KORVA": the plain message box "korva_db.xml is
-//   corrupt, re-scan ROM directory to repair!" (caption "Error"), Corrupt;
-// - otherwise every ROM element whose file exists under ROMPath becomes an
-//   entry, in document order: the header database's record when it knows the
-//   CRC, else the INES element's values, else the file read again (both of
-//   these mark the load out of sync, as does a missing file). Then
-//   `rebuilt`, then "Scanned ROM database is out of sync, please re-scan
-//   your ROM directory." when out of sync, then the status text "Loaded
-//   KORVA Game Database, %d ROMs" for 10 seconds.
-// A file that cannot be read (permission denied, a directory, over 256 MiB:
-// refused by its size before it is read), malformed XML or a missing
-// ROMPath, ROMDB or Filename element raises RomDatabaseError and leaves
-// `library` as it was.
-RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb, RomLibrary& library,
-                                UserInterface& ui, const RomListsRebuilt& rebuilt = {});
+// Loads the ROM database file at `path`:
+// - nothing at `path`: Missing;
+// - every ROM element whose file exists under ROMPath becomes an entry, in
+//   document order: the header database's record when it knows the CRC, else
+//   the INES element's values, else the file read again (both of these mark
+//   the load out of sync, as does a missing file): Loaded;
+// - Unusable, with the reason: a file that cannot be read (permission denied,
+//   a directory, over 256 MiB: refused by its size before it is read; the
+//   system's reason), and, Damaged, malformed XML (the parser's description
+//   and where), a root element other than exactly "KORVA", or a missing
+//   ROMPath, ROMDB or Filename element.
+RomDatabaseLoad LoadRomDatabase(const std::string& path, const HeaderDatabase& headerDb);
 
 // The same for a document already in memory, `text`, as if read from the file
-// at `path` (which only names it in messages). Never Missing.
-RomDatabaseLoad LoadRomDatabaseText(std::string_view text, const std::string& path, const HeaderDatabase& headerDb,
-                                    RomLibrary& library, UserInterface& ui, const RomListsRebuilt& rebuilt = {});
+// at `path` (which only names it in the reasons). Never Missing.
+RomDatabaseLoad LoadRomDatabaseText(std::string_view text, const std::string& path, const HeaderDatabase& headerDb);
 
 // Builds the text of a ROM database file, one entry at a time, in the order
 // they are added: the declaration (UTF-8), KORVA with Build, ROMPath, ROMDB.

@@ -140,7 +140,9 @@ T* Control(MainWindow& w, const char* name, int n) {
   return w.findChild<T*>(QString::fromLatin1(name) + QString::number(n));
 }
 
-QString Caption(const std::string& name) { return QString::fromStdString(korva::CaptionText(name)); }
+// The caption for a project's file name: Qt shows its "[*]" as the
+// unsaved-work marker, or leaves it out.
+QString Caption(const std::string& name) { return QString::fromStdString("KORVA Builder [Build 12] - (" + name + ")[*]"); }
 
 std::string ReadAll(const QString& path) {
   std::ifstream in(path.toStdString(), std::ios::binary);
@@ -358,25 +360,29 @@ class WindowTest : public QObject {
     QCOMPARE(Control<QComboBox>(w, "cbROM", 2)->count(), 1);
   }
 
-  void openOfABrokenFileShowsWhyAndLeavesANewProject() {
+  // A file that cannot be read as a project says why and leaves the project
+  // that was open, with its unsaved work.
+  void aFailedOpenKeepsTheProjectThatWasOpen() {
     QTemporaryDir dir;
     MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
+    w.Services().QueueFileName(dir.filePath("set1.korva"));
+    Trigger(w, "FileSaveAs1");
     Pick(Control<QComboBox>(w, "cbROM", 1), 0);
     WriteAll(dir.path() + "/broken.korva", "<KORVA-Project Ver=\"12\"><CartTitle>");
-    w.Services().QueueAnswer(MsgButton::No);  // the slot chosen is not kept
+    w.Services().QueueAnswer(QMessageBox::Discard);
     w.Services().QueueFileName(dir.path() + "/broken.korva");
     Trigger(w, "FileOpen1");
-    const ShownMessage* box = FindShown(w, ShownMessage::Type::Plain, "Unable to load project file!\r\n\r\n");
+    const ShownMessage* box = FindShown(w, ShownMessage::Type::Centered, "Unable to load project file!\r\n\r\n");
     QVERIFY(box);
-    QCOMPARE(box->caption, std::string("Error"));
     QCOMPARE(box->kind, MsgKind::Error);
     QVERIFY(box->text.size() > std::string("Unable to load project file!\r\n\r\n").size());
     QVERIFY(!FindShown(w, ShownMessage::Type::ErrorBox, ""));
-    QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->currentIndex(), -1);
-    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 1)->text(), QString());
-    QCOMPARE(w.windowTitle(), Caption("New Project"));
-    QVERIFY(w.Work().Proj.ProjectFileName.empty());
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->currentIndex(), 0);
+    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 1)->text(), QString("ROCKET RALLY"));
+    QCOMPARE(w.windowTitle(), Caption("set1.korva"));
+    QVERIFY(w.isWindowModified());
+    QCOMPARE(w.Work().Proj.ProjectFileName, dir.filePath("set1.korva").toStdString());
   }
 
   void openOfAGoodFileFillsTheGrid() {
@@ -455,7 +461,7 @@ class WindowTest : public QObject {
     const ShownMessage* asked = FindShown(w, ShownMessage::Type::Centered, "Overwrite existing file?");
     QVERIFY(asked);
     QCOMPARE(asked->kind, MsgKind::Confirmation);
-    QCOMPARE(asked->buttons, MsgButton::Yes | MsgButton::No);
+    QCOMPARE(asked->buttons, QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(ReadAll(other), original);
     QCOMPARE(w.windowTitle(), Caption("set1.korva"));
     QCOMPARE(w.Work().Proj.ProjectFileName, (dir.path() + "/set1.korva").toStdString());
@@ -601,7 +607,7 @@ class WindowTest : public QObject {
     w.ShowMainWindow();
     w.Commands().OpenProjectWhenReady(dir.filePath("demo.korva").toStdString());
     QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
-    QVERIFY(!FindShown(w, ShownMessage::Type::Plain, "Unable to find ROMs"));
+    QVERIFY(!FindShown(w, ShownMessage::Type::Centered, "Unable to find ROMs"));
     QCOMPARE(w.Work().Proj.slot(2).ROMIndex, 0);
     QCOMPARE(Control<QLineEdit>(w, "edtTitle", 2)->text(), QString("ALPHA ONE"));
     QCOMPARE(w.findChild<QLineEdit*>("edtCartTitle")->text(), QString("MINE"));
@@ -637,7 +643,7 @@ class WindowTest : public QObject {
   }
 
   // What a message of Open is about is on screen behind it: the file's
-  // fields before "Failed to load slots", a new project before "Unable to
+  // fields before its missing ROMs, the project that stays before "Unable to
   // load project file!".
   void openShowsWhatItReadBehindItsMessages() {
     QTemporaryDir dir;
@@ -648,19 +654,19 @@ class WindowTest : public QObject {
     WriteAll(dir.filePath("broken.korva"), "<KORVA-Project Ver=\"12\"><CartTitle>");
     std::vector<std::pair<std::string, QString>> behind;
     w.Services().SetShownHook([&](const ShownMessage& m) {
-      if (m.type != ShownMessage::Type::Plain) return;
+      if (m.text.rfind("Unable to", 0) != 0) return;
       behind.emplace_back(m.text.substr(0, 14), w.findChild<QLineEdit*>("edtCartTitle")->text() + "|" +
                                                     Control<QLineEdit>(w, "edtTitle", 1)->text() + "|" +
                                                     Control<QLineEdit>(w, "edtTitle", 4)->text());
     });
-    w.Services().QueueAnswer(MsgButton::No);
+    w.Services().QueueAnswer(QMessageBox::Discard);
     w.Services().QueueFileName(dir.filePath("gone.korva"));
     Trigger(w, "FileOpen1");
     w.Services().QueueFileName(dir.filePath("broken.korva"));
     Trigger(w, "FileOpen1");
     QCOMPARE(behind.size(), std::size_t{2});
     QCOMPARE(behind[0], std::make_pair(std::string("Unable to find"), QString("FROM FILE||SURF")));
-    QCOMPARE(behind[1], std::make_pair(std::string("Unable to load"), QString("GAME PAK: VOLUME 1||")));
+    QCOMPARE(behind[1], std::make_pair(std::string("Unable to load"), QString("FROM FILE||SURF")));
   }
 
   // A command, even a refused one, leaves the caret of a cartridge field
@@ -848,7 +854,7 @@ class WindowTest : public QObject {
     QCOMPARE(colour("lblCapacity"), colour("lblCapacityProblem"));  // both stand out
     QVERIFY(colour("lblCapacity") != colour("lblROMInfo1"));
     Trigger(w, "FileNew1");
-    w.Services().QueueAnswer(MsgButton::No);
+    w.Services().QueueAnswer(QMessageBox::Discard);
     Trigger(w, "FileNew1");
     QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 32/512 KB\nCHR 8/512 KB"));
   }
@@ -1079,51 +1085,175 @@ class WindowTest : public QObject {
     QCOMPARE(w.Services().StatusText(), QString("notes.nes is not a ROM image: not an iNES image"));
 
     WriteAll(other.filePath("set.korva"), ProjectText("DROPPED", {}));
-    w.Services().QueueAnswer(MsgButton::No);
+    w.Services().QueueAnswer(QMessageBox::Discard);
     Drop(w, {other.filePath("set.korva")}, QPoint(10, 10));
     QCOMPARE(w.findChild<QLineEdit*>("edtCartTitle")->text(), QString("DROPPED"));
     QCOMPARE(w.Work().Proj.slot(3).ROMIndex, -1);
   }
 
-  // New, Open, a scan and closing ask before unsaved work is lost: Cancel
-  // keeps it, No drops it, Yes saves it first.
-  void unsavedWorkIsAskedFor() {
+  // The caption marks unsaved work, and New, Open and closing ask before it
+  // is lost, naming the file: Cancel keeps it, Discard drops it, Save saves
+  // it first.
+  void unsavedWorkIsMarkedAndAskedFor() {
     QTemporaryDir dir;
     MainWindow w(TestOptions(dir));
     w.ShowMainWindow();
-    const std::string question = "Save changes to the project?";
+    const std::string question = "Save changes to the new project?";
     Trigger(w, "FileNew1");
     QCOMPARE(CountShown(w, ShownMessage::Type::Centered, question), 0);  // nothing to lose
+    QCOMPARE(w.windowTitle(), Caption("New Project"));
+    QVERIFY(!w.isWindowModified());
 
     Pick(Control<QComboBox>(w, "cbROM", 2), 0);
-    for (const char* command : {"FileNew1", "FileOpen1", "SetROMDirectory1"}) {
-      w.Services().QueueAnswer(MsgButton::Cancel);
+    QVERIFY(w.isWindowModified());
+    for (const char* command : {"FileNew1", "FileOpen1"}) {
+      w.Services().QueueAnswer(QMessageBox::Cancel);
       Trigger(w, command);
       QCOMPARE(w.Work().Proj.slot(2).ROMIndex, 0);
     }
-    QCOMPARE(CountShown(w, ShownMessage::Type::Centered, question), 3);
+    QCOMPARE(CountShown(w, ShownMessage::Type::Centered, question), 2);
     const ShownMessage* asked = FindShown(w, ShownMessage::Type::Centered, question);
     QCOMPARE(asked->kind, MsgKind::Confirmation);
-    QCOMPARE(asked->buttons, (MsgButton::Yes | MsgButton::No) | static_cast<unsigned>(MsgButton::Cancel));
+    QCOMPARE(asked->buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
 
     w.show();
-    w.Services().QueueAnswer(MsgButton::Cancel);
+    w.Services().QueueAnswer(QMessageBox::Cancel);
     QVERIFY(!w.close());
     QVERIFY(w.isVisible());
 
-    // Yes saves first; a cancelled Save As keeps the work and the window.
-    w.Services().QueueAnswer(MsgButton::Yes);
+    // Save saves first; a cancelled Save As keeps the work and the window.
+    w.Services().QueueAnswer(QMessageBox::Save);
     w.Services().QueueFileName(QString());
     QVERIFY(!w.close());
-    w.Services().QueueAnswer(MsgButton::Yes);
+    w.Services().QueueAnswer(QMessageBox::Save);
     w.Services().QueueFileName(dir.filePath("kept.korva"));
-    Trigger(w, "FileNew1");
+    Trigger(w, "FileOpen1");  // the file dialog after the save gives no file
     QVERIFY(ReadAll(dir.filePath("kept.korva")).find("CRC32=\"0BADF00D\"") != std::string::npos);
-    QCOMPARE(w.Work().Proj.slot(2).ROMIndex, -1);
+    QCOMPARE(w.windowTitle(), Caption("kept.korva"));
+    QVERIFY(!w.isWindowModified());
 
-    Pick(Control<QComboBox>(w, "cbROM", 2), 0);
-    w.Services().QueueAnswer(MsgButton::No);
+    QTest::keyClicks(Control<QLineEdit>(w, "edtTitle", 2), "X");
+    QVERIFY(w.isWindowModified());
+    w.Services().QueueAnswer(QMessageBox::Discard);
     QVERIFY(w.close());
+    QVERIFY(FindShown(w, ShownMessage::Type::Centered, "Save changes to \"kept.korva\"?"));
+  }
+
+  // A save that fails keeps the window open and the work in it, whichever
+  // command asked for it.
+  void aSaveThatFailsKeepsTheWindowAndTheWork() {
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir));
+    w.ShowMainWindow();
+    w.show();
+    const QString path = dir.filePath("set1.korva");
+    w.Services().QueueFileName(path);
+    Trigger(w, "FileSaveAs1");
+    // The file can no longer be replaced: a directory stands in its place.
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QDir(dir.path()).mkdir("set1.korva"));
+    Pick(Control<QComboBox>(w, "cbROM", 2), 0);
+    const std::function<void()> commands[] = {[&] { QVERIFY(!w.close()); }, [&] { Trigger(w, "FileNew1"); },
+                                              [&] { Trigger(w, "FileOpen1"); }};
+    for (const auto& command : commands) {
+      w.Services().ClearShown();
+      w.Services().QueueAnswer(QMessageBox::Save);
+      command();
+      const ShownMessage* error = FindShown(w, ShownMessage::Type::ErrorBox, "");
+      QVERIFY(error);
+      QVERIFY(error->text.find("set1.korva") != std::string::npos);
+      QVERIFY(w.isVisible());
+      QCOMPARE(w.Work().Proj.slot(2).ROMIndex, 0);
+      QVERIFY(w.isWindowModified());
+    }
+    w.Services().QueueAnswer(QMessageBox::Discard);
+    QVERIFY(w.close());
+  }
+
+  // Scan ROM Directory keeps the project: Cancel in its folder dialog
+  // changes nothing, and after a scan each slot keeps its ROM by CRC (as a
+  // missing one when the new database does not hold it).
+  void aScanKeepsTheProject() {
+    QTemporaryDir dir, roms;
+    MainWindow w(TestOptions(dir));
+    w.ShowMainWindow();
+    Pick(Control<QComboBox>(w, "cbROM", 2), 0);
+    QTest::keyClicks(Control<QLineEdit>(w, "edtTitle", 5), "mine");
+    w.Services().ClearShown();
+    Trigger(w, "SetROMDirectory1");  // the folder dialog gives no folder
+    QVERIFY(!FindShown(w, ShownMessage::Type::Centered, ""));
+    QCOMPARE(w.Work().Proj.slot(2).ROMIndex, 0);
+    QVERIFY(w.isWindowModified());
+
+    WriteAll(roms.filePath("Alpha.nes"), INesImageFor(3));
+    w.Services().QueueFileName(roms.path());
+    Trigger(w, "SetROMDirectory1");
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 2)->count(), 1);  // Alpha alone
+    QVERIFY(w.Work().Proj.slot(2).IsMissing());
+    QCOMPARE(Control<QLabel>(w, "lblROMInfo", 2)->text(), QString("ROM missing: CRC 0BADF00D"));
+    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 2)->text(), QString("ROCKET RALLY"));
+    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 5)->text(), QString("MINE"));
+  }
+
+  // A project whose ROMs the database does not hold keeps them: the grid, the
+  // gauge and Export name them, Save writes them back, and a scan or a ROM
+  // database beside the project fills them in.
+  void missingRomsKeepTheirSlots() {
+    QTemporaryDir dir, roms;
+    const std::vector<Game> found = WithRealCrcs(roms, {{"Found.nes", 16384, 8192, ""}});
+    MainWindow w(TestOptions(dir, kThreeGames));
+    w.ShowMainWindow();
+    WriteAll(dir.filePath("set.korva"),
+             ProjectText("MINE", {{2, "00C0FFEE", "SURF"}, {3, found[0].crc, "LOST GAME"}, {4, "DEADBEEF", ""}}));
+    w.Services().QueueFileName(dir.filePath("set.korva"));
+    Trigger(w, "FileOpen1");
+    const ShownMessage* told = FindShown(w, ShownMessage::Type::Centered, "Unable to find ROMs specified in project!");
+    QVERIFY(told);
+    QCOMPARE(told->kind, MsgKind::Warning);
+    QVERIFY(told->text.find("3: LOST GAME (CRC " + found[0].crc + ")\r\n4: (no title) (CRC DEADBEEF)") !=
+            std::string::npos);
+    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 3)->text(), QString("LOST GAME"));
+    QCOMPARE(Control<QLabel>(w, "lblROMInfo", 3)->text(), QString::fromStdString("ROM missing: CRC " + found[0].crc));
+    QVERIFY(Control<QLabel>(w, "lblROMInfo", 3)->toolTip().contains("Scan the directory"));
+    const auto colour = [&](int n) { return Control<QLabel>(w, "lblROMInfo", n)->palette().color(QPalette::WindowText); };
+    QVERIFY(colour(3) != colour(2));
+    QCOMPARE(GaugeText(w, "lblCapacityProblem").section('\n', 0, 0), QString("Slots 3, 4: their ROMs are missing"));
+    QVERIFY(!w.isWindowModified());
+
+    Trigger(w, "FileExport1");
+    QVERIFY(FindShown(w, ShownMessage::Type::Centered, "All slots must have ROM assigned")->text.find(
+                "Slot 4 - ROM missing (CRC DEADBEEF)") != std::string::npos);
+    Trigger(w, "FileSave1");
+    const std::string saved = ReadAll(dir.filePath("set.korva"));
+    QVERIFY(saved.find("<ROM Slot=\"3\" CRC32=\"" + found[0].crc + "\" Icon=\"0\">LOST GAME</ROM>") != std::string::npos);
+    QVERIFY(saved.find("<ROM Slot=\"4\" CRC32=\"DEADBEEF\" Icon=\"0\" />") != std::string::npos);
+
+    // A scan that finds the ROM fills its slot in (it keeps 1 of 3 ROMs: Yes).
+    w.Services().QueueFileName(roms.path());
+    w.Services().QueueAnswer(MsgButton::Yes);
+    Trigger(w, "SetROMDirectory1");
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 3)->currentText(), QString("Found"));
+    QCOMPARE(Control<QLabel>(w, "lblROMInfo", 3)->text(), QString("(PRG 16kb / CHR 8kb)"));
+    QVERIFY(w.Work().Proj.slot(4).IsMissing());
+    QVERIFY(!w.isWindowModified());
+
+    // A ROM database beside a project that knows its missing ROMs is offered.
+    QTemporaryDir beside;
+    const std::vector<Game> games = WithRealCrcs(beside, {{"Near.nes", 32768, 8192, ""}});
+    MakeDatabase(beside, games);
+    WriteAll(beside.filePath("near.korva"), ProjectText("NEAR", {{1, games[0].crc, "NEAR"}}));
+    w.Services().ClearShown();
+    w.Services().QueueFileName(beside.filePath("near.korva"));
+    w.Services().QueueAnswer(QMessageBox::Yes);
+    Trigger(w, "FileOpen1");
+    const ShownMessage* offer = FindShown(w, ShownMessage::Type::Centered, "Unable to find ROMs specified in project!");
+    QVERIFY(offer);
+    QCOMPARE(offer->buttons, QMessageBox::Yes | QMessageBox::No);
+    QVERIFY(offer->text.find("beside the project") != std::string::npos);
+    QCOMPARE(w.Commands().DatabasePath(), beside.filePath("korva_db.xml").toStdString());
+    QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->currentText(), QString("Near"));
   }
 
   void theScanDialogStaysUsableWhileTheWindowIsDisabled() {
@@ -1191,7 +1321,7 @@ class WindowTest : public QObject {
       const ShownMessage* question =
           FindShown(w, ShownMessage::Type::Centered, "The scan kept 1 ROM, fewer than half of the 3 in the ROM database.");
       QVERIFY(question);
-      QCOMPARE(question->buttons, MsgButton::Yes | MsgButton::No);
+      QCOMPARE(question->buttons, QMessageBox::Yes | QMessageBox::No);
       QVERIFY(w.isEnabled());
       QCOMPARE(ReadAll(database) == before, answer == MsgButton::No);
       QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), answer == MsgButton::No ? 3 : 1);
@@ -1283,11 +1413,14 @@ class WindowTest : public QObject {
     MainWindow w(OptionsWithDatabaseAt(database));
     w.Services().QueueAnswer(MsgButton::Cancel);
     w.ShowMainWindow();
-    const ShownMessage* offer = FindShown(w, ShownMessage::Type::Centered, korva::kRomDatabaseMissingMessage);
+    const std::string missing =
+        "Unable to locate KORVA ROMDB file, but we can generate it now.\r\n\r\n"
+        "Press OK to browse for directory to scan for compatible ROMs.";
+    const ShownMessage* offer = FindShown(w, ShownMessage::Type::Centered, missing);
     QVERIFY(offer);
-    QCOMPARE(offer->text, std::string(korva::kRomDatabaseMissingMessage));
+    QCOMPARE(offer->text, missing);
     QCOMPARE(offer->kind, MsgKind::Information);
-    QCOMPARE(offer->buttons, MsgButton::OK | MsgButton::Cancel);
+    QCOMPARE(offer->buttons, QMessageBox::Ok | QMessageBox::Cancel);
     QVERIFY(!w.Commands().ScanRunning());
     QCOMPARE(CountShown(w, ShownMessage::Type::Status, "New project created!"), 1);  // no scan command ran
     QVERIFY(!std::filesystem::exists(database));

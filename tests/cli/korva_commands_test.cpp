@@ -662,7 +662,8 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
   EXPECT_EQ(ReadText(demo.Path("demo.korva")), before);
   const Outcome replaced = Korva("slot " + project + " 1 --rom garden" + db);
   EXPECT_EQ(replaced.status, 0) << replaced.out;
-  EXPECT_TRUE(Has(ReadText(demo.Path("demo.korva")), "CRC32=\"3C5A0BA9\" Icon=\"0\">GARDEN-GNOMES<"));
+  // The slot keeps its icon, as a missing ROM's slot does.
+  EXPECT_TRUE(Has(ReadText(demo.Path("demo.korva")), "<ROM Slot=\"1\" CRC32=\"3C5A0BA9\" Icon=\"1\">GARDEN-GNOMES<"));
   // new --force replaces a project with the window's new one.
   EXPECT_EQ(Korva("new " + project + " --force --icons lightgun").status, 0);
   EXPECT_TRUE(Has(ReadText(demo.Path("demo.korva")), "<CartTitle>GAME PAK: VOLUME 1</CartTitle>\r\n  <Icons>2</Icons>"));

@@ -57,7 +57,7 @@ void SaveVersion(char version, const std::string& roms, const std::string& out) 
   const std::string db = out + "/" + kRomDatabaseName;
   const ScanResult scan = ScanRomDirectory(roms + (version == 'A' ? "/a/" : "/b/"), ws.HeaderDB, db, ui);
   if (!scan.Written) throw std::runtime_error("the scan wrote nothing: " + scan.Error);
-  LoadRomDatabase(db, ws.HeaderDB, ws.Library, ui);
+  ws.Library = LoadRomDatabase(db, ws.HeaderDB).Library;
   ws.DatabasePath = db;
   NewProject(ws.Proj, ui);
   for (int n = 1; n <= SlotCount; ++n) {

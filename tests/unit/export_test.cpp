@@ -128,12 +128,9 @@ TEST_F(ExportTest, SuccessWritesThreeFilesBesideTheProject) {
   EXPECT_EQ(fs::file_size(dir.path() + "my.sets/Volume 1-instrom.bin"), 131072u);
   EXPECT_TRUE(ws.Proj.ProjectModified);
   // The saved project reads back to the same slots.
-  Workspace again;
-  again.Library = ws.Library;
-  test::RecordingUI quiet;
-  ReadProjectFile(again, ws.Proj.ProjectFileName, quiet);
-  EXPECT_EQ(again.Proj.slot(5).ROMIndex, half);
-  EXPECT_EQ(again.Proj.slot(6).ROMIndex, full);
+  const Project again = ReadProjectFile(ws.Proj.ProjectFileName, ws.Library);
+  EXPECT_EQ(again.slot(5).ROMIndex, half);
+  EXPECT_EQ(again.slot(6).ROMIndex, full);
 }
 
 TEST_F(ExportTest, TemplatesAreReplacedOnlyByTheProjectDirectoryOrANamedFileAndSaySo) {

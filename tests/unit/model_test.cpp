@@ -1,5 +1,5 @@
 // The project model: the title character set, SanitizeTitle, NewProject and
-// the caption, error box and ROM information texts.
+// the ROM information text.
 #include "project/Model.h"
 
 #include "BuildFixtures.h"
@@ -84,24 +84,7 @@ TEST(NewProject, ResetsEverythingAndTellsTheUser) {
   EXPECT_EQ(p.Cartridge.Icons, 1);
   EXPECT_TRUE(p.ProjectFileName.empty());
   EXPECT_FALSE(p.ProjectModified);
-  EXPECT_EQ(ui.Captions(), std::vector<std::string>{"New Project"});
   EXPECT_EQ(ui.Statuses(), (std::vector<std::pair<std::string, int>>{{"New project created!", 2}}));
-}
-
-TEST(CaptionText, NewProjectAndFileNames) {
-  EXPECT_EQ(CaptionText("New Project"), "KORVA Builder [Build 12] - (New Project)");
-  EXPECT_EQ(CaptionText("/x/a\\set1.korva"), "KORVA Builder [Build 12] - (a\\set1.korva)");
-  EXPECT_EQ(CaptionText("/home/u/sets/set2.korva"), "KORVA Builder [Build 12] - (set2.korva)");
-  EXPECT_EQ(CaptionText("/x/my:set3.korva"), "KORVA Builder [Build 12] - (my:set3.korva)");
-}
-
-TEST(ErrorBoxText, AppendsAFullStopAfterCharactersAboveIt) {
-  EXPECT_EQ(ErrorBoxText("Cannot open file"), "Cannot open file.");
-  EXPECT_EQ(ErrorBoxText("Done!"), "Done!");
-  EXPECT_EQ(ErrorBoxText("Done."), "Done.");
-  EXPECT_EQ(ErrorBoxText("code 7"), "code 7.");  // '7' is above '.'
-  EXPECT_EQ(ErrorBoxText("a-"), "a-");         // '-' is below '.'
-  EXPECT_EQ(ErrorBoxText(""), "");
 }
 
 TEST(ROMInfoText, WholeKilobytesOrEmpty) {

@@ -116,7 +116,7 @@ TEST(WithProjectExtensionTest, AddsTheExtensionOnlyToANameWithoutOne) {
   EXPECT_EQ(WithProjectExtension("/games/"), "/games/");
 }
 
-TEST_F(ProjectCommandsTest, NewResetsEveryFieldCaptionAndStatus) {
+TEST_F(ProjectCommandsTest, NewResetsEveryFieldAndSaysSo) {
   MakeDirty();
   commands.FileNew1Execute();
   for (int n = 1; n <= SlotCount; ++n) {
@@ -130,10 +130,9 @@ TEST_F(ProjectCommandsTest, NewResetsEveryFieldCaptionAndStatus) {
   EXPECT_EQ(ws.Proj.Cartridge.Icons, kDefaultIcons);
   EXPECT_EQ(ws.Proj.ProjectFileName, "");
   EXPECT_FALSE(ws.Proj.ProjectModified);
-  EXPECT_EQ(ui.Captions(), std::vector<std::string>{"New Project"});
-  ASSERT_EQ(ui.Calls().size(), 2u);
-  EXPECT_EQ(ui.Calls()[1].text, "New project created!");
-  EXPECT_EQ(ui.Calls()[1].seconds, 2);
+  ASSERT_EQ(ui.Calls().size(), 1u);
+  EXPECT_EQ(ui.Calls()[0].text, "New project created!");
+  EXPECT_EQ(ui.Calls()[0].seconds, 2);
   // The ROM library is not the project's.
   EXPECT_EQ(ws.Library.ROMList.size(), 2u);
   EXPECT_EQ(prompt.openAsked + prompt.saveAsked, 0);
@@ -154,44 +153,37 @@ TEST_F(ProjectCommandsTest, OpenOfAMissingPathRaisesAndLeavesTheProject) {
   EXPECT_TRUE(ui.Calls().empty());
 }
 
-TEST_F(ProjectCommandsTest, OpenOfABrokenFileResetsAndShowsThePlainErrorBox) {
+// A file that cannot be read, from its first byte or half-way, says why
+// and leaves the project that was open.
+TEST_F(ProjectCommandsTest, OpenThatFailsSaysWhyAndKeepsTheProject) {
+  const struct {
+    const char* text;
+    const char* reason;  // empty: any
+  } cases[] = {
+      {"<KORVA-Project Ver=\"12\"><CartTitle>", ""},
+      {"<KORVA-Project Ver=\"12\"><CartTitle>T</CartTitle><Icons>0</Icons><InstLine1>A</InstLine1>"
+       "<InstLine2>B</InstLine2><ROMSlots><ROM Slot=\"1\" CRC32=\"0BADF00D\" Icon=\"1\">ONE</ROM>"
+       "<ROM Slot=\"2\" CRC32=\"00C0FFEE\" Icon=\"9\">TWO</ROM></ROMSlots></KORVA-Project>",
+       "Icon Index 9 is not within valid range!"},
+  };
   MakeDirty();
-  dir.Write("broken.korva", "<KORVA-Project Ver=\"12\"><CartTitle>");
-  EXPECT_FALSE(commands.FileOpen1Accept(dir / "broken.korva"));
-
-  const auto calls = ui.Calls();
-  ASSERT_FALSE(calls.empty());
-  const RecordedCall& box = calls.back();
-  EXPECT_EQ(box.what, RecordedCall::What::Plain);
-  EXPECT_EQ(box.caption, "Error");
-  EXPECT_EQ(box.kind, MsgKind::Error);
-  const std::string head = "Unable to load project file!\r\n\r\n";
-  ASSERT_GT(box.text.size(), head.size());  // the reason follows
-  EXPECT_EQ(box.text.substr(0, head.size()), head);
-
-  // The read began with a new project and never got to set the file name.
-  EXPECT_EQ(ws.Proj.ProjectFileName, "");
-  EXPECT_FALSE(ws.Proj.ProjectModified);
-  EXPECT_EQ(ws.Proj.slot(1).ROMIndex, -1);
-  EXPECT_EQ(ws.Proj.Cartridge.CartTitle, kDefaultCartTitle);
-  EXPECT_EQ(ui.Captions(), std::vector<std::string>{"New Project"});
-  for (const auto& s : ui.StatusTexts()) EXPECT_NE(s.rfind("Loaded project", 0), 0u) << s;
-}
-
-TEST_F(ProjectCommandsTest, OpenThatFailsHalfWayKeepsTheSlotsReadBeforeAndGivesTheReason) {
-  dir.Write("half.korva",
-            "<KORVA-Project Ver=\"12\"><CartTitle>T</CartTitle><Icons>0</Icons><InstLine1>A</InstLine1>"
-            "<InstLine2>B</InstLine2><ROMSlots>"
-            "<ROM Slot=\"1\" CRC32=\"0BADF00D\" Icon=\"1\">ONE</ROM>"
-            "<ROM Slot=\"2\" CRC32=\"00C0FFEE\" Icon=\"9\">TWO</ROM>"
-            "</ROMSlots></KORVA-Project>");
-  EXPECT_FALSE(commands.FileOpen1Accept(dir / "half.korva"));
-  EXPECT_EQ(ui.PlainTexts(),
-            std::vector<std::string>{"Unable to load project file!\r\n\r\nIcon Index 9 is not within valid range!"});
-  EXPECT_EQ(ws.Proj.slot(1).ROMIndex, 0);
-  EXPECT_EQ(ws.Proj.slot(1).Title, "ONE");
-  EXPECT_EQ(ws.Proj.slot(2).ROMIndex, -1);
-  EXPECT_EQ(ws.Proj.ProjectFileName, "");
+  const Snapshot before = Take(ws.Proj);
+  for (const auto& c : cases) {
+    ui.Clear();
+    dir.Write("broken.korva", c.text);
+    EXPECT_FALSE(commands.FileOpen1Accept(dir / "broken.korva"));
+    const auto asked = Centered();
+    ASSERT_EQ(asked.size(), 1u) << c.text;
+    EXPECT_EQ(asked[0].kind, MsgKind::Error);
+    const std::string head = "Unable to load project file!\r\n\r\n";
+    EXPECT_EQ(asked[0].text.substr(0, head.size()), head);
+    if (*c.reason) {
+      EXPECT_EQ(asked[0].text, head + c.reason);
+    }
+    EXPECT_GT(asked[0].text.size(), head.size());
+    EXPECT_TRUE(Take(ws.Proj) == before) << c.text;
+    EXPECT_TRUE(ui.StatusTexts().empty());
+  }
 }
 
 TEST_F(ProjectCommandsTest, OpenThroughThePromptAddsTheExtensionAndReadsTheFile) {
@@ -208,7 +200,6 @@ TEST_F(ProjectCommandsTest, OpenThroughThePromptAddsTheExtensionAndReadsTheFile)
   EXPECT_EQ(ws.Proj.slot(3).ROMIndex, 1);
   EXPECT_EQ(ws.Proj.slot(3).Title, "SURF");
   EXPECT_EQ(ws.Proj.slot(3).Icon, 2);
-  EXPECT_EQ(ui.Captions().back(), dir / "set1.korva");
   EXPECT_EQ(ui.StatusTexts().back(), "Loaded project: set1.korva");
 }
 
@@ -233,7 +224,6 @@ TEST_F(ProjectCommandsTest, SaveWithoutAFileNameIsSaveAs) {
   EXPECT_EQ(prompt.saveAsked, 1);
   EXPECT_EQ(ws.Proj.ProjectFileName, dir / "first.korva");
   EXPECT_EQ(dir.Read("first.korva"), ProjectFileText(ws));
-  EXPECT_EQ(ui.Captions(), std::vector<std::string>{dir / "first.korva"});
   EXPECT_EQ(ui.StatusTexts().back(), "Project Saved: first.korva");
 
   // Cancelled: nothing is written and the project keeps no name.
@@ -289,7 +279,7 @@ TEST_F(ProjectCommandsTest, SaveAsOntoAnExistingFileAnsweredYesReplacesIt) {
   EXPECT_EQ(ui.UnusedAnswers(), 0u);
 }
 
-TEST_F(ProjectCommandsTest, SaveAsSetsNameCaptionAndItsOwnStatusText) {
+TEST_F(ProjectCommandsTest, SaveAsSetsTheNameAndItsOwnStatusText) {
   EXPECT_TRUE(commands.FileSaveAs1Accept(dir / "set1.korva"));
   EXPECT_TRUE(Centered().empty());  // a new file: no question
   EXPECT_EQ(ws.Proj.ProjectFileName, dir / "set1.korva");
@@ -297,13 +287,11 @@ TEST_F(ProjectCommandsTest, SaveAsSetsNameCaptionAndItsOwnStatusText) {
   EXPECT_TRUE(FileExists(dir / "set1.korva"));
 
   const auto calls = ui.Calls();
-  ASSERT_EQ(calls.size(), 3u);
+  ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0].text, "Project saved!");
-  EXPECT_EQ(calls[1].what, RecordedCall::What::Caption);
-  EXPECT_EQ(calls[1].text, dir / "set1.korva");
-  EXPECT_EQ(calls[2].what, RecordedCall::What::Status);
-  EXPECT_EQ(calls[2].text, "Project Saved: set1.korva");
-  EXPECT_EQ(calls[2].seconds, 3);
+  EXPECT_EQ(calls[1].what, RecordedCall::What::Status);
+  EXPECT_EQ(calls[1].text, "Project Saved: set1.korva");
+  EXPECT_EQ(calls[1].seconds, 3);
 }
 
 TEST_F(ProjectCommandsTest, FailedWritesRaiseAndClaimNoSuccess) {
@@ -312,14 +300,15 @@ TEST_F(ProjectCommandsTest, FailedWritesRaiseAndClaimNoSuccess) {
   for (const std::string& path : {dir / "taken.korva", dir / "plain/set1.korva"}) {
     ui.Clear();
     EXPECT_ANY_THROW(commands.FileSaveAs1Accept(path)) << path;
-    EXPECT_TRUE(ui.Calls().empty()) << path;  // no question, caption or status text
-    // The name is taken before the write.
-    EXPECT_EQ(ws.Proj.ProjectFileName, path);
+    EXPECT_TRUE(ui.Calls().empty()) << path;  // no question or status text
+    // The project keeps its name: Save goes on to write where it did.
+    EXPECT_EQ(ws.Proj.ProjectFileName, "");
   }
   EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.korva"));
   EXPECT_TRUE(std::filesystem::is_empty(dir / "taken.korva"));
 
   // Save to that name fails the same way.
+  ws.Proj.ProjectFileName = dir / "taken.korva";
   ui.Clear();
   EXPECT_ANY_THROW(commands.FileSave1Execute());
   EXPECT_TRUE(ui.Calls().empty());
@@ -436,6 +425,27 @@ TEST_F(ProjectCommandsTest, SlotRomInfoShowsTheChosenRomsSizes) {
   EXPECT_EQ(SlotROMInfo(ws.Proj, ws.Library, 3), "(PRG 16kb / CHR 24kb)");
   EXPECT_EQ(SlotROMInfo(ws.Proj, ws.Library, 4), "");
   EXPECT_EQ(SlotROMInfo(ws.Proj, ws.Library, 5), "");
+}
+
+// A new ROM library keeps each slot's ROM by CRC: found again, or missing
+// until a library that holds it comes; the project's file text stays.
+TEST_F(ProjectCommandsTest, ANewLibraryKeepsEverySlotsRomByCrc) {
+  ws.Proj.slot(1) = Slot{0, "ROCKET", 1};               // 0BADF00D: in the new library, at another index
+  ws.Proj.slot(2) = Slot{1, "SURF", 2};                 // 00C0FFEE: not in it
+  ws.Proj.slot(3) = Slot{-1, "LOST", 3, 0x12345678};    // missing, and found there
+  ws.Proj.slot(4) = Slot{-1, "TYPED", 0};               // empty, with a title
+  const std::string text = ProjectFileText(ws);
+  Workspace next;
+  test::AddRom(next, "Other.nes", 0x12345678, 16384, 8192);
+  test::AddRom(next, "Rocket Rally (USA).nes", 0x0BADF00D, 32768, 8192);
+  EXPECT_EQ(ReplaceLibrary(ws, next.Library), 1);
+  const std::vector<std::pair<int, std::uint32_t>> slots = {{1, 0}, {-1, 0x00C0FFEE}, {0, 0}, {-1, 0}};
+  for (int n = 1; n <= 4; ++n) {
+    EXPECT_EQ(ws.Proj.slot(n).ROMIndex, slots[n - 1].first) << n;
+    EXPECT_EQ(ws.Proj.slot(n).MissingCRC, slots[n - 1].second) << n;
+  }
+  EXPECT_EQ(ProjectFileText(ws), text);
+  EXPECT_EQ(ws.Library.ROMNames, (std::vector<std::string>{"Other", "Rocket Rally (USA)"}));
 }
 
 }  // namespace

@@ -45,12 +45,15 @@ class RecordingObserver : public korva::ScanObserver {
   void SetLabel(const std::string& text) override { events.push_back("label " + text); }
   void ReloadDatabase() override {
     events.push_back("reload");
-    korva::LoadRomDatabase(dbPath_, db_, library, ui_);
+    const korva::RomDatabaseLoad load = korva::LoadRomDatabase(dbPath_, db_);
+    library = load.Library;
+    outOfSync = load.OutOfSync;
   }
   void ScanFinished(const ScanResult&) override { events.push_back("finished"); }
 
   Strings events;
   RomLibrary library;
+  bool outOfSync = false;  // what the reload found
   std::function<void(int)> onProgress;
   bool replace = true;  // the answer to ConfirmReplace
 
@@ -191,7 +194,7 @@ TEST(Scan, WritesCompatibleRomsInSortedOrderAndReloads) {
                      "position 4", "position 5", "position 6", "position 7", "position 7",
                      "label Finished scanning, 2 compatible roms found", "reload", "finished"}));
   EXPECT_EQ(s.observer->library.ROMNames, (Strings{"a", "b"}));
-  EXPECT_EQ(s.ui.AllTexts(), Strings{"Loaded KORVA Game Database, 2 ROMs"});
+  EXPECT_TRUE(s.ui.AllTexts().empty());  // the front end says what the reload found
 }
 
 TEST(Scan, FirstFileWithACrcWinsInSortedOrder) {
@@ -242,7 +245,7 @@ TEST(Scan, SubfoldersOnlyWhenAskedAndNamedUnderRomPath) {
     // without its extension.
     EXPECT_EQ(s.observer->library.ROMNames, (Strings{"deeper/inner", "deeper/still/dup", "deeper/still/Last"}));
     EXPECT_EQ(s.observer->library.FullPath(s.observer->library.ROMList[2]), s.roms / "deeper/still/Last.zip");
-    EXPECT_EQ(s.ui.AllTexts(), Strings{"Loaded KORVA Game Database, 3 ROMs"});  // not out of sync
+    EXPECT_FALSE(s.observer->outOfSync);
   }
 }
 
@@ -254,7 +257,7 @@ TEST(Scan, EmptyDirectoryWritesAnEmptyRomDb) {
   EXPECT_EQ(s.observer->events,
             (Strings{"started Scanning: " + s.roms.path(), "max 0", "position 0",
                      "label Finished scanning, 0 compatible roms found", "reload", "finished"}));
-  EXPECT_EQ(s.ui.AllTexts(), Strings{"Loaded KORVA Game Database, 0 ROMs"});
+  EXPECT_TRUE(s.ui.AllTexts().empty());  // the front end says what the reload found
 }
 
 TEST(Scan, FewerThanHalfTheRomsReplacesTheFileOnlyWhenConfirmed) {
