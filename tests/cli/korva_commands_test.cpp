@@ -85,6 +85,8 @@ TEST(KorvaBuild, RefusesMissingProjectsAndBadArguments) {
   run = Korva("build " + Quote(demo.Path("demo.korva")) + " --db " + Quote(demo.Path("none.xml")));
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_TRUE(Has(run.out, "there is no ROM database file")) << run.out;
+  EXPECT_TRUE(Has(run.out, "the project's directory holds one: name it with --db " + demo.Path("korva_db.xml")))
+      << run.out;
   run = Korva("build");
   EXPECT_EQ(run.status, 2) << run.out;
   EXPECT_TRUE(Has(run.out, "usage: korva build")) << run.out;
