@@ -648,7 +648,8 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
       {"new " + project, 1, "already exists; add --force to replace it"},
       {"randomize " + project + " --seed -1" + db, 2, "--seed takes a whole number"},
       {"slot " + project + " 3 --icon none --db " + Quote(demo.Path("korva_db.xml.gone")), 1,
-       "slot 1 \"ROCKET RALLY\" holds the ROM 72522F6D, which is not in the ROM database"},
+       "nothing was changed: the project is edited against the ROM database that holds its ROMs; there is no ROM "
+       "database file"},
   };
   const std::string before = ReadText(demo.Path("demo.korva"));
   for (const auto& c : cases) {
