@@ -1,5 +1,7 @@
 #include "app/RomNameFilter.h"
 
+#include "project/ProjectCommands.h"
+
 namespace korva::app {
 
 RomNameFilter::RomNameFilter(QObject* parent) : QSortFilterProxyModel(parent) {
@@ -7,25 +9,24 @@ RomNameFilter::RomNameFilter(QObject* parent) : QSortFilterProxyModel(parent) {
   sort(0);
 }
 
-int RomNameFilter::MatchRank(const QString& name, const QString& text) {
-  if (name.compare(text, Qt::CaseInsensitive) == 0) return 0;
-  if (name.startsWith(text, Qt::CaseInsensitive)) return 1;
-  return name.contains(text, Qt::CaseInsensitive) ? 2 : -1;
+int RomNameFilter::Rank(const QModelIndex& index) const {
+  const QByteArray name = index.data().toString().toUtf8();
+  return static_cast<int>(RankRomName(std::string_view(name.constData(), static_cast<std::size_t>(name.size())), text_));
 }
 
 void RomNameFilter::SetText(const QString& text) {
-  if (text == text_) return;
-  text_ = text;
+  std::string utf8 = text.toStdString();
+  if (utf8 == text_) return;
+  text_ = std::move(utf8);
   invalidate();
 }
 
 bool RomNameFilter::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const {
-  return MatchRank(sourceModel()->index(sourceRow, 0, sourceParent).data().toString(), text_) >= 0;
+  return Rank(sourceModel()->index(sourceRow, 0, sourceParent)) != static_cast<int>(RomNameRank::kNone);
 }
 
 bool RomNameFilter::lessThan(const QModelIndex& left, const QModelIndex& right) const {
-  const int a = MatchRank(left.data().toString(), text_);
-  const int b = MatchRank(right.data().toString(), text_);
+  const int a = Rank(left), b = Rank(right);
   return a != b ? a < b : left.row() < right.row();
 }
 

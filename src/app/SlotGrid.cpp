@@ -287,7 +287,7 @@ void SlotGrid::AcceptRomText(int n) {
   }
   const QStringList& names = romNames_->stringList();
   for (int i = 0; i < names.size(); ++i) {
-    if (names[i].compare(text, Qt::CaseInsensitive) == 0) {
+    if (RankRomName(names[i].toStdString(), text.toStdString()) == RomNameRank::kEqual) {
       ChooseROM(n, i);
       return;
     }

@@ -1,5 +1,7 @@
 #include "cli/DbOption.h"
 
+#include "romlib/FileUtil.h"
+
 #include <iostream>
 #include <stdexcept>
 
@@ -42,13 +44,23 @@ std::string DatabasePathOf(const DbArgs& args) {
   return args.DbPath ? *args.DbPath : DefaultRomDatabasePath();
 }
 
+std::string MissingDatabaseAdvice(const std::string& dbPath, const std::string& projectPath) {
+  if (!projectPath.empty()) {
+    const std::string beside = FullDirectoryOf(projectPath) + kRomDatabaseName;
+    if (FileExists(beside) && !SameFile(beside, dbPath))
+      return "the project's directory holds one: name it with --db " + beside;
+  }
+  return "create it with \"korva scan DIR\"";
+}
+
 std::optional<RomLibrary> LoadRomLibrary(const char* command, const std::string& dbPath,
-                                         const HeaderDatabase& headerDb, UserInterface& ui) {
+                                         const HeaderDatabase& headerDb, UserInterface& ui,
+                                         const std::string& projectPath) {
   RomDatabaseLoad load = LoadRomDatabase(dbPath, headerDb);
   switch (load.Status) {
     case RomDatabaseStatus::Missing:
-      std::cerr << "korva " << command << ": there is no ROM database file " << dbPath
-                << "; create it with \"korva scan DIR\"\n";
+      std::cerr << "korva " << command << ": there is no ROM database file " << dbPath << "; "
+                << MissingDatabaseAdvice(dbPath, projectPath) << "\n";
       return std::nullopt;
     case RomDatabaseStatus::Unusable:
       std::cerr << "korva " << command << ": " << load.Problem << "; scan the ROM directory again (\"korva scan DIR\")"

@@ -32,12 +32,19 @@ bool TakeFlag(std::vector<std::string>& args, const std::string& name);
 // The --db path, or where the program keeps korva_db.xml.
 std::string DatabasePathOf(const DbArgs& args);
 
+// What to do about a ROM database file `dbPath` that does not exist: name the
+// korva_db.xml beside the project `projectPath` (as "korva demo" writes one)
+// when there is one, else make one with "korva scan DIR".
+std::string MissingDatabaseAdvice(const std::string& dbPath, const std::string& projectPath);
+
 // Loads the ROM database file at `dbPath` and says what the load found: the
 // out-of-sync message and "Loaded KORVA Game Database, %d ROMs" through `ui`,
 // or, on stderr after "korva COMMAND: ", that there is no such file or why it
-// cannot be used, and how to make it anew. The library, or nullopt when the
-// load gave none.
+// cannot be used, and how to make it anew (for a project `projectPath`, when
+// given, see MissingDatabaseAdvice). The library, or nullopt when the load gave
+// none.
 std::optional<RomLibrary> LoadRomLibrary(const char* command, const std::string& dbPath,
-                                         const HeaderDatabase& headerDb, UserInterface& ui);
+                                         const HeaderDatabase& headerDb, UserInterface& ui,
+                                         const std::string& projectPath = {});
 
 }  // namespace korva::cli

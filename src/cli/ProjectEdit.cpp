@@ -123,13 +123,14 @@ bool LoadProjectToEdit(const char* command, const std::string& projectPath, cons
     const Slot& slot = ws.Proj.slot(n);
     if (!slot.IsMissing() || n == replacedSlot) continue;
     ++missing;
+    if (load.Status == RomDatabaseStatus::Missing) continue;  // one line below says why, not sixteen
     std::cerr << prefix << "slot " << n << (slot.Title.empty() ? "" : " \"" + slot.Title + "\"") << " holds the ROM "
               << CrcText(slot.MissingCRC) << ", which is not in the ROM database\n";
   }
   if (missing == 0) return true;
   std::cerr << prefix << "nothing was changed: the project is edited against the ROM database that holds its ROMs; "
             << (load.Status == RomDatabaseStatus::Missing
-                    ? "there is no ROM database file " + dbPath + ": create it with \"korva scan DIR\""
+                    ? "there is no ROM database file " + dbPath + ": " + MissingDatabaseAdvice(dbPath, projectPath)
                     : "scan the ROM directory again (\"korva scan DIR\") or name the right database with --db")
             << "\n";
   return false;

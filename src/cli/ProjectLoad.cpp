@@ -14,7 +14,7 @@ namespace korva::cli {
 bool LoadProjectWorkspace(const char* command, const std::string& projectPath, const std::string& dbPath,
                           Workspace& ws, UserInterface& ui) {
   ws.HeaderDB = LoadHeaderDatabase(ui);
-  std::optional<RomLibrary> library = LoadRomLibrary(command, dbPath, ws.HeaderDB, ui);
+  std::optional<RomLibrary> library = LoadRomLibrary(command, dbPath, ws.HeaderDB, ui, projectPath);
   if (!library) return false;
   ws.Library = std::move(*library);
   ws.DatabasePath = dbPath;

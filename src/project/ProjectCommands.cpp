@@ -4,6 +4,7 @@
 #include "project/ProjectFile.h"
 #include "romlib/FileUtil.h"
 #include "romlib/NumberText.h"
+#include "romlib/Utf8.h"
 
 #include <algorithm>
 #include <exception>
@@ -88,13 +89,17 @@ void ClearSlot(Project& project, int n) {
 
 namespace {
 
-char LowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Where `part` starts in `text` ignoring the case of A to Z, or npos.
-std::size_t FindIgnoringCase(std::string_view text, std::string_view part) {
-  const auto at = std::search(text.begin(), text.end(), part.begin(), part.end(),
-                              [](char a, char b) { return LowerCase(a) == LowerCase(b); });
-  return at == text.end() && !part.empty() ? std::string_view::npos : static_cast<std::size_t>(at - text.begin());
+// The character at text[pos], advancing pos, with the case of A to Z and of
+// the accented Latin letters (U+00C0 to U+017E) folded to small letters. A
+// byte that is not UTF-8 stands for itself, above every character.
+char32_t FoldedCodePoint(std::string_view text, std::size_t& pos) {
+  const std::size_t start = pos;
+  const char32_t c = NextCodePoint(text, pos);
+  if (c == kNotUtf8) return 0x110000 + static_cast<unsigned char>(text[start]);
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+  if ((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c | 1;
+  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return c + (c & 1);
+  return c == 0x178 ? 0xFF : c;
 }
 
 // A CRC-32 as a script writes it: eight hexadecimal digits, either case.
@@ -104,15 +109,29 @@ std::optional<std::uint32_t> CrcOf(std::string_view text) {
 
 }  // namespace
 
+RomNameRank RankRomName(std::string_view name, std::string_view text) {
+  // Where `text` ends when it matches `name` from byte `at` on, or npos.
+  const auto endOfMatchAt = [&](std::size_t at) {
+    for (std::size_t t = 0; t < text.size();)
+      if (at >= name.size() || FoldedCodePoint(name, at) != FoldedCodePoint(text, t)) return std::string_view::npos;
+    return at;
+  };
+  for (std::size_t at = 0;; NextCodePoint(name, at)) {
+    if (const std::size_t end = endOfMatchAt(at); end != std::string_view::npos)
+      return at > 0 ? RomNameRank::kInside : end == name.size() ? RomNameRank::kEqual : RomNameRank::kStart;
+    if (at >= name.size()) return RomNameRank::kNone;
+  }
+}
+
 ROMMatch MatchROMName(const RomLibrary& library, std::string_view name) {
   const std::size_t count = std::min(library.ROMList.size(), library.ROMNames.size());
   std::vector<int> exact, prefix, contains;
   for (std::size_t i = 0; i < count; ++i) {
     const std::string& entry = library.ROMNames[i];
-    const std::size_t at = FindIgnoringCase(entry, name);
+    const RomNameRank rank = RankRomName(entry, name);
     if (entry == name) exact.push_back(static_cast<int>(i));
-    if (at == 0) prefix.push_back(static_cast<int>(i));
-    if (at != std::string_view::npos) contains.push_back(static_cast<int>(i));
+    if (rank <= RomNameRank::kStart) prefix.push_back(static_cast<int>(i));
+    if (rank != RomNameRank::kNone) contains.push_back(static_cast<int>(i));
   }
   // Entries that are all one game (one CRC-32) are one ROM: the first.
   ROMMatch match;

@@ -90,13 +90,22 @@ void ChooseSlotROM(Project& project, const RomLibrary& library, int n, int index
 // title, no icon), and ProjectModified becomes true.
 void ClearSlot(Project& project, int n);
 
+// How a ROM's display name holds the text a user typed or a script gave,
+// without regard to the case of A to Z and of the accented Latin letters: the
+// one ranking of ROM names, by which the slot's ROM box orders what it offers
+// (equal names first, then those that start with the text, then the rest) and
+// MatchROMName looks for a name. An empty text starts every name but the
+// empty one, which it equals.
+enum class RomNameRank { kEqual, kStart, kInside, kNone };
+RomNameRank RankRomName(std::string_view name, std::string_view text);
+
 // The ROM a script names for a slot (`korva slot --rom`), looked up in
 // ROMNames and ROMList, in this order:
-// - a display name equal to `name` (several equal names are one ROM only when
+// - a display name equal to `name`, case and all (several equal names are one ROM only when
 //   they share a CRC-32, else they are ambiguous);
 // - a CRC-32 of eight hexadecimal digits, either case: the first entry with it,
 //   as a project file resolves it;
-// - the one display name that starts with `name`, ignoring case.
+// - the one display name that starts with `name` (RankRomName).
 // Index is the ROMList index found, or -1; then Candidates holds the entries
 // `name` could mean, in list order: the ambiguous ones (Ambiguous set), or,
 // when nothing matched, those whose display name contains `name` ignoring

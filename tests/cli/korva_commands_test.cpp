@@ -85,6 +85,8 @@ TEST(KorvaBuild, RefusesMissingProjectsAndBadArguments) {
   run = Korva("build " + Quote(demo.Path("demo.korva")) + " --db " + Quote(demo.Path("none.xml")));
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_TRUE(Has(run.out, "there is no ROM database file")) << run.out;
+  EXPECT_TRUE(Has(run.out, "the project's directory holds one: name it with --db " + demo.Path("korva_db.xml")))
+      << run.out;
   run = Korva("build");
   EXPECT_EQ(run.status, 2) << run.out;
   EXPECT_TRUE(Has(run.out, "usage: korva build")) << run.out;
@@ -646,7 +648,8 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
       {"new " + project, 1, "already exists; add --force to replace it"},
       {"randomize " + project + " --seed -1" + db, 2, "--seed takes a whole number"},
       {"slot " + project + " 3 --icon none --db " + Quote(demo.Path("korva_db.xml.gone")), 1,
-       "slot 1 \"ROCKET RALLY\" holds the ROM 72522F6D, which is not in the ROM database"},
+       "nothing was changed: the project is edited against the ROM database that holds its ROMs; there is no ROM "
+       "database file"},
   };
   const std::string before = ReadText(demo.Path("demo.korva"));
   for (const auto& c : cases) {

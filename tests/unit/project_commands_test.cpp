@@ -392,6 +392,28 @@ TEST_F(ProjectCommandsTest, MatchRomNameExactThenCrcThenAUniquePrefix) {
   (void)moleCopy;
 }
 
+// The one ranking of ROM names, shared by the window's ROM box and korva slot.
+TEST(RomNameRanking, EqualThenStartThenInsideWhateverTheCase) {
+  const struct {
+    const char* name;
+    const char* text;
+    RomNameRank rank;
+  } cases[] = {
+      {"Rocket Rally", "rocket rally", RomNameRank::kEqual},
+      {"Rocket Rally", "ROCKET", RomNameRank::kStart},
+      {"Rocket Rally", "t ra", RomNameRank::kInside},
+      {"Rocket Rally", "Rocket Rally 2", RomNameRank::kNone},
+      {"Rocket", "", RomNameRank::kStart},
+      {"", "", RomNameRank::kEqual},
+      {"\xC3\x89" "clair \xC5\xBD", "\xC3\xA9" "CLAIR \xC5\xBE", RomNameRank::kEqual},  // accented capitals
+      {"Stra\xC3\x9F" "e", "STRASSE", RomNameRank::kNone},  // no letter becomes two
+      {"Caf\xC3\xA9", "cafe", RomNameRank::kNone},  // accents count
+      {"a\xFF", "A\xFE", RomNameRank::kNone},  // bytes that are not UTF-8
+      {"a\xFF", "A\xFF", RomNameRank::kEqual},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RankRomName(c.name, c.text), c.rank) << c.name << " / " << c.text;
+}
+
 TEST_F(ProjectCommandsTest, SlotRomInfoShowsTheChosenRomsSizes) {
   const int odd = test::AddRom(ws, "Odd.nes", 5, 16384 + 1023, 24576 + 1);
   ws.Proj.slot(1).ROMIndex = 0;
