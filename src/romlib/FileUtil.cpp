@@ -429,15 +429,13 @@ bool DirectoryExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
 bool HasExtension(std::string_view name, std::string_view ext) {
-  if (ext.size() > name.size()) return false;
-  const auto tail = name.substr(name.size() - ext.size());
-  for (std::size_t i = 0; i < ext.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(tail[i])) !=
-        std::tolower(static_cast<unsigned char>(ext[i])))
-      return false;
-  }
-  return true;
+  return ext.size() <= name.size() && EqualIgnoringCase(name.substr(name.size() - ext.size()), ext);
 }
 
 std::string FileNamePart(std::string_view path) {

@@ -87,6 +87,9 @@ std::vector<std::string> ListFiles(const std::string& directory,
                                    const std::function<bool(std::string_view name)>& wanted = {});
 bool DirectoryExists(const std::string& path);
 
+// True when `a` and `b` are the same text without regard to the case of A to Z.
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
+
 // True when `name` ends in `ext` (".nes"), compared without regard to case.
 bool HasExtension(std::string_view name, std::string_view ext);
 
