@@ -78,8 +78,10 @@ void ChooseSlotROM(Project& project, const RomLibrary& library, int n, int index
     return;
   }
   slot.ROMIndex = index;
-  // A ROM in a subfolder ("Europe/Game") is titled by its own name.
-  slot.Title = StorableTitle(FileNamePart(library.ROMNames[static_cast<std::size_t>(index)]), kTitleMaxLength);
+  // A ROM in a subfolder ("Europe/Game") is titled by its own name, its
+  // accented letters made plain as in a typed title ("Éclair" is "ECLAIR").
+  slot.Title = StorableTitle(PlainLetters(FileNamePart(library.ROMNames[static_cast<std::size_t>(index)])),
+                             kTitleMaxLength);
 }
 
 void ClearSlot(Project& project, int n) {

@@ -323,6 +323,7 @@ TEST_F(ProjectCommandsTest, ChoosingARomSetsIndexAndSanitisedTitle) {
   const int longName = test::AddRom(ws, "The Legend of Something Long (USA) [!].nes", 1, 16384, 8192);
   const int parenFirst = test::AddRom(ws, "(Hack) Rocket.nes", 2, 16384, 8192);
   const int punctuated = test::AddRom(ws, "Duck, Hunt; @Home.nes", 3, 16384, 8192);
+  const int accented = test::AddRom(ws, "Éclair Ærø.nes", 4, 16384, 8192);
 
   ws.Proj.slot(7) = Slot{-1, "TYPED BY HAND", 3};
   ChooseSlotROM(ws.Proj, ws.Library, 7, longName);
@@ -337,6 +338,8 @@ TEST_F(ProjectCommandsTest, ChoosingARomSetsIndexAndSanitisedTitle) {
   ChooseSlotROM(ws.Proj, ws.Library, 16, punctuated);
   EXPECT_EQ(ws.Proj.slot(16).ROMIndex, punctuated);
   EXPECT_EQ(ws.Proj.slot(16).Title, "DUCK HUNT HOME");
+  ChooseSlotROM(ws.Proj, ws.Library, 3, accented);
+  EXPECT_EQ(ws.Proj.slot(3).Title, "ECLAIR AERO");
   // Only the chosen slot changes.
   EXPECT_EQ(ws.Proj.slot(2).ROMIndex, -1);
   EXPECT_EQ(ws.Proj.slot(2).Title, "");
