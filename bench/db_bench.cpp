@@ -24,8 +24,6 @@ class QuietUI : public korva::UserInterface {
     return korva::MsgButton::OK;
   }
   void ShowStatusMessage(const std::string&, int) override {}
-  void UpdateCaption(const std::string&) override {}
-  void ShowPlainMessage(const std::string&, const std::string&, korva::MsgKind) override {}
 };
 
 std::string ScratchDir(const char* name) {

@@ -21,8 +21,6 @@ class QuietUI : public UserInterface {
  public:
   MsgButton ShowCenteredMessage(const std::string&, MsgKind, MsgButtons) override { return MsgButton::OK; }
   void ShowStatusMessage(const std::string&, int) override {}
-  void UpdateCaption(const std::string&) override {}
-  void ShowPlainMessage(const std::string&, const std::string&, MsgKind) override {}
 };
 
 inline std::string_view AsText(const std::uint8_t* data, std::size_t size) {

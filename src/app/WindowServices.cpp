@@ -90,8 +90,6 @@ void WindowServices::Timer1Timer() {
 
 QString WindowServices::StatusText() const { return statusText_; }
 
-void WindowServices::UpdateCaption(const std::string& /*projectName*/) {}
-
 void WindowServices::ShowCaption(const std::string& projectFileName, bool unsaved) {
   window_->setWindowTitle(CaptionText(projectFileName));
   window_->setWindowModified(unsaved);

@@ -54,14 +54,16 @@ class WindowServices : public QObject, public UserInterface {
 
   MsgButton ShowCenteredMessage(const std::string& text, MsgKind kind, MsgButtons buttons) override;
   void ShowStatusMessage(const std::string& text, int seconds) override;
-  void UpdateCaption(const std::string& projectName) override;
   // The window's own questions, with any of Qt's standard buttons (Save,
   // Discard...), centred as ShowCenteredMessage's are.
   QMessageBox::StandardButton Ask(const std::string& text, MsgKind kind, QMessageBox::StandardButtons buttons);
   // The caption for the project file (empty: "New Project"), with Qt's
   // unsaved-work marker shown when `unsaved`.
   void ShowCaption(const std::string& projectFileName, bool unsaved);
-  void ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) override;
+  // A plain box with a caption of its own ("Error", "Warning!", or the
+  // application title), owned by the main window and not centred. `kind`
+  // picks the icon. Only an OK button.
+  void ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind);
   // A plain box that belongs to `owner` (above it, even when it stays on top).
   void ShowPlainMessageOver(QWidget* owner, const std::string& text, const std::string& caption, MsgKind kind);
 

@@ -94,18 +94,6 @@ void ConsoleUI::ShowStatusMessage(const std::string& text, int /*seconds*/) {
   messages_ << PlainLines(text) << "\n" << std::flush;
 }
 
-void ConsoleUI::UpdateCaption(const std::string& /*projectName*/) {
-  // A console has no caption.
-}
-
-void ConsoleUI::ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) {
-  std::lock_guard lock(mutex_);
-  if (kind == MsgKind::Error) errorShown_ = true;
-  if (!Shown(kind)) return;
-  if (!caption.empty()) messages_ << caption << ": ";
-  messages_ << PlainLines(text) << "\n" << std::flush;
-}
-
 bool ConsoleUI::Shown(MsgKind kind) const {
   return verbosity_ != Verbosity::Quiet || kind == MsgKind::Error || kind == MsgKind::Warning;
 }

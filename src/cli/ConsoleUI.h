@@ -48,10 +48,8 @@ class ConsoleUI : public UserInterface {
 
   MsgButton ShowCenteredMessage(const std::string& text, MsgKind kind, MsgButtons buttons) override;
   void ShowStatusMessage(const std::string& text, int seconds) override;
-  void UpdateCaption(const std::string& projectName) override;
-  void ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) override;
 
-  // True once an Error message or error box has been shown; commands use it
+  // True once an Error message has been shown; commands use it
   // for their exit status.
   bool ErrorShown() const;
 

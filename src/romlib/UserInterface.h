@@ -32,15 +32,6 @@ class UserInterface {
   // A status-bar text that clears itself after `seconds`. A new text replaces
   // the old one and restarts the full time.
   virtual void ShowStatusMessage(const std::string& text, int seconds) = 0;
-
-  // The window caption for a project: `projectName` is "New Project" or a
-  // file path (see CaptionText in project/Model.h for the text).
-  virtual void UpdateCaption(const std::string& projectName) = 0;
-
-  // A plain message box with a caption of its own ("Error", "Warning!", or
-  // the application title), owned by the main window and not centred by the
-  // service above. `kind` picks the icon. Only an OK button.
-  virtual void ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) = 0;
 };
 
 }  // namespace korva

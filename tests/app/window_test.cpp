@@ -1407,40 +1407,51 @@ class WindowTest : public QObject {
     QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), 1);  // the old lists stay
   }
 
-  void missingDatabaseOffersAScanAndCancelRunsNone() {
-    QTemporaryDir dir;
-    const std::string database = (dir.path() + "/korva_db.xml").toStdString();
-    MainWindow w(OptionsWithDatabaseAt(database));
-    w.Services().QueueAnswer(MsgButton::Cancel);
-    w.ShowMainWindow();
-    const std::string missing =
-        "Unable to locate KORVA ROMDB file, but we can generate it now.\r\n\r\n"
-        "Press OK to browse for directory to scan for compatible ROMs.";
-    const ShownMessage* offer = FindShown(w, ShownMessage::Type::Centered, missing);
-    QVERIFY(offer);
-    QCOMPARE(offer->text, missing);
-    QCOMPARE(offer->kind, MsgKind::Information);
-    QCOMPARE(offer->buttons, QMessageBox::Ok | QMessageBox::Cancel);
-    QVERIFY(!w.Commands().ScanRunning());
-    QCOMPARE(CountShown(w, ShownMessage::Type::Status, "New project created!"), 1);  // no scan command ran
-    QVERIFY(!std::filesystem::exists(database));
-    for (int n = 1; n <= 16; ++n) QCOMPARE(Control<QComboBox>(w, "cbROM", n)->count(), 0);
-    QVERIFY(w.isEnabled());
-  }
-
-  void missingDatabaseOfferAcceptedScansTheChosenDirectory() {
-    QTemporaryDir dir, roms;
-    const std::string database = (dir.path() + "/korva_db.xml").toStdString();
-    WriteAll(roms.filePath("Alpha.nes"), INesImageFor(2));
-    MainWindow w(OptionsWithDatabaseAt(database));
-    w.Services().QueueAnswer(MsgButton::OK);
-    w.Services().QueueFileName(roms.path());
-    w.ShowMainWindow();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
-    QVERIFY(std::filesystem::exists(database));
-    QCOMPARE(Control<QComboBox>(w, "cbROM", 16)->count(), 1);
-    QCOMPARE(w.Services().StatusText(), QString("Loaded KORVA Game Database, 1 ROMs"));
-    QVERIFY(w.isEnabled());
+  // A ROM database that is missing, or damaged, is met at start-up with the
+  // offer of a scan: Cancel runs none and leaves the file as it is, OK scans
+  // the chosen directory into it.
+  void anUnusableDatabaseOffersAScan() {
+    const std::string browse = "Press OK to browse for directory to scan for compatible ROMs.";
+    const struct {
+      const char* content;  // nullptr: no file
+      std::string offer;    // how the offer begins
+      MsgKind kind;
+    } cases[] = {
+        {nullptr, "Unable to locate KORVA ROMDB file, but we can generate it now.\r\n\r\n" + browse,
+         MsgKind::Information},
+        {"<KORVA><ROMDB><ROM CRC32=", "korva_db.xml is corrupt, re-scan ROM directory to repair!\r\n\r\n",
+         MsgKind::Error},
+    };
+    for (const auto& c : cases) {
+      for (const MsgButton answer : {MsgButton::Cancel, MsgButton::OK}) {
+        QTemporaryDir dir, roms;
+        const QString database = dir.filePath("korva_db.xml");
+        if (c.content) WriteAll(database, c.content);
+        WriteAll(roms.filePath("Alpha.nes"), INesImageFor(2));
+        MainWindow w(OptionsWithDatabaseAt(database.toStdString()));
+        w.Services().QueueAnswer(answer);
+        w.Services().QueueFileName(roms.path());
+        w.ShowMainWindow();
+        const ShownMessage* offer = FindShown(w, ShownMessage::Type::Centered, c.offer);
+        QVERIFY2(offer, c.offer.c_str());
+        QVERIFY(offer->text.ends_with(browse));
+        QCOMPARE(offer->kind, c.kind);
+        QCOMPARE(offer->buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+        QVERIFY(w.isEnabled());
+        if (answer == MsgButton::Cancel) {
+          QCOMPARE(CountShown(w, ShownMessage::Type::Status, "New project created!"), 1);  // no scan command ran
+          QCOMPARE(QFile::exists(database), c.content != nullptr);
+          if (c.content) {
+            QCOMPARE(ReadAll(database), std::string(c.content));
+          }
+          for (int n = 1; n <= 16; ++n) QCOMPARE(Control<QComboBox>(w, "cbROM", n)->count(), 0);
+        } else {
+          QCOMPARE(Control<QComboBox>(w, "cbROM", 16)->count(), 1);
+          QCOMPARE(w.Services().StatusText(), QString("Loaded KORVA Game Database, 1 ROMs"));
+        }
+      }
+    }
   }
 
   // Play Test builds the demo as `korva play` does and hands the very same

@@ -34,10 +34,6 @@ class Quiet : public UserInterface, public ScanObserver {
     return MsgButton::OK;
   }
   void ShowStatusMessage(const std::string&, int) override {}
-  void UpdateCaption(const std::string&) override {}
-  void ShowPlainMessage(const std::string& text, const std::string&, MsgKind) override {
-    throw std::runtime_error(text);
-  }
   void ScanStarted(const std::string&) override {}
   void SetProgressMax(int) override {}
   void SetProgress(int) override {}

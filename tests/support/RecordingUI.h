@@ -18,14 +18,13 @@ namespace korva::test {
 
 // One call made on the interface.
 struct RecordedCall {
-  enum class What { Centered, Status, Caption, Plain };
+  enum class What { Centered, Status };
   What what = What::Centered;
-  std::string text;                 // message, status text, or caption's project name
-  MsgKind kind = MsgKind::Information;  // Centered and Plain
+  std::string text;                 // message or status text
+  MsgKind kind = MsgKind::Information;  // Centered
   MsgButtons buttons = 0;           // Centered
   MsgButton answer = MsgButton::OK; // Centered: what was answered
   int seconds = 0;                  // Status
-  std::string caption;              // Plain
 };
 
 class RecordingUI : public UserInterface {
@@ -64,24 +63,6 @@ class RecordingUI : public UserInterface {
     calls_.push_back(call);
   }
 
-  void UpdateCaption(const std::string& projectName) override {
-    std::lock_guard lock(mutex_);
-    RecordedCall call;
-    call.what = RecordedCall::What::Caption;
-    call.text = projectName;
-    calls_.push_back(call);
-  }
-
-  void ShowPlainMessage(const std::string& text, const std::string& caption, MsgKind kind) override {
-    std::lock_guard lock(mutex_);
-    RecordedCall call;
-    call.what = RecordedCall::What::Plain;
-    call.text = text;
-    call.caption = caption;
-    call.kind = kind;
-    calls_.push_back(call);
-  }
-
   // Every call so far, in order.
   std::vector<RecordedCall> Calls() const {
     std::lock_guard lock(mutex_);
@@ -97,15 +78,13 @@ class RecordingUI : public UserInterface {
   }
   std::vector<std::string> CenteredTexts() const { return Texts(RecordedCall::What::Centered); }
   std::vector<std::string> StatusTexts() const { return Texts(RecordedCall::What::Status); }
-  std::vector<std::string> PlainTexts() const { return Texts(RecordedCall::What::Plain); }
-  std::vector<std::string> Captions() const { return Texts(RecordedCall::What::Caption); }
 
-  // The messages shown, centred and plain boxes alike, in order.
+  // The messages shown, in order.
   std::vector<RecordedCall> Messages() const {
     std::lock_guard lock(mutex_);
     std::vector<RecordedCall> shown;
     for (const auto& c : calls_)
-      if (c.what == RecordedCall::What::Centered || c.what == RecordedCall::What::Plain) shown.push_back(c);
+      if (c.what == RecordedCall::What::Centered) shown.push_back(c);
     return shown;
   }
   // The status texts with their seconds, in order.

@@ -21,11 +21,9 @@ TEST(RecordingUI, QueuedAnswersComeInOrderThenTheFirstButton) {
 TEST(RecordingUI, RecordsEverySortInOrder) {
   RecordingUI ui;
   ui.ShowStatusMessage("status", 10);
-  ui.ShowPlainMessage("plain", "Error", MsgKind::Error);
-  ui.UpdateCaption("New Project");
-  EXPECT_EQ(ui.AllTexts(), (std::vector<std::string>{"status", "plain", "New Project"}));
+  ui.ShowCenteredMessage("asked", MsgKind::Error, static_cast<unsigned>(MsgButton::OK));
+  EXPECT_EQ(ui.AllTexts(), (std::vector<std::string>{"status", "asked"}));
   EXPECT_EQ(ui.StatusTexts(), std::vector<std::string>{"status"});
   EXPECT_EQ(ui.Calls()[0].seconds, 10);
-  EXPECT_EQ(ui.Calls()[1].caption, "Error");
-  EXPECT_EQ(ui.Captions(), std::vector<std::string>{"New Project"});
+  EXPECT_EQ(ui.Messages().size(), 1u);
 }
