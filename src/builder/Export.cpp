@@ -61,10 +61,13 @@ std::vector<InputFile> BuildInputs(const Workspace& ws, const Templates& used) {
   for (int n = 1; n <= SlotCount; ++n)
     if (const TROMInfo* rom = roms[static_cast<std::size_t>(n - 1)])
       inputs.push_back({ws.Library.FullPath(*rom), "the ROM of slot " + std::to_string(n)});
+  // The user's other ROMs are theirs too, in no slot or not.
+  for (const TROMInfo& rom : ws.Library.ROMList) inputs.push_back({ws.Library.FullPath(rom), "a ROM in the ROM database"});
   return inputs;
 }
 
 std::string OutputClash(const std::string& output, const std::vector<InputFile>& inputs) {
+  if (!FileExists(output)) return {};  // a new file is none of them; saves a stat per ROM
   for (const InputFile& input : inputs)
     if (SameFile(output, input.Path))
       return "Cannot write \"" + output + "\": it is " + input.What + " (\"" + input.Path + "\"). Nothing was written.";

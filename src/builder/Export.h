@@ -47,8 +47,8 @@ struct InputFile {
 };
 
 // Every file the build of `ws` read or belongs to: the project file, the ROM
-// database (ws.DatabasePath), the templates read from files and each slot's
-// ROM file.
+// database (ws.DatabasePath), the templates read from files, each slot's ROM
+// file, then every ROM file of the database.
 std::vector<InputFile> BuildInputs(const Workspace& ws, const Templates& used);
 
 // Why `output` must not be written: it is one of `inputs` (the same file by

@@ -215,6 +215,9 @@ TEST_F(ExportTest, AnOutputThatIsAnInputIsRefusedWritingNothing) {
       {"the project saved over a ROM",
        [](ExportTest& t) { t.ws.Proj.ProjectFileName = t.ws.Library.ROMPath + "Half Game.nes"; },
        "it is the ROM of slot 1"},
+      {"the project saved over a ROM in no slot",
+       [](ExportTest& t) { t.ws.Proj.ProjectFileName = t.ws.Library.ROMPath + "Wide Chr.nes"; },
+       "it is a ROM in the ROM database"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
