@@ -1204,8 +1204,11 @@ class WindowTest : public QObject {
     const std::vector<Game> found = WithRealCrcs(roms, {{"Found.nes", 16384, 8192, ""}});
     MainWindow w(TestOptions(dir, kThreeGames));
     w.ShowMainWindow();
-    WriteAll(dir.filePath("set.korva"),
-             ProjectText("MINE", {{2, "00C0FFEE", "SURF"}, {3, found[0].crc, "LOST GAME"}, {4, "DEADBEEF", ""}}));
+    // Slot 3's game shows the Zapper icon, which its missing ROM keeps.
+    std::string text =
+        ProjectText("MINE", {{2, "00C0FFEE", "SURF"}, {3, found[0].crc, "LOST GAME"}, {4, "DEADBEEF", ""}});
+    text.replace(text.find("Icon=\"0\">LOST GAME"), 8, "Icon=\"3\"");
+    WriteAll(dir.filePath("set.korva"), text);
     w.Services().QueueFileName(dir.filePath("set.korva"));
     Trigger(w, "FileOpen1");
     const ShownMessage* told = FindShown(w, ShownMessage::Type::Centered, "Unable to find ROMs specified in project!");
@@ -1214,6 +1217,7 @@ class WindowTest : public QObject {
     QVERIFY(told->text.find("3: LOST GAME (CRC " + found[0].crc + ")\r\n4: (no title) (CRC DEADBEEF)") !=
             std::string::npos);
     QCOMPARE(Control<QLineEdit>(w, "edtTitle", 3)->text(), QString("LOST GAME"));
+    QCOMPARE(Control<QComboBox>(w, "cbIcon", 3)->currentIndex(), 3);
     QCOMPARE(Control<QLabel>(w, "lblROMInfo", 3)->text(), QString::fromStdString("ROM missing: CRC " + found[0].crc));
     QVERIFY(Control<QLabel>(w, "lblROMInfo", 3)->toolTip().contains("Scan the directory"));
     const auto colour = [&](int n) { return Control<QLabel>(w, "lblROMInfo", n)->palette().color(QPalette::WindowText); };
@@ -1226,7 +1230,7 @@ class WindowTest : public QObject {
                 "Slot 4 - ROM missing (CRC DEADBEEF)") != std::string::npos);
     Trigger(w, "FileSave1");
     const std::string saved = ReadAll(dir.filePath("set.korva"));
-    QVERIFY(saved.find("<ROM Slot=\"3\" CRC32=\"" + found[0].crc + "\" Icon=\"0\">LOST GAME</ROM>") != std::string::npos);
+    QVERIFY(saved.find("<ROM Slot=\"3\" CRC32=\"" + found[0].crc + "\" Icon=\"3\">LOST GAME</ROM>") != std::string::npos);
     QVERIFY(saved.find("<ROM Slot=\"4\" CRC32=\"DEADBEEF\" Icon=\"0\" />") != std::string::npos);
 
     // A scan that finds the ROM fills its slot in (it keeps 1 of 3 ROMs: Yes).
