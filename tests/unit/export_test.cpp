@@ -68,44 +68,43 @@ TEST_F(ExportTest, UnsavedProjectIsRefusedWhateverTheSlots) {
   EXPECT_TRUE(ui.Statuses().empty());
 }
 
-TEST_F(ExportTest, SlotsWithoutRomAreListedInOrder) {
+// Each check before the build, and the build's own refusal: its one message, and nothing saved or
+// written. The rows run in this order on one fixture.
+TEST_F(ExportTest, RefusalsGiveTheirTextsAndWriteNothing) {
+  const struct {
+    const char* what;
+    void (*setUp)(ExportTest&);
+    std::string says;
+  } cases[] = {
+      {"slots without a ROM are listed in order",
+       [](ExportTest& t) { t.Fill(t.half); t.ws.Proj.slot(3).ROMIndex = t.ws.Proj.slot(7).ROMIndex = -1; },
+       "All slots must have ROM assigned, review:\r\n\r\nSlot 3 - No ROM assigned!\r\nSlot 7 - No ROM assigned!\r\n"},
+      {"missing files are listed per slot",
+       [](ExportTest& t) {
+         const int odd = test::AddRom(t.ws, "100% Odd.nes", 0xBEEF, 16384, 8192);
+         t.Fill(t.full);
+         t.ws.Proj.slot(1).ROMIndex = t.half;
+         t.ws.Proj.slot(4).ROMIndex = t.ws.Proj.slot(9).ROMIndex = odd;
+       },
+       "Selected ROM files cannot be found!\r\n\r\n"
+       "Slot 4 - File not found: 100% Odd.nes\r\nSlot 9 - File not found: 100% Odd.nes\r\n"},
+      {"capacity is checked before the files",
+       [](ExportTest& t) { t.Fill(t.full); fs::remove(t.ws.Library.ROMPath + "Half Game.nes"); },
+       "ROM selection over max capacity!\r\n\r\nAt least one slot must have a ROM assigned that is PRG 16kb."},
+      {"a 16 KB game with a large CHR passes the checks but not the build", [](ExportTest& t) { t.Fill(t.wide); },
+       "Cannot build rom! At least one ROM needs to be PRG 16kb"},
+  };
   ws.Proj.ProjectFileName = dir.path() + "set.korva";
-  Fill(half);
-  ws.Proj.slot(3).ROMIndex = -1;
-  ws.Proj.slot(7).ROMIndex = -1;
-  EXPECT_EQ(Export(), "All slots must have ROM assigned, review:\r\n\r\nSlot 3 - No ROM assigned!\r\nSlot 7 - No ROM assigned!\r\n");
-  EXPECT_FALSE(fs::exists(ws.Proj.ProjectFileName));  // nothing saved
-}
-
-TEST_F(ExportTest, CapacityIsCheckedBeforeTheFiles) {
-  ws.Proj.ProjectFileName = dir.path() + "set.korva";
-  Fill(full);
-  fs::remove(ws.Library.ROMPath + "Half Game.nes");
-  EXPECT_EQ(Export(),
-            "ROM selection over max capacity!\r\n\r\nAt least one slot must have a ROM assigned that is PRG 16kb.");
-}
-
-TEST_F(ExportTest, MissingFilesAreListedPerSlot) {
-  ws.Proj.ProjectFileName = dir.path() + "set.korva";
-  const int odd = test::AddRom(ws, "100% Odd.nes", 0xBEEF, 16384, 8192);
-  Fill(full);
-  ws.Proj.slot(1).ROMIndex = half;
-  ws.Proj.slot(4).ROMIndex = odd;
-  ws.Proj.slot(9).ROMIndex = odd;
-  EXPECT_EQ(Export(), "Selected ROM files cannot be found!\r\n\r\n"
-                      "Slot 4 - File not found: 100% Odd.nes\r\nSlot 9 - File not found: 100% Odd.nes\r\n");
-  EXPECT_FALSE(fs::exists(ws.Proj.ProjectFileName));
-}
-
-TEST_F(ExportTest, SixteenKilobyteGameWithLargeChrPassesTheChecksButNotTheBuild) {
-  ws.Proj.ProjectFileName = dir.path() + "set.korva";
-  Fill(wide);
-  EXPECT_EQ(Export(), "Cannot build rom! At least one ROM needs to be PRG 16kb");
-  EXPECT_FALSE(ok);
-  EXPECT_FALSE(fs::exists(ws.Proj.ProjectFileName));  // a refused build saves nothing
-  EXPECT_TRUE(ui.Statuses().empty());
-  EXPECT_EQ(ui.Messages().size(), 1u);
-  EXPECT_FALSE(fs::exists(dir.path() + "set-prg.bin"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.setUp(*this);
+    EXPECT_EQ(Export(), c.says);
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(fs::exists(ws.Proj.ProjectFileName));  // a refusal saves nothing
+    EXPECT_TRUE(ui.Statuses().empty());
+    EXPECT_EQ(ui.Messages().size(), 1u);
+    EXPECT_FALSE(fs::exists(dir.path() + "set-prg.bin"));
+  }
 }
 
 TEST_F(ExportTest, SuccessWritesThreeFilesBesideTheProject) {
