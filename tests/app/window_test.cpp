@@ -683,6 +683,29 @@ class WindowTest : public QObject {
   }
 
   // The start-up error box is centred where the window then appears.
+  // The error box's one rule, which the About box shares: a stop is added
+  // after a last character whose code is above that of "." (a letter, a
+  // digit), not after ".", "!", ")", a double quote or nothing.
+  void theErrorBoxEndsItsTextWithAStop() {
+    const struct {
+      const char* message;
+      const char* shown;
+    } cases[] = {{"Permission denied", "Permission denied."}, {"Saved 3", "Saved 3."},
+                 {"Not \"x\"", "Not \"x\""},                  {"Done.", "Done."},
+                 {"Corrupt!", "Corrupt!"},                     {"(errno 13)", "(errno 13)"},
+                 {"", ""}};
+    QTemporaryDir dir;
+    MainWindow w(TestOptions(dir));
+    for (const auto& c : cases) {
+      w.Services().ClearShown();
+      w.Services().ShowErrorBox(c.message);
+      QCOMPARE(w.Services().Shown().size(), std::size_t{1});
+      QCOMPARE(w.Services().Shown()[0].type, ShownMessage::Type::ErrorBox);
+      QCOMPARE(w.Services().Shown()[0].text, std::string(c.shown));
+      QCOMPARE(w.Services().Shown()[0].caption, std::string("KORVA Builder"));
+    }
+  }
+
   void aStartupErrorBoxIsCentredOnTheWindow() {
     QTemporaryDir dir;
     WindowOptions options = TestOptions(dir);
