@@ -65,25 +65,38 @@ TEST(ROMInfo, HeaderGivesSizesMapperMirroringAndTiming) {
   EXPECT_TRUE(korva::IsCompatible(rom));
 }
 
-TEST(ROMInfo, MapperTakesLowNibbleFromByte6AndHighFromByte7) {
-  EXPECT_EQ(MakeROMInfo(Header(2, 1, 0x70, 0x50, 0), kNoDatabase).Mapper, 87);
-  const TROMInfo m3 = MakeROMInfo(Header(2, 1, 0x31, 0x00, 0), kNoDatabase);
-  EXPECT_EQ(m3.Mapper, 3);
-  EXPECT_EQ(m3.Mirroring, "v");
-  EXPECT_EQ(MakeROMInfo(Header(2, 1, 0xF0, 0xF0, 0), kNoDatabase).Mapper, 255);
-  // The low nibbles of bytes 6 and 7 (trainer, battery, NES 2.0 bits) are ignored.
-  const TROMInfo flags = MakeROMInfo(Header(2, 1, 0x0E, 0x0F, 0), kNoDatabase);
-  EXPECT_EQ(flags.Mapper, 0);
-  EXPECT_EQ(flags.Mirroring, "h");
-}
-
-TEST(ROMInfo, TimingIsPalOnlyWhenTheLowTwoBitsOfByte9AreTwo) {
-  EXPECT_EQ(MakeROMInfo(Header(2, 1, 0, 0, 0x00), kNoDatabase).Timing, "NesNtsc");
-  EXPECT_EQ(MakeROMInfo(Header(2, 1, 0, 0, 0x01), kNoDatabase).Timing, "NesNtsc");
-  EXPECT_EQ(MakeROMInfo(Header(2, 1, 0, 0, 0x02), kNoDatabase).Timing, "NesPal");
-  EXPECT_EQ(MakeROMInfo(Header(2, 1, 0, 0, 0x06), kNoDatabase).Timing, "NesPal");
-  EXPECT_EQ(MakeROMInfo(Header(2, 1, 0, 0, 0x03), kNoDatabase).Timing, "NesNtsc");
-  EXPECT_FALSE(korva::IsCompatible(MakeROMInfo(Header(2, 1, 0, 0, 0x02), kNoDatabase)));
+// The sizes follow bytes 4 and 5; the mapper takes its low nibble from byte 6 and its high from byte 7; the
+// mirroring is bit 0 of byte 6; the timing is PAL only when the low two bits of byte 9 are two.
+TEST(ROMInfo, HeaderBytesGiveSizesMapperMirroringAndTiming) {
+  const struct {
+    std::uint8_t b4, b5, b6, b7, b9;
+    int mapper;
+    const char *mirroring, *timing;
+    int compatible;  // 1 or 0; -1: not looked at
+  } cases[] = {
+      {2, 1, 0x70, 0x50, 0, 87, "h", "NesNtsc", -1},
+      {2, 1, 0x31, 0x00, 0, 3, "v", "NesNtsc", -1},
+      {2, 1, 0xF0, 0xF0, 0, 255, "h", "NesNtsc", -1},
+      {2, 1, 0x0E, 0x0F, 0, 0, "h", "NesNtsc", -1},  // the low nibbles of 6 and 7 (trainer, battery, NES 2.0) ignored
+      {2, 1, 0, 0, 0x00, 0, "h", "NesNtsc", -1},
+      {2, 1, 0, 0, 0x01, 0, "h", "NesNtsc", -1},
+      {2, 1, 0, 0, 0x02, 0, "h", "NesPal", 0},
+      {2, 1, 0, 0, 0x06, 0, "h", "NesPal", -1},
+      {2, 1, 0, 0, 0x03, 0, "h", "NesNtsc", -1},
+      {2, 0, 0, 0, 0, 0, "h", "NesNtsc", 0},  // no CHR
+      {2, 3, 0x30, 0, 0, 3, "h", "NesNtsc", 1},  // 24 KB of CHR
+      {255, 255, 0, 0, 0, 0, "h", "NesNtsc", -1},
+  };
+  for (const auto& c : cases) {
+    const TROMInfo rom = MakeROMInfo(Header(c.b4, c.b5, c.b6, c.b7, c.b9), kNoDatabase);
+    SCOPED_TRACE(testing::Message() << "row " << &c - cases);
+    EXPECT_EQ(rom.PrgRomSize, c.b4 * 16384);
+    EXPECT_EQ(rom.ChrRomSize, c.b5 * 8192);
+    EXPECT_EQ(rom.Mapper, c.mapper);
+    EXPECT_EQ(rom.Mirroring, c.mirroring);
+    EXPECT_EQ(rom.Timing, c.timing);
+    if (c.compatible >= 0) EXPECT_EQ(korva::IsCompatible(rom), c.compatible == 1);
+  }
 }
 
 TEST(ROMInfo, HeaderDatabaseWinsOverTheImagesHeader) {
@@ -116,18 +129,6 @@ TEST(ROMInfo, HeaderDatabaseFindsTheFirstRecordAndMarksItsSource) {
   EXPECT_EQ(db.Records()[0].Source, korva::kSourceNone);  // the table itself is untouched
   EXPECT_EQ(db.Find(8), TROMInfo{});
   EXPECT_EQ(kNoDatabase.Find(7), TROMInfo{});
-}
-
-TEST(ROMInfo, SizesFollowBytes4And5) {
-  const TROMInfo noChr = MakeROMInfo(Header(2, 0, 0, 0, 0), kNoDatabase);
-  EXPECT_EQ(noChr.ChrRomSize, 0);
-  EXPECT_FALSE(korva::IsCompatible(noChr));
-  const TROMInfo chr24 = MakeROMInfo(Header(2, 3, 0x30, 0, 0), kNoDatabase);
-  EXPECT_EQ(chr24.ChrRomSize, 24576);
-  EXPECT_TRUE(korva::IsCompatible(chr24));
-  const TROMInfo big = MakeROMInfo(Header(255, 255, 0, 0, 0), kNoDatabase);
-  EXPECT_EQ(big.PrgRomSize, 255 * 16384);
-  EXPECT_EQ(big.ChrRomSize, 255 * 8192);
 }
 
 TEST(ROMInfo, HeaderOnlyImageHasTheEnginesEmptyRegister) {

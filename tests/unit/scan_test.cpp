@@ -75,7 +75,8 @@ struct ScanRun {
   std::unique_ptr<RecordingObserver> observer;
   ScanResult result;
 
-  std::string DbPath() const { return out / "korva_db.xml"; }
+  std::string dbName = "korva_db.xml";  // under `out`
+  std::string DbPath() const { return out / dbName; }
   int helpers = -1;  // read-ahead threads; -1 as the program chooses
   bool recursive = false;
   std::atomic<bool> cancel{false};
@@ -381,15 +382,12 @@ TEST(Scan, FailedWriteIsReported) {
 }
 
 TEST(Scan, CreatesTheDatabaseDirectoryWhenMissing) {
-  TempDir roms, out;
-  roms.Write("a.nes", Nrom(1));
-  RecordingUI ui;
-  HeaderDatabase db;
-  const std::string path = out / "korva/korva_db.xml";
-  RecordingObserver observer(path, db, ui);
-  const ScanResult result = korva::ScanRomDirectory(roms.path(), db, path, observer);
-  EXPECT_TRUE(result.Written) << result.Error;
-  EXPECT_EQ(observer.library.ROMNames, Strings{"a"});
+  ScanRun s;
+  s.dbName = "korva/korva_db.xml";
+  s.roms.Write("a.nes", Nrom(1));
+  s.Run();
+  EXPECT_TRUE(s.result.Written) << s.result.Error;
+  EXPECT_EQ(s.observer->library.ROMNames, Strings{"a"});
 }
 
 TEST(Scan, ErrorFromTheReloadIsReportedButTheFileStaysWritten) {
