@@ -95,7 +95,9 @@ TEST(ROMInfo, HeaderBytesGiveSizesMapperMirroringAndTiming) {
     EXPECT_EQ(rom.Mapper, c.mapper);
     EXPECT_EQ(rom.Mirroring, c.mirroring);
     EXPECT_EQ(rom.Timing, c.timing);
-    if (c.compatible >= 0) EXPECT_EQ(korva::IsCompatible(rom), c.compatible == 1);
+    if (c.compatible >= 0) {
+      EXPECT_EQ(korva::IsCompatible(rom), c.compatible == 1);
+    }
   }
 }
 
