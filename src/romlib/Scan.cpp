@@ -95,15 +95,18 @@ class ReadAhead {
       {
         std::unique_lock<std::mutex> lock(mutex_);
         if (SlotOf(i).ready) break;
-        if (next_ > i) {
-          // A helper has this file in hand, and finishes it even when the
-          // scan is cancelled meanwhile: wait.
+        // A helper has this file in hand (and finishes it even when the scan
+        // is cancelled meanwhile). Wait for it only when there is nothing
+        // else to read: every file in reach is claimed, or the scan is
+        // cancelled and nobody claims more.
+        if (next_ > i && (next_ >= files_.size() || next_ >= taken_ + kWindow || Cancelled(cancel_))) {
           ready_.wait(lock, [&] { return SlotOf(i).ready; });
           break;
         }
       }
       // This file or, while a helper has it in hand, the next one nobody has
-      // claimed: the scanning thread reads too rather than wait.
+      // claimed: the scanning thread reads too rather than wait, so that two
+      // threads read at once.
       ReadNext(buffer_);
     }
     Candidate taken;
