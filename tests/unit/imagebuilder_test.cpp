@@ -28,17 +28,17 @@ TROMInfo Record(int kind) {
   return rom;
 }
 
-Placement PlaceKinds(const std::array<int, 16>& kinds) {
+// Places a game of kind `fill` in every slot but those (index 0-15) that `others` gives a kind of their own.
+Placement PlaceKinds(int fill, std::initializer_list<std::pair<int, int>> others = {}) {
   std::array<TROMInfo, 16> records;
   std::array<const TROMInfo*, 16> roms{};
-  for (int i = 0; i < 16; ++i) records[i] = Record(kinds[i]), roms[i] = &records[i];
+  for (int i = 0; i < 16; ++i) records[i] = Record(fill), roms[i] = &records[i];
+  for (const auto& [i, kind] : others) records[i] = Record(kind);
   return PlaceGames(roms, {});
 }
 
 TEST(Placement, AllHalfBankGames) {
-  std::array<int, 16> kinds{};
-  kinds.fill(kHalf);
-  const Placement p = PlaceKinds(kinds);
+  const Placement p = PlaceKinds(kHalf);
   EXPECT_EQ(p[0].PrgBank, 0);
   EXPECT_EQ(p[0].ChrBank, 1);
   EXPECT_EQ(p[0].PrgOffset, 0u);
@@ -53,10 +53,7 @@ TEST(Placement, AllHalfBankGames) {
 }
 
 TEST(Placement, OneHalfBankGameAndFifteenFullEndAtTheImageEnd) {
-  std::array<int, 16> kinds{};
-  kinds.fill(kFull32);
-  kinds[6] = kHalf;
-  const Placement p = PlaceKinds(kinds);
+  const Placement p = PlaceKinds(kFull32, {{6, kHalf}});
   EXPECT_EQ(p[6].PrgBank, 0);
   EXPECT_EQ(p[6].ChrBank, 1);
   EXPECT_EQ(p[6].HalfBank, 1);
@@ -73,10 +70,7 @@ TEST(Placement, OneHalfBankGameAndFifteenFullEndAtTheImageEnd) {
 }
 
 TEST(Placement, MixedCase) {
-  std::array<int, 16> kinds{};
-  kinds.fill(kFull32);
-  kinds[1] = kinds[2] = kHalf;
-  const Placement p = PlaceKinds(kinds);
+  const Placement p = PlaceKinds(kFull32, {{1, kHalf}, {2, kHalf}});
   EXPECT_EQ(p[1].PrgOffset, 0u);
   EXPECT_EQ(p[1].ChrOffset, 0x2000u);
   EXPECT_EQ(p[2].PrgOffset, 0x8000u);
@@ -96,10 +90,7 @@ TEST(Placement, MixedCase) {
 }
 
 TEST(Placement, SixteenKilobytePrgWithLargeChrIsAFullBankGame) {
-  std::array<int, 16> kinds{};
-  kinds.fill(kFull16);
-  kinds[0] = kHalf;
-  const Placement p = PlaceKinds(kinds);
+  const Placement p = PlaceKinds(kFull16, {{0, kHalf}});
   EXPECT_EQ(p[1].HalfBank, 0);
   EXPECT_EQ(p[1].PrgOffset, 0x8000u);
   EXPECT_EQ(p[2].PrgOffset, 0x10000u);  // a whole 32 KB bank each
@@ -201,6 +192,12 @@ class BuildTest : public ::testing::Test {
     return built.Images.Prg.empty() && built.Images.Chr.empty() && built.Images.InstRom.empty();
   }
   std::string OnlyMessage() const { return built.Refusal; }
+  // Builds, which must be refused with no image written: the refusal.
+  std::string Refusal() {
+    EXPECT_FALSE(Build());
+    EXPECT_TRUE(NothingWritten());
+    return OnlyMessage();
+  }
 
   test::TempDir dir;
   Workspace ws;
@@ -301,9 +298,7 @@ TEST_F(BuildTest, FullBankSixteenKilobyteGameLeavesItsUpperHalfFilled) {
 
 TEST_F(BuildTest, NoHalfBankGameIsRefused) {
   AllGames(kFull16, 0);
-  EXPECT_FALSE(Build());
-  EXPECT_EQ(OnlyMessage(), "Cannot build rom! At least one ROM needs to be PRG 16kb");
-  EXPECT_TRUE(NothingWritten());
+  EXPECT_EQ(Refusal(), "Cannot build rom! At least one ROM needs to be PRG 16kb");
 }
 
 TEST_F(BuildTest, ShortRomDataIsRefusedNamingSlotAndFile) {
@@ -311,9 +306,7 @@ TEST_F(BuildTest, ShortRomDataIsRefusedNamingSlotAndFile) {
   ws.Library.ROMList.pop_back();
   ws.Library.ROMNames.pop_back();
   Game(16, kFull32, "h", 0, 1);
-  EXPECT_FALSE(Build());
-  EXPECT_NE(OnlyMessage().find("Slot 16: \"game16.nes\" has 65535 bytes of ROM data after its header (needs PRG 32768"), std::string::npos) << OnlyMessage();
-  EXPECT_TRUE(NothingWritten());
+  EXPECT_NE(Refusal().find("Slot 16: \"game16.nes\" has 65535 bytes of ROM data after its header (needs PRG 32768"), std::string::npos) << OnlyMessage();
 }
 
 TEST_F(BuildTest, GameChangedAfterTheScanIsRefusedWithBothCrcs) {
@@ -351,9 +344,7 @@ TEST_F(BuildTest, RecordsOutsideTheScanLimitsAreRefused) {
                           std::pair{32768, 0}, std::pair{-16384, 8192}}) {
     ws.Library.ROMList[3].PrgRomSize = prg;
     ws.Library.ROMList[3].ChrRomSize = chr;
-    EXPECT_FALSE(Build());
-    EXPECT_NE(OnlyMessage().find("Slot 4: \"game4.nes\" has"), std::string::npos) << OnlyMessage();
-    EXPECT_TRUE(NothingWritten());
+    EXPECT_NE(Refusal().find("Slot 4: \"game4.nes\" has"), std::string::npos) << OnlyMessage();
   }
 }
 
@@ -364,25 +355,19 @@ TEST_F(BuildTest, UnknownExtensionIsRefusedAndCaseIsIgnored) {
   ws.Library.ROMList.clear();
   ws.Library.ROMNames.clear();
   for (int n = 1; n <= 16; ++n) Game(n, n == 1 ? kHalf : kFull32, "h", 0, 0, n == 9 ? ".bin" : ".nes");
-  EXPECT_FALSE(Build());
-  EXPECT_EQ(OnlyMessage(), "Cannot build rom! Slot 9: \"game9.bin\" cannot be read: not a .nes or .zip file.");
-  EXPECT_TRUE(NothingWritten());
+  EXPECT_EQ(Refusal(), "Cannot build rom! Slot 9: \"game9.bin\" cannot be read: not a .nes or .zip file.");
 }
 
 TEST_F(BuildTest, UnreadableGamesAreRefusedNamingSlotFileAndReason) {
   AllGames(kFull32);
   dir.Write("broken.zip", Bytes(100, 0x00));
   ws.Proj.slot(3).ROMIndex = test::AddRom(ws, "broken.zip", 0x777, 32768, 32768);
-  EXPECT_FALSE(Build());
-  EXPECT_EQ(OnlyMessage().rfind("Cannot build rom! Slot 3: \"broken.zip\" cannot be read: ", 0), 0u) << OnlyMessage();
-  EXPECT_TRUE(NothingWritten());
+  EXPECT_EQ(Refusal().rfind("Cannot build rom! Slot 3: \"broken.zip\" cannot be read: ", 0), 0u) << OnlyMessage();
 
   AllGames(kFull32);
   fs::remove(dir / "game12.nes");
-  EXPECT_FALSE(Build());
-  EXPECT_EQ(OnlyMessage().rfind("Cannot build rom! Slot 12: \"game12.nes\" cannot be read: ", 0), 0u) << OnlyMessage();
+  EXPECT_EQ(Refusal().rfind("Cannot build rom! Slot 12: \"game12.nes\" cannot be read: ", 0), 0u) << OnlyMessage();
   EXPECT_NE(OnlyMessage().find("No such file or directory"), std::string::npos) << OnlyMessage();
-  EXPECT_TRUE(NothingWritten());
 
   // Deflate data cut in half: zlib's refusal and the check that failed.
   AllGames(kFull32);
@@ -393,10 +378,8 @@ TEST_F(BuildTest, UnreadableGamesAreRefusedNamingSlotFileAndReason) {
   zip.Last().storedOverride = Bytes(deflated.begin(), deflated.begin() + deflated.size() / 2);
   dir.Write("cut.zip", zip.Build());
   ws.Library.ROMList[static_cast<std::size_t>(ws.Proj.slot(3).ROMIndex)].Filename = "cut.zip";
-  EXPECT_FALSE(Build());
-  EXPECT_EQ(OnlyMessage(), "Cannot build rom! Slot 3: \"cut.zip\" cannot be read: Error -5 during UnCompressMem "
-                           "process: the deflate data of game3.nes ends early.");
-  EXPECT_TRUE(NothingWritten());
+  EXPECT_EQ(Refusal(), "Cannot build rom! Slot 3: \"cut.zip\" cannot be read: Error -5 during UnCompressMem "
+                       "process: the deflate data of game3.nes ends early.");
 }
 
 TEST_F(BuildTest, GamesFromArchivesGiveTheSameImagesAsLooseFiles) {
@@ -428,19 +411,15 @@ TEST_F(BuildTest, ArchiveWithTwoFilesIsRefused) {
   zip.Stored("a.nes", image).Stored("b.nes", image);
   dir.Write("two.zip", zip.Build());
   ws.Library.ROMList[static_cast<std::size_t>(ws.Proj.slot(4).ROMIndex)].Filename = "two.zip";
-  EXPECT_FALSE(Build());
-  EXPECT_NE(OnlyMessage().find("two.zip"), std::string::npos) << OnlyMessage();
+  EXPECT_NE(Refusal().find("two.zip"), std::string::npos) << OnlyMessage();
   EXPECT_NE(OnlyMessage().find("Slot 4"), std::string::npos) << OnlyMessage();
-  EXPECT_TRUE(NothingWritten());
 }
 
 TEST_F(BuildTest, WrongTemplatesAreRefusedBeforeAnythingIsWritten) {
   AllGames(kFull32);
   const Templates good = templates;
   const auto expectRefusal = [&](const char* fragment) {
-    EXPECT_FALSE(Build());
-    EXPECT_NE(OnlyMessage().find(fragment), std::string::npos) << OnlyMessage();
-    EXPECT_TRUE(NothingWritten());
+    EXPECT_NE(Refusal().find(fragment), std::string::npos) << OnlyMessage();
     templates = good;
   };
   templates.MenuRom.pop_back();
