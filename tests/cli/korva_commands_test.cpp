@@ -26,6 +26,12 @@ Outcome Korva(const std::string& args) { return korva::test::RunCommand(std::str
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// The run's exit status, and a text its output holds; `what` names the case.
+void ExpectRun(const Outcome& run, int status, const std::string& says, const std::string& what = "") {
+  EXPECT_EQ(run.status, status) << what << ": " << run.out;
+  EXPECT_TRUE(Has(run.out, says)) << what << ": " << run.out;
+}
+
 // The texts of every element of an XML file, as Python's strict parser (expat)
 // reads them, in JSON: ["ROMPath text", "Filename text", ...]; or its error.
 std::string StrictXmlTexts(const std::string& path) {
@@ -48,6 +54,11 @@ struct Demo {
   std::string Db() const { return " --db " + Quote(Path("korva_db.xml")); }
   std::string Project() const { return Quote(Path("demo.korva")); }
   std::string Args() const { return Project() + Db(); }  // the project and its database
+  std::string Roms() const { return Quote(Path("roms")); }
+  // korva run in the demo's directory, with arguments relative to it.
+  Outcome Here(const std::string& args) const {
+    return korva::test::RunCommand("cd " + Quote(dir.path()) + " && " + KORVA_EXE + " " + args);
+  }
   static constexpr const char* kImages[] = {"demo-prg.bin", "demo-chr.bin", "demo-instrom.bin"};
   void RemoveImages() const { for (const char* name : kImages) fs::remove(Path(name)); }
 };
@@ -76,39 +87,31 @@ TEST(KorvaBuild, RebuildsTheDemoImagesByteForByteAndExitsZero) {
 }
 
 TEST(KorvaBuild, RefusesAMissingProjectAsAWrongCommandLine) {
-  const Outcome run = Korva("build");  // two projects: "build x y" among every command's wrong lines
-  EXPECT_EQ(run.status, 2) << run.out;
-  EXPECT_TRUE(Has(run.out, "usage: korva build")) << run.out;
+  ExpectRun(Korva("build"), 2, "usage: korva build");  // two projects: "build x y" among every command's wrong lines
 }
 
 TEST(KorvaScan, OneThreadAndTheDefaultWriteTheSameDatabase) {
   Demo demo;
-  const Outcome one = Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("one.xml")) + " --threads 1");
+  const Outcome one = Korva("scan " + demo.Roms() + " --db " + Quote(demo.Path("one.xml")) + " --threads 1");
   ASSERT_EQ(one.status, 0) << one.out;
   EXPECT_TRUE(Has(one.out, "Finished scanning, 16 compatible roms found")) << one.out;
   EXPECT_TRUE(Has(one.out, "\nKept: 16 compatible ROMs\nIncompatible: 0\nDuplicates: 0\n")) << one.out;
-  const Outcome two = Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("two.xml")));
+  const Outcome two = Korva("scan " + demo.Roms() + " --db " + Quote(demo.Path("two.xml")));
   ASSERT_EQ(two.status, 0) << two.out;
   EXPECT_EQ(ReadText(demo.Path("one.xml")), ReadText(demo.Path("two.xml")));
 }
 
 TEST(KorvaScan, RefusesABadThreadCountAndAMissingDirectory) {
   TempDir dir;
-  for (const char* bad : {"0", "17", "x", "-1"}) {
-    const Outcome run = Korva("scan " + Quote(dir.path()) + " --db " + Quote(dir.path() + "db.xml") + " --threads " + bad);
-    EXPECT_EQ(run.status, 2) << bad << ": " << run.out;
-    EXPECT_TRUE(Has(run.out, "--threads")) << run.out;
-  }
-  const Outcome missing = Korva("scan " + Quote(dir.path() + "nothing-here") + " --db " + Quote(dir.path() + "db.xml"));
-  EXPECT_EQ(missing.status, 1) << missing.out;
-  EXPECT_TRUE(Has(missing.out, "Invalid path: ")) << missing.out;
+  for (const char* bad : {"0", "17", "x", "-1"})
+    ExpectRun(Korva("scan " + Quote(dir.path()) + " --db " + Quote(dir.path() + "db.xml") + " --threads " + bad), 2, "--threads", bad);
+  ExpectRun(Korva("scan " + Quote(dir.path() + "nothing-here") + " --db " + Quote(dir.path() + "db.xml")), 1, "Invalid path: ");
   EXPECT_FALSE(fs::exists(dir.path() + "db.xml"));
 }
 
 TEST(KorvaScan, RomPathIsTheFullNormalPathAndAnEmptyDirectoryIsRefused) {
   Demo demo;
-  Outcome run = korva::test::RunCommand("cd " + Quote(demo.dir.path()) + " && " + KORVA_EXE +
-                                        " scan ./roms/../roms --db rel.xml");
+  Outcome run = demo.Here("scan ./roms/../roms --db rel.xml");
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(Has(StrictXmlTexts(demo.Path("rel.xml")), "[\"" + demo.Path("roms/") + "\", ")) << run.out;
   // LINK/../x is the x beside the link's target, as the system finds it.
@@ -130,8 +133,7 @@ TEST(KorvaScan, FewerThanHalfTheRomsIsRefusedUnlessForced) {
   const std::string db = demo.Path("korva_db.xml");
   const std::string before = ReadText(db);
   Outcome run = Korva("scan " + Quote(empty.path()) + " --db " + Quote(db));
-  EXPECT_EQ(run.status, 1) << run.out;
-  EXPECT_TRUE(Has(run.out, "Kept: 0 compatible ROMs")) << run.out;
+  ExpectRun(run, 1, "Kept: 0 compatible ROMs");
   EXPECT_TRUE(Has(run.out, "fewer than half of its 16. Run again with --force to replace it.")) << run.out;
   EXPECT_EQ(ReadText(db), before);
   run = Korva("scan " + Quote(empty.path()) + " --db " + Quote(db) + " --force");
@@ -144,18 +146,15 @@ TEST(KorvaScan, SubfoldersAreNamedUnderRomPathAndBuildListAndShowFindThem) {
   fs::create_directories(demo.Path("roms/more/deeper"));
   for (const char* name : {"rocket-rally.nes", "mole-patrol.nes"}) fs::rename(demo.Path("roms/") + name, demo.Path("roms/more/deeper/") + name);
   const std::string db = demo.Db();
-  Outcome run = Korva("scan " + Quote(demo.Path("roms")) + db);
+  Outcome run = Korva("scan " + demo.Roms() + db);
   EXPECT_TRUE(Has(run.out, "Kept: 14 compatible ROMs")) << run.out;
-  run = Korva("scan " + Quote(demo.Path("roms")) + db + " --recursive");
-  ASSERT_EQ(run.status, 0) << run.out;
-  EXPECT_TRUE(Has(run.out, "Kept: 16 compatible ROMs")) << run.out;
+  run = Korva("scan " + demo.Roms() + db + " --recursive");
+  ExpectRun(run, 0, "Kept: 16 compatible ROMs");
   EXPECT_TRUE(Has(ReadText(demo.Path("korva_db.xml")), "<Filename>more/deeper/rocket-rally.nes</Filename>"));
   run = Korva("list" + db);
   EXPECT_TRUE(Has(run.out, "more/deeper/rocket-rally")) << run.out;
   EXPECT_FALSE(Has(run.out, "out of sync")) << run.out;
-  run = Korva("show " + Quote(demo.Path("demo.korva")) + db);
-  EXPECT_EQ(run.status, 0) << run.out;
-  EXPECT_TRUE(Has(run.out, "more/deeper/mole-patrol")) << run.out;
+  ExpectRun(Korva("show " + demo.Project() + db), 0, "more/deeper/mole-patrol");
   const std::string prg = ReadText(demo.Path("demo-prg.bin"));
   fs::remove(demo.Path("demo-prg.bin"));
   run = Korva("build " + Quote(demo.Path("demo.korva")) + db);
@@ -167,28 +166,22 @@ TEST(KorvaScan, NamesAreStoredSoAStrictParserReadsThemBackOrLeftOut) {
   Demo demo;
   fs::rename(demo.Path("roms/rocket-rally.nes"), demo.Path("roms/rocket\rrally.nes"));
   for (const char* bad : {"\xff.nes", "bell\x07.nes"}) fs::copy_file(demo.Path("roms/mole-patrol.nes"), demo.Path("roms/") + bad);
-  const Outcome run = Korva("scan " + Quote(demo.Path("roms")) + " --db " + Quote(demo.Path("names.xml")));
-  ASSERT_EQ(run.status, 0) << run.out;
-  EXPECT_TRUE(Has(run.out, "Names that cannot be stored: 2")) << run.out;
+  ExpectRun(Korva("scan " + demo.Roms() + " --db " + Quote(demo.Path("names.xml"))), 0, "Names that cannot be stored: 2");
   EXPECT_TRUE(Has(StrictXmlTexts(demo.Path("names.xml")), "\"rocket\\rrally.nes\"")) << ReadText(demo.Path("names.xml"));
   const Outcome list = Korva("-v list --db " + Quote(demo.Path("names.xml")));
-  EXPECT_EQ(list.status, 0) << list.out;
-  EXPECT_TRUE(Has(list.out, "Loaded KORVA Game Database, 16 ROMs")) << list.out;
+  ExpectRun(list, 0, "Loaded KORVA Game Database, 16 ROMs");
   EXPECT_FALSE(Has(list.out, "out of sync")) << list.out;
 }
 
 TEST(KorvaBuild, TemplatesAreTakenOnlyWhenNamedAndTheMessageNamesTheRealDirectory) {
   Demo demo;
   std::ofstream(demo.Path("menurom.bin")) << "xyz";  // a stray file in the working directory
-  const std::string build = "cd " + Quote(demo.dir.path()) + " && " + KORVA_EXE + " build demo.korva --db korva_db.xml";
-  Outcome run = korva::test::RunCommand(build);
-  EXPECT_EQ(run.status, 0) << run.out;
-  EXPECT_TRUE(Has(run.out, "exported to project directory!\n\n" + demo.dir.path() + "\n")) << run.out;
+  const std::string build = "build demo.korva --db korva_db.xml";
+  Outcome run = demo.Here(build);
+  ExpectRun(run, 0, "exported to project directory!\n\n" + demo.dir.path() + "\n");
   EXPECT_FALSE(Has(run.out, "(menu program")) << run.out;
-  run = korva::test::RunCommand(build + " --menu-template menurom.bin");
-  EXPECT_EQ(run.status, 1) << run.out;
-  EXPECT_TRUE(Has(run.out, "The menu program template (menurom.bin) is 3 bytes")) << run.out;
-  run = korva::test::RunCommand(build + " --inst-template");
+  ExpectRun(demo.Here(build + " --menu-template menurom.bin"), 1, "The menu program template (menurom.bin) is 3 bytes");
+  run = demo.Here(build + " --inst-template");
   EXPECT_EQ(run.status, 2) << run.out;
 }
 
@@ -210,9 +203,7 @@ TEST(KorvaList, ADatabaseThatCannotBeReadGivesTheSystemsReason) {
   fs::permissions(demo.Path("korva_db.xml"), fs::perms::none);
   std::string as;
   if (!AsOtherUser(as)) GTEST_SKIP() << "cannot run as another user";
-  const Outcome run = korva::test::RunCommand(as + KORVA_EXE + " list --db " + Quote(demo.Path("korva_db.xml")));
-  EXPECT_EQ(run.status, 1) << run.out;
-  EXPECT_TRUE(Has(run.out, "Permission denied")) << run.out;
+  ExpectRun(korva::test::RunCommand(as + KORVA_EXE + " list --db " + Quote(demo.Path("korva_db.xml"))), 1, "Permission denied");
 }
 
 TEST(KorvaCommands, DataGoesToStdoutEverythingElseToStderrAndEveryCommandHasHelp) {
@@ -227,15 +218,12 @@ TEST(KorvaCommands, DataGoesToStdoutEverythingElseToStderrAndEveryCommandHasHelp
   // A wrong command line is exit status 2 for every command, with its usage on stderr.
   for (const char* command : {"info --bogus x.nes", "scan x --bogus", "list x", "show x --bogus", "build x y",
                               "preview x --bogus", "demo a b", "verify x --bogus", "new", "set x", "slot x 3",
-                              "randomize x --bogus", "bogus", "-q"}) {
-    run = Korva(command);
-    EXPECT_EQ(run.status, 2) << command << ": " << run.out;
-    EXPECT_TRUE(Has(run.out, "usage: korva")) << command << ": " << run.out;
-  }
+                              "randomize x --bogus", "bogus", "-q"})
+    ExpectRun(Korva(command), 2, "usage: korva", command);
 
   Demo demo;
   const std::string db = demo.Db();
-  run = korva::test::RunCommand(std::string(KORVA_EXE) + " scan " + Quote(demo.Path("roms")) + db, false);
+  run = korva::test::RunCommand(std::string(KORVA_EXE) + " scan " + demo.Roms() + db, false);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "");
   run = korva::test::RunCommand(std::string(KORVA_EXE) + " list" + db, false);
@@ -264,7 +252,7 @@ TEST(KorvaDatabasePlace, BuildTreeProgramBesideItselfInstalledProgramInTheUserDa
     fs::create_directories(dir.path() + "bin");
     fs::copy_file(c.exe, dir.path() + "bin/korva");
     const Outcome run = korva::test::RunCommand("XDG_DATA_HOME=" + Quote(dir.path() + "data") + " " +
-                                                Quote(dir.path() + "bin/korva") + " scan " + Quote(demo.Path("roms")));
+                                                Quote(dir.path() + "bin/korva") + " scan " + demo.Roms());
     ASSERT_EQ(run.status, 0) << c.exe << ": " << run.out;
     EXPECT_EQ(fs::exists(dir.path() + "bin/korva_db.xml"), c.beside) << c.exe;
     EXPECT_EQ(fs::exists(dir.path() + "data/korva/korva_db.xml"), !c.beside) << c.exe;
@@ -288,9 +276,7 @@ TEST(KorvaVersion, EveryProgramPrintsItsBuildWithoutADisplay) {
     EXPECT_EQ(run.out.rfind("usage: korva-builder [PROJECT.korva] [--db PATH]\n", 0), 0u) << help << ": " << run.out;
     EXPECT_TRUE(Has(run.out, "--db PATH")) << run.out;
   }
-  const Outcome wrong = korva::test::RunCommand("QT_QPA_PLATFORM=offscreen " + Quote(KORVA_BUILDER_EXE) + " -x");
-  EXPECT_EQ(wrong.status, 2) << wrong.out;
-  EXPECT_TRUE(Has(wrong.out, "unknown option -x")) << wrong.out;
+  ExpectRun(korva::test::RunCommand("QT_QPA_PLATFORM=offscreen " + Quote(KORVA_BUILDER_EXE) + " -x"), 2, "unknown option -x");
 }
 
 namespace {
@@ -316,11 +302,8 @@ TEST(KorvaPreview, WritesTheMenuBesideTheProjectOrWhereToldAtTheScaleAsked) {
   run = Korva("preview " + args + " --scale 3 -o " + Quote(demo.Path("big.png")));
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(PngSize(ReadText(demo.Path("big.png"))), std::make_pair(768u, 720u));
-  for (const char* bad : {"--scale 0", "--scale 9", "--scale x", "--scale 12", "--palette RGB", "--palette pal"}) {
-    run = Korva("preview " + args + " " + bad);
-    EXPECT_EQ(run.status, 2) << bad << ": " << run.out;
-    EXPECT_TRUE(Has(run.out, std::string(bad).substr(0, 7))) << run.out;
-  }
+  for (const char* bad : {"--scale 0", "--scale 9", "--scale x", "--scale 12", "--palette RGB", "--palette pal"})
+    ExpectRun(Korva("preview " + args + " " + bad), 2, std::string(bad).substr(0, 7), bad);
 }
 
 // The arcade's colours unless told otherwise; our menu draws nothing the
@@ -341,10 +324,9 @@ TEST(KorvaPreview, DrawsTheArcadesColoursAndSaysWhatTheArcadeLacks) {
   const unsigned palettes = static_cast<unsigned char>(menu[layout + 16]) | (static_cast<unsigned char>(menu[layout + 17]) << 8);
   menu[10 + palettes - 0xC000 + 2] = 0x2D;
   std::ofstream(demo.Path("grey.bin"), std::ios::binary) << menu;
-  run = Korva("preview " + args + " --menu-template " + Quote(demo.Path("grey.bin")));
-  EXPECT_EQ(run.status, 0) << run.out;
-  EXPECT_TRUE(Has(run.out, "korva preview: Palette entry $3F02 (background palette 0, colour 2) is colour $2D, which "
-                           "the arcade's RGB PPU does not have")) << run.out;
+  ExpectRun(Korva("preview " + args + " --menu-template " + Quote(demo.Path("grey.bin"))), 0,
+            "korva preview: Palette entry $3F02 (background palette 0, colour 2) is colour $2D, which "
+            "the arcade's RGB PPU does not have");
 }
 
 // Whatever `korva build` refuses (exit status 1, its message saying what the row says; @ is the demo's
@@ -413,8 +395,7 @@ TEST(KorvaPlay, WritesOneSelfContainedPageOfTheBuiltImages) {
   Demo demo;
   const std::string args = demo.Args();
   Outcome run = Korva("play " + args);
-  EXPECT_EQ(run.status, 0) << run.out;
-  EXPECT_TRUE(Has(run.out, "Play page written to " + demo.Path("demo-play.html"))) << run.out;
+  ExpectRun(run, 0, "Play page written to " + demo.Path("demo-play.html"));
   const std::string page = ReadText(demo.Path("demo-play.html"));
   for (const char* image : {"prg", "chr"}) {
     const std::string file = demo.Path(std::string("demo-") + image + ".bin");
@@ -441,9 +422,7 @@ TEST(KorvaPlay, WritesOneSelfContainedPageOfTheBuiltImages) {
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_EQ(ReadText(demo.Path("demo.korva")), project);
 
-  run = Korva("play " + args + " -o");
-  EXPECT_EQ(run.status, 2) << run.out;
-  EXPECT_TRUE(Has(run.out, "usage: korva play")) << run.out;
+  ExpectRun(Korva("play " + args + " -o"), 2, "usage: korva play");
 }
 
 TEST(KorvaPreview, RefusesAMenuProgramWithoutOurLayout) {
@@ -454,13 +433,12 @@ TEST(KorvaPreview, RefusesAMenuProgramWithoutOurLayout) {
   ASSERT_EQ(menu.size(), 24586u);
   menu.replace(10 + 0x3000, 12, 12, '\xFF');
   std::ofstream(demo.Path("menurom.bin"), std::ios::binary) << menu;
-  const std::string preview = "cd " + Quote(demo.dir.path()) + " && " + KORVA_EXE + " preview demo.korva --db korva_db.xml";
-  Outcome run = korva::test::RunCommand(preview);
+  const std::string preview = "preview demo.korva --db korva_db.xml";
+  Outcome run = demo.Here(preview);
   EXPECT_EQ(run.status, 0) << run.out;
   fs::remove(demo.Path("demo-menu.png"));
-  run = korva::test::RunCommand(preview + " --menu-template menurom.bin");
-  EXPECT_EQ(run.status, 1) << run.out;
-  EXPECT_TRUE(Has(run.out, "no layout we know")) << run.out;
+  run = demo.Here(preview + " --menu-template menurom.bin");
+  ExpectRun(run, 1, "no layout we know");
   EXPECT_TRUE(Has(run.out, "came from menurom.bin")) << run.out;
   EXPECT_FALSE(fs::exists(demo.Path("demo-menu.png")));
 }
@@ -479,12 +457,7 @@ TEST(KorvaPreview, RefusesAnOutputThatIsAnInputOfTheBuild) {
   };
   const std::string before = ReadText(demo.Path("korva_db.xml")) + ReadText(demo.Path("demo.korva")) +
                              ReadText(demo.Path("roms/rocket-rally.nes"));
-  for (const auto& c : cases) {
-    const Outcome run = korva::test::RunCommand("cd " + Quote(demo.dir.path()) + " && " + KORVA_EXE +
-                                                " preview demo.korva --db korva_db.xml -o " + c.output);
-    EXPECT_EQ(run.status, 1) << c.output << ": " << run.out;
-    EXPECT_TRUE(Has(run.out, c.what)) << run.out;
-  }
+  for (const auto& c : cases) ExpectRun(demo.Here(std::string("preview demo.korva --db korva_db.xml -o ") + c.output), 1, c.what, c.output);
   EXPECT_EQ(ReadText(demo.Path("korva_db.xml")) + ReadText(demo.Path("demo.korva")) +
                 ReadText(demo.Path("roms/rocket-rally.nes")),
             before);
@@ -513,11 +486,8 @@ TEST(KorvaDemo, RefusesADirectoryThatHoldsAnythingUnlessForced) {
   }
   TempDir dir;
   std::ofstream(dir.path() + "plain") << "a file";
-  for (const char* force : {"", " --force"}) {
-    const Outcome run = Korva("demo " + Quote(dir.path() + "plain") + force);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Has(run.out, "plain is a file, not a directory")) << run.out;
-  }
+  for (const char* force : {"", " --force"})
+    ExpectRun(Korva("demo " + Quote(dir.path() + "plain") + force), 1, "plain is a file, not a directory", force);
   EXPECT_EQ(ReadText(dir.path() + "plain"), "a file");
 }
 
@@ -539,11 +509,7 @@ TEST(KorvaVerify, SaysWhereAChipDiffersAndRefusesAWrongSize) {
       {" --chr " + Quote(demo.Path("read-chr.bin")), 1, "CHR differs at CHR image 0x31A40"},
       {" --prg " + Quote(demo.Path("short.bin")), 1, "is 262144 bytes; a PRG image is 524288 bytes"},
   };
-  for (const auto& c : cases) {
-    const Outcome run = Korva("verify " + demo.Args() + c.args);
-    EXPECT_EQ(run.status, c.status) << c.args << ": " << run.out;
-    EXPECT_TRUE(Has(run.out, c.says)) << run.out;
-  }
+  for (const auto& c : cases) ExpectRun(Korva("verify " + demo.Args() + c.args), c.status, c.says, c.args);
 }
 
 // ---------------------------------------------------------------------------
@@ -643,14 +609,12 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
   };
   const std::string before = ReadText(demo.Path("demo.korva"));
   for (const auto& c : cases) {
-    const Outcome run = Korva(c.args);
-    EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.out;
-    EXPECT_TRUE(Has(run.out, c.says)) << c.args << "\n" << run.out;
+    ExpectRun(Korva(c.args), c.status, c.says, c.args);
     EXPECT_EQ(ReadText(demo.Path("demo.korva")), before) << c.args;
   }
   // The slot whose ROM the database lacks may be given another: only then is the project saved.
   fs::remove(demo.Path("roms/rocket-rally.nes"));
-  ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + db).status, 0);
+  ASSERT_EQ(Korva("scan " + demo.Roms() + db).status, 0);
   EXPECT_EQ(Korva("slot " + project + " 2 --icon none" + db).status, 1);
   EXPECT_EQ(ReadText(demo.Path("demo.korva")), before);
   const Outcome replaced = Korva("slot " + project + " 1 --rom garden" + db);
@@ -670,8 +634,7 @@ TEST(KorvaScript, BadInputIsRefusedAndLeavesTheProjectAsItWas) {
   if (!AsOtherUser(as)) GTEST_SKIP() << "cannot run as another user";
   for (const std::string& edit : {"set " + project + " --title NEW", "slot " + project + " 4 --rom mole"}) {
     const Outcome run = korva::test::RunCommand(as + KORVA_EXE + " " + edit + db);
-    EXPECT_EQ(run.status, 1) << run.out;
-    EXPECT_TRUE(Has(run.out, "Permission denied; nothing was written")) << run.out;
+    ExpectRun(run, 1, "Permission denied; nothing was written", edit);
     EXPECT_FALSE(Has(run.out, "from the ROM name")) << run.out;  // no title told that was not stored
     EXPECT_EQ(ReadText(demo.Path("demo.korva")), after);
   }
@@ -699,7 +662,7 @@ TEST(KorvaScript, TheJsonOfShowListInfoAndVerifyAgreesWithTheirTables) {
       save("verify.txt", "verify " + project + db, 1) + " " + save("verify.json", "verify " + project + db + " --json", 1);
   // A name with a quote, a backslash and an accent; an empty slot; a full-bank game in slot 1.
   fs::rename(demo.Path("roms/mole-patrol.nes"), demo.Path("roms/mole \"patrol\" \\ caf\xc3\xa9.nes"));
-  ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + demo.Db()).status, 0);
+  ASSERT_EQ(Korva("scan " + demo.Roms() + demo.Db()).status, 0);
   ASSERT_EQ(Korva("slot " + project + " 2 --rom mole" + db).status, 0);
   ASSERT_EQ(Korva("slot " + project + " 5 --clear" + db).status, 0);
   ASSERT_EQ(Korva("slot " + project + " 3 --title ''" + db).status, 0);  // an empty title
@@ -850,7 +813,7 @@ TEST(KorvaScript, QuietAndVerboseDecideWhatGoesToStderr) {
 TEST(KorvaScript, BashCompletesCommandsOptionsIconsProjectsAndRomNames) {
   Demo demo;
   fs::copy_file(demo.Path("roms/sky-surfer.nes"), demo.Path("roms/Sky Surfer (USA) [!].nes"));
-  ASSERT_EQ(Korva("scan " + Quote(demo.Path("roms")) + demo.Db()).status, 0);
+  ASSERT_EQ(Korva("scan " + demo.Roms() + demo.Db()).status, 0);
   const std::string db = Quote(demo.Path("korva_db.xml"));
   const struct {
     std::string line;  // the words before the cursor, the last one being completed

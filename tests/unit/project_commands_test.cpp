@@ -101,19 +101,14 @@ class ProjectCommandsTest : public ::testing::Test {
 };
 
 TEST(WithProjectExtensionTest, AddsTheExtensionOnlyToANameWithoutOne) {
-  EXPECT_EQ(WithProjectExtension("/games/set1"), "/games/set1.korva");
-  EXPECT_EQ(WithProjectExtension("C:\\games\\set1"), "C:\\games\\set1.korva");
-  EXPECT_EQ(WithProjectExtension("set1"), "set1.korva");
-  EXPECT_EQ(WithProjectExtension("/games/set1.korva"), "/games/set1.korva");
-  EXPECT_EQ(WithProjectExtension("/games/set1.xml"), "/games/set1.xml");
-  // A dot in a directory is not the file's extension.
-  EXPECT_EQ(WithProjectExtension("/my.games/set1"), "/my.games/set1.korva");
-  // "\\" and ":" are parts of a name here.
-  EXPECT_EQ(WithProjectExtension("/x/my.games\\set1"), "/x/my.games\\set1");
-  EXPECT_EQ(WithProjectExtension("/x/my:set1"), "/x/my:set1.korva");
-  // Nothing to extend.
-  EXPECT_EQ(WithProjectExtension(""), "");
-  EXPECT_EQ(WithProjectExtension("/games/"), "/games/");
+  const std::pair<const char*, const char*> cases[] = {
+      {"/games/set1", "/games/set1.korva"}, {"C:\\games\\set1", "C:\\games\\set1.korva"}, {"set1", "set1.korva"},
+      {"/games/set1.korva", "/games/set1.korva"}, {"/games/set1.xml", "/games/set1.xml"},
+      {"/my.games/set1", "/my.games/set1.korva"},  // a dot in a directory is not the file's extension
+      {"/x/my.games\\set1", "/x/my.games\\set1"}, {"/x/my:set1", "/x/my:set1.korva"},  // "\\" and ":" are parts of a name here
+      {"", ""}, {"/games/", "/games/"},  // nothing to extend
+  };
+  for (const auto& [name, extended] : cases) EXPECT_EQ(WithProjectExtension(name), extended) << name;
 }
 
 TEST_F(ProjectCommandsTest, NewResetsEveryFieldAndSaysSo) {

@@ -42,13 +42,14 @@ struct Loaded {
 
 // Loads the file, and its bytes once more through LoadRomDatabaseText (what
 // fuzz_romdb runs), which must give the same result.
-void Load(const std::string& path, const HeaderDatabase& db, Loaded& out) {
+Loaded Load(const std::string& path, const HeaderDatabase& db = SmallHeaderDb()) {
+  Loaded out;
   out.load = korva::LoadRomDatabase(path, db);
   out.library = out.load.Library;
   EXPECT_EQ(out.load.Status == RomDatabaseStatus::Unusable, !out.load.Problem.empty()) << out.load.Problem;
   // A file over the loader's size limit is left to the file reader.
   const auto bytes = korva::FileExists(path) ? korva::ReadFileWithin(path, std::size_t{256} << 20) : std::nullopt;
-  if (!bytes) return;
+  if (!bytes) return out;
   const korva::RomDatabaseLoad text = korva::LoadRomDatabaseText(
       std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), path, db);
   EXPECT_EQ(text.Status, out.load.Status);
@@ -56,23 +57,24 @@ void Load(const std::string& path, const HeaderDatabase& db, Loaded& out) {
   EXPECT_EQ(text.OutOfSync, out.load.OutOfSync);
   EXPECT_EQ(text.Library.ROMList, out.library.ROMList);
   EXPECT_EQ(text.Library.ROMNames, out.library.ROMNames);
+  return out;
 }
+
+// Writes the text as the directory's korva_db.xml and loads it.
+Loaded LoadText(const TempDir& dir, const std::string& text) { return Load(dir.Write("korva_db.xml", text)); }
 
 }  // namespace
 
 TEST(RomDatabaseLoad, MissingFileIsReported) {
   TempDir dir;
-  Loaded r;
-  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  const Loaded r = Load(dir / "korva_db.xml");
   EXPECT_EQ(r.load.Status, RomDatabaseStatus::Missing);
   EXPECT_TRUE(r.library.ROMList.empty());
 }
 
 TEST(RomDatabaseLoad, EmptyRomDbLoadsNothingWithoutOutOfSync) {
   TempDir dir;
-  dir.Write("korva_db.xml", Database(dir.path(), ""));
-  Loaded r;
-  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  const Loaded r = LoadText(dir, Database(dir.path(), ""));
   EXPECT_EQ(r.load.Status, RomDatabaseStatus::Loaded);
   EXPECT_FALSE(r.load.OutOfSync);
   EXPECT_TRUE(r.library.ROMList.empty());
@@ -85,14 +87,12 @@ TEST(RomDatabaseLoad, EntriesComeFromHeaderDatabaseOrInesInFileOrder) {
   dir.Write("b.nes", "x");
   dir.Write("a.zip", "x");
   dir.Write("c&d.nes", "x");
-  dir.Write("korva_db.xml",
-            Database(dir.path(),
-                     Rom("0000AAAA", "b.nes") +
-                         // a stale INES element: the header database now knows the CRC and wins
-                         Rom("0000aaaa", "a.zip", "<INES Mapper=\"0\" ChrRomSize=\"8192\" PrgRomSize=\"16384\" Mirroring=\"h\"/>") +
-                         Rom("0000BBBB", "c&amp;d.nes", "<INES Mapper=\"87\" ChrRomSize=\"8192\" PrgRomSize=\"16384\" Mirroring=\"h\"/>")));
-  Loaded r;
-  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  const Loaded r = LoadText(dir,
+      Database(dir.path(),
+               Rom("0000AAAA", "b.nes") +
+                   // a stale INES element: the header database now knows the CRC and wins
+                   Rom("0000aaaa", "a.zip", "<INES Mapper=\"0\" ChrRomSize=\"8192\" PrgRomSize=\"16384\" Mirroring=\"h\"/>") +
+                   Rom("0000BBBB", "c&amp;d.nes", "<INES Mapper=\"87\" ChrRomSize=\"8192\" PrgRomSize=\"16384\" Mirroring=\"h\"/>")));
   ASSERT_EQ(r.load.Status, RomDatabaseStatus::Loaded);
   EXPECT_FALSE(r.load.OutOfSync);
   ASSERT_EQ(r.library.ROMList.size(), 3u);
@@ -125,10 +125,8 @@ TEST(RomDatabaseLoad, EntriesComeFromHeaderDatabaseOrInesInFileOrder) {
 TEST(RomDatabaseLoad, BadInesNumbersBecomeMinusOneAndTheRomStaysListed) {
   TempDir dir;
   dir.Write("g.nes", "x");
-  dir.Write("korva_db.xml",
-            Database(dir.path(), Rom("0000CCCC", "g.nes", "<INES Mapper=\"zero\" PrgRomSize=\"32768\" Mirroring=\"v\"/>")));
-  Loaded r;
-  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  const Loaded r = LoadText(dir,
+      Database(dir.path(), Rom("0000CCCC", "g.nes", "<INES Mapper=\"zero\" PrgRomSize=\"32768\" Mirroring=\"v\"/>")));
   ASSERT_EQ(r.library.ROMList.size(), 1u);
   EXPECT_EQ(r.library.ROMList[0].Mapper, -1);
   EXPECT_EQ(r.library.ROMList[0].ChrRomSize, -1);  // missing attribute
@@ -140,10 +138,8 @@ TEST(RomDatabaseLoad, BadInesNumbersBecomeMinusOneAndTheRomStaysListed) {
 TEST(RomDatabaseLoad, MissingFilesAreLeftOutAndTheLoadIsOutOfSync) {
   TempDir dir;
   dir.Write("here.nes", "x");
-  dir.Write("korva_db.xml",
-            Database(dir.path(), Rom("0000AAAA", "gone.nes") + Rom("0000AAAA", "here.nes") + Rom("0000AAAA", "")));
-  Loaded r;
-  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  const Loaded r = LoadText(dir,
+      Database(dir.path(), Rom("0000AAAA", "gone.nes") + Rom("0000AAAA", "here.nes") + Rom("0000AAAA", "")));
   EXPECT_TRUE(r.load.OutOfSync);
   ASSERT_EQ(r.library.ROMList.size(), 1u);
   EXPECT_EQ(r.library.ROMList[0].Filename, "here.nes");
@@ -155,9 +151,7 @@ TEST(RomDatabaseLoad, RomPathWithoutSeparatorMakesEveryEntryMissing) {
   dir.Write("g.nes", "x");
   std::string romPath = dir.path();
   romPath.pop_back();
-  dir.Write("korva_db.xml", Database(romPath, Rom("0000AAAA", "g.nes")));
-  Loaded r;
-  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  const Loaded r = LoadText(dir, Database(romPath, Rom("0000AAAA", "g.nes")));
   EXPECT_TRUE(r.load.OutOfSync);
   EXPECT_TRUE(r.library.ROMList.empty());
 }
@@ -182,9 +176,7 @@ TEST(RomDatabaseLoad, LongListsFindTheSameFilesAsAskingOneByOne) {
   dir.Write("sub/deeper.nes", "x");  // a name with a directory in it
   roms += Rom("0000AAAA", "sub/deeper.nes") + Rom("0000AAAA", "sub/none.nes");
   expected.push_back("sub/deeper");
-  dir.Write("korva_db.xml", Database(dir.path(), roms));
-  Loaded r;
-  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  const Loaded r = LoadText(dir, Database(dir.path(), roms));
   EXPECT_TRUE(r.load.OutOfSync);
   EXPECT_EQ(r.library.ROMNames, expected);
 
@@ -192,9 +184,7 @@ TEST(RomDatabaseLoad, LongListsFindTheSameFilesAsAskingOneByOne) {
   // long the list.
   std::string romPath = dir.path();
   romPath.pop_back();
-  dir.Write("korva_db.xml", Database(romPath, roms));
-  Loaded joined;
-  Load(dir / "korva_db.xml", SmallHeaderDb(), joined);
+  const Loaded joined = LoadText(dir, Database(romPath, roms));
   EXPECT_TRUE(joined.library.ROMList.empty());
 }
 
@@ -205,11 +195,9 @@ TEST(RomDatabaseLoad, UnknownCrcWithoutInesIsReadAgainWhateverTheExtensionCase) 
   dir.Write("Upper.NES", image);
   dir.Write("Packed.Zip", korva::test::ZipBuilder().Deflated("in.nes", image).Build());
   dir.Write("Other.bin", image);
-  dir.Write("korva_db.xml", Database(dir.path(), Rom(korva::CrcText(crc), "Upper.NES") +
-                                                     Rom(korva::CrcText(crc), "Packed.Zip") +
-                                                     Rom(korva::CrcText(crc), "Other.bin")));
-  Loaded r;
-  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  const Loaded r = LoadText(dir, Database(dir.path(), Rom(korva::CrcText(crc), "Upper.NES") +
+                                                          Rom(korva::CrcText(crc), "Packed.Zip") +
+                                                          Rom(korva::CrcText(crc), "Other.bin")));
   EXPECT_TRUE(r.load.OutOfSync);
   ASSERT_EQ(r.library.ROMList.size(), 3u);
   for (int i = 0; i < 2; ++i) {
@@ -234,9 +222,7 @@ TEST(RomDatabaseLoad, DuplicateCrcsAreBothListedAndTheFirstIsFound) {
   TempDir dir;
   dir.Write("one.nes", "x");
   dir.Write("two.nes", "x");
-  dir.Write("korva_db.xml", Database(dir.path(), Rom("0000AAAA", "one.nes") + Rom("0000AAAA", "two.nes")));
-  Loaded r;
-  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  const Loaded r = LoadText(dir, Database(dir.path(), Rom("0000AAAA", "one.nes") + Rom("0000AAAA", "two.nes")));
   ASSERT_EQ(r.library.ROMList.size(), 2u);
   EXPECT_EQ(korva::FindROMByCRC(r.library.ROMList, 0xAAAA).ListIndex, 0);
 }
@@ -268,8 +254,7 @@ TEST(RomDatabaseLoad, UnusableFilesGiveTheirReason) {
   for (const auto& c : cases) {
     dir.Write("korva_db.xml", c.text);
     if (c.size) std::filesystem::resize_file(dir / "korva_db.xml", c.size);
-    Loaded r;
-    Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+    const Loaded r = Load(dir / "korva_db.xml");
     EXPECT_EQ(r.load.Status, RomDatabaseStatus::Unusable) << c.text;
     EXPECT_EQ(r.load.Damaged, c.size == 0) << c.text;
     EXPECT_NE(r.load.Problem.find("korva_db.xml"), std::string::npos) << r.load.Problem;
@@ -295,9 +280,7 @@ TEST(RomDatabaseLoad, LargeFileReadInSlicesGivesTheWholeDocumentsEntriesAndError
       {noName + entries + broken, "not well-formed XML: Start-end tags mismatch"},
   };
   for (const auto& [roms, error] : cases) {
-    dir.Write("korva_db.xml", Database(dir.path(), roms));
-    Loaded r;
-    Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+    const Loaded r = LoadText(dir, Database(dir.path(), roms));
     if (!error.empty()) {
       EXPECT_NE(r.load.Problem.find(error), std::string::npos) << r.load.Problem;
       continue;
@@ -313,11 +296,9 @@ TEST(RomDatabaseLoad, LargeFileReadInSlicesGivesTheWholeDocumentsEntriesAndError
 TEST(RomDatabaseLoad, CrcAttributeThatIsNotHexIsZero) {
   TempDir dir;
   dir.Write("g.nes", "x");
-  dir.Write("korva_db.xml",
-            Database(dir.path(), "    <ROM CRC32=\"$12\"><Filename>g.nes</Filename><INES Mapper=\"0\"/></ROM>\n"
-                                 "    <ROM><Filename>g.nes</Filename><INES Mapper=\"0\"/></ROM>\n"));
-  Loaded r;
-  Load(dir / "korva_db.xml", SmallHeaderDb(), r);
+  const Loaded r = LoadText(dir,
+      Database(dir.path(), "    <ROM CRC32=\"$12\"><Filename>g.nes</Filename><INES Mapper=\"0\"/></ROM>\n"
+                           "    <ROM><Filename>g.nes</Filename><INES Mapper=\"0\"/></ROM>\n"));
   ASSERT_EQ(r.library.ROMList.size(), 2u);
   EXPECT_EQ(r.library.ROMList[0].CRC32, 0u);
   EXPECT_EQ(r.library.ROMList[1].CRC32, 0u);
@@ -376,8 +357,7 @@ TEST(RomDatabaseWrite, WhatTheWriterWritesLoadsBackTheSameAndIsCounted) {
   korva::WriteRomDatabase(path, writer.Text());
   EXPECT_EQ(korva::CountRomDatabaseEntries(path), 4);
 
-  Loaded r;
-  Load(path, SmallHeaderDb(), r);
+  const Loaded r = Load(path);
   EXPECT_FALSE(r.load.OutOfSync);
   EXPECT_EQ(r.library.ROMPath, dir.path());
   ASSERT_EQ(r.library.ROMList.size(), written.size());
