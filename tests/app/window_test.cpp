@@ -99,6 +99,12 @@ WindowOptions TestOptions(const QTemporaryDir& dir, const std::vector<Game>& gam
   return options;
 }
 
+// A window on those options, shown as the program shows it at start-up.
+class ShownWindow : public MainWindow {
+ public:
+  explicit ShownWindow(const WindowOptions& options) : MainWindow(options) { ShowMainWindow(); }
+};
+
 // A window whose korva_db.xml is at `databasePath`, which may not exist.
 WindowOptions OptionsWithDatabaseAt(const std::string& databasePath) {
   WindowOptions options;
@@ -133,6 +139,12 @@ void Trigger(MainWindow& w, const char* action) {
   auto* a = w.findChild<QAction*>(action);
   QVERIFY2(a, action);
   a->trigger();
+}
+
+// Triggers `action`, whose file dialog then gives `file`.
+void Trigger(MainWindow& w, const char* action, const QString& file) {
+  w.Services().QueueFileName(file);
+  Trigger(w, action);
 }
 
 template <typename T>
@@ -242,6 +254,29 @@ void Drop(MainWindow& w, const QStringList& paths, QPoint at) {
 
 QString GaugeText(MainWindow& w, const char* label) { return w.findChild<QLabel*>(label)->text(); }
 
+// Slot n as the model and the grid show it: its ROM, title and ROM line.
+void CheckSlot(MainWindow& w, int n, int romIndex, const QString& title, const QString& info) {
+  QCOMPARE(w.Work().Proj.slot(n).ROMIndex, romIndex);
+  QCOMPARE(Control<QComboBox>(w, "cbROM", n)->currentIndex(), romIndex);
+  QCOMPARE(Control<QLineEdit>(w, "edtTitle", n)->text(), title);
+  QCOMPARE(Control<QLabel>(w, "lblROMInfo", n)->text(), info);
+}
+
+// A scan has ended: the window is enabled again and the scan dialog gone.
+void CheckScanEnded(MainWindow& w) {
+  QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+  QVERIFY(w.isEnabled());
+  QVERIFY(!w.scanDialog().isVisible());
+  QVERIFY(!w.scanDialog().Scanning());
+}
+
+// Scan ROM Directory on `path`, to its end.
+void ScanDirectory(MainWindow& w, const QString& path) {
+  w.Services().QueueFileName(path);
+  Trigger(w, "SetROMDirectory1");
+  CheckScanEnded(w);
+}
+
 }  // namespace
 
 class WindowTest : public QObject {
@@ -251,8 +286,7 @@ class WindowTest : public QObject {
 
   void heightRuleSnapsDownAndRefusesOutsideItsRows() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     const int fit = w.RowsOnScreen();
     QVERIFY(fit > MainWindow::kMinRows);  // the default offscreen screen has room for five
     int rows = 0;
@@ -271,8 +305,7 @@ class WindowTest : public QObject {
 
   void typedTitleCharactersAreFilteredUpperCasedAndMarkTheProject() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     QVERIFY(!w.Work().Proj.ProjectModified);
     auto* title = w.findChild<QLineEdit*>("edtTitle1");
     QVERIFY(title);
@@ -284,8 +317,7 @@ class WindowTest : public QObject {
 
   void choosingARomFillsTitleAndInfo() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     QCOMPARE(w.Work().Library.ROMList.size(), std::size_t{1});
     QVERIFY(Showed(w, "Loaded KORVA Game Database, 1 ROMs"));
     auto* rom = w.findChild<QComboBox*>("cbROM3");
@@ -293,15 +325,12 @@ class WindowTest : public QObject {
     QCOMPARE(rom->count(), 1);
     rom->setCurrentIndex(0);
     emit rom->activated(0);
-    QCOMPARE(w.Work().Proj.slot(3).ROMIndex, 0);
-    QCOMPARE(w.findChild<QLineEdit*>("edtTitle3")->text(), QString("ROCKET RALLY"));
-    QCOMPARE(w.findChild<QLabel*>("lblROMInfo3")->text(), QString("(PRG 32kb / CHR 8kb)"));
+    CheckSlot(w, 3, 0, "ROCKET RALLY", "(PRG 32kb / CHR 8kb)");
   }
 
   void openOfAMissingFileAndExportOfAnUnsavedProjectSayWhy() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     w.Services().QueueFileName(dir.path() + "/missing.korva");
     w.findChild<QAction*>("FileOpen1")->trigger();
     QVERIFY(Showed(w, "File specified does not exist."));
@@ -317,8 +346,7 @@ class WindowTest : public QObject {
     QCOMPARE(verify->File(0)->text(), QString());
     verify->findChild<QPushButton*>("VerifyButton")->click();
     QVERIFY(verify->ResultText().contains("Please save project before verifying"));
-    w.Services().QueueFileName(dir.path() + "/set1.korva");
-    Trigger(w, "FileSaveAs1");
+    Trigger(w, "FileSaveAs1", dir.path() + "/set1.korva");
     Trigger(w, "FileVerify1");
     QCOMPARE(verify->File(1)->text(), dir.path() + "/set1-chr.bin");
     verify->Verify();
@@ -329,24 +357,19 @@ class WindowTest : public QObject {
   }
   void newProjectResetsEverySlotAndTheCaption() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     Pick(Control<QComboBox>(w, "cbROM", 2), 0);
     Pick(Control<QComboBox>(w, "cbIcon", 3), 2);
     QTest::keyClicks(Control<QLineEdit>(w, "edtTitle", 5), "hand");
     QTest::keyClicks(w.findChild<QLineEdit*>("edtCartTitle"), "x");
     w.findChild<QComboBox*>("cbGameIcons")->setCurrentIndex(2);
-    w.Services().QueueFileName(dir.path() + "/set1.korva");
-    Trigger(w, "FileSaveAs1");
+    Trigger(w, "FileSaveAs1", dir.path() + "/set1.korva");
     QCOMPARE(w.windowTitle(), Caption("set1.korva"));
 
     Trigger(w, "FileNew1");
     for (int n = 1; n <= 16; ++n) {
-      QCOMPARE(Control<QComboBox>(w, "cbROM", n)->currentIndex(), -1);
+      CheckSlot(w, n, -1, "", "");
       QCOMPARE(Control<QComboBox>(w, "cbIcon", n)->currentText(), QString("No Icon"));
-      QCOMPARE(Control<QLineEdit>(w, "edtTitle", n)->text(), QString());
-      QCOMPARE(Control<QLabel>(w, "lblROMInfo", n)->text(), QString());
-      QCOMPARE(w.Work().Proj.slot(n).ROMIndex, -1);
     }
     QCOMPARE(w.findChild<QLineEdit*>("edtCartTitle")->text(), QString("GAME PAK: VOLUME 1"));
     QCOMPARE(w.findChild<QLineEdit*>("edtInstLine1")->text(), QString("PLAYCHOICE-10 COLLECTION"));
@@ -364,22 +387,18 @@ class WindowTest : public QObject {
   // that was open, with its unsaved work.
   void aFailedOpenKeepsTheProjectThatWasOpen() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
-    w.Services().QueueFileName(dir.filePath("set1.korva"));
-    Trigger(w, "FileSaveAs1");
+    ShownWindow w(TestOptions(dir));
+    Trigger(w, "FileSaveAs1", dir.filePath("set1.korva"));
     Pick(Control<QComboBox>(w, "cbROM", 1), 0);
     WriteAll(dir.path() + "/broken.korva", "<KORVA-Project Ver=\"12\"><CartTitle>");
     w.Services().QueueAnswer(QMessageBox::Discard);
-    w.Services().QueueFileName(dir.path() + "/broken.korva");
-    Trigger(w, "FileOpen1");
+    Trigger(w, "FileOpen1", dir.path() + "/broken.korva");
     const ShownMessage* box = FindShown(w, ShownMessage::Type::Centered, "Unable to load project file!\r\n\r\n");
     QVERIFY(box);
     QCOMPARE(box->kind, MsgKind::Error);
     QVERIFY(box->text.size() > std::string("Unable to load project file!\r\n\r\n").size());
     QVERIFY(!FindShown(w, ShownMessage::Type::ErrorBox, ""));
-    QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->currentIndex(), 0);
-    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 1)->text(), QString("ROCKET RALLY"));
+    CheckSlot(w, 1, 0, "ROCKET RALLY", "(PRG 32kb / CHR 8kb)");
     QCOMPARE(w.windowTitle(), Caption("set1.korva"));
     QVERIFY(w.isWindowModified());
     QCOMPARE(w.Work().Proj.ProjectFileName, dir.filePath("set1.korva").toStdString());
@@ -387,8 +406,7 @@ class WindowTest : public QObject {
 
   void openOfAGoodFileFillsTheGrid() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir, kThreeGames));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir, kThreeGames));
     WriteAll(dir.path() + "/set1.korva",
              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<KORVA-Project Ver=\"12\">\r\n"
              "  <CartTitle>MY CART</CartTitle>\r\n  <Icons>2</Icons>\r\n"
@@ -399,15 +417,11 @@ class WindowTest : public QObject {
              "  </ROMSlots>\r\n</KORVA-Project>\r\n");
     w.Services().QueueFileName(dir.path() + "/set1");  // the extension is added
     Trigger(w, "FileOpen1");
-    QCOMPARE(Control<QComboBox>(w, "cbROM", 4)->currentIndex(), 1);
+    CheckSlot(w, 4, 1, "SURFING", "(PRG 16kb / CHR 8kb)");
     QCOMPARE(Control<QComboBox>(w, "cbIcon", 4)->currentIndex(), 2);
-    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 4)->text(), QString("SURFING"));
-    QCOMPARE(Control<QLabel>(w, "lblROMInfo", 4)->text(), QString("(PRG 16kb / CHR 8kb)"));
-    QCOMPARE(Control<QComboBox>(w, "cbROM", 16)->currentIndex(), 2);
+    CheckSlot(w, 16, 2, "TANKS", "(PRG 32kb / CHR 16kb)");
     QCOMPARE(Control<QComboBox>(w, "cbIcon", 16)->currentText(), QString("Zapper"));
-    QCOMPARE(Control<QLabel>(w, "lblROMInfo", 16)->text(), QString("(PRG 32kb / CHR 16kb)"));
-    QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->currentIndex(), -1);
-    QCOMPARE(Control<QLabel>(w, "lblROMInfo", 1)->text(), QString());
+    CheckSlot(w, 1, -1, "", "");
     QCOMPARE(w.findChild<QLineEdit*>("edtCartTitle")->text(), QString("MY CART"));
     QCOMPARE(w.findChild<QLineEdit*>("edtInstLine1")->text(), QString("INSERT COIN"));
     QCOMPARE(w.findChild<QLineEdit*>("edtInstLine2")->text(), QString("PRESS START"));
@@ -420,11 +434,9 @@ class WindowTest : public QObject {
 
   void saveOfANewProjectAsksForANameThenSavesWithoutAsking() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     Pick(Control<QComboBox>(w, "cbROM", 1), 0);
-    w.Services().QueueFileName(dir.path() + "/set1");
-    Trigger(w, "FileSave1");
+    Trigger(w, "FileSave1", dir.path() + "/set1");
     const QString path = dir.path() + "/set1.korva";
     QCOMPARE(QString::fromStdString(ReadAll(path)), QString::fromStdString(korva::ProjectFileText(w.Work())));
     QVERIFY(ReadAll(path).find("<ROM Slot=\"1\" CRC32=\"0BADF00D\" Icon=\"0\">ROCKET RALLY</ROM>") !=
@@ -444,10 +456,8 @@ class WindowTest : public QObject {
 
   void saveAsOntoAnExistingFileAsksFirst() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
-    w.Services().QueueFileName(dir.path() + "/set1.korva");
-    Trigger(w, "FileSaveAs1");
+    ShownWindow w(TestOptions(dir));
+    Trigger(w, "FileSaveAs1", dir.path() + "/set1.korva");
     Pick(Control<QComboBox>(w, "cbROM", 2), 0);
     const QString other = dir.path() + "/other.korva";
     const std::string original = "someone else's file\r\n";
@@ -478,11 +488,9 @@ class WindowTest : public QObject {
 
   void aFailedSaveGoesToTheErrorBox() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     QVERIFY(QDir(dir.path()).mkdir("taken.korva"));
-    w.Services().QueueFileName(dir.path() + "/taken.korva");
-    Trigger(w, "FileSaveAs1");
+    Trigger(w, "FileSaveAs1", dir.path() + "/taken.korva");
     const ShownMessage* box = FindShown(w, ShownMessage::Type::ErrorBox, "");
     QVERIFY(box);
     QVERIFY(box->text.find("taken.korva") != std::string::npos);
@@ -493,8 +501,7 @@ class WindowTest : public QObject {
 
   void randomizeFillsEverySlotThroughItsLists() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir, kThreeGames));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir, kThreeGames));
     Pick(Control<QComboBox>(w, "cbIcon", 1), 2);  // the project is now modified
     QVERIFY(w.Work().Proj.ProjectModified);
     const std::string question =
@@ -519,13 +526,11 @@ class WindowTest : public QObject {
     for (int n = 1; n <= 16; ++n) {
       const korva::Slot& slot = w.Work().Proj.slot(n);
       QVERIFY(slot.ROMIndex >= 0 && slot.ROMIndex < 3);
-      QCOMPARE(Control<QComboBox>(w, "cbROM", n)->currentIndex(), slot.ROMIndex);
+      const auto i = static_cast<std::size_t>(slot.ROMIndex);
+      CheckSlot(w, n, slot.ROMIndex, QString::fromStdString(korva::SanitizeTitle(w.Work().Library.ROMNames[i], 19)),
+                QString::fromStdString(korva::ROMInfoText(w.Work().Library.ROMList[i])));
       QCOMPARE(Control<QComboBox>(w, "cbIcon", n)->currentText(), QString("No Icon"));
       QCOMPARE(slot.Icon, 0);
-      const std::string name = w.Work().Library.ROMNames[static_cast<std::size_t>(slot.ROMIndex)];
-      QCOMPARE(Control<QLineEdit>(w, "edtTitle", n)->text(), QString::fromStdString(korva::SanitizeTitle(name, 19)));
-      const korva::TROMInfo& rom = w.Work().Library.ROMList[static_cast<std::size_t>(slot.ROMIndex)];
-      QCOMPARE(Control<QLabel>(w, "lblROMInfo", n)->text(), QString::fromStdString(korva::ROMInfoText(rom)));
     }
     QVERIFY(!w.Work().Proj.ProjectModified);
 
@@ -537,8 +542,8 @@ class WindowTest : public QObject {
 
   void randomizeWithoutRomsKeepsTheSlotsAndSaysWhy() {
     QTemporaryDir dir;
-    MainWindow w(OptionsWithDatabaseAt((dir.path() + "/korva_db.xml").toStdString()));
-    w.ShowMainWindow();  // missing database: the offer is declined
+    // A missing database: the offer of a scan is declined.
+    ShownWindow w(OptionsWithDatabaseAt((dir.path() + "/korva_db.xml").toStdString()));
     QTest::keyClicks(Control<QLineEdit>(w, "edtTitle", 1), "mine");
     w.Services().ClearShown();
     Trigger(w, "tbRandomizeROMs");
@@ -550,8 +555,7 @@ class WindowTest : public QObject {
 
   void scanOfADirectoryReloadsTheLists() {
     QTemporaryDir dir, roms;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), 1);
     using korva::test::INesImage;
     WriteAll(roms.filePath("Alpha.nes"), INesImageFor(11));
@@ -561,14 +565,8 @@ class WindowTest : public QObject {
     WriteAll(roms.filePath("notes.txt"), "not a ROM");
     EnabledRecorder enabled(&w);
 
-    w.Services().QueueFileName(roms.path());
-    Trigger(w, "SetROMDirectory1");
-    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
-
-    QVERIFY(w.isEnabled());
+    ScanDirectory(w, roms.path());
     QCOMPARE(enabled.states, (std::vector<bool>{false, true}));
-    QVERIFY(!w.scanDialog().isVisible());
-    QVERIFY(!w.scanDialog().Scanning());
     QCOMPARE(w.scanDialog().lbScan()->text(), QString("Finished scanning, 2 compatible roms found"));
     QCOMPARE(w.scanDialog().ProgressBar1()->maximum(), 3);
     QCOMPARE(w.scanDialog().ProgressBar1()->value(), 3);
@@ -606,7 +604,7 @@ class WindowTest : public QObject {
     w.Services().QueueFileName(roms.path());
     w.ShowMainWindow();
     w.Commands().OpenProjectWhenReady(dir.filePath("demo.korva").toStdString());
-    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+    CheckScanEnded(w);
     QVERIFY(!FindShown(w, ShownMessage::Type::Centered, "Unable to find ROMs"));
     QCOMPARE(w.Work().Proj.slot(2).ROMIndex, 0);
     QCOMPARE(Control<QLineEdit>(w, "edtTitle", 2)->text(), QString("ALPHA ONE"));
@@ -619,8 +617,7 @@ class WindowTest : public QObject {
   // (a file dialog, an open drop-down list) scrolls itself.
   void theWheelScrollsTheSlotsOnlyOverTheMainWindow() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir, kThreeGames));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir, kThreeGames));
     QScrollBar* list = w.Grid().ScrollBar1();
     WheelOver(Control<QLineEdit>(w, "edtTitle", 1));
     QCOMPARE(list->value(), 1);
@@ -647,8 +644,7 @@ class WindowTest : public QObject {
   // load project file!".
   void openShowsWhatItReadBehindItsMessages() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir, kThreeGames));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir, kThreeGames));
     Pick(Control<QComboBox>(w, "cbROM", 1), 0);
     WriteAll(dir.filePath("gone.korva"), ProjectText("FROM FILE", {{3, "DEADBEEF", "LOST"}, {4, "00C0FFEE", "SURF"}}));
     WriteAll(dir.filePath("broken.korva"), "<KORVA-Project Ver=\"12\"><CartTitle>");
@@ -660,10 +656,8 @@ class WindowTest : public QObject {
                                                     Control<QLineEdit>(w, "edtTitle", 4)->text());
     });
     w.Services().QueueAnswer(QMessageBox::Discard);
-    w.Services().QueueFileName(dir.filePath("gone.korva"));
-    Trigger(w, "FileOpen1");
-    w.Services().QueueFileName(dir.filePath("broken.korva"));
-    Trigger(w, "FileOpen1");
+    Trigger(w, "FileOpen1", dir.filePath("gone.korva"));
+    Trigger(w, "FileOpen1", dir.filePath("broken.korva"));
     QCOMPARE(behind.size(), std::size_t{2});
     QCOMPARE(behind[0], std::make_pair(std::string("Unable to find"), QString("FROM FILE||SURF")));
     QCOMPARE(behind[1], std::make_pair(std::string("Unable to load"), QString("FROM FILE||SURF")));
@@ -673,8 +667,7 @@ class WindowTest : public QObject {
   // where it was.
   void theCaretStaysAfterACommand() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     const char* fields[] = {"edtCartTitle", "edtInstLine1", "edtInstLine2"};
     for (const char* name : fields) w.findChild<QLineEdit*>(name)->setCursorPosition(3);
     Trigger(w, "FileExport1");  // refused: never saved
@@ -730,8 +723,7 @@ class WindowTest : public QObject {
   // Tab into a row scrolled out of view scrolls it in.
   void theFocusedRowIsScrolledIntoView() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     QScrollBar* list = w.Grid().ScrollBar1();
@@ -752,8 +744,7 @@ class WindowTest : public QObject {
   // bar names what was left out, once.
   void pasteKeepsWhatTypingKeeps() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     const std::tuple<QString, QString, QString> cases[] = {
         {QString::fromUtf8("caf\u00e9\tTAB,comma"), "CAFE TABCOMMA", ","},
         {"a,b;c@d[e]f^g_h{i}j|k~l%m`n\"o\\p", "ABCDEFGHIJKLMNOP", ", ; @ [ ] ^ _ { } | ~ % ` \" \\"},
@@ -795,8 +786,7 @@ class WindowTest : public QObject {
   // text changes.
   void titleFieldsTakeEditingCommands() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     auto* title = Control<QLineEdit>(w, "edtTitle", 1);
     QTest::keyClicks(title, "abc");
     w.Work().Proj.ProjectModified = false;
@@ -832,8 +822,7 @@ class WindowTest : public QObject {
   // this on scaled and small screens too.
   void theWindowFitsTheScreen() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const QRect area = w.screen()->availableGeometry();
     const auto fits = [&] { return area.contains(w.frameGeometry()); };
@@ -857,8 +846,7 @@ class WindowTest : public QObject {
   // The gauge follows every choice, from the builder's own placement.
   void theGaugeShowsWhatTheCartridgeHolds() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir, kThreeGames));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir, kThreeGames));
     QCOMPARE(GaugeText(w, "lblCapacity"), QString("PRG 32/512 KB\nCHR 8/512 KB"));
     QCOMPARE(GaugeText(w, "lblCapacityProblem"), QString("Needs one game with PRG 16 KB and CHR 8 KB"));
     Pick(Control<QComboBox>(w, "cbROM", 1), 2);  // Tank Tracks, 32 + 16 KB
@@ -887,8 +875,7 @@ class WindowTest : public QObject {
   // Slot (the Slots menu, Delete on the row) empties it too.
   void theRomBoxShowsTheSlotsRom() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir, kThreeGames));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir, kThreeGames));
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     QComboBox* rom = Control<QComboBox>(w, "cbROM", 1);
@@ -943,8 +930,7 @@ class WindowTest : public QObject {
   // the keyboard chooses one.
   void typingFiltersARomList() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir, kThreeGames));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir, kThreeGames));
     QComboBox* rom = Control<QComboBox>(w, "cbROM", 5);
     QCompleter* filter = rom->completer();
     QVERIFY(filter);
@@ -956,9 +942,7 @@ class WindowTest : public QObject {
     QTRY_VERIFY(filter->popup()->isVisible());
     QTest::keyClick(filter->popup(), Qt::Key_Down);
     QTest::keyClick(filter->popup(), Qt::Key_Return);
-    QCOMPARE(w.Work().Proj.slot(5).ROMIndex, 1);
-    QCOMPARE(Control<QLineEdit>(w, "edtTitle", 5)->text(), QString("SKY SURFER"));
-    QCOMPARE(Control<QLabel>(w, "lblROMInfo", 5)->text(), QString("(PRG 16kb / CHR 8kb)"));
+    CheckSlot(w, 5, 1, "SKY SURFER", "(PRG 16kb / CHR 8kb)");
     QCOMPARE(rom->count(), 3);  // the list itself is whole
   }
 
@@ -971,8 +955,7 @@ class WindowTest : public QObject {
                              "rocket-rally 2", "Mole Patrol"})
       games.push_back({std::string(name) + ".nes", 32768, 8192, ""});
     for (std::size_t i = 0; i < games.size(); ++i) games[i].crc = QString::number(0x100 + i, 16).rightJustified(8, '0').toStdString();
-    MainWindow w(TestOptions(dir, games));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir, games));
     QComboBox* rom = Control<QComboBox>(w, "cbROM", 1);
     const auto offered = [&] {
       QStringList names;
@@ -1001,8 +984,7 @@ class WindowTest : public QObject {
   void theKeyboardReachesEveryCommandAndField() {
     QTemporaryDir dir;
     // Randomize needs a half-bank game to fill with.
-    MainWindow w(TestOptions(dir, {{"Sky Surfer.nes", 16384, 8192, "00C0FFEE"}}));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir, {{"Sky Surfer.nes", 16384, 8192, "00C0FFEE"}}));
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     auto* randomize = w.findChild<QAction*>("tbRandomizeROMs");
@@ -1063,20 +1045,17 @@ class WindowTest : public QObject {
       return names;
     };
     {
-      MainWindow w(options);
-      w.ShowMainWindow();
+      ShownWindow w(options);
       QCOMPARE(entries(w), QStringList());
       for (int i = 1; i <= 9; ++i) {
-        w.Services().QueueFileName(dir.filePath(QString("p%1.korva").arg(i)));
-        Trigger(w, "FileSaveAs1");
+        Trigger(w, "FileSaveAs1", dir.filePath(QString("p%1.korva").arg(i)));
       }
       QCOMPARE(entries(w).size(), 8);
       QCOMPARE(entries(w).first(), QString("&1 p9.korva"));
       QCOMPARE(entries(w).last(), QString("&8 p2.korva"));
     }
     QVERIFY(QFile::remove(dir.filePath("p9.korva")));
-    MainWindow w(options);  // a new run reads the list back
-    w.ShowMainWindow();
+    ShownWindow w(options);  // a new run reads the list back
     QCOMPARE(entries(w).first(), QString("&1 p8.korva"));
     w.findChild<QAction*>("RecentProject2")->trigger();
     QCOMPARE(w.Work().Proj.ProjectFileName, dir.filePath("p7.korva").toStdString());
@@ -1087,8 +1066,7 @@ class WindowTest : public QObject {
   // when the database knows its CRC, else the status bar says why not.
   void droppedFilesOpenOrChoose() {
     QTemporaryDir dir, other;
-    MainWindow w(TestOptions(dir, WithRealCrcs(dir, kThreeGames)));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir, WithRealCrcs(dir, kThreeGames)));
     const QPoint onSlot3 = Control<QComboBox>(w, "cbROM", 3)->mapTo(&w, QPoint(4, 4));
     Drop(w, {dir.filePath("Sky Surfer.nes")}, onSlot3);
     QCOMPARE(w.Work().Proj.slot(3).ROMIndex, 1);
@@ -1119,8 +1097,7 @@ class WindowTest : public QObject {
   // it first.
   void unsavedWorkIsMarkedAndAskedFor() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     const std::string question = "Save changes to the new project?";
     Trigger(w, "FileNew1");
     QCOMPARE(CountShown(w, ShownMessage::Type::Centered, question), 0);  // nothing to lose
@@ -1166,12 +1143,10 @@ class WindowTest : public QObject {
   // command asked for it.
   void aSaveThatFailsKeepsTheWindowAndTheWork() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     w.show();
     const QString path = dir.filePath("set1.korva");
-    w.Services().QueueFileName(path);
-    Trigger(w, "FileSaveAs1");
+    Trigger(w, "FileSaveAs1", path);
     // The file can no longer be replaced: a directory stands in its place.
     QVERIFY(QFile::remove(path));
     QVERIFY(QDir(dir.path()).mkdir("set1.korva"));
@@ -1198,8 +1173,7 @@ class WindowTest : public QObject {
   // missing one when the new database does not hold it).
   void aScanKeepsTheProject() {
     QTemporaryDir dir, roms;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     Pick(Control<QComboBox>(w, "cbROM", 2), 0);
     QTest::keyClicks(Control<QLineEdit>(w, "edtTitle", 5), "mine");
     w.Services().ClearShown();
@@ -1209,9 +1183,7 @@ class WindowTest : public QObject {
     QVERIFY(w.isWindowModified());
 
     WriteAll(roms.filePath("Alpha.nes"), INesImageFor(3));
-    w.Services().QueueFileName(roms.path());
-    Trigger(w, "SetROMDirectory1");
-    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+    ScanDirectory(w, roms.path());
     QCOMPARE(Control<QComboBox>(w, "cbROM", 2)->count(), 1);  // Alpha alone
     QVERIFY(w.Work().Proj.slot(2).IsMissing());
     QCOMPARE(Control<QLabel>(w, "lblROMInfo", 2)->text(), QString("ROM missing: CRC 0BADF00D"));
@@ -1225,15 +1197,13 @@ class WindowTest : public QObject {
   void missingRomsKeepTheirSlots() {
     QTemporaryDir dir, roms;
     const std::vector<Game> found = WithRealCrcs(roms, {{"Found.nes", 16384, 8192, ""}});
-    MainWindow w(TestOptions(dir, kThreeGames));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir, kThreeGames));
     // Slot 3's game shows the Zapper icon, which its missing ROM keeps.
     std::string text =
         ProjectText("MINE", {{2, "00C0FFEE", "SURF"}, {3, found[0].crc, "LOST GAME"}, {4, "DEADBEEF", ""}});
     text.replace(text.find("Icon=\"0\">LOST GAME"), 8, "Icon=\"3\"");
     WriteAll(dir.filePath("set.korva"), text);
-    w.Services().QueueFileName(dir.filePath("set.korva"));
-    Trigger(w, "FileOpen1");
+    Trigger(w, "FileOpen1", dir.filePath("set.korva"));
     const ShownMessage* told = FindShown(w, ShownMessage::Type::Centered, "Unable to find ROMs specified in project!");
     QVERIFY(told);
     QCOMPARE(told->kind, MsgKind::Warning);
@@ -1257,10 +1227,8 @@ class WindowTest : public QObject {
     QVERIFY(saved.find("<ROM Slot=\"4\" CRC32=\"DEADBEEF\" Icon=\"0\" />") != std::string::npos);
 
     // A scan that finds the ROM fills its slot in (it keeps 1 of 3 ROMs: Yes).
-    w.Services().QueueFileName(roms.path());
     w.Services().QueueAnswer(MsgButton::Yes);
-    Trigger(w, "SetROMDirectory1");
-    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+    ScanDirectory(w, roms.path());
     QCOMPARE(Control<QComboBox>(w, "cbROM", 3)->currentText(), QString("Found"));
     QCOMPARE(Control<QLabel>(w, "lblROMInfo", 3)->text(), QString("(PRG 16kb / CHR 8kb)"));
     QVERIFY(w.Work().Proj.slot(4).IsMissing());
@@ -1285,8 +1253,7 @@ class WindowTest : public QObject {
 
   void theScanDialogStaysUsableWhileTheWindowIsDisabled() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     w.Commands().Scan().ShowStarted("Scanning: /roms/");
     QVERIFY(!w.isEnabled());
     QVERIFY(w.scanDialog().isVisible());
@@ -1305,8 +1272,7 @@ class WindowTest : public QObject {
   void aCancelledScanKeepsTheDatabaseWhole() {
     for (const std::string how : {"Cancel", "Escape", "close box"}) {
       QTemporaryDir dir, roms;
-      MainWindow w(TestOptions(dir, kThreeGames));
-      w.ShowMainWindow();
+      ShownWindow w(TestOptions(dir, kThreeGames));
       const QString database = QString::fromStdString(w.Commands().DatabasePath());
       const std::string before = ReadAll(database);
       for (int i = 0; i < 5; ++i) WriteAll(roms.filePath(QString("g%1.nes").arg(i)), INesImageFor(40 + i));
@@ -1317,12 +1283,8 @@ class WindowTest : public QObject {
         QCOMPARE(w.scanDialog().lbScan()->text(), QString("Cancelling..."));
         QVERIFY(!w.scanDialog().CancelButton()->isEnabled());
       });
-      w.Services().QueueFileName(roms.path());
-      Trigger(w, "SetROMDirectory1");
-      QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+      ScanDirectory(w, roms.path());
       QCOMPARE(cancel.shown, 1);
-      QVERIFY(w.isEnabled());
-      QVERIFY(!w.scanDialog().isVisible());
       QCOMPARE(ReadAll(database), before);
       QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), 3);
       QVERIFY2(Showed(w, "Scanning " + roms.path().toStdString() +
@@ -1336,20 +1298,16 @@ class WindowTest : public QObject {
   void aScanThatWouldLoseMostRomsAsksBeforeReplacingTheDatabase() {
     for (const MsgButton answer : {MsgButton::No, MsgButton::Yes}) {
       QTemporaryDir dir, roms;
-      MainWindow w(TestOptions(dir, kThreeGames));
-      w.ShowMainWindow();
+      ShownWindow w(TestOptions(dir, kThreeGames));
       const QString database = QString::fromStdString(w.Commands().DatabasePath());
       const std::string before = ReadAll(database);
       WriteAll(roms.filePath("Alpha.nes"), INesImageFor(3));
-      w.Services().QueueFileName(roms.path());
       w.Services().QueueAnswer(answer);
-      Trigger(w, "SetROMDirectory1");
-      QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+      ScanDirectory(w, roms.path());
       const ShownMessage* question =
           FindShown(w, ShownMessage::Type::Centered, "The scan kept 1 ROM, fewer than half of the 3 in the ROM database.");
       QVERIFY(question);
       QCOMPARE(question->buttons, QMessageBox::Yes | QMessageBox::No);
-      QVERIFY(w.isEnabled());
       QCOMPARE(ReadAll(database) == before, answer == MsgButton::No);
       QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), answer == MsgButton::No ? 3 : 1);
       QCOMPARE(w.Services().Shown().back().text.rfind(answer == MsgButton::No
@@ -1373,9 +1331,7 @@ class WindowTest : public QObject {
     MainWindow w(TestOptions(dir));
     QVERIFY(w.scanDialog().IncludeSubfolders());
     w.ShowMainWindow();
-    w.Services().QueueFileName(roms.path());
-    Trigger(w, "SetROMDirectory1");
-    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
+    ScanDirectory(w, roms.path());
     QCOMPARE(w.Work().Library.ROMNames, (std::vector<std::string>{"Alpha", "more/Bravo"}));
     // A ROM from a subfolder takes its title from its own name.
     Pick(Control<QComboBox>(w, "cbROM", 3), 1);
@@ -1384,8 +1340,7 @@ class WindowTest : public QObject {
 
   void aLongStatusTextIsNotCutOff() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const std::string text = "Loaded KORVA Game Database, 10000 ROMs";
     w.Services().ShowStatusMessage(text, 5);
@@ -1401,36 +1356,28 @@ class WindowTest : public QObject {
     QTemporaryDir dir, roms;
     // korva_db.xml's directory would have to be where a file is.
     WriteAll(dir.path() + "/blocker", "a file");
-    MainWindow w(OptionsWithDatabaseAt((dir.path() + "/blocker/korva_db.xml").toStdString()));
-    w.ShowMainWindow();
+    ShownWindow w(OptionsWithDatabaseAt((dir.path() + "/blocker/korva_db.xml").toStdString()));
     WriteAll(roms.filePath("Alpha.nes"), INesImageFor(1));
 
-    w.Services().QueueFileName(roms.path());
-    Trigger(w, "SetROMDirectory1");
+    Trigger(w, "SetROMDirectory1", roms.path());
     QTRY_VERIFY_WITH_TIMEOUT(FindShown(w, ShownMessage::Type::Centered, "Scanning "), 20000);
     const ShownMessage* error = FindShown(w, ShownMessage::Type::Centered, "Scanning ");
     QCOMPARE(error->kind, MsgKind::Error);
     QVERIFY(error->text.find("blocker") != std::string::npos);
     QVERIFY(!w.Commands().ScanRunning());
-    QVERIFY(w.isEnabled());
-    QVERIFY(!w.scanDialog().isVisible());
-    QVERIFY(!w.scanDialog().Scanning());
+    CheckScanEnded(w);
     QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), 0);
     QVERIFY(w.Work().Library.ROMList.empty());
   }
 
   void aScanOfAPathThatIsNoDirectorySaysSo() {
     QTemporaryDir dir;
-    MainWindow w(TestOptions(dir));
-    w.ShowMainWindow();
+    ShownWindow w(TestOptions(dir));
     const QString missing = dir.path() + "/no such dir";
-    w.Services().QueueFileName(missing);
-    Trigger(w, "SetROMDirectory1");
+    Trigger(w, "SetROMDirectory1", missing);
     const std::string text = "Invalid path: " + missing.toStdString() + "/";
     QTRY_VERIFY_WITH_TIMEOUT(Showed(w, text), 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
-    QVERIFY(w.isEnabled());
-    QVERIFY(!w.scanDialog().isVisible());
+    CheckScanEnded(w);
     QCOMPARE(Control<QComboBox>(w, "cbROM", 1)->count(), 1);  // the old lists stay
   }
 
@@ -1464,8 +1411,7 @@ class WindowTest : public QObject {
         QVERIFY(offer->text.ends_with(browse));
         QCOMPARE(offer->kind, c.kind);
         QCOMPARE(offer->buttons, QMessageBox::Ok | QMessageBox::Cancel);
-        QTRY_VERIFY_WITH_TIMEOUT(!w.Commands().ScanRunning(), 20000);
-        QVERIFY(w.isEnabled());
+        CheckScanEnded(w);
         if (answer == MsgButton::Cancel) {
           QCOMPARE(CountShown(w, ShownMessage::Type::Status, "New project created!"), 1);  // no scan command ran
           QCOMPARE(QFile::exists(database), c.content != nullptr);
@@ -1507,8 +1453,7 @@ class WindowTest : public QObject {
 
     WindowOptions options = OptionsWithDatabaseAt(db);
     options.SettingsFile = dir.filePath("settings.ini").toStdString();
-    MainWindow w(options);
-    w.ShowMainWindow();
+    ShownWindow w(options);
     w.Commands().OpenProject(project);
     std::vector<QUrl> opened;
     w.Play().SetOpener([&](const QUrl& url) { opened.push_back(url); return true; });
