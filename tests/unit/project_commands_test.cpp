@@ -418,11 +418,8 @@ TEST_F(ProjectCommandsTest, SlotRomInfoShowsTheChosenRomsSizes) {
   ws.Proj.slot(2).ROMIndex = 1;
   ws.Proj.slot(3).ROMIndex = odd;
   ws.Proj.slot(5).ROMIndex = 99;  // an index the library no longer holds
-  EXPECT_EQ(SlotROMInfo(ws.Proj, ws.Library, 1), "(PRG 32kb / CHR 8kb)");
-  EXPECT_EQ(SlotROMInfo(ws.Proj, ws.Library, 2), "(PRG 16kb / CHR 8kb)");
-  EXPECT_EQ(SlotROMInfo(ws.Proj, ws.Library, 3), "(PRG 16kb / CHR 24kb)");
-  EXPECT_EQ(SlotROMInfo(ws.Proj, ws.Library, 4), "");
-  EXPECT_EQ(SlotROMInfo(ws.Proj, ws.Library, 5), "");
+  const char* const shown[] = {"(PRG 32kb / CHR 8kb)", "(PRG 16kb / CHR 8kb)", "(PRG 16kb / CHR 24kb)", "", ""};
+  for (int n = 1; n <= 5; ++n) EXPECT_EQ(SlotROMInfo(ws.Proj, ws.Library, n), shown[n - 1]) << n;
 }
 
 // A new ROM library keeps each slot's ROM by CRC: found again, or missing
